@@ -1,6 +1,7 @@
 // The mailbox check against a private Dovecot with 2,000 small messages: log in, STAT,
 // TOP i 0 and LIST i for every message, QUIT. Python's poplib runs the same dialogue in
 // the same run, so the two can be compared on one machine under one load.
+#include "Pop3TestMessages.h"
 #include "PrivatePop3Server.h"
 
 #include <benchmark/benchmark.h>
@@ -15,22 +16,6 @@
 namespace {
 
 constexpr int MessageCount = 2000;
-
-std::string SmallMessage(int number)
-{
-    std::string n = std::to_string(number);
-    return "Return-Path: <sender" + n + "@example.org>\r\n"
-           "Received: from mail.example.org by pop.example.net; Tue, 8 Dec 2026 10:00:00 +0100\r\n"
-           "From: =?windows-1250?Q?Odes=EDlatel_" + n + "?= <sender" + n + "@example.org>\r\n"
-           "To: Someone <someone@example.net>, other@example.net\r\n"
-           "Subject: Message number " + n + "\r\n"
-           "Date: Tue, 08 Dec 2026 10:00:00 +0100\r\n"
-           "Message-ID: <" + n + ".bench@example.org>\r\n"
-           "MIME-Version: 1.0\r\n"
-           "Content-Type: text/plain; charset=windows-1250\r\n"
-           "\r\n"
-           "Body of message " + n + ".\r\n";
-}
 
 PrivatePop3Server& CheckServer()
 {
