@@ -1,6 +1,7 @@
 #include "IdTCPConnection.h"
 
 #include "IdException.h"
+#include "IdRFCReply.h"
 #include "IdStack.h"
 #include "IdWinSock2.h"
 
@@ -11,13 +12,11 @@
 
 namespace {
 
-// Leading and trailing characters with codes up to 32 go; bytes above 127 stay.
-std::string TrimLine(const std::string& text)
+bool SameTextAscii(std::string_view a, std::string_view b)
 {
-    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    auto first = std::find_if_not(text.begin(), text.end(), isBlank);
-    auto last = std::find_if_not(text.rbegin(), text.rend(), isBlank).base();
-    return first < last ? std::string(first, last) : std::string();
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 } // namespace
@@ -304,7 +303,7 @@ std::string TIdTCPConnection::ReadNonEmptyLine(int32_t tries)
     std::string line;
     int32_t read = 0;
     do {
-        line = TrimLine(ReadLine());
+        line = TrimBlanks(ReadLine());
         ++read;
     } while (line.empty() && read < tries);
     return line;
@@ -386,4 +385,54 @@ int32_t TIdTCPConnection::CaptureLines(std::vector<std::string>& destination, co
 int32_t TIdTCPConnection::CaptureLines(std::ostream& destination, const std::string& endLine, bool unstuffDots)
 {
     return CaptureEachLine(endLine, unstuffDots, [&](std::string&& line) { destination << line << "\r\n"; });
+}
+
+// --- Commands and replies ----------------------------------------------------------
+
+int16_t TIdTCPConnection::SendCommand(const std::string& command, int16_t acceptedCode)
+{
+    return SendCommand(command, acceptedCode == -1 ? TIdReplyCodes{} : TIdReplyCodes{acceptedCode});
+}
+
+int16_t TIdTCPConnection::SendCommand(const std::string& command, const TIdReplyCodes& acceptedCodes)
+{
+    WriteLine(command);
+    return ReadReply(acceptedCodes);
+}
+
+int16_t TIdTCPConnection::ReadReply(const TIdReplyCodes& acceptedCodes)
+{
+    ReadReplyLines();
+    return CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), acceptedCodes);
+}
+
+void TIdTCPConnection::ReadReplyLines()
+{
+    std::vector<std::string> lines{ReadNonEmptyLine(INT32_MAX)};
+    const std::string& first = lines.front();
+    if (first.size() > 3 && first[3] == '-') {
+        const std::string endMarker = first.substr(0, 3) + " ";
+        for (;;) {
+            lines.push_back(ReadNonEmptyLine(INT32_MAX));
+            const std::string& line = lines.back();
+            if (line.size() < 4 || SameTextAscii(line.substr(0, 4), endMarker))
+                break;
+        }
+    }
+    LastReply.ParseLines(lines);
+}
+
+int16_t TIdTCPConnection::CheckReplyCode(int16_t code, const TIdReplyCodes& acceptedCodes)
+{
+    if (!acceptedCodes.empty() && std::find(acceptedCodes.begin(), acceptedCodes.end(), code) == acceptedCodes.end())
+        RaiseReplyError();
+    return code;
+}
+
+void TIdTCPConnection::RaiseReplyError()
+{
+    std::string message;
+    for (const std::string& line : LastReply.Text)
+        message += line + "\r\n";
+    throw EIdProtocolReplyError(LastReply.NumericCode(), message);
 }

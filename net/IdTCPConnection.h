@@ -5,6 +5,7 @@
 
 #include "IdComponent.h"
 #include "IdIOHandler.h"
+#include "IdRFCReply.h"
 
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,7 @@
 #include <vector>
 
 class TIdSimpleBuffer;
+using TIdReplyCodes = std::vector<int16_t>;
 using TIdBufferConsumedEvent = std::function<void(TIdSimpleBuffer* sender, int32_t count)>;
 
 // A growable byte store; consuming from the front moves the remaining bytes.
@@ -107,6 +109,18 @@ public:
     virtual void WriteText(const std::string& text);
     virtual void WriteLine(const std::string& text);
 
+    // Writes the command with CR LF and reads the reply; -1 accepts any code.
+    int16_t SendCommand(const std::string& command, int16_t acceptedCode = -1);
+    int16_t SendCommand(const std::string& command, const TIdReplyCodes& acceptedCodes);
+    // Reads one reply into LastReply and checks its code (an empty list accepts any).
+    virtual int16_t ReadReply(const TIdReplyCodes& acceptedCodes);
+    // Reads the lines of one reply (blank lines before it skipped, each line trimmed; a
+    // fourth character "-" continues it) into LastReply.
+    void ReadReplyLines();
+    virtual int16_t CheckReplyCode(int16_t code, const TIdReplyCodes& acceptedCodes);
+    // Raises EIdProtocolReplyError with LastReply's code and its lines, each ended by CR LF.
+    virtual void RaiseReplyError();
+
     // Reads lines, trimmed, until one is not empty or `tries` lines have been read.
     std::string ReadNonEmptyLine(int32_t tries);
     void ReadExact(char* buffer, int32_t count);
@@ -129,6 +143,7 @@ public:
     bool LineSplit = false;
     bool LineTimedOut = false;
     TIdNotifyEvent OnDisconnected;
+    TIdRFCReply LastReply;
 
 protected:
     void FreeOwnedIOHandler();
