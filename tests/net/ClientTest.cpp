@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <atomic>
+#include <csignal>
+#include <pthread.h>
+#include <thread>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -48,6 +52,33 @@ struct RefusingPort {
 };
 
 const std::vector<std::string> NoFailures;
+
+// Interrupts the calling thread with a signal every few milliseconds, with a handler
+// installed without SA_RESTART, so blocking calls return EINTR.
+struct SignalStorm {
+    SignalStorm()
+    {
+        struct sigaction action {};
+        action.sa_handler = [](int) {};
+        sigaction(SIGUSR1, &action, &Previous);
+        Thread = std::thread([this, target = pthread_self()] {
+            while (!Stop) {
+                pthread_kill(target, SIGUSR1);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    }
+    ~SignalStorm()
+    {
+        Stop = true;
+        Thread.join();
+        sigaction(SIGUSR1, &Previous, nullptr);
+    }
+
+    std::atomic<bool> Stop{false};
+    std::thread Thread;
+    struct sigaction Previous {};
+};
 
 } // namespace
 
@@ -263,6 +294,24 @@ TEST(ReadLine, PartialDataAndStallsMakeOneLine)
     EXPECT_EQ(server.Finish(), NoFailures);
 }
 
+TEST(ReadLine, InterruptedCallsAreCarriedOn)
+{
+    ScriptedServer server;
+    server.Stalls(100ms).Says("+OK late").Expects("QUIT").Stalls(100ms).Says("+OK bye");
+    RecordingClient r;
+    r.Client.Port = server.Start();
+    r.Client.OpenConnection();
+    {
+        SignalStorm storm;
+        EXPECT_EQ(r.Client.ReadLine(), "+OK late");
+        r.Client.WriteLine("QUIT");
+        r.Client.ReadTimeout = 5000;
+        EXPECT_EQ(r.Client.ReadLine(), "+OK bye");
+    }
+    r.Client.CloseConnection();
+    EXPECT_EQ(server.Finish(), NoFailures);
+}
+
 TEST(ReadLine, SilentServerRaisesReadTimeoutWhenOneIsSet)
 {
     ScriptedServer server;
@@ -298,11 +347,13 @@ TEST(ReadLine, ResetByTheServerRaisesSocketError)
 TEST(SendBytes, ToAClosedPeerRaisesWithoutSignal)
 {
     ScriptedServer server;
-    server.Resets();
+    server.Says("+OK").Expects("go").Resets();
     RecordingClient r;
     r.Client.Port = server.Start();
     r.Client.OpenConnection();
-    server.Finish();
+    EXPECT_EQ(r.Client.ReadLine(), "+OK");
+    r.Client.WriteLine("go");
+    EXPECT_EQ(server.Finish(), NoFailures);
     const std::string block(65536, 'x');
     try {
         for (int i = 0; i < 100; ++i)
