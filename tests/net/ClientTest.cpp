@@ -28,6 +28,13 @@ struct RecordingClient {
         Client.OnDisconnected = [this](TIdComponent*) { Events.push_back("OnDisconnected"); };
     }
 
+    // Starts the server's dialogue and connects to it.
+    void Connect(ScriptedServer& server)
+    {
+        Client.Port = server.Start();
+        Client.OpenConnection();
+    }
+
     TIdTCPClient Client;
     std::vector<std::string> Events;
 };
@@ -87,8 +94,7 @@ TEST(OpenConnection, DottedQuadConnectsWithoutResolving)
     ScriptedServer server;
     server.Says("+OK ready").Expects("QUIT");
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_TRUE(r.Client.IsConnected());
     EXPECT_TRUE(r.Client.OwnsIOHandler());
     auto* handler = static_cast<TIdIOHandlerSocket*>(r.Client.IOHandler());
@@ -139,8 +145,7 @@ TEST(OpenConnection, RefusedThenGoodOnTheSameObject)
 
     ScriptedServer server;
     server.Says("+OK second try");
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_EQ(r.Client.ReadLine(), "+OK second try");
     r.Client.CloseConnection();
     EXPECT_EQ(server.Finish(), NoFailures);
@@ -151,8 +156,7 @@ TEST(OpenConnection, WhileConnectedIsRefusedAndLeavesTheConnection)
     ScriptedServer server;
     server.Expects("still here").Says("+OK");
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     try {
         r.Client.OpenConnection();
         FAIL() << "no exception";
@@ -258,8 +262,7 @@ TEST(ReadLine, ServerClosingAfterUnterminatedBytesTimesOutThenRaises)
     ScriptedServer server;
     server.Sends("abc");
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_EQ(r.Client.ReadLine(), "");
     EXPECT_TRUE(r.Client.LineTimedOut);
     EXPECT_THROW(r.Client.ReadLine(), EIdConnClosedGracefully);
@@ -272,8 +275,7 @@ TEST(ReadLine, ServerClosingBetweenLinesReportsThenRaises)
     ScriptedServer server;
     server.Says("+OK").Says("+OK again").Closes();
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_EQ(r.Client.ReadLine(), "+OK");
     EXPECT_EQ(r.Client.ReadLine(), "+OK again");
     EXPECT_THROW(r.Client.ReadLine(), EIdConnClosedGracefully);
@@ -287,8 +289,7 @@ TEST(ReadLine, PartialDataAndStallsMakeOneLine)
     ScriptedServer server;
     server.Sends("+OK hel").Stalls(50ms).Sends("lo\r").Stalls(50ms).Sends("\n");
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_EQ(r.Client.ReadLine(), "+OK hello");
     r.Client.CloseConnection();
     EXPECT_EQ(server.Finish(), NoFailures);
@@ -299,8 +300,7 @@ TEST(ReadLine, InterruptedCallsAreCarriedOn)
     ScriptedServer server;
     server.Stalls(100ms).Says("+OK late").Expects("QUIT").Stalls(100ms).Says("+OK bye");
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     {
         SignalStorm storm;
         EXPECT_EQ(r.Client.ReadLine(), "+OK late");
@@ -318,8 +318,7 @@ TEST(ReadLine, SilentServerRaisesReadTimeoutWhenOneIsSet)
     server.Stalls(200ms);
     RecordingClient r;
     r.Client.ReadTimeout = 50;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_THROW(r.Client.ReadLine(), EIdReadTimeout);
     EXPECT_TRUE(r.Client.IsConnected());
     r.Client.CloseConnection();
@@ -331,8 +330,7 @@ TEST(ReadLine, ResetByTheServerRaisesSocketError)
     ScriptedServer server;
     server.Says("+OK").Expects("STAT").Resets();
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_EQ(r.Client.ReadLine(), "+OK");
     r.Client.WriteLine("STAT");
     try {
@@ -349,8 +347,7 @@ TEST(SendBytes, ToAClosedPeerRaisesWithoutSignal)
     ScriptedServer server;
     server.Says("+OK").Expects("go").Resets();
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_EQ(r.Client.ReadLine(), "+OK");
     r.Client.WriteLine("go");
     EXPECT_EQ(server.Finish(), NoFailures);
@@ -370,8 +367,7 @@ TEST(CloseConnection, RecordsWhatTheClientSent)
     ScriptedServer server;
     server.Says("+OK");
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     EXPECT_EQ(r.Client.ReadLine(), "+OK");
     r.Client.WriteLine("DELE 1");
     r.Client.WriteLine("QUIT");
@@ -385,8 +381,7 @@ TEST(ScriptedServer, ReportsAnUnexpectedLine)
     ScriptedServer server;
     server.Expects("USER joe").Says("+OK");
     RecordingClient r;
-    r.Client.Port = server.Start();
-    r.Client.OpenConnection();
+    r.Connect(server);
     r.Client.WriteLine("USER ann");
     EXPECT_THROW(r.Client.ReadLine(), EIdConnClosedGracefully);
     r.Client.CloseConnection();
