@@ -25,7 +25,6 @@ using TIdBufferConsumedEvent = std::function<void(TIdSimpleBuffer* sender, int32
 // plain buffer), and consuming everything simply empties it.
 class TIdSimpleBuffer {
 public:
-
     // The unread bytes.
     int32_t Size() const { return static_cast<int32_t>(FEnd - FReadOffset); }
     const char* Memory() const { return FMemory.get() + FReadOffset; }

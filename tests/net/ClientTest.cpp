@@ -187,6 +187,20 @@ TEST(OpenConnection, OpenAndCloseTwiceMakesAFreshHandlerEachTime)
     EXPECT_EQ(server.Connections(), 2);
 }
 
+TEST(OpenConnection, PortOutOfRangeIsRefusedNotCut)
+{
+    ScriptedServer server;
+    RecordingClient r;
+    r.Client.Port = server.Port() + 65536;
+    try {
+        r.Client.OpenConnection();
+        FAIL() << "no exception";
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.Message, "Socket Error # 10022\r\nInvalid argument.");
+    }
+    EXPECT_FALSE(r.Client.IsConnected());
+}
+
 TEST(OpenConnection, BoundPortInUseCannotBind)
 {
     ScriptedServer server;

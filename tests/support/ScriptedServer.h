@@ -49,7 +49,9 @@ public:
     // Starts the dialogue; returns the port to connect to.
     int Start();
     int Port() const { return FPort; }
-    // Waits for the dialogue to end; returns what did not go to plan (empty when all did).
+    // Waits for the dialogue to end, which includes the client closing its side (or
+    // StepTimeout passing), so close the client first. Returns what did not go to plan
+    // (empty when all did).
     std::vector<std::string> Finish();
 
     // Everything the client sent, as lines without their line ends, and as raw bytes.
