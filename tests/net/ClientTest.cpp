@@ -217,6 +217,38 @@ TEST(OpenConnection, BoundPortInUseCannotBind)
     EXPECT_FALSE(r.Client.IsConnected());
 }
 
+TEST(OpenConnection, PortRangeBackwardsIsInvalid)
+{
+    RecordingClient r;
+    r.Client.Port = 110;
+    r.Client.BoundPortMin = 5000;
+    r.Client.BoundPortMax = 4000;
+    try {
+        r.Client.OpenConnection();
+        FAIL() << "no exception";
+    } catch (const EIdInvalidPortRange& e) {
+        EXPECT_STREQ(e.what(), "Invalid Port Range (5000 - 4000)");
+    }
+}
+
+TEST(OpenConnection, PortRangeWithEveryPortInUseCannotBind)
+{
+    ScriptedServer server;
+    RecordingClient r;
+    r.Client.Port = server.Port();
+    r.Client.BoundIP = "127.0.0.1";
+    r.Client.BoundPortMin = server.Port();
+    r.Client.BoundPortMax = server.Port();
+    try {
+        r.Client.OpenConnection();
+        FAIL() << "no exception";
+    } catch (const EIdCanNotBindPortInRange& e) {
+        const std::string port = std::to_string(server.Port());
+        EXPECT_EQ(e.Message, "Can not bind in port range (" + port + " - " + port + ")");
+    }
+    EXPECT_FALSE(r.Client.IsConnected());
+}
+
 TEST(OpenConnection, WithTimeOutConnects)
 {
     ScriptedServer server;
