@@ -149,12 +149,6 @@ void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::stri
         std::string line = source.ReadLn();
         if (line == delimiter)
             return;
-        if (message.NoDecode) {
-            if (line.starts_with(".."))
-                line.erase(0, 1);
-            message.Body.push_back(std::move(line));
-            continue;
-        }
         std::unique_ptr<TIdMessageDecoder> decoder = registry.FindStart(message, line);
         if (!decoder) {
             if (line.starts_with(".."))

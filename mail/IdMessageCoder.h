@@ -94,7 +94,8 @@ private:
 // ended the block.
 std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const std::string& alternativeEnd);
 
-// Reads the body up to the delimiter line into Body and Parts. Raises EIdException
+// Reads the body up to the delimiter line into Body and Parts, decoding it (NoDecode
+// is left to the caller). Raises EIdException
 // "Unknown Message Part Type." when the message ends inside a part header, and passes
 // on the errors of the transfer decoders; the parts read before stay.
 void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::string& delimiter);
