@@ -31,7 +31,9 @@ std::string DecodeQ(std::string_view encoded)
             result += ' ';
         } else if (c == '=' && encoded.size() - i - 1 >= 4) {
             // Raises the integer parser's error for digits that are not hexadecimal.
-            result += static_cast<char>(StrToInt("$" + std::string(encoded.substr(i + 1, 2))));
+            std::string hexadecimal = "$";
+            hexadecimal.append(encoded.substr(i + 1, 2));
+            result += static_cast<char>(StrToInt(hexadecimal));
             i += 2;
         } else {
             result += c;

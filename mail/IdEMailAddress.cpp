@@ -20,7 +20,16 @@ std::string Quoted(std::string_view text)
             result += '\\';
         result += c;
     }
-    return result + "\"";
+    result += '"';
+    return result;
+}
+
+std::string InAngleBrackets(std::string_view local, std::string_view domain)
+{
+    std::string result = "<";
+    result.append(local).append(domain);
+    result += '>';
+    return result;
 }
 
 // The scanner's place in an address while it consumes the text from the left.
@@ -62,10 +71,10 @@ std::string TIdEMailAddressItem::FormattedAddress() const
         if (IsAtomChar(c))
             continue;
         if (c != '.')
-            return "<" + Quoted(local) + domain + ">";
+            return InAngleBrackets(Quoted(local), domain);
         break;
     }
-    return Name.empty() ? local + domain : "<" + local + domain + ">";
+    return Name.empty() ? local + domain : InAngleBrackets(local, domain);
 }
 
 std::string TIdEMailAddressItem::Text() const

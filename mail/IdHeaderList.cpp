@@ -129,7 +129,9 @@ std::vector<std::string> WrapHeaderLine(std::string_view line, int width)
     for (char c : line) {
         if (current.size() > static_cast<size_t>(width) && afterBreak > 0) {
             lines.push_back(TrimRight(current.substr(0, afterBreak)));
-            current = " " + current.substr(afterBreak);
+            std::string continued(1, ' ');
+            continued.append(current, afterBreak);
+            current = std::move(continued);
             afterBreak = 0;
         }
         current += c;

@@ -6,18 +6,6 @@
 #include "IdException.h"
 #include "IdGlobal.h"
 
-namespace {
-
-// The server doubles a leading dot; a data line may well begin with one.
-std::string Unstuffed(std::string line)
-{
-    if (line.starts_with(".."))
-        line.erase(0, 1);
-    return line;
-}
-
-} // namespace
-
 TIdMessageDecoderUUE::TIdMessageDecoderUUE(TIdMessage& message, std::string fileName)
     : TIdMessageDecoder(message)
 {
@@ -48,7 +36,9 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdPartOut
             messageEnded = true;
             return nullptr;
         }
-        line = Unstuffed(std::move(line));
+        // The server doubles a leading dot, and a data line may well begin with one.
+        if (line.starts_with(".."))
+            line.erase(0, 1);
         if (SameText(Trim(line), "end"))
             return nullptr;
     }
