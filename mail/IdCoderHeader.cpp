@@ -72,10 +72,9 @@ std::string DecodeWordsStartingWith(const std::string& value, std::string_view s
         size_t charsetEnd = upper.find('?', a + 5);
         size_t encodingEnd = charsetEnd == std::string::npos ? charsetEnd : upper.find('?', charsetEnd + 1);
         size_t c = encodingEnd == std::string::npos ? encodingEnd : upper.find("?=", encodingEnd + 1);
-        if (c == std::string::npos) {
-            from = a + 1;
-            continue;
-        }
+        // Every later word would run into the same missing "?" or "?=".
+        if (c == std::string::npos)
+            break;
         std::string charset = value.substr(a + 2, charsetEnd - a - 2);
         char encoding = upper[charsetEnd + 1];
         std::string_view encoded = std::string_view(value).substr(encodingEnd + 1, c + 2 - encodingEnd - 1);

@@ -154,7 +154,7 @@ void TIdEMailAddressItem::SetText(std::string_view text)
             break;
         case '<':
             Name += head;
-            Name = TrimSpacesAndTabs(Trim(Name));
+            TrimInPlace(Name);
             scan.Bracketed = true;
             scan.InAddress = true;
             break;
@@ -254,11 +254,11 @@ void TIdEMailAddressList::ParseList(std::string_view value)
             accumulator.clear();
             break;
         case ';':
+            // A blank accumulator is cleared too: nothing in it could reach an item.
             accumulator += head;
-            if (!Trim(accumulator).empty()) {
+            if (!Trim(accumulator).empty())
                 FItems.emplace_back(TrimLeft(accumulator));
-                accumulator.clear();
-            }
+            accumulator.clear();
             break;
         case '\\':
             (accumulator += head) += c;

@@ -100,6 +100,18 @@ std::string Trim(std::string_view text)
     return std::string(text.substr(start, end - start));
 }
 
+void TrimInPlace(std::string& text)
+{
+    size_t end = text.size();
+    while (end > 0 && IsBlank(text[end - 1]))
+        --end;
+    text.resize(end);
+    size_t start = 0;
+    while (start < text.size() && IsBlank(text[start]))
+        ++start;
+    text.erase(0, start);
+}
+
 std::string TrimSpacesAndTabs(std::string_view text)
 {
     size_t start = text.find_first_not_of(" \t");

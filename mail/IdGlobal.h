@@ -21,6 +21,8 @@ public:
 std::string Trim(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
+// Trims in place; cheap for a text that grows at its end and is trimmed again and again.
+void TrimInPlace(std::string& text);
 // Only spaces and TABs, for the places that keep other control characters.
 std::string TrimSpacesAndTabs(std::string_view text);
 

@@ -10,24 +10,6 @@ bool StartsWithSpaceOrTab(const std::string& line)
     return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
-bool IsBlank(char c)
-{
-    return static_cast<unsigned char>(c) <= ' ';
-}
-
-// Trims in place; a value grown line by line is only ever trimmed at its ends.
-void TrimInPlace(std::string& text)
-{
-    size_t end = text.size();
-    while (end > 0 && IsBlank(text[end - 1]))
-        --end;
-    text.resize(end);
-    size_t start = 0;
-    while (start < text.size() && IsBlank(text[start]))
-        ++start;
-    text.erase(0, start);
-}
-
 } // namespace
 
 const std::string& TIdHeaderList::operator[](int index) const

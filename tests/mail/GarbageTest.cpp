@@ -44,3 +44,30 @@ TEST(Garbage, EverySampleParsesOrFailsCleanly)
     }
     EXPECT_GE(samples, 10);
 }
+
+TEST(Garbage, HugeHeaderValuesAreReadInOnePass)
+{
+    // Each value is folded over many lines of the allowed length; a parser that went
+    // back over what it had read would not finish here.
+    auto folded = [](const std::string& name, const std::string& piece, size_t count) {
+        std::string header = name + ":";
+        std::string line;
+        for (size_t i = 0; i < count; ++i) {
+            line += piece;
+            if (line.size() > 1000) {
+                header += " " + line + "\r\n";
+                line.clear();
+            }
+        }
+        return header + " " + line + "\r\n";
+    };
+    std::string bytes = folded("From", "a <> ", 200000) + folded("To", "; ", 300000)
+                        + folded("Cc", "x@y, ", 100000) + folded("Subject", "=?ISO", 200000)
+                        + folded("Reply-To", "((((", 100000) + "\r\nbody\r\n";
+    TIdMessage message;
+    MemoryMailClient mail;
+    mail.Retrieve(message, bytes);
+    EXPECT_EQ(message.Recipients.Count(), 0);
+    EXPECT_EQ(message.CCList.Count(), 100000);
+    EXPECT_EQ(message.Body, std::vector<std::string>{"body"});
+}
