@@ -89,7 +89,8 @@ void TIdHeaderList::SetValueOf(std::string_view name, std::string_view value)
             FLines.erase(FLines.begin() + index, FLines.begin() + EndOfHeader(index));
         return;
     }
-    std::string line = std::string(name) + ValueSeparator + std::string(value);
+    std::string line(name);
+    line.append(ValueSeparator).append(value);
     std::vector<std::string> newLines = WrapOnWrite ? WrapHeaderLine(line, WrapWidth)
                                                     : std::vector<std::string>{line};
     if (index < 0) {

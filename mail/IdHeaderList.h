@@ -11,11 +11,11 @@
 class TIdHeaderList {
 public:
     // Written between name and value; its trimmed form ":" ends a name when reading.
-    const std::string ValueSeparator = ": ";
-    const bool MatchCase = false;
-    const bool JoinContinuations = true;
-    const bool WrapOnWrite = true;
-    const int WrapWidth = 78;
+    static constexpr std::string_view ValueSeparator = ": ";
+    static constexpr bool MatchCase = false;
+    static constexpr bool JoinContinuations = true;
+    static constexpr bool WrapOnWrite = true;
+    static constexpr int WrapWidth = 78;
 
     int Count() const { return static_cast<int>(FLines.size()); }
     // Raises EListError for an index outside the list.

@@ -16,23 +16,25 @@ namespace {
 // attachment never sits in memory whole.
 const size_t FileChunk = 1 << 20;
 
-void ReadTextPart(TIdMessage& message, TIdMessageDecoder& decoder, std::unique_ptr<TIdMessageDecoder>& next,
-                  bool& messageEnded)
+// Both part readers return the decoder of the next part, if any.
+std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageDecoder& decoder, bool& messageEnded)
 {
     TIdPartOutput output;
-    next = decoder.ReadPartBody(output, messageEnded);
+    std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(output, messageEnded);
     auto text = std::make_unique<TIdText>();
     text->SetContentType(decoder.PartHeaderValue("Content-Type"));
     text->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     size_t nul = output.Buffer.find('\0');
     text->Lines = LinesOfText(std::string_view(output.Buffer).substr(0, nul));
     message.Parts.Add(std::move(text));
+    return next;
 }
 
-void ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder, std::unique_ptr<TIdMessageDecoder>& next,
-                        bool& messageEnded)
+std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder,
+                                                      bool& messageEnded)
 {
     std::string path = MakeTempFileName();
+    std::unique_ptr<TIdMessageDecoder> next;
     try {
         TIdFileOutput output(path);
         next = decoder.ReadPartBody(output, messageEnded);
@@ -48,6 +50,7 @@ void ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder, std::un
     attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
     attachment->AttachmentName = decoder.PartFileName;
     message.Parts.Add(std::move(attachment));
+    return next;
 }
 
 } // namespace
@@ -160,18 +163,16 @@ void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::stri
         while (decoder) {
             decoder->Source = &source;
             decoder->ReadPartHeader();
-            std::unique_ptr<TIdMessageDecoder> next;
             switch (decoder->Kind) {
             case pkText:
-                ReadTextPart(message, *decoder, next, messageEnded);
+                decoder = ReadTextPart(message, *decoder, messageEnded);
                 break;
             case pkAttachment:
-                ReadAttachmentPart(message, *decoder, next, messageEnded);
+                decoder = ReadAttachmentPart(message, *decoder, messageEnded);
                 break;
             default:
                 throw EIdException("Unknown Message Part Type.");
             }
-            decoder = std::move(next);
         }
         if (messageEnded)
             return;
