@@ -1,3 +1,4 @@
+#include "Exception.h"
 #include "IdException.h"
 #include "IdMessage.h"
 #include "MailTestSupport.h"
@@ -308,4 +309,18 @@ TEST(Attachment, SaveCopyToWritesTheDecodedDataButNeverOverwrites)
     }
     unlink(destination.c_str());
     EXPECT_THROW(attachment.SaveCopyTo("/nonexistent-dir/x"), EIdException);
+}
+
+TEST(MessageParts, IndexOutsideThePartsRaisesTheListError)
+{
+    TIdMessage message;
+    Retrieve(message, "Content-Transfer-Encoding: base64\n\nYWJj\n");
+    try {
+        message.Parts[1];
+        FAIL();
+    } catch (const EListError& error) {
+        EXPECT_EQ(error.Message, "List index out of bounds (1)");
+    }
+    message.ResetBody();
+    EXPECT_EQ(message.Parts.Count(), 0);
 }
