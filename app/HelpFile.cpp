@@ -64,6 +64,22 @@ std::vector<THelpTopic> ParseHelpFile(const std::string& bytes)
     return topics;
 }
 
+std::string ParagraphText(const std::string& text)
+{
+    std::string joined;
+    bool lineOpen = false;   // the last line written may go on with the next one
+    for (const std::string& line : Lines(text)) {
+        bool startsOwnLine = line.empty() || line[0] == ' ';
+        if (lineOpen && !startsOwnLine)
+            joined += " ";
+        else if (!joined.empty())
+            joined += "\n";
+        joined += line;
+        lineOpen = !line.empty() && line[0] != ' ';
+    }
+    return joined;
+}
+
 const std::string& ApplicationHelpFile()
 {
     return ApplicationHelpPath;

@@ -14,6 +14,11 @@ struct THelpTopic {
 
 std::vector<THelpTopic> ParseHelpFile(const std::string& bytes);
 
+// The text as the help window shows it: the lines of a paragraph joined with blanks so
+// that the window wraps them; blank lines part paragraphs, and a line that begins with
+// a blank (a list item) keeps a line of its own.
+std::string ParagraphText(const std::string& text);
+
 // The help file of the application, set at start; the account editor uses it too.
 const std::string& ApplicationHelpFile();
 void SetApplicationHelpFile(const std::string& path);

@@ -71,6 +71,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     heading->addSpacing(12);
     heading->addWidget(ProductName, 1);
     auto* texts = new QVBoxLayout(panel);
+    texts->setContentsMargins(10, 6, 10, 6);
+    texts->setSpacing(2);
     texts->addLayout(heading);
     texts->addWidget(rule);
     texts->addWidget(Comments);
@@ -85,6 +87,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent)
     buttons->addStretch(1);
     buttons->addWidget(OKButton);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->setSpacing(6);
     layout->addWidget(panel, 1);
     layout->addLayout(buttons);
 

@@ -64,7 +64,7 @@ int THelpWindow::ShownTopic() const
 void THelpWindow::TopicListChanged(int row)
 {
     if (row >= 0 && row < static_cast<int>(FTopics.size()))
-        TopicText->setPlainText(ToQt(FTopics[static_cast<size_t>(row)].Text));
+        TopicText->setPlainText(ToQt(ParagraphText(FTopics[static_cast<size_t>(row)].Text)));
 }
 
 void ShowHelpTopic(const std::string& helpFile, int topic)

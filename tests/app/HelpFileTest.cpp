@@ -34,3 +34,14 @@ TEST(HelpFile, InstalledFileExplainsTheThreeTopicsInCzech)
 }
 
 } // namespace
+
+namespace {
+
+TEST(HelpFile, ParagraphsAreJoinedAndListLinesKept)
+{
+    EXPECT_EQ(ParagraphText("one\ntwo\n\nthree\n  - item\n  - item\nfour"),
+              "one two\n\nthree\n  - item\n  - item\nfour");
+    EXPECT_EQ(ParagraphText(""), "");
+}
+
+} // namespace
