@@ -164,6 +164,8 @@ void TMainWindowUi::BuildStatusBar(QMainWindow* window)
     barPanel0->setAlignment(Qt::AlignCenter);
     barPanel1 = new QLabel(Czech("Kontrola a manipulace s e-mailovými zprávami na straně POP3 serveru"), bar);
     barPanel1->setAlignment(Qt::AlignCenter);
+    // The long text must not make the window wider than the stored width.
+    barPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     bar->addWidget(barPanel0);
     bar->addWidget(barPanel1, 1);
     window->setStatusBar(bar);

@@ -47,6 +47,7 @@ class MainWindowTest : public AppFixture {};
 TEST_F(MainWindowTest, OpensAtTheDefaultPlaceWithoutSettingsOrAccounts)
 {
     TTestMain window;
+    window.show();
     EXPECT_EQ(window.pos(), QPoint(20, 20));
     EXPECT_EQ(window.size(), QSize(580, 450));
     EXPECT_EQ(window.Panel1->width(), 185);
@@ -278,6 +279,42 @@ TEST_F(MainWindowTest, DoubleClickEditsTheAccount)
     window.poplist->setCurrentRow(1);
     emit window.poplist->itemDoubleClicked(window.poplist->item(1));
     EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Edit e-mail účet")});
+}
+
+TEST_F(MainWindowTest, EveryCommandReachesItsOperation)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    InstallHelpFile();
+    TTestMain window;
+    window.poplist->setCurrentRow(0);
+    for (QAction* command : {window.tNew, window.mNewAcc, window.pNew, window.tEdit, window.mEditAcc, window.pEdit,
+                             window.lHelp, window.mHelp, window.tAbout, window.About1})
+        command->trigger();
+    for (QAction* command : {window.tDel, window.mDelAcc, window.pDel})
+        command->trigger();
+    const std::string created = Cp1250FromUtf8("Nový e-mail účet");
+    const std::string edited = Cp1250FromUtf8("Edit e-mail účet");
+    const std::string help = Cp1250FromUtf8("Nápověda");
+    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{created, created, created, edited, edited, edited, help, help,
+                                                     "O programu...", "O programu..."}));
+    EXPECT_EQ(Ui.Questions.size(), 3u);
+    EXPECT_EQ(window.poplist->count(), 2);
+}
+
+TEST_F(MainWindowTest, SelectAllShortcutWorksOnlyInTheHeaderList)
+{
+    TTestMain window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    int triggered = 0;
+    QObject::connect(window.Vybratve1, &QAction::triggered, [&triggered] { ++triggered; });
+    window.poplist->setFocus();
+    QTest::keyClick(window.poplist, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(triggered, 0);
+    window.headlist->setFocus();
+    QTest::keyClick(window.headlist, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(triggered, 1);
 }
 
 TEST_F(MainWindowTest, SettingsFileSetsPlaceSizeAndDividers)
