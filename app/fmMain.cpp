@@ -1,6 +1,7 @@
 #include "fmMain.h"
 
 #include "Cp1250.h"
+#include "Exception.h"
 #include "HelpFile.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
@@ -313,7 +314,10 @@ void Tfmain::SaveAccounts()
 
 TPOP3Rec Tfmain::GetSelectedAccount()
 {
-    TPOP3Rec account = RecordFromLines(AccountOfItem(SelectedAccountItem()));
+    QListWidgetItem* item = SelectedAccountItem();
+    if (!item)   // a command that lost its account on the way
+        throw EListError::OutOfBounds(-1);
+    TPOP3Rec account = RecordFromLines(AccountOfItem(item));
     barPanel0->setText(ToQt(account.Address));
     return account;
 }

@@ -16,15 +16,17 @@ public:
     explicit Tfmain(QWidget* parent = nullptr);
     ~Tfmain() override;
 
-    // Account store.
+    // Account store. Every change is saved at once; file errors raise EInOutError.
     void LoadAccounts();
     void SaveAccounts();
+    // The selected account; its address goes to status panel 0. Raises EConvertError
+    // for a port that is not an integer, EListError when no account is selected.
     TPOP3Rec GetSelectedAccount();
     void NewAccount();
     void EditAccount();
     void DeleteAccount();
 
-    // Window settings.
+    // Window settings; SaveSettings raises EIniFileException.
     void LoadSettings();
     void SaveSettings();
 

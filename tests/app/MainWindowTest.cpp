@@ -256,6 +256,7 @@ TEST_F(MainWindowTest, CommandsWithoutASelectedAccountDoNothing)
     TTestMain window;
     window.EditAccount();
     window.DeleteAccount();
+    EXPECT_THROW(window.GetSelectedAccount(), EListError);
     EXPECT_TRUE(Modal.Shown.empty());
     EXPECT_TRUE(Ui.Questions.empty());
 }
