@@ -9,7 +9,9 @@ TLinkLabel::TLinkLabel(const QString& text, const QColor& color, QWidget* parent
     underlined.setUnderline(true);
     setFont(underlined);
     QPalette colors = palette();
-    colors.setColor(QPalette::WindowText, color);
+    // Only the enabled look: a disabled link stays grey.
+    colors.setColor(QPalette::Active, QPalette::WindowText, color);
+    colors.setColor(QPalette::Inactive, QPalette::WindowText, color);
     setPalette(colors);
     setCursor(Qt::PointingHandCursor);
 }

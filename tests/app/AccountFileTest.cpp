@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -169,6 +170,22 @@ TEST(AccountRecord, PortThatIsNoIntegerRaisesTheConversionError)
     } catch (const EConvertError& error) {
         EXPECT_EQ(error.Message, "'' is not a valid integer value");
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AppFilePath, NamesAFileInTheProgramDirectory)
+{
+    char executable[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", executable, sizeof executable - 1), 0);
+    std::string directory = std::filesystem::path(executable).parent_path().string();
+    EXPECT_EQ(AppFilePath("accounts.dat"), directory + "/accounts.dat");
+
+    SetAppFileDirectory("/tmp//somewhere/");
+    EXPECT_EQ(AppFilePath("/Kormoran.hlp"), "/tmp/somewhere/Kormoran.hlp");
+    SetAppFileDirectory("");
 }
 
 } // namespace
