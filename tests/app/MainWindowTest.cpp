@@ -89,6 +89,11 @@ TEST_F(MainWindowTest, SubjectColumnFollowsTheListWidth)
     window.headlist->resize(600, 100);
     window.AdjustColumns();
     EXPECT_EQ(window.headlist->columnWidth(4), 188);
+
+    window.show();
+    window.resize(1200, 450);
+    EXPECT_EQ(window.headlist->columnWidth(4), window.headlist->width() - 478);
+    EXPECT_GT(window.headlist->columnWidth(4), 188);
 }
 
 TEST_F(MainWindowTest, LoadsTheAccountsIntoTheList)
