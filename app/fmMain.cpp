@@ -364,8 +364,15 @@ std::string Tfmain::StatusPanelText(int panel) const
 
 namespace {
 
-// Positions are used as read, off the screen too. Sizes are kept within the desktop, as
-// the window system would: a size of millions of pixels would exhaust the memory.
+// Positions are used as read, off the screen too, within the coordinates a window
+// system can hold; near the ends of the integer range the geometry sums would overflow.
+int WithinCoordinates(int32_t position)
+{
+    return std::clamp(position, -32768, 32767);
+}
+
+// Sizes are kept within the desktop, as the window system would: a size of millions of
+// pixels would exhaust the memory.
 int WithinDesktop(int32_t size, int desktopSize)
 {
     return std::clamp(size, 0, std::max(desktopSize, 1));
@@ -377,8 +384,8 @@ void Tfmain::LoadSettings()
 {
     const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
     TIniFile ini(SettingsFilePath());
-    move(x(), ReadSetting(ini, SettingTop));
-    move(ReadSetting(ini, SettingLeft), y());
+    move(x(), WithinCoordinates(ReadSetting(ini, SettingTop)));
+    move(WithinCoordinates(ReadSetting(ini, SettingLeft)), y());
     resize(width(), WithinDesktop(ReadSetting(ini, SettingHeight), desktop.height()));
     resize(WithinDesktop(ReadSetting(ini, SettingWidth), desktop.width()), height());
     Panel1->setFixedWidth(WithinDesktop(ReadSetting(ini, SettingVertical), desktop.width()));

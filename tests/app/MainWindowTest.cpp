@@ -334,10 +334,12 @@ TEST_F(MainWindowTest, SettingsFileSetsPlaceSizeAndDividers)
     EXPECT_EQ(window.Panel3->height(), 150);
 }
 
-TEST_F(MainWindowTest, HugeSizesInTheSettingsFileStayWithinTheDesktop)
+TEST_F(MainWindowTest, HugeValuesInTheSettingsFileStayWithinTheDesktop)
 {
-    WriteSettings("[SIZE]\nHEIGHT=2147483647\nWIDTH=$7FFFFFFF\n[SPLIT]\nVERTICAL=99999999\nHORIZONTAL=-7\n");
+    WriteSettings("[POSITION]\nTOP=2147483647\nLEFT=-2147483648\n"
+                  "[SIZE]\nHEIGHT=2147483647\nWIDTH=$7FFFFFFF\n[SPLIT]\nVERTICAL=99999999\nHORIZONTAL=-7\n");
     TTestMain window;
+    EXPECT_EQ(window.pos(), QPoint(-32768, 32767));
     const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
     EXPECT_LE(window.width(), desktop.width());
     EXPECT_LE(window.height(), desktop.height());
