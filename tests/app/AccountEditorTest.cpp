@@ -131,11 +131,21 @@ TEST_F(PortFieldTest, AnyIntegerIsAccepted)
 
 TEST_F(PortFieldTest, TypedLettersAreRefusedWithABeep)
 {
-    Port.SetValue(0);
+    Port.setLocale(QLocale::c());
     Text()->clear();
-    QTest::keyClicks(&Port, "1a2+-.x");
+    QTest::keyClicks(&Port, "1a2+-.x,");
     EXPECT_EQ(FromQt(Text()->text()), "12+-.");
-    EXPECT_EQ(Ui.Beeps, 2);
+    EXPECT_EQ(Ui.Beeps, 3);
+}
+
+TEST_F(PortFieldTest, LocaleDecimalSeparatorIsAccepted)
+{
+    Port.setLocale(QLocale(QLocale::Czech, QLocale::CzechRepublic));
+    Text()->clear();
+    QTest::keyClicks(&Port, "1,5.");
+    EXPECT_EQ(FromQt(Text()->text()), "1,5");
+    EXPECT_EQ(Ui.Beeps, 1);
+    EXPECT_EQ(Port.Value(), 0);
 }
 
 TEST_F(PortFieldTest, UpAndDownStepByOneAndStopAtTheEnds)
