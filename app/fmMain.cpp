@@ -1,5 +1,6 @@
 #include "fmMain.h"
 
+#include "AccountListItem.h"
 #include "Cp1250.h"
 #include "Exception.h"
 #include "HelpFile.h"
@@ -13,16 +14,14 @@
 #include "fmHelp.h"
 
 #include <QCloseEvent>
-#include <QLabel>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QScreen>
-#include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QScreen>
 #include <QShortcut>
 #include <QTimer>
-#include <QToolBar>
 #include <QTreeWidget>
 
 Tfmain* fmain = nullptr;
@@ -36,9 +35,6 @@ const std::string DeleteAccountQuestion = Cp1250FromUtf8("Vymazat účet, opravd
 
 const int ContentsTopic = 1;
 const int MainWindowTopic = 30;
-
-// The account list keeps host, user, password and port of an item in these roles.
-enum TAccountRole { HostRole = Qt::UserRole, UserRole, PasswordRole, PortRole };
 
 // Where the window stands before the settings file is read.
 const QRect DesignGeometry(213, 144, 599, 516);
@@ -266,26 +262,6 @@ QListWidgetItem* Tfmain::SelectedAccountItem() const
     QList<QListWidgetItem*> selected = poplist->selectedItems();
     return selected.isEmpty() ? nullptr : selected.front();
 }
-
-namespace {
-
-void SetAccountItem(QListWidgetItem* item, const TAccountLines& account, const QIcon& icon)
-{
-    item->setIcon(icon);
-    item->setText(ToQt(account.Address));
-    item->setData(HostRole, ToQt(account.Host));
-    item->setData(UserRole, ToQt(account.User));
-    item->setData(PasswordRole, ToQt(account.Password));
-    item->setData(PortRole, ToQt(account.Port));
-}
-
-TAccountLines AccountOfItem(const QListWidgetItem* item)
-{
-    return {FromQt(item->text()), FromQt(item->data(HostRole).toString()), FromQt(item->data(UserRole).toString()),
-            FromQt(item->data(PasswordRole).toString()), FromQt(item->data(PortRole).toString())};
-}
-
-} // namespace
 
 void Tfmain::AddAccountItem(const TAccountLines& account)
 {
