@@ -1,0 +1,202 @@
+// The viewer's links: finding them, their look, and the click rule.
+#include "RxRichEd.h"
+#include "RxWebLinks.h"
+
+#include "QtText.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <optional>
+
+namespace {
+
+std::optional<TMouseButton> LinkButton(Qt::MouseButton button)
+{
+    if (button == Qt::LeftButton)
+        return TMouseButton::mbLeft;
+    if (button == Qt::RightButton)
+        return TMouseButton::mbRight;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<TRxLink> TRxRichEdit::Links() const
+{
+    std::vector<TRxLink> links;
+    links.reserve(FLinks.size());
+    for (const auto& [start, link] : FLinks)
+        links.push_back(link);
+    return links;
+}
+
+void TRxRichEdit::SetAutoURLDetect(bool on)
+{
+    FAutoURLDetect = on;
+    DetectLinks();
+}
+
+void TRxRichEdit::MarkLink(int start, int length, const std::string& target)
+{
+    const int from = ClampPosition(start);
+    const int to = ClampPosition(static_cast<long long>(start) + length);
+    if (from >= to)
+        return;
+    PlaceLink({from, to - from, target, true});
+    ++FLinksVersion;
+    viewport()->update();
+}
+
+// Puts link in, removing the links it overlaps.
+void TRxRichEdit::PlaceLink(TRxLink link)
+{
+    const int end = link.Start + link.Length;
+    auto it = FLinks.upper_bound(link.Start);
+    if (it != FLinks.begin() && std::prev(it)->second.Start + std::prev(it)->second.Length > link.Start)
+        --it;
+    while (it != FLinks.end() && it->first < end)
+        it = FLinks.erase(it);
+    FLinks.emplace(link.Start, std::move(link));
+}
+
+// Detected links are found again from the text; the owner's marked links stay and win
+// over any detected link they overlap.
+void TRxRichEdit::DetectLinks()
+{
+    std::erase_if(FLinks, [](const auto& entry) { return !entry.second.Marked; });
+    if (FAutoURLDetect) {
+        const QString text = PositionText();
+        for (const TRxTextRange& range : FindWebLinks(text)) {
+            auto next = FLinks.lower_bound(range.Start);
+            const bool hitsNext = next != FLinks.end() && next->first < range.Start + range.Length;
+            const bool hitsPrevious = next != FLinks.begin()
+                && std::prev(next)->second.Start + std::prev(next)->second.Length > range.Start;
+            if (!hitsNext && !hitsPrevious)
+                FLinks.emplace_hint(next, range.Start,
+                                    TRxLink{range.Start, range.Length, FromQt(text.mid(range.Start, range.Length)), false});
+        }
+    }
+    ++FLinksVersion;
+    viewport()->update();
+}
+
+const TRxLink* TRxRichEdit::LinkAt(int position) const
+{
+    auto it = FLinks.upper_bound(position);
+    if (position < 0 || it == FLinks.begin())
+        return nullptr;
+    const TRxLink& link = std::prev(it)->second;
+    return position < link.Start + link.Length ? &link : nullptr;
+}
+
+// The position of the character under a point of the viewport; -1 when the point is not
+// over a character (blank space beside or below the text).
+int TRxRichEdit::CharacterAt(QPointF viewportPoint) const
+{
+    const QPointF point = viewportPoint + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    const int hit = layout->hitTest(point, Qt::ExactHit);
+    if (hit < 0)
+        return -1;
+    const QTextBlock block = document()->findBlock(hit);
+    const QTextLayout* blockLayout = block.layout();
+    const QPointF inBlock = point - layout->blockBoundingRect(block).topLeft();
+    for (int i = 0; blockLayout && i < blockLayout->lineCount(); ++i) {
+        const QTextLine line = blockLayout->lineAt(i);
+        const bool onLine = inBlock.y() >= line.y() && inBlock.y() < line.y() + line.height()
+            && inBlock.x() >= line.x() && inBlock.x() < line.x() + line.naturalTextWidth();
+        if (onLine && line.textLength() > 0) {
+            const int inLine = std::clamp(line.xToCursor(inBlock.x(), QTextLine::CursorOnCharacter),
+                                          line.textStart(), line.textStart() + line.textLength() - 1);
+            return block.position() + inLine;
+        }
+    }
+    return -1;
+}
+
+void TRxRichEdit::ForgetPressedLink()
+{
+    FPressedStart = -1;
+    FPressedEnd = -1;
+}
+
+void TRxRichEdit::mousePressEvent(QMouseEvent* event)
+{
+    QTextEdit::mousePressEvent(event);
+    const std::optional<TMouseButton> button = LinkButton(event->button());
+    if (!button)
+        return;
+    // A press beside every link forgets the last one, so only a press and a release on
+    // the same link make a click.
+    ForgetPressedLink();
+    if (const TRxLink* link = LinkAt(CharacterAt(event->position()))) {
+        FPressedStart = link->Start;
+        FPressedEnd = link->Start + link->Length;
+        FPressedButton = *button;
+        event->accept();
+    }
+}
+
+void TRxRichEdit::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTextEdit::mouseReleaseEvent(event);
+    const std::optional<TMouseButton> button = LinkButton(event->button());
+    if (!button)
+        return;
+    const TRxLink* link = LinkAt(CharacterAt(event->position()));
+    const bool clicked = link && FPressedButton == *button && FPressedStart == link->Start
+        && FPressedEnd == link->Start + link->Length;
+    const std::string target = clicked ? link->Target : std::string();
+    ForgetPressedLink();
+    // Last, as the handler may set a new text or show a dialog.
+    if (clicked && OnURLClick)
+        OnURLClick(this, target, *button);
+}
+
+void TRxRichEdit::mouseMoveEvent(QMouseEvent* event)
+{
+    QTextEdit::mouseMoveEvent(event);
+    const bool overLink = LinkAt(CharacterAt(event->position())) != nullptr;
+    viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+}
+
+void TRxRichEdit::paintEvent(QPaintEvent* event)
+{
+    UpdateLinkLook();
+    QTextEdit::paintEvent(event);
+}
+
+// Links are drawn underlined in the link colour as extra selections, which leaves the
+// owner's character formats untouched. Only the links in view get one, so a text of a
+// million addresses costs no more to paint than a text of ten.
+void TRxRichEdit::UpdateLinkLook()
+{
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    const QPointF topLeft(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int from = std::max(0, layout->hitTest(topLeft, Qt::FuzzyHit));
+    int to = layout->hitTest(topLeft + QPointF(viewport()->width(), viewport()->height()), Qt::FuzzyHit);
+    to = to < 0 ? TextLength() : to + 1;
+    if (from == FLookFrom && to == FLookTo && FLinksVersion == FLookVersion)
+        return;
+    FLookFrom = from;
+    FLookTo = to;
+    FLookVersion = FLinksVersion;
+
+    QTextCharFormat look;
+    look.setForeground(palette().link());
+    look.setFontUnderline(true);
+    QList<QTextEdit::ExtraSelection> selections;
+    auto it = FLinks.upper_bound(from);
+    if (it != FLinks.begin())
+        --it;
+    for (; it != FLinks.end() && it->first < to; ++it) {
+        QTextCursor range(document());
+        range.setPosition(it->second.Start);
+        range.setPosition(it->second.Start + it->second.Length, QTextCursor::KeepAnchor);
+        selections.append({range, look});
+    }
+    setExtraSelections(selections);
+}
