@@ -66,12 +66,12 @@ void TRxRichEdit::SetText(const std::string& text)
     ForgetPressedLink();
     setExtraSelections({});
     const QString content = ToPositions(text);
-    // Emptied first, so the old text is not laid out again in the new wrap mode.
+    // Emptied first, so the old text is not laid out again in the new wrap mode, and so
+    // the caret carries no format of the old text into the new one.
     document()->clear();
+    setCurrentCharFormat(QTextCharFormat());
     setWordWrapMode(HasOverlongWord(content) ? QTextOption::WrapAnywhere : QTextOption::WrapAtWordBoundaryOrAnywhere);
-    document()->setPlainText(content);
-    setTextCursor(QTextCursor(document()));
-    verticalScrollBar()->setValue(0);
+    setPlainText(content);
     DetectLinks();
 }
 
