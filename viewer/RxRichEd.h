@@ -105,6 +105,7 @@ private:
     void PlaceLink(TRxLink link);
     void DetectLinks();
     void ForgetPressedLink();
+    int LinePositionAt(qreal y, bool lineEnd) const;
     void UpdateLinkLook();
 
     TRxTextAttributes FSelAttributes;

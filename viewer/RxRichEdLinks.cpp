@@ -169,16 +169,40 @@ void TRxRichEdit::paintEvent(QPaintEvent* event)
     QTextEdit::paintEvent(event);
 }
 
+// The position that starts (or, with lineEnd, ends) the line of text at height y of the
+// document.
+int TRxRichEdit::LinePositionAt(qreal y, bool lineEnd) const
+{
+    QAbstractTextDocumentLayout* layout = document()->documentLayout();
+    // Paragraphs lie one below the other: find the last one that starts at or above y.
+    int low = 0;
+    int high = document()->blockCount() - 1;
+    while (low < high) {
+        const int middle = low + (high - low + 1) / 2;
+        if (layout->blockBoundingRect(document()->findBlockByNumber(middle)).top() <= y)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    const QTextBlock block = document()->findBlockByNumber(low);
+    const QTextLayout* lines = block.layout();
+    const qreal inBlock = y - layout->blockBoundingRect(block).top();
+    for (int i = 0; lines && i < lines->lineCount(); ++i) {
+        const QTextLine line = lines->lineAt(i);
+        if (inBlock < line.y() + line.height())
+            return block.position() + line.textStart() + (lineEnd ? line.textLength() : 0);
+    }
+    return block.position() + (lineEnd ? block.length() - 1 : 0);
+}
+
 // Links are drawn underlined in the link colour as extra selections, which leaves the
 // owner's character formats untouched. Only the links in view get one, so a text of a
 // million addresses costs no more to paint than a text of ten.
 void TRxRichEdit::UpdateLinkLook()
 {
-    QAbstractTextDocumentLayout* layout = document()->documentLayout();
-    const QPointF topLeft(horizontalScrollBar()->value(), verticalScrollBar()->value());
-    const int from = std::max(0, layout->hitTest(topLeft, Qt::FuzzyHit));
-    int to = layout->hitTest(topLeft + QPointF(viewport()->width(), viewport()->height()), Qt::FuzzyHit);
-    to = to < 0 ? TextLength() : to + 1;
+    const qreal top = verticalScrollBar()->value();
+    const int from = LinePositionAt(top, false);
+    const int to = LinePositionAt(top + viewport()->height(), true);
     if (from == FLookFrom && to == FLookTo && FLinksVersion == FLookVersion)
         return;
     FLookFrom = from;
@@ -192,7 +216,7 @@ void TRxRichEdit::UpdateLinkLook()
     auto it = FLinks.upper_bound(from);
     if (it != FLinks.begin())
         --it;
-    for (; it != FLinks.end() && it->first < to; ++it) {
+    for (; it != FLinks.end() && it->first <= to; ++it) {
         QTextCursor range(document());
         range.setPosition(it->second.Start);
         range.setPosition(it->second.Start + it->second.Length, QTextCursor::KeepAnchor);

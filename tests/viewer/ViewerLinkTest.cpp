@@ -1,6 +1,7 @@
 // Links: which texts are found, the owner's marked links, and the click rule.
 #include "RxRichEd.h"
 
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -253,4 +254,60 @@ TEST_F(ViewerClick, NoHandlerNoHarm)
     Edit.OnURLClick = nullptr;
     Click(Qt::LeftButton, At(6));
     EXPECT_TRUE(Clicks.empty());
+}
+
+TEST(ViewerLinkLook, LinksInViewAreUnderlinedInTheLinkColour)
+{
+    TRxRichEdit edit;
+    edit.resize(300, 100);
+    std::string text;
+    for (int i = 0; i < 2000; ++i)
+        text += "line " + std::to_string(i) + " www.site" + std::to_string(i) + ".cz\r\n";
+    edit.SetText(text);
+    edit.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&edit));
+
+    auto linksDrawn = [&edit] {
+        edit.viewport()->grab();
+        std::vector<std::string> drawn;
+        for (const QTextEdit::ExtraSelection& selection : edit.extraSelections()) {
+            EXPECT_TRUE(selection.format.fontUnderline());
+            EXPECT_EQ(selection.format.foreground(), edit.palette().link());
+            drawn.push_back(selection.cursor.selectedText().toStdString());
+        }
+        return drawn;
+    };
+    std::vector<std::string> drawn = linksDrawn();
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_LT(drawn.size(), 30u);
+    EXPECT_EQ(drawn.front(), "www.site0.cz");
+
+    edit.verticalScrollBar()->setValue(edit.verticalScrollBar()->maximum());
+    drawn = linksDrawn();
+    ASSERT_FALSE(drawn.empty());
+    EXPECT_LT(drawn.size(), 30u);
+    EXPECT_EQ(drawn.back(), "www.site1999.cz");
+}
+
+TEST(ViewerLinkLook, LinkAtTheEndOfALongTextIsClickable)
+{
+    TRxRichEdit edit;
+    edit.resize(300, 100);
+    std::string text;
+    for (int i = 0; i < 5000; ++i)
+        text += "line " + std::to_string(i) + " www.site" + std::to_string(i) + ".cz\r\n";
+    edit.SetText(text);
+    std::vector<std::string> clicked;
+    edit.OnURLClick = [&](TRxRichEdit*, const std::string& link, TMouseButton) { clicked.push_back(link); };
+    edit.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&edit));
+
+    const int last = edit.FindText("www.site4999.cz", 0, edit.TextLength());
+    edit.SetSelStart(last);
+    edit.SetSelLength(2);
+    QTextCursor cursor(edit.document());
+    cursor.setPosition(last + 1);
+    const QPoint point = edit.cursorRect(cursor).center();
+    QTest::mouseClick(edit.viewport(), Qt::LeftButton, {}, point);
+    EXPECT_EQ(clicked, std::vector<std::string>{"www.site4999.cz"});
 }

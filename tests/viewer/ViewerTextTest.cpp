@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -167,4 +168,44 @@ TEST(ViewerUser, CanSelectAndCopyButNotEdit)
     edit.SetSelLength(20);
     QTest::keyClick(&edit, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), QString::fromUtf8("světe\ndruhý"));
+}
+
+namespace {
+
+// Whether the selection highlight shows anywhere in the viewer's picture.
+bool HighlightShows(TRxRichEdit& edit)
+{
+    const QColor highlight = edit.palette().color(QPalette::Active, QPalette::Highlight);
+    const QImage picture = edit.viewport()->grab().toImage();
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            if (picture.pixelColor(x, y) == highlight)
+                return true;
+    return false;
+}
+
+}  // namespace
+
+TEST(ViewerSelection, HighlightShowsOnlyWithTheFocusUnlessAskedOtherwise)
+{
+    QWidget window;
+    auto* edit = new TRxRichEdit(&window);
+    auto* other = new QLineEdit(&window);
+    edit->setGeometry(0, 0, 300, 100);
+    other->setGeometry(0, 120, 300, 30);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->SetText("some text to select");
+    edit->SetSelStart(0);
+    edit->SetSelLength(9);
+
+    other->setFocus();
+    EXPECT_FALSE(HighlightShows(*edit));
+    edit->setFocus();
+    EXPECT_TRUE(HighlightShows(*edit));
+
+    edit->SetHideSelection(false);
+    other->setFocus();
+    EXPECT_TRUE(HighlightShows(*edit));
 }
