@@ -45,6 +45,7 @@ public:
 
     // Replaces the whole content; earlier formatting, bullets and links are dropped and
     // the new text has the viewer's font. The selection becomes empty at position 0.
+    // Text goes in here only: QTextEdit's own setters would skip the link detection.
     void SetText(const std::string& text);
     std::string Text() const;
     // The number of positions in the text.
@@ -78,7 +79,8 @@ public:
     // The links of the text in position order.
     std::vector<TRxLink> Links() const;
 
-    // Raised when a mouse button is pressed and released over the same link.
+    // Raised when the left or the right button goes down and comes up again on the same
+    // link, with nothing in between on any other place; Button says which button.
     TRichEditURLClickEvent OnURLClick;
 
 protected:
