@@ -103,8 +103,8 @@ private:
     void EditSelectedCharacters(const std::function<void(QTextCharFormat&)>& edit);
 
     int CharacterAt(QPointF viewportPoint) const;
+    std::map<int, TRxLink>::const_iterator FirstLinkEndingAfter(int position) const;
     const TRxLink* LinkAt(int position) const;
-    void PlaceLink(TRxLink link);
     void DetectLinks();
     void ForgetPressedLink();
     int LinePositionAt(qreal y, bool lineEnd) const;

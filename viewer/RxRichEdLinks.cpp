@@ -45,21 +45,12 @@ void TRxRichEdit::MarkLink(int start, int length, const std::string& target)
     const int to = ClampPosition(static_cast<long long>(start) + length);
     if (from >= to)
         return;
-    PlaceLink({from, to - from, target, true});
+    auto it = FirstLinkEndingAfter(from);
+    while (it != FLinks.end() && it->first < to)
+        it = FLinks.erase(it);
+    FLinks.emplace(from, TRxLink{from, to - from, target, true});
     ++FLinksVersion;
     viewport()->update();
-}
-
-// Puts link in, removing the links it overlaps.
-void TRxRichEdit::PlaceLink(TRxLink link)
-{
-    const int end = link.Start + link.Length;
-    auto it = FLinks.upper_bound(link.Start);
-    if (it != FLinks.begin() && std::prev(it)->second.Start + std::prev(it)->second.Length > link.Start)
-        --it;
-    while (it != FLinks.end() && it->first < end)
-        it = FLinks.erase(it);
-    FLinks.emplace(link.Start, std::move(link));
 }
 
 // Detected links are found again from the text; the owner's marked links stay and win
@@ -70,12 +61,9 @@ void TRxRichEdit::DetectLinks()
     if (FAutoURLDetect) {
         const QString text = PositionText();
         for (const TRxTextRange& range : FindWebLinks(text)) {
-            auto next = FLinks.lower_bound(range.Start);
-            const bool hitsNext = next != FLinks.end() && next->first < range.Start + range.Length;
-            const bool hitsPrevious = next != FLinks.begin()
-                && std::prev(next)->second.Start + std::prev(next)->second.Length > range.Start;
-            if (!hitsNext && !hitsPrevious)
-                FLinks.emplace_hint(next, range.Start,
+            const auto marked = FirstLinkEndingAfter(range.Start);
+            if (marked == FLinks.end() || marked->first >= range.Start + range.Length)
+                FLinks.emplace_hint(marked, range.Start,
                                     TRxLink{range.Start, range.Length, FromQt(text.mid(range.Start, range.Length)), false});
         }
     }
@@ -83,13 +71,18 @@ void TRxRichEdit::DetectLinks()
     viewport()->update();
 }
 
-const TRxLink* TRxRichEdit::LinkAt(int position) const
+std::map<int, TRxLink>::const_iterator TRxRichEdit::FirstLinkEndingAfter(int position) const
 {
     auto it = FLinks.upper_bound(position);
-    if (position < 0 || it == FLinks.begin())
-        return nullptr;
-    const TRxLink& link = std::prev(it)->second;
-    return position < link.Start + link.Length ? &link : nullptr;
+    if (it != FLinks.begin() && std::prev(it)->second.Start + std::prev(it)->second.Length > position)
+        --it;
+    return it;
+}
+
+const TRxLink* TRxRichEdit::LinkAt(int position) const
+{
+    const auto it = FirstLinkEndingAfter(position);
+    return position >= 0 && it != FLinks.end() && it->first <= position ? &it->second : nullptr;
 }
 
 // The position of the character under a point of the viewport; -1 when the point is not
@@ -213,10 +206,7 @@ void TRxRichEdit::UpdateLinkLook()
     look.setForeground(palette().link());
     look.setFontUnderline(true);
     QList<QTextEdit::ExtraSelection> selections;
-    auto it = FLinks.upper_bound(from);
-    if (it != FLinks.begin())
-        --it;
-    for (; it != FLinks.end() && it->first <= to; ++it) {
+    for (auto it = FirstLinkEndingAfter(from); it != FLinks.end() && it->first <= to; ++it) {
         QTextCursor range(document());
         range.setPosition(it->second.Start);
         range.setPosition(it->second.Start + it->second.Length, QTextCursor::KeepAnchor);
