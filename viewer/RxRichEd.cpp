@@ -158,17 +158,17 @@ void TRxRichEdit::SetHideSelection(bool on)
     setPalette(colours);
 }
 
-QTextBlock TRxRichEdit::FirstTouchedBlock() const
-{
-    return document()->findBlock(textCursor().selectionStart());
-}
-
-QTextBlock TRxRichEdit::LastTouchedBlock() const
+std::vector<QTextBlock> TRxRichEdit::TouchedBlocks() const
 {
     const QTextCursor cursor = textCursor();
-    // The position before the end: a selection ending right after a line break does not
-    // reach into the next paragraph.
-    return document()->findBlock(std::max(cursor.selectionStart(), cursor.selectionEnd() - 1));
+    // Up to the position before the end: a selection ending right after a line break does
+    // not reach into the next paragraph.
+    const int last = std::max(cursor.selectionStart(), cursor.selectionEnd() - 1);
+    std::vector<QTextBlock> blocks;
+    for (QTextBlock block = document()->findBlock(cursor.selectionStart());
+         block.isValid() && block.position() <= last; block = block.next())
+        blocks.push_back(block);
+    return blocks;
 }
 
 QTextCharFormat TRxRichEdit::SelectedCharFormat() const

@@ -95,10 +95,9 @@ private:
 
     QString PositionText() const;
     int ClampPosition(long long position) const;
-    // For the attribute classes: the selected range, the touched paragraphs, the format
-    // of the first selected character, and a change to every selected character.
-    QTextBlock FirstTouchedBlock() const;
-    QTextBlock LastTouchedBlock() const;
+    // For the attribute classes: the paragraphs the selection touches (at least one),
+    // the format of its first character, and a change to every selected character.
+    std::vector<QTextBlock> TouchedBlocks() const;
     QTextCharFormat SelectedCharFormat() const;
     void EditSelectedCharacters(const std::function<void(QTextCharFormat&)>& edit);
 

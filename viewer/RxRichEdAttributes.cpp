@@ -96,20 +96,20 @@ void TRxTextAttributes::SetSize(int points)
 
 TNumberingStyle TRxParaAttributes::Numbering() const
 {
-    const QTextList* list = FEdit.FirstTouchedBlock().textList();
+    const QTextList* list = FEdit.TouchedBlocks().front().textList();
     return list && list->format().style() == QTextListFormat::ListDisc ? TNumberingStyle::nsBullet
                                                                         : TNumberingStyle::nsNone;
 }
 
 void TRxParaAttributes::SetNumbering(TNumberingStyle numbering)
 {
-    const QTextBlock first = FEdit.FirstTouchedBlock();
-    const QTextBlock last = FEdit.LastTouchedBlock();
+    const std::vector<QTextBlock> blocks = FEdit.TouchedBlocks();
     const bool bullets = numbering == TNumberingStyle::nsBullet;
     QTextCursor cursor(FEdit.document());
     cursor.beginEditBlock();
-    QTextList* list = bullets && Numbering() == TNumberingStyle::nsBullet ? first.textList() : nullptr;
-    for (QTextBlock block = first; block.isValid() && block.position() <= last.position(); block = block.next()) {
+    // Paragraphs join the list the first of them is in already, so bullets twice are one list.
+    QTextList* list = bullets && Numbering() == TNumberingStyle::nsBullet ? blocks.front().textList() : nullptr;
+    for (const QTextBlock& block : blocks) {
         if (block.textList() && block.textList() != list)
             block.textList()->remove(block);
         QTextBlockFormat format = block.blockFormat();
@@ -131,16 +131,14 @@ void TRxParaAttributes::SetNumbering(TNumberingStyle numbering)
 
 int TRxParaAttributes::LeftIndent() const
 {
-    return PixelsToPoints(FEdit, FEdit.FirstTouchedBlock().blockFormat().leftMargin());
+    return PixelsToPoints(FEdit, FEdit.TouchedBlocks().front().blockFormat().leftMargin());
 }
 
 void TRxParaAttributes::SetLeftIndent(int points)
 {
-    const QTextBlock last = FEdit.LastTouchedBlock();
     QTextCursor cursor(FEdit.document());
     cursor.beginEditBlock();
-    for (QTextBlock block = FEdit.FirstTouchedBlock(); block.isValid() && block.position() <= last.position();
-         block = block.next()) {
+    for (const QTextBlock& block : FEdit.TouchedBlocks()) {
         QTextBlockFormat format = block.blockFormat();
         format.setLeftMargin(PointsToPixels(FEdit, std::max(points, 0)));
         cursor.setPosition(block.position());
