@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "IdTCPConnection.h"
+#include "IdTCPClient.h"
 
 class TIdMessage;
 
-class TIdMessageClient : public TIdTCPConnection {
+class TIdMessageClient : public TIdTCPClient {
 public:
     // Reads header lines into the message's RawHeaders and applies them. With an empty
     // alternativeEnd the block ends at an empty line or "."; otherwise only at a line
