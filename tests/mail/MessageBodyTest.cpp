@@ -194,57 +194,47 @@ TEST(MessageBody, BeginLineNeedsAModeAboveZero)
     EXPECT_EQ(message.Body.size(), 3u);
 }
 
-TEST(MessageBody, InlinePartWithoutNameIsTextWhateverItsContent)
+TEST(MessageBody, ReadsASingleTextPart)
 {
-    TIdMessage message;
-    Retrieve(message, "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: image/png\n"
-                      "Content-Disposition: inline\nContent-Transfer-Encoding: base64\n\nYWJj\n--b--\n");
-    ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(TextAt(message, 0).Lines, Lines{"abc"});
+    struct Case { const char* what; const char* bytes; Lines lines; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"an inline part without a name is text, whatever its content",
+              "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: image/png\n"
+              "Content-Disposition: inline\nContent-Transfer-Encoding: base64\n\nYWJj\n--b--\n",
+              {"abc"}},
+             {"a text part ends at its first NUL byte", "Content-Transfer-Encoding: base64\n\nYQBi\n", {"a"}},
+             {"an unquoted boundary ends at the next parameter",
+              "Content-Type: multipart/mixed; boundary=b; type=x\n\n--b\n\ntext\n--b--\n", {"text"}},
+             {"a top-level encoding other than 7bit reads the parts whole",
+              "Content-Type: multipart/mixed; boundary=b\nContent-Transfer-Encoding: 8bit\n\n"
+              "--b\nContent-Type: text/plain\n\ntext\n--b--\n",
+              {"Content-Type: text/plain", "", "text"}},
+         }) {
+        TIdMessage message;
+        Retrieve(message, c.bytes);
+        ASSERT_EQ(message.Parts.Count(), 1) << c.what;
+        EXPECT_EQ(TextAt(message, 0).Lines, c.lines) << c.what;
+    }
 }
 
-TEST(MessageBody, TextPartEndsAtItsFirstNulByte)
+TEST(MessageBody, ReadsASingleAttachment)
 {
-    TIdMessage message;
-    Retrieve(message, "Content-Transfer-Encoding: base64\n\nYQBi\n");
-    ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(TextAt(message, 0).Lines, Lines{"a"});
-}
-
-TEST(MessageBody, PartHeaderWithoutSpaceAfterTheColonIsRead)
-{
-    TIdMessage message;
-    Retrieve(message, "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type:application/x; name=f.bin\n"
-                      "Content-Transfer-Encoding:  base64 \n\nYWJj\n--b--\n");
-    ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, "f.bin");
-    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath), "abc");
-}
-
-TEST(MessageBody, UnquotedBoundaryEndsAtTheNextParameter)
-{
-    TIdMessage message;
-    Retrieve(message, "Content-Type: multipart/mixed; boundary=b; type=x\n\n--b\n\ntext\n--b--\n");
-    ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(TextAt(message, 0).Lines, Lines{"text"});
-}
-
-TEST(MessageBody, BrokenEncodedFileNameIsKeptRaw)
-{
-    TIdMessage message;
-    Retrieve(message, "Content-Type: application/x; name=\"=?iso-8859-1?Q?=ZZ?=\"\n"
-                      "Content-Transfer-Encoding: base64\n\nYWJj\n");
-    ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, "=?iso-8859-1?Q?=ZZ?=");
-}
-
-TEST(MessageBody, TopLevelEncodingOtherThan7bitReadsPartsWhole)
-{
-    TIdMessage message;
-    Retrieve(message, "Content-Type: multipart/mixed; boundary=b\nContent-Transfer-Encoding: 8bit\n\n"
-                      "--b\nContent-Type: text/plain\n\ntext\n--b--\n");
-    ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(TextAt(message, 0).Lines, (Lines{"Content-Type: text/plain", "", "text"}));
+    struct Case { const char* what; const char* bytes; const char* name; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"part header lines without a space after the colon",
+              "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type:application/x; name=f.bin\n"
+              "Content-Transfer-Encoding:  base64 \n\nYWJj\n--b--\n",
+              "f.bin"},
+             {"a broken encoded file name is kept raw",
+              "Content-Type: application/x; name=\"=?iso-8859-1?Q?=ZZ?=\"\nContent-Transfer-Encoding: base64\n\nYWJj\n",
+              "=?iso-8859-1?Q?=ZZ?="},
+         }) {
+        TIdMessage message;
+        Retrieve(message, c.bytes);
+        ASSERT_EQ(message.Parts.Count(), 1) << c.what;
+        EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, c.name) << c.what;
+        EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath), "abc") << c.what;
+    }
 }
 
 TEST(MessageBody, UnevenBase64LineFailsAndKeepsThePartsBefore)
