@@ -4,6 +4,8 @@
 #include "MailTestSupport.h"
 #include "TestData.h"
 
+#include <filesystem>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -280,6 +282,23 @@ TEST(Attachment, TemporaryFileIsPrivateAndGoesWithThePart)
         EXPECT_TRUE(path.ends_with(".tmp"));
     }
     EXPECT_NE(access(path.c_str(), F_OK), 0);
+}
+
+TEST(Attachment, FailedAttachmentLeavesNoTemporaryFile)
+{
+    auto temporaryFiles = [] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(TempDirectory()))
+            if (entry.path().filename().string().starts_with("Sov"))
+                names.insert(entry.path().filename().string());
+        return names;
+    };
+    std::set<std::string> before = temporaryFiles();
+    TIdMessage message;
+    EXPECT_EQ(RetrieveError(message, "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\n"
+                                     "YWJj\nYWJ\n"),
+              "Uneven size in DecodeToStream.");
+    EXPECT_EQ(temporaryFiles(), before);
 }
 
 TEST(Attachment, SaveCopyToWritesTheDecodedDataButNeverOverwrites)
