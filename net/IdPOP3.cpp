@@ -3,6 +3,7 @@
 #include "Convert.h"
 #include "IdException.h"
 #include "IdHashMessageDigest.h"
+#include "IdMessage.h"
 
 #include <cctype>
 
@@ -27,7 +28,7 @@ TIdPOP3::TIdPOP3()
 
 void TIdPOP3::OpenConnection(int32_t timeout)
 {
-    TIdTCPClient::OpenConnection(timeout);
+    TIdMessageClient::OpenConnection(timeout);
     try {
         ReadReply({ReplyOk});
         if (APOP)
@@ -68,10 +69,10 @@ void TIdPOP3::CloseConnection()
         if (IsConnected())
             WriteLine("QUIT");
     } catch (...) {
-        TIdTCPClient::CloseConnection();
+        TIdMessageClient::CloseConnection();
         throw;
     }
-    TIdTCPClient::CloseConnection();
+    TIdMessageClient::CloseConnection();
 }
 
 int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
@@ -101,6 +102,13 @@ int32_t TIdPOP3::CountMessages()
     return StrToInt(space == std::string::npos ? std::string() : text.substr(0, space));
 }
 
+bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)
+{
+    SendCommand("TOP " + IntToStr(number) + " 0", ReplyOk);
+    ReceiveHeaderBlock(message, ".");
+    return true;
+}
+
 int32_t TIdPOP3::FetchSize(int32_t number)
 {
     SendCommand("LIST " + IntToStr(number), ReplyOk);
@@ -110,6 +118,17 @@ int32_t TIdPOP3::FetchSize(int32_t number)
         return -1;
     size_t space = text.find(' ');
     return StrToIntDef(space == std::string::npos ? text : text.substr(space + 1), -1);
+}
+
+bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
+{
+    SendCommand("RETR " + IntToStr(number));
+    if (LastReply.NumericCode() != ReplyOk)
+        return false;
+    // A header block ended by "." instead of a blank line is a message without a body.
+    if (ReceiveHeaderBlock(message, "").empty())
+        ReceiveMessageBody(message, ".");
+    return true;
 }
 
 bool TIdPOP3::DeleteMessage(int32_t number)

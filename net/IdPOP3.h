@@ -7,12 +7,14 @@
 // EIdProtocolReplyError carrying the server's text, anything else raises EIdException
 // "Unrecognized POP3 Response Header:". Connection failures come unchanged from below.
 
-#include "IdTCPClient.h"
+#include "IdMessageClient.h"
 
 #include <cstdint>
 #include <string>
 
-class TIdPOP3 : public TIdTCPClient {
+class TIdMessage;
+
+class TIdPOP3 : public TIdMessageClient {
 public:
     static constexpr int16_t ReplyOk = 1;
     static constexpr int16_t ReplyErr = 2;
@@ -31,8 +33,12 @@ public:
 
     // STAT: the number of messages; EConvertError when the reply has no leading number.
     int32_t CountMessages();
+    // TOP n 0: the header block of message n, read up to the terminating "." line.
+    bool FetchHeader(int32_t number, TIdMessage& message);
     // LIST n: the size the server reports, -1 when the reply does not end in a number.
     int32_t FetchSize(int32_t number);
+    // RETR n: the whole message; false, with the message untouched, when the server refused.
+    bool FetchMessage(int32_t number, TIdMessage& message);
     // DELE n: the server removes the message when the connection ends with QUIT.
     bool DeleteMessage(int32_t number);
 

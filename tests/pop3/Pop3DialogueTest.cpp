@@ -2,6 +2,7 @@
 // back, and what the caller gets.
 #include "Exception.h"
 #include "IdException.h"
+#include "IdMessage.h"
 #include "IdPOP3.h"
 #include "ScriptedServer.h"
 
@@ -177,18 +178,6 @@ TEST_F(Pop3Dialogue, UnrecognizedGreetingRaisesAndCloses)
     EXPECT_EQ(Server.Finish(), NoFailures);
 }
 
-TEST_F(Pop3Dialogue, ServerClosingAfterTheGreetingLeavesTheClientReusable)
-{
-    Server.Says("+OK").AcceptsNext();
-    LogsIn().Expects("QUIT");
-    Client.Port = Server.Start();
-    EXPECT_THROW(Client.OpenConnection(-1), EIdException);
-    EXPECT_FALSE(Client.IsConnected());
-    Client.OpenConnection(-1);
-    EXPECT_TRUE(Client.IsConnected());
-    EXPECT_EQ(Finish(), NoFailures);
-}
-
 // ---- APOP
 
 TEST_F(Pop3Dialogue, ApopSendsTheDigestOfTimestampAndPassword)
@@ -311,6 +300,201 @@ TEST_F(Pop3Dialogue, DeleteThenCloseSendsDeleAndQuitOnOneConnection)
     EXPECT_EQ(Finish(), NoFailures);
     EXPECT_EQ(Server.Received(), (Lines{"USER joe", "PASS secret", "DELE 3", "QUIT"}));
     EXPECT_EQ(Server.Connections(), 1);
+}
+
+// ---- Header blocks and whole messages
+
+TEST_F(Pop3Dialogue, FetchHeaderReadsTheBlockUpToTheDot)
+{
+    LogsIn()
+        .Expects("TOP 2 0")
+        .Says("+OK")
+        .Says("From: Anna <anna@example.org>")
+        .Says("Subject: Hello")
+        .Says("\tthere")
+        .Says("")
+        .Says(".")
+        .Expects("LIST 2")
+        .Says("+OK 2 120")
+        .Expects("QUIT");
+    Open();
+    TIdMessage message;
+    EXPECT_TRUE(Client.FetchHeader(2, message));
+    EXPECT_EQ(message.RawHeaders.Lines(),
+              (Lines{"From: Anna <anna@example.org>", "Subject: Hello", "\tthere"}));
+    EXPECT_EQ(message.Subject, "Hello there");
+    EXPECT_EQ(message.From.Address, "anna@example.org");
+    EXPECT_EQ(Client.FetchSize(2), 120) << "the header read must leave nothing behind";
+    EXPECT_EQ(Finish(), NoFailures);
+}
+
+TEST_F(Pop3Dialogue, FetchHeaderWithoutBlankLineBeforeTheDotReadsTheSameHeader)
+{
+    LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: Hello").Says(".").Expects("QUIT");
+    Open();
+    TIdMessage message;
+    Client.FetchHeader(1, message);
+    EXPECT_EQ(message.RawHeaders.Lines(), (Lines{"Subject: Hello"}));
+    EXPECT_EQ(Finish(), NoFailures);
+}
+
+TEST_F(Pop3Dialogue, HeaderReadReportsRunningByteCounts)
+{
+    // Lines of 10, 20 and 5 bytes with their CR LF, then the blank line and the dot.
+    LogsIn()
+        .Expects("TOP 1 0").Says("+OK 35 octets").Says("Subject:").Says("From: a@example.or").Says("X:y")
+        .Says("").Says(".")
+        .Expects("QUIT");
+    Open();
+    TIdMessage message;
+    Client.FetchHeader(1, message);
+    EXPECT_EQ(WorkCounts, (std::vector<int32_t>{10, 30, 35, 37, 40}));
+    EXPECT_EQ(Finish(), NoFailures);
+}
+
+TEST_F(Pop3Dialogue, FetchMessageReadsHeaderAndBodyWithoutStuffedDots)
+{
+    LogsIn()
+        .Expects("RETR 1")
+        .Says("+OK 60 octets")
+        .Says("Subject: Body")
+        .Says("")
+        .Says("first line")
+        .Says("..starts with a dot")
+        .Says("")
+        .Says("last line")
+        .Says(".")
+        .Expects("STAT")
+        .Says("+OK 1 60")
+        .Expects("QUIT");
+    Open();
+    TIdMessage message;
+    EXPECT_TRUE(Client.FetchMessage(1, message));
+    EXPECT_EQ(message.Subject, "Body");
+    EXPECT_EQ(message.Body, (Lines{"first line", ".starts with a dot", "", "last line"}));
+    EXPECT_FALSE(WorkCounts.empty());
+    EXPECT_EQ(Client.CountMessages(), 1);
+    EXPECT_EQ(Finish(), NoFailures);
+}
+
+TEST_F(Pop3Dialogue, FetchMessageEndingRightAfterTheHeaderReadsOnlyTheHeader)
+{
+    LogsIn().Expects("RETR 1").Says("+OK").Says("Subject: Short").Says(".").Expects("STAT").Says("+OK 1 20")
+        .Expects("QUIT");
+    Open();
+    TIdMessage message;
+    EXPECT_TRUE(Client.FetchMessage(1, message));
+    EXPECT_EQ(message.Subject, "Short");
+    EXPECT_TRUE(message.Body.empty());
+    EXPECT_EQ(Client.CountMessages(), 1);
+    EXPECT_EQ(Finish(), NoFailures);
+}
+
+TEST_F(Pop3Dialogue, RefusedRetrReturnsFalseAndLeavesTheMessageAlone)
+{
+    LogsIn().Expects("RETR 9").Says("-ERR no such message").Expects("QUIT");
+    Open();
+    TIdMessage message;
+    message.Subject = "kept";
+    message.RawHeaders.Add("Subject: kept");
+    EXPECT_FALSE(Client.FetchMessage(9, message));
+    EXPECT_EQ(message.Subject, "kept");
+    EXPECT_EQ(message.RawHeaders.Lines(), (Lines{"Subject: kept"}));
+    EXPECT_TRUE(Client.IsConnected());
+    EXPECT_EQ(Finish(), NoFailures);
+}
+
+TEST_F(Pop3Dialogue, StatCountTheServerDoesNotHoldGivesTheRefusal)
+{
+    LogsIn().Expects("STAT").Says("+OK 3 300").Expects("TOP 3 0").Says("-ERR no such message").Expects("QUIT");
+    Open();
+    ASSERT_EQ(Client.CountMessages(), 3);
+    TIdMessage message;
+    EXPECT_EQ(MessageOf<EIdProtocolReplyError>([&] { Client.FetchHeader(3, message); }), " no such message\r\n");
+    EXPECT_EQ(Finish(), NoFailures);
+}
+
+// ---- Hostile servers: each failure is the connection's own, and the client can be
+// opened again afterwards.
+
+class Pop3BrokenServer : public Pop3Dialogue {
+protected:
+    // After the broken first connection, a second one that works.
+    void ExpectReusable()
+    {
+        Client.CloseConnection();
+        EXPECT_FALSE(Client.IsConnected());
+        Client.OpenConnection(-1);
+        EXPECT_EQ(Client.CountMessages(), 5);
+        EXPECT_EQ(Finish(), NoFailures);
+    }
+
+    void ThenWorks() { Server.AcceptsNext(); LogsIn().Expects("STAT").Says("+OK 5 500").Expects("QUIT"); }
+};
+
+TEST_F(Pop3BrokenServer, CloseInTheMiddleOfTop)
+{
+    LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: cut").Sends("From: half a li");
+    ThenWorks();
+    Open();
+    TIdMessage message;
+    EXPECT_EQ(MessageOf<EIdConnClosedGracefully>([&] { Client.FetchHeader(1, message); }),
+              "Connection Closed Gracefully.");
+    ExpectReusable();
+}
+
+TEST_F(Pop3BrokenServer, CloseInTheMiddleOfRetr)
+{
+    LogsIn().Expects("RETR 1").Says("+OK").Says("Subject: cut").Says("").Says("body line");
+    ThenWorks();
+    Open();
+    TIdMessage message;
+    EXPECT_EQ(MessageOf<EIdConnClosedGracefully>([&] { Client.FetchMessage(1, message); }),
+              "Connection Closed Gracefully.");
+    ExpectReusable();
+}
+
+TEST_F(Pop3BrokenServer, CloseWithoutTheTerminatingDot)
+{
+    LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: no end").Says("");
+    ThenWorks();
+    Open();
+    TIdMessage message;
+    EXPECT_EQ(MessageOf<EIdConnClosedGracefully>([&] { Client.FetchHeader(1, message); }),
+              "Connection Closed Gracefully.");
+    ExpectReusable();
+}
+
+TEST_F(Pop3BrokenServer, HeaderLineLongerThanTheLimit)
+{
+    LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: " + std::string(16384, 'x')).Says(".")
+        .Expects("QUIT");
+    ThenWorks();
+    Open();
+    TIdMessage message;
+    EXPECT_EQ(MessageOf<EIdReadLnMaxLineLengthExceeded>([&] { Client.FetchHeader(1, message); }),
+              "Max line length exceeded.");
+    ExpectReusable();
+}
+
+TEST_F(Pop3BrokenServer, CloseAfterTheGreeting)
+{
+    Server.Says("+OK");
+    ThenWorks();
+    Client.Port = Server.Start();
+    EXPECT_EQ(MessageOf<EIdConnClosedGracefully>([&] { Client.OpenConnection(-1); }),
+              "Connection Closed Gracefully.");
+    ExpectReusable();
+}
+
+TEST_F(Pop3BrokenServer, ReplyWithNeitherIndicator)
+{
+    LogsIn().Expects("STAT").Says("OK 5 500").Expects("QUIT");
+    ThenWorks();
+    Open();
+    EXPECT_EQ(MessageOf<EIdException>([&] { Client.CountMessages(); }),
+              "Unrecognized POP3 Response Header:\n\" 500\r\n\"");
+    ExpectReusable();
 }
 
 // ---- Closing
