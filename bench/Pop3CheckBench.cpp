@@ -1,12 +1,15 @@
 // The mailbox check against a private Dovecot with 2,000 small messages: log in, STAT,
 // TOP i 0 and LIST i for every message, QUIT. Python's poplib runs the same dialogue in
 // the same run, so the two can be compared on one machine under one load.
+#include "IdMessage.h"
+#include "IdPOP3.h"
 #include "Pop3TestMessages.h"
 #include "PrivatePop3Server.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <sys/resource.h>
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
@@ -30,9 +33,68 @@ PrivatePop3Server& CheckServer()
     return *server;
 }
 
+// This process's user and system CPU seconds.
+struct CpuTimes {
+    double User = 0;
+    double System = 0;
+
+    static CpuTimes Now()
+    {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        auto seconds = [](const timeval& time) { return double(time.tv_sec) + double(time.tv_usec) / 1e6; };
+        return {seconds(usage.ru_utime), seconds(usage.ru_stime)};
+    }
+};
+
+void ReportCpuPerMessage(benchmark::State& state, double userSeconds, double systemSeconds)
+{
+    double perMessage = 1e6 / double(state.iterations()) / MessageCount;
+    state.counters["cpu_us_per_msg"] = (userSeconds + systemSeconds) * perMessage;
+    state.counters["user_us_per_msg"] = userSeconds * perMessage;
+    state.counters["sys_us_per_msg"] = systemSeconds * perMessage;
+}
+
+void Configure(TIdPOP3& client, const PrivatePop3Server& server)
+{
+    client.Host = "127.0.0.1";
+    client.Port = server.Port();
+    client.Username = server.User();
+    client.Password = server.Password();
+}
+
+// What the mailbox session does for a check: every header block parsed into a message.
+void BM_Pop3Check(benchmark::State& state)
+{
+    PrivatePop3Server& server = CheckServer();
+    double userSeconds = 0, systemSeconds = 0;
+    for (auto _ : state) {
+        CpuTimes start = CpuTimes::Now();
+        TIdPOP3 client;
+        Configure(client, server);
+        client.OpenConnection(-1);
+        int32_t count = client.CountMessages();
+        for (int32_t i = 1; i <= count; ++i) {
+            TIdMessage message;
+            client.FetchHeader(i, message);
+            message.Tag = client.FetchSize(i);
+            benchmark::DoNotOptimize(message.Subject);
+        }
+        client.CloseConnection();
+        CpuTimes end = CpuTimes::Now();
+        userSeconds += end.User - start.User;
+        systemSeconds += end.System - start.System;
+        if (count != MessageCount)
+            state.SkipWithError("the mailbox does not hold the messages it should");
+    }
+    ReportCpuPerMessage(state, userSeconds, systemSeconds);
+}
+BENCHMARK(BM_Pop3Check)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
 struct PoplibFigures {
     double WallSeconds = 0;
-    double CpuMicrosecondsPerMessage = 0;
+    double UserMicrosecondsPerMessage = 0;
+    double SystemMicrosecondsPerMessage = 0;
 };
 
 PoplibFigures RunPoplibCheck(const PrivatePop3Server& server)
@@ -43,14 +105,16 @@ PoplibFigures RunPoplibCheck(const PrivatePop3Server& server)
     FILE* output = popen(command.c_str(), "r");
     if (!output)
         throw std::runtime_error("cannot run " + script);
-    char line[256] = {};
+    char line[512] = {};
     bool read = fgets(line, sizeof line, output) != nullptr;
     int status = pclose(output);
     PoplibFigures figures;
     int messages = 0;
     if (!read || status != 0 ||
-        std::sscanf(line, "messages=%d wall_s=%lf cpu_s=%*f cpu_us_per_message=%lf", &messages, &figures.WallSeconds,
-                    &figures.CpuMicrosecondsPerMessage) != 3 ||
+        std::sscanf(line, "messages=%d wall_s=%lf cpu_s=%*f cpu_us_per_message=%*f user_us_per_message=%lf "
+                          "sys_us_per_message=%lf",
+                    &messages, &figures.WallSeconds, &figures.UserMicrosecondsPerMessage,
+                    &figures.SystemMicrosecondsPerMessage) != 4 ||
         messages != MessageCount)
         throw std::runtime_error("poplib check failed: " + std::string(line));
     return figures;
@@ -62,14 +126,47 @@ PoplibFigures RunPoplibCheck(const PrivatePop3Server& server)
 void BM_PoplibCheck(benchmark::State& state)
 {
     PrivatePop3Server& server = CheckServer();
-    double cpuMicroseconds = 0;
+    double userSeconds = 0, systemSeconds = 0;
     for (auto _ : state) {
         PoplibFigures figures = RunPoplibCheck(server);
         state.SetIterationTime(figures.WallSeconds);
-        cpuMicroseconds += figures.CpuMicrosecondsPerMessage;
+        userSeconds += figures.UserMicrosecondsPerMessage * MessageCount / 1e6;
+        systemSeconds += figures.SystemMicrosecondsPerMessage * MessageCount / 1e6;
     }
-    state.counters["cpu_us_per_msg"] = cpuMicroseconds / double(state.iterations());
+    ReportCpuPerMessage(state, userSeconds, systemSeconds);
 }
 BENCHMARK(BM_PoplibCheck)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One message of about 50 MB: a text part and a base64 attachment that is decoded into
+// its temporary file on the way.
+constexpr size_t LargeAttachmentBytes = 37'500'000;
+
+PrivatePop3Server& LargeMessageServer()
+{
+    static std::unique_ptr<PrivatePop3Server> server = [] {
+        auto started = std::make_unique<PrivatePop3Server>();
+        started->AddMessage(MultipartMessage(BinaryAttachmentBytes(LargeAttachmentBytes), "large.bin"));
+        return started;
+    }();
+    return *server;
+}
+
+void BM_Pop3RetrLargeMessage(benchmark::State& state)
+{
+    PrivatePop3Server& server = LargeMessageServer();
+    TIdPOP3 client;
+    Configure(client, server);
+    client.OpenConnection(-1);
+    int32_t size = client.FetchSize(1);
+    for (auto _ : state) {
+        TIdMessage message;
+        if (!client.FetchMessage(1, message) || message.Parts.Count() != 2)
+            state.SkipWithError("the large message did not arrive whole");
+    }
+    client.CloseConnection();
+    state.SetBytesProcessed(int64_t(state.iterations()) * size);
+    state.counters["message_MB"] = double(size) / 1e6;
+}
+BENCHMARK(BM_Pop3RetrLargeMessage)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 } // namespace
