@@ -9,6 +9,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sys/resource.h>
 #include <filesystem>
 #include <memory>
@@ -20,6 +21,21 @@ namespace {
 
 constexpr int MessageCount = 2000;
 
+std::string PoplibScript()
+{
+    return std::filesystem::path(__FILE__).parent_path() / "poplib_check.py";
+}
+
+// Dovecot builds its index and cache on the first look into a mailbox; one check before
+// the measured ones keeps that out of the first client's figures.
+void WarmUp(const PrivatePop3Server& server)
+{
+    std::string command = "python3 '" + PoplibScript() + "' " + std::to_string(server.Port()) + " " + server.User() +
+                          " " + server.Password() + " >/dev/null";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("the warm-up check failed");
+}
+
 PrivatePop3Server& CheckServer()
 {
     static std::unique_ptr<PrivatePop3Server> server = [] {
@@ -28,6 +44,7 @@ PrivatePop3Server& CheckServer()
         for (int i = 1; i <= MessageCount; ++i)
             messages.push_back(SmallMessage(i));
         started->AddMessages(messages);
+        WarmUp(*started);
         return started;
     }();
     return *server;
@@ -89,7 +106,7 @@ void BM_Pop3Check(benchmark::State& state)
     }
     ReportCpuPerMessage(state, userSeconds, systemSeconds);
 }
-BENCHMARK(BM_Pop3Check)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_Pop3Check)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
 
 struct PoplibFigures {
     double WallSeconds = 0;
@@ -99,7 +116,7 @@ struct PoplibFigures {
 
 PoplibFigures RunPoplibCheck(const PrivatePop3Server& server)
 {
-    const std::string script = std::filesystem::path(__FILE__).parent_path() / "poplib_check.py";
+    const std::string script = PoplibScript();
     std::string command = "python3 '" + script + "' " + std::to_string(server.Port()) + " " + server.User() + " " +
                           server.Password();
     FILE* output = popen(command.c_str(), "r");
@@ -135,7 +152,7 @@ void BM_PoplibCheck(benchmark::State& state)
     }
     ReportCpuPerMessage(state, userSeconds, systemSeconds);
 }
-BENCHMARK(BM_PoplibCheck)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_PoplibCheck)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // One message of about 50 MB: a text part and a base64 attachment that is decoded into
 // its temporary file on the way.
