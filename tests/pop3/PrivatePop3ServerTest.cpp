@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <cstdlib>
 #include <memory>
 #include <netinet/in.h>
+#include <stdexcept>
 #include <string>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -130,6 +132,20 @@ TEST_F(PrivatePop3ServerTest, NumbersMessagesInTheOrderAdded)
     EXPECT_EQ(dialogue.ReadUpToDot(), "From: anna@example.org\nSubject: first\n\n");
     ASSERT_EQ(dialogue.Command("TOP 2 0").substr(0, 3), "+OK");
     EXPECT_EQ(dialogue.ReadUpToDot(), "From: bert@example.org\nSubject: second\n\n");
+}
+
+TEST(PrivatePop3Server, SaysWhyItCannotStart)
+{
+    std::string path = getenv("PATH");
+    setenv("PATH", "/nonexistent", 1);
+    std::string failure;
+    try {
+        PrivatePop3Server server;
+    } catch (const std::runtime_error& error) {
+        failure = error.what();
+    }
+    setenv("PATH", path.c_str(), 1);
+    EXPECT_NE(failure.find("dovecot is not installed"), std::string::npos) << failure;
 }
 
 TEST(PrivatePop3Server, IsGoneWhenTheObjectIs)
