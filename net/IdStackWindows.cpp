@@ -1,0 +1,253 @@
+#include "IdStackWindows.h"
+
+#include "IdWinSock2.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+thread_local int32_t LastSocketError = 0;
+
+int FailWithErrno()
+{
+    LastSocketError = WinsockErrorFromErrno(errno);
+    return Id_SOCKET_ERROR;
+}
+
+int32_t Fail(int32_t errorNumber)
+{
+    LastSocketError = errorNumber;
+    return Id_SOCKET_ERROR;
+}
+
+bool MakeAddress(int family, const std::string& ip, int32_t port, sockaddr_in& address)
+{
+    address = {};
+    address.sin_family = static_cast<sa_family_t>(family == Id_PF_INET ? AF_INET : family);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (ip.empty()) {
+        address.sin_addr.s_addr = htonl(INADDR_ANY);
+        return true;
+    }
+    if (!TIdStack::IsDottedQuad(ip))
+        return false;
+    TIdIPv4Bytes bytes = TIdStack::ParseAddress(ip);
+    std::copy(bytes.begin(), bytes.end(), reinterpret_cast<uint8_t*>(&address.sin_addr.s_addr));
+    return true;
+}
+
+std::string DottedAddress(const sockaddr_in& address)
+{
+    TIdIPv4Bytes bytes;
+    auto raw = reinterpret_cast<const uint8_t*>(&address.sin_addr.s_addr);
+    std::copy(raw, raw + 4, bytes.begin());
+    return TIdStack::FormatAddress(bytes);
+}
+
+// Polls one socket for the given events, carrying on after signals with the time left.
+int PollOne(TIdStackSocketHandle socket, short events, int32_t milliseconds)
+{
+    using Clock = std::chrono::steady_clock;
+    const bool unlimited = milliseconds == -2 || milliseconds < 0;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : milliseconds);
+    for (;;) {
+        int wait = -1;
+        if (!unlimited) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            wait = left > 0 ? static_cast<int>(left) : 0;
+        }
+        pollfd entry{socket, events, 0};
+        int result = poll(&entry, 1, wait);
+        if (result >= 0)
+            return result;
+        if (errno != EINTR)
+            return FailWithErrno();
+    }
+}
+
+// A blocking connect interrupted by a signal goes on in the background; wait for it.
+int FinishInterruptedConnect(TIdStackSocketHandle socket)
+{
+    if (PollOne(socket, POLLOUT, -2) < 0)
+        return Id_SOCKET_ERROR;
+    int error = 0;
+    socklen_t length = sizeof(error);
+    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        return FailWithErrno();
+    if (error != 0)
+        return Fail(WinsockErrorFromErrno(error));
+    return 0;
+}
+
+using NameCall = int (*)(int, sockaddr*, socklen_t*);
+
+int ReadName(NameCall call, TIdStackSocketHandle socket, std::string& ip, int32_t& port)
+{
+    sockaddr_in address{};
+    socklen_t length = sizeof(address);
+    if (call(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return FailWithErrno();
+    ip = DottedAddress(address);
+    port = ntohs(address.sin_port);
+    return 0;
+}
+
+} // namespace
+
+TIdStackSocketHandle TIdStackWindows::NewSocket(int type, int protocol)
+{
+    int systemType = type == Id_SOCK_STREAM ? SOCK_STREAM : type;
+    int socket = ::socket(AF_INET, systemType | SOCK_CLOEXEC, protocol);
+    if (socket < 0)
+        return FailWithErrno();
+    return socket;
+}
+
+int TIdStackWindows::Bind(TIdStackSocketHandle socket, int family, const std::string& ip, int32_t port)
+{
+    sockaddr_in address;
+    if (!MakeAddress(family, ip, port, address))
+        return Fail(WSAEINVAL);
+    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+        return FailWithErrno();
+    return 0;
+}
+
+int TIdStackWindows::Connect(TIdStackSocketHandle socket, int family, const std::string& ip, int32_t port)
+{
+    sockaddr_in address;
+    if (!MakeAddress(family, ip, port, address))
+        return Fail(WSAEINVAL);
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
+        return 0;
+    if (errno == EINTR)
+        return FinishInterruptedConnect(socket);
+    return FailWithErrno();
+}
+
+int TIdStackWindows::Recv(TIdStackSocketHandle socket, void* buffer, int length, int flags)
+{
+    for (;;) {
+        ssize_t received = ::recv(socket, buffer, static_cast<size_t>(length), flags);
+        if (received >= 0)
+            return static_cast<int>(received);
+        if (errno != EINTR)
+            return FailWithErrno();
+    }
+}
+
+int TIdStackWindows::Send(TIdStackSocketHandle socket, const void* buffer, int length, int flags)
+{
+    for (;;) {
+        ssize_t sent = ::send(socket, buffer, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
+        if (sent >= 0)
+            return static_cast<int>(sent);
+        if (errno != EINTR)
+            return FailWithErrno();
+    }
+}
+
+int TIdStackWindows::SelectReadable(TIdStackSocketHandle socket, int32_t milliseconds)
+{
+    return PollOne(socket, POLLIN, milliseconds);
+}
+
+int TIdStackWindows::SelectWritable(TIdStackSocketHandle socket, int32_t milliseconds)
+{
+    return PollOne(socket, POLLOUT, milliseconds);
+}
+
+int TIdStackWindows::Shutdown(TIdStackSocketHandle socket, int how)
+{
+    int systemHow = how == Id_SD_Send ? SHUT_WR : how == 0 ? SHUT_RD : SHUT_RDWR;
+    if (::shutdown(socket, systemHow) != 0)
+        return FailWithErrno();
+    return 0;
+}
+
+int TIdStackWindows::CloseSocket(TIdStackSocketHandle socket)
+{
+    // Not retried after a signal: the descriptor is gone either way.
+    if (::close(socket) != 0)
+        return FailWithErrno();
+    return 0;
+}
+
+int TIdStackWindows::GetSockName(TIdStackSocketHandle socket, std::string& ip, int32_t& port)
+{
+    return ReadName(::getsockname, socket, ip, port);
+}
+
+int TIdStackWindows::GetPeerName(TIdStackSocketHandle socket, std::string& ip, int32_t& port)
+{
+    return ReadName(::getpeername, socket, ip, port);
+}
+
+int TIdStackWindows::SetSockOpt(TIdStackSocketHandle socket, int level, int option, int32_t value)
+{
+    int systemLevel = level == Id_IPPROTO_TCP ? IPPROTO_TCP : level;
+    int systemOption = level == Id_IPPROTO_TCP && option == Id_TCP_NODELAY ? TCP_NODELAY : option;
+    if (::setsockopt(socket, systemLevel, systemOption, &value, sizeof(value)) != 0)
+        return FailWithErrno();
+    return 0;
+}
+
+std::string TIdStackWindows::HostByName(const std::string& host)
+{
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    int result = getaddrinfo(host.c_str(), nullptr, &hints, &found);
+    if (result != 0) {
+        Fail(WinsockErrorFromResolver(result, errno));
+        return {};
+    }
+    std::string address;
+    if (found && found->ai_family == AF_INET)
+        address = DottedAddress(*reinterpret_cast<const sockaddr_in*>(found->ai_addr));
+    freeaddrinfo(found);
+    if (address.empty())
+        Fail(WSANO_DATA);
+    return address;
+}
+
+int TIdStackWindows::SetBlocking(TIdStackSocketHandle socket, bool blocking)
+{
+    int flags = fcntl(socket, F_GETFL);
+    if (flags < 0)
+        return FailWithErrno();
+    flags = blocking ? flags & ~O_NONBLOCK : flags | O_NONBLOCK;
+    if (fcntl(socket, F_SETFL, flags) != 0)
+        return FailWithErrno();
+    return 0;
+}
+
+int32_t TIdStackWindows::PendingError(TIdStackSocketHandle socket)
+{
+    int error = 0;
+    socklen_t length = sizeof(error);
+    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        return FailWithErrno();
+    return error == 0 ? 0 : WinsockErrorFromErrno(error);
+}
+
+int32_t TIdStackWindows::WSAGetLastError()
+{
+    return LastSocketError;
+}
+
+void TIdStackWindows::WSASetLastError(int32_t errorNumber)
+{
+    LastSocketError = errorNumber;
+}

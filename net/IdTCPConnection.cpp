@@ -1,0 +1,389 @@
+#include "IdTCPConnection.h"
+
+#include "IdException.h"
+#include "IdStack.h"
+#include "IdWinSock2.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <ostream>
+
+namespace {
+
+// Leading and trailing characters with codes up to 32 go; bytes above 127 stay.
+std::string TrimLine(const std::string& text)
+{
+    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+    auto first = std::find_if_not(text.begin(), text.end(), isBlank);
+    auto last = std::find_if_not(text.rbegin(), text.rend(), isBlank).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+} // namespace
+
+// --- TIdSimpleBuffer ---------------------------------------------------------------
+
+void TIdSimpleBuffer::SetSize(int32_t count)
+{
+    FData.resize(FReadOffset + static_cast<size_t>(std::max(count, 0)));
+}
+
+void TIdSimpleBuffer::Append(const char* data, int32_t count)
+{
+    if (count <= 0)
+        return;
+    // Consumed bytes at the front make room before the memory is allowed to grow.
+    if (FReadOffset > 0 && FData.size() + static_cast<size_t>(count) > FData.capacity())
+        Compact();
+    FData.append(data, static_cast<size_t>(count));
+}
+
+std::string TIdSimpleBuffer::Take(int32_t count)
+{
+    if (count > Size())
+        throw EIdNotEnoughDataInBuffer();
+    if (count <= 0)
+        return {};
+    std::string taken(Memory(), static_cast<size_t>(count));
+    Consume(count);
+    return taken;
+}
+
+void TIdSimpleBuffer::Discard(int32_t count)
+{
+    if (count > Size())
+        throw EIdNotEnoughDataInBuffer();
+    if (count > 0)
+        Consume(count);
+}
+
+int32_t TIdSimpleBuffer::Find(std::string_view needle, int32_t from) const
+{
+    if (needle.empty() || from < 0 || from >= Size())
+        return -1;
+    std::string_view unread(Memory(), static_cast<size_t>(Size()));
+    size_t found;
+    if (needle.size() == 1) {
+        auto hit = static_cast<const char*>(std::memchr(unread.data() + from, needle[0], unread.size() - from));
+        found = hit ? static_cast<size_t>(hit - unread.data()) : std::string_view::npos;
+    } else {
+        found = unread.find(needle, static_cast<size_t>(from));
+    }
+    return found == std::string_view::npos ? -1 : static_cast<int32_t>(found);
+}
+
+void TIdSimpleBuffer::Compact()
+{
+    FData.erase(0, FReadOffset);
+    FReadOffset = 0;
+}
+
+void TIdSimpleBuffer::Clear()
+{
+    FData.clear();
+    FReadOffset = 0;
+}
+
+void TIdSimpleBuffer::Consume(int32_t count)
+{
+    FData.erase(0, static_cast<size_t>(count));
+    if (OnConsumed)
+        OnConsumed(this, count);
+}
+
+// --- TIdManagedBuffer --------------------------------------------------------------
+
+void TIdManagedBuffer::Consume(int32_t count)
+{
+    if (count == Size()) {
+        Clear();
+    } else {
+        FReadOffset += static_cast<size_t>(count);
+        if (FReadOffset >= static_cast<size_t>(std::max(PackThreshold, 0)))
+            Compact();
+    }
+    if (OnConsumed)
+        OnConsumed(this, count);
+}
+
+// --- TIdTCPStream ------------------------------------------------------------------
+
+int32_t TIdTCPStream::Read(char* buffer, int32_t count)
+{
+    SourceConnection->ReadExact(buffer, count);
+    return count;
+}
+
+int32_t TIdTCPStream::Write(const char* buffer, int32_t count)
+{
+    SourceConnection->SendBytes(buffer, count);
+    return count;
+}
+
+int64_t TIdTCPStream::Seek(int64_t, int)
+{
+    return -1;
+}
+
+// --- TIdTCPConnection --------------------------------------------------------------
+
+TIdTCPConnection::TIdTCPConnection()
+{
+    InputQueue.OnConsumed = [this](TIdSimpleBuffer*, int32_t count) { AddWork(wmRead, count); };
+}
+
+TIdTCPConnection::~TIdTCPConnection()
+{
+    TIdTCPConnection::DropSocket();
+    FreeOwnedIOHandler();
+}
+
+void TIdTCPConnection::SetIOHandler(TIdIOHandler* handler)
+{
+    FreeOwnedIOHandler();
+    FIOHandler = handler;
+}
+
+void TIdTCPConnection::SetIOHandler(std::unique_ptr<TIdIOHandler> handler)
+{
+    FreeOwnedIOHandler();
+    FOwnedIOHandler = std::move(handler);
+    FIOHandler = FOwnedIOHandler.get();
+}
+
+void TIdTCPConnection::FreeOwnedIOHandler()
+{
+    if (FOwnedIOHandler && FIOHandler == FOwnedIOHandler.get())
+        FIOHandler = nullptr;
+    FOwnedIOHandler.reset();
+}
+
+void TIdTCPConnection::DoOnDisconnected()
+{
+    if (OnDisconnected)
+        OnDisconnected(this);
+}
+
+void TIdTCPConnection::ResetInput()
+{
+    InputQueue.Clear();
+    PeerClosed = false;
+}
+
+void TIdTCPConnection::DetectDisconnect(bool raiseWhenClosed, bool ignoreBuffer)
+{
+    bool disconnected = false;
+    if (PeerClosed || !FIOHandler) {
+        if (FIOHandler) {
+            disconnected = true;
+            if (FIOHandler->IsConnected()) {
+                DropSocket();
+                ReportStatus(hsDisconnected);
+                DoOnDisconnected();
+            }
+        }
+    } else {
+        disconnected = !FIOHandler->IsConnected();
+    }
+    if (disconnected && (InputQueue.Size() == 0 || ignoreBuffer) && raiseWhenClosed)
+        throw EIdConnClosedGracefully();
+}
+
+bool TIdTCPConnection::IsConnected()
+{
+    DetectDisconnect(false, false);
+    return FIOHandler && FIOHandler->IsConnected();
+}
+
+void TIdTCPConnection::CloseConnection()
+{
+    ReportStatus(hsDisconnecting);
+    DropSocket();
+    FreeOwnedIOHandler();
+    DoOnDisconnected();
+    ReportStatus(hsDisconnected);
+}
+
+void TIdTCPConnection::DropSocket()
+{
+    if (!FIOHandler)
+        return;
+    PeerClosed = true;
+    FIOHandler->CloseHandler();
+}
+
+int32_t TIdTCPConnection::FillInputBuffer(bool raiseWhenClosed, int32_t timeout, bool raiseOnTimeout)
+{
+    if (timeout == -1)
+        timeout = ReadTimeout == 0 ? -2 : ReadTimeout;
+    DetectDisconnect(raiseWhenClosed, false);
+    if (!IsConnected()) {
+        if (raiseWhenClosed)
+            throw EIdNotConnected();
+        return 0;
+    }
+    int received;
+    do {
+        if (!FIOHandler->WaitReadable(timeout)) {
+            if (raiseOnTimeout)
+                throw EIdReadTimeout();
+            return -1;
+        }
+        RecvChunk.SetSize(std::max(RecvBufferSize, 1));
+        received = FIOHandler->RecvInto(RecvChunk.Memory(), RecvChunk.Size());
+        PeerClosed = received == 0;
+        // A connection shut down or aborted under us counts as closed; it is an error
+        // only when nothing is left to read.
+        if (received < 0 && GlobalStack->CheckSocketResult(received, {WSAESHUTDOWN, WSAECONNABORTED})) {
+            received = 0;
+            DropSocket();
+            if (InputQueue.Size() == 0)
+                GlobalStack->RaiseSocketFailure(GlobalStack->LastErrorCode);
+        }
+        if (received > 0)
+            InputQueue.Append(RecvChunk.Memory(), received);
+        DetectDisconnect(raiseWhenClosed, false);
+    } while (received == 0 && IsConnected());
+    return received;
+}
+
+std::string TIdTCPConnection::SplitLine(int32_t maxLength)
+{
+    if (MaxLineAction == maException)
+        throw EIdReadLnMaxLineLengthExceeded();
+    LineSplit = true;
+    return InputQueue.Take(maxLength);
+}
+
+std::string TIdTCPConnection::ReadLine(const std::string& terminator, int32_t timeout, int32_t maxLength)
+{
+    const std::string ending = terminator.empty() ? std::string("\n") : terminator;
+    const int32_t endingLength = static_cast<int32_t>(ending.size());
+    LineSplit = false;
+    LineTimedOut = false;
+    if (maxLength == -1)
+        maxLength = MaxLineLength;
+    if (maxLength < 0)
+        maxLength = 0;
+    // Bytes already searched are not searched again; a longer terminator may have begun
+    // in the last bytes searched.
+    int32_t searched = 0;
+    int32_t found = -1;
+    for (;;) {
+        const int32_t size = InputQueue.Size();
+        if (size > 0) {
+            found = InputQueue.Find(ending, std::max(searched - (endingLength - 1), 0));
+            searched = size;
+        }
+        if (found >= 0) {
+            if (maxLength != 0 && found > maxLength)
+                return SplitLine(maxLength);
+            break;
+        }
+        if (maxLength != 0 && size > maxLength)
+            return SplitLine(maxLength);
+        DetectDisconnect(true, true);
+        int32_t received = FillInputBuffer(true, timeout, timeout == -1);
+        // The close was noticed with only an unterminated piece left, or an explicit
+        // time-out passed.
+        if (received <= 0) {
+            LineTimedOut = true;
+            return {};
+        }
+    }
+    std::string line = InputQueue.Take(found + endingLength);
+    line.resize(line.size() - ending.size());
+    if (ending == "\n" && !line.empty() && line.back() == '\r')
+        line.pop_back();
+    return line;
+}
+
+std::string TIdTCPConnection::ReadNonEmptyLine(int32_t tries)
+{
+    std::string line;
+    int32_t read = 0;
+    do {
+        line = TrimLine(ReadLine());
+        ++read;
+    } while (line.empty() && read < tries);
+    return line;
+}
+
+void TIdTCPConnection::ReadExact(char* buffer, int32_t count)
+{
+    if (count <= 0 || !buffer)
+        return;
+    while (InputQueue.Size() < count) {
+        FillInputBuffer(true, -1, true);
+        DetectDisconnect(true, true);
+    }
+    std::memcpy(buffer, InputQueue.Memory(), static_cast<size_t>(count));
+    InputQueue.Discard(count);
+}
+
+void TIdTCPConnection::WriteText(const std::string& text)
+{
+    SendBytes(text.data(), static_cast<int32_t>(std::min<size_t>(text.size(), INT32_MAX)));
+}
+
+void TIdTCPConnection::WriteLine(const std::string& text)
+{
+    WriteText(text + "\r\n");
+}
+
+void TIdTCPConnection::SendBytes(const char* bytes, int32_t count)
+{
+    if (count <= 0 || !bytes)
+        return;
+    DetectDisconnect(true, true);
+    if (!IsConnected())
+        throw EIdNotConnected();
+    int32_t done = 0;
+    while (done < count) {
+        int sent = FIOHandler->SendFrom(bytes + done, count - done);
+        PeerClosed = sent == 0;
+        DetectDisconnect(true, false);
+        // These three mean the connection is gone: drop it before raising.
+        if (sent < 0 && GlobalStack->CheckSocketResult(sent, {WSAESHUTDOWN, WSAECONNABORTED, WSAECONNRESET})) {
+            DropSocket();
+            GlobalStack->RaiseSocketFailure(GlobalStack->LastErrorCode);
+        }
+        AddWork(wmWrite, sent);
+        done += sent;
+    }
+}
+
+int32_t TIdTCPConnection::CaptureEachLine(const std::string& endLine, bool unstuffDots,
+                                          const std::function<void(std::string&&)>& keep)
+{
+    int32_t count = 0;
+    StartWork(wmRead);
+    try {
+        for (;;) {
+            std::string line = ReadLine();
+            if (line == endLine)
+                break;
+            if (unstuffDots && line.starts_with(".."))
+                line.erase(0, 1);
+            ++count;
+            keep(std::move(line));
+        }
+    } catch (...) {
+        FinishWork(wmRead);
+        throw;
+    }
+    FinishWork(wmRead);
+    return count;
+}
+
+int32_t TIdTCPConnection::CaptureLines(std::vector<std::string>& destination, const std::string& endLine,
+                                       bool unstuffDots)
+{
+    return CaptureEachLine(endLine, unstuffDots, [&](std::string&& line) { destination.push_back(std::move(line)); });
+}
+
+int32_t TIdTCPConnection::CaptureLines(std::ostream& destination, const std::string& endLine, bool unstuffDots)
+{
+    return CaptureEachLine(endLine, unstuffDots, [&](std::string&& line) { destination << line << "\r\n"; });
+}
