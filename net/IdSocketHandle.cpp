@@ -81,6 +81,10 @@ bool TIdSocketHandle::WaitReadable(int32_t milliseconds)
 {
     if (!HasSocket)
         throw EIdConnClosedGracefully();
+    // Without a limit the receive that follows waits by itself; a poll first would only
+    // cost a system call per chunk.
+    if (milliseconds == -2)
+        return true;
     return GlobalStack->SelectReadable(SocketNumber, milliseconds) == 1;
 }
 

@@ -103,14 +103,17 @@ bool SameTextAscii(std::string_view a, std::string_view b)
 
 std::string TIdStack::LookupHost(const std::string& host)
 {
-    if (SameTextAscii(host, "LOCALHOST"))
-        return "127.0.0.1";
-    if (IsDottedQuad(host))
-        return host;
+    if (!NeedsLookup(host))
+        return IsDottedQuad(host) ? host : std::string("127.0.0.1");
     std::string address = HostByName(host);
     if (address.empty())
         CheckSocketResult(Id_SOCKET_ERROR, {});
     return address;
+}
+
+bool TIdStack::NeedsLookup(const std::string& host)
+{
+    return !SameTextAscii(host, "LOCALHOST") && !IsDottedQuad(host);
 }
 
 bool TIdStack::IsDottedQuad(std::string_view text)

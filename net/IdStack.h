@@ -31,6 +31,8 @@ public:
     // "LOCALHOST" in any case is 127.0.0.1 and a dotted quad stays as it is, both without
     // a lookup; anything else is looked up and the first address taken.
     std::string LookupHost(const std::string& host);
+    // Whether LookupHost has to ask the resolver.
+    static bool NeedsLookup(const std::string& host);
     static bool IsDottedQuad(std::string_view text);
     // Raises EConvertError for a piece that is not a decimal number from 0 to 255.
     static TIdIPv4Bytes ParseAddress(std::string_view dotted);

@@ -32,6 +32,9 @@ int32_t Fail(int32_t errorNumber)
 
 bool MakeAddress(int family, const std::string& ip, int32_t port, sockaddr_in& address)
 {
+    // A port out of range would otherwise be cut to 16 bits and reach another service.
+    if (port < 0 || port > 65535)
+        return false;
     address = {};
     address.sin_family = static_cast<sa_family_t>(family == Id_PF_INET ? AF_INET : family);
     address.sin_port = htons(static_cast<uint16_t>(port));

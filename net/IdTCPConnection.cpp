@@ -1,6 +1,7 @@
 #include "IdTCPConnection.h"
 
 #include "IdException.h"
+#include "IdRFCReply.h"
 #include "IdStack.h"
 #include "IdWinSock2.h"
 
@@ -11,38 +12,52 @@
 
 namespace {
 
-// Leading and trailing characters with codes up to 32 go; bytes above 127 stay.
-std::string TrimLine(const std::string& text)
+bool SameTextAscii(std::string_view a, std::string_view b)
 {
-    auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-    auto first = std::find_if_not(text.begin(), text.end(), isBlank);
-    auto last = std::find_if_not(text.rbegin(), text.rend(), isBlank).base();
-    return first < last ? std::string(first, last) : std::string();
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return upper(x) == upper(y); });
 }
 
 } // namespace
 
 // --- TIdSimpleBuffer ---------------------------------------------------------------
 
-void TIdSimpleBuffer::SetSize(int32_t count)
+char* TIdSimpleBuffer::AppendSpace(int32_t count)
 {
-    FData.resize(FReadOffset + static_cast<size_t>(std::max(count, 0)));
+    const size_t needed = static_cast<size_t>(std::max(count, 0));
+    if (FEnd + needed <= FCapacity)
+        return FMemory.get() + FEnd;
+    // Consumed bytes at the front make room before the memory is allowed to grow.
+    Compact();
+    if (FEnd + needed > FCapacity) {
+        size_t capacity = std::max(FCapacity * 2, FEnd + needed);
+        auto memory = std::make_unique_for_overwrite<char[]>(capacity);
+        if (FEnd > 0)
+            std::memcpy(memory.get(), FMemory.get(), FEnd);
+        FMemory = std::move(memory);
+        FCapacity = capacity;
+    }
+    return FMemory.get() + FEnd;
+}
+
+void TIdSimpleBuffer::Appended(int32_t count)
+{
+    FEnd = std::min(FEnd + static_cast<size_t>(std::max(count, 0)), FCapacity);
 }
 
 void TIdSimpleBuffer::Append(const char* data, int32_t count)
 {
     if (count <= 0)
         return;
-    // Consumed bytes at the front make room before the memory is allowed to grow.
-    if (FReadOffset > 0 && FData.size() + static_cast<size_t>(count) > FData.capacity())
-        Compact();
-    FData.append(data, static_cast<size_t>(count));
+    std::memcpy(AppendSpace(count), data, static_cast<size_t>(count));
+    Appended(count);
 }
 
 std::string TIdSimpleBuffer::Take(int32_t count)
 {
     if (count > Size())
-        throw EIdNotEnoughDataInBuffer();
+        RaiseNotEnoughData();
     if (count <= 0)
         return {};
     std::string taken(Memory(), static_cast<size_t>(count));
@@ -50,51 +65,36 @@ std::string TIdSimpleBuffer::Take(int32_t count)
     return taken;
 }
 
-void TIdSimpleBuffer::Discard(int32_t count)
-{
-    if (count > Size())
-        throw EIdNotEnoughDataInBuffer();
-    if (count > 0)
-        Consume(count);
-}
-
-int32_t TIdSimpleBuffer::Find(std::string_view needle, int32_t from) const
+int32_t TIdSimpleBuffer::FindText(std::string_view needle, int32_t from) const
 {
     if (needle.empty() || from < 0 || from >= Size())
         return -1;
-    std::string_view unread(Memory(), static_cast<size_t>(Size()));
-    size_t found;
-    if (needle.size() == 1) {
-        auto hit = static_cast<const char*>(std::memchr(unread.data() + from, needle[0], unread.size() - from));
-        found = hit ? static_cast<size_t>(hit - unread.data()) : std::string_view::npos;
-    } else {
-        found = unread.find(needle, static_cast<size_t>(from));
-    }
+    size_t found = std::string_view(Memory(), static_cast<size_t>(Size())).find(needle, static_cast<size_t>(from));
     return found == std::string_view::npos ? -1 : static_cast<int32_t>(found);
+}
+
+void TIdSimpleBuffer::RaiseNotEnoughData()
+{
+    throw EIdNotEnoughDataInBuffer();
 }
 
 void TIdSimpleBuffer::Compact()
 {
-    FData.erase(0, FReadOffset);
+    if (FReadOffset == 0)
+        return;
+    if (Size() > 0)
+        std::memmove(FMemory.get(), Memory(), static_cast<size_t>(Size()));
+    FEnd -= FReadOffset;
     FReadOffset = 0;
 }
 
 void TIdSimpleBuffer::Clear()
 {
-    FData.clear();
     FReadOffset = 0;
+    FEnd = 0;
 }
 
 void TIdSimpleBuffer::Consume(int32_t count)
-{
-    FData.erase(0, static_cast<size_t>(count));
-    if (OnConsumed)
-        OnConsumed(this, count);
-}
-
-// --- TIdManagedBuffer --------------------------------------------------------------
-
-void TIdManagedBuffer::Consume(int32_t count)
 {
     if (count == Size()) {
         Clear();
@@ -230,8 +230,8 @@ int32_t TIdTCPConnection::FillInputBuffer(bool raiseWhenClosed, int32_t timeout,
                 throw EIdReadTimeout();
             return -1;
         }
-        RecvChunk.SetSize(std::max(RecvBufferSize, 1));
-        received = FIOHandler->RecvInto(RecvChunk.Memory(), RecvChunk.Size());
+        const int32_t chunk = std::max(RecvBufferSize, 1);
+        received = FIOHandler->RecvInto(InputQueue.AppendSpace(chunk), chunk);
         PeerClosed = received == 0;
         // A connection shut down or aborted under us counts as closed; it is an error
         // only when nothing is left to read.
@@ -242,7 +242,7 @@ int32_t TIdTCPConnection::FillInputBuffer(bool raiseWhenClosed, int32_t timeout,
                 GlobalStack->RaiseSocketFailure(GlobalStack->LastErrorCode);
         }
         if (received > 0)
-            InputQueue.Append(RecvChunk.Memory(), received);
+            InputQueue.Appended(received);
         DetectDisconnect(raiseWhenClosed, false);
     } while (received == 0 && IsConnected());
     return received;
@@ -258,8 +258,9 @@ std::string TIdTCPConnection::SplitLine(int32_t maxLength)
 
 std::string TIdTCPConnection::ReadLine(const std::string& terminator, int32_t timeout, int32_t maxLength)
 {
-    const std::string ending = terminator.empty() ? std::string("\n") : terminator;
+    const std::string_view ending = terminator.empty() ? std::string_view("\n") : std::string_view(terminator);
     const int32_t endingLength = static_cast<int32_t>(ending.size());
+    const bool lineFeed = ending == "\n";
     LineSplit = false;
     LineTimedOut = false;
     if (maxLength == -1)
@@ -292,10 +293,11 @@ std::string TIdTCPConnection::ReadLine(const std::string& terminator, int32_t ti
             return {};
         }
     }
-    std::string line = InputQueue.Take(found + endingLength);
-    line.resize(line.size() - ending.size());
-    if (ending == "\n" && !line.empty() && line.back() == '\r')
-        line.pop_back();
+    int32_t length = found;
+    if (lineFeed && length > 0 && InputQueue.Memory()[length - 1] == '\r')
+        --length;
+    std::string line(InputQueue.Memory(), static_cast<size_t>(length));
+    InputQueue.Discard(found + endingLength);
     return line;
 }
 
@@ -304,7 +306,7 @@ std::string TIdTCPConnection::ReadNonEmptyLine(int32_t tries)
     std::string line;
     int32_t read = 0;
     do {
-        line = TrimLine(ReadLine());
+        line = TrimBlanks(ReadLine());
         ++read;
     } while (line.empty() && read < tries);
     return line;
@@ -386,4 +388,54 @@ int32_t TIdTCPConnection::CaptureLines(std::vector<std::string>& destination, co
 int32_t TIdTCPConnection::CaptureLines(std::ostream& destination, const std::string& endLine, bool unstuffDots)
 {
     return CaptureEachLine(endLine, unstuffDots, [&](std::string&& line) { destination << line << "\r\n"; });
+}
+
+// --- Commands and replies ----------------------------------------------------------
+
+int16_t TIdTCPConnection::SendCommand(const std::string& command, int16_t acceptedCode)
+{
+    return SendCommand(command, acceptedCode == -1 ? TIdReplyCodes{} : TIdReplyCodes{acceptedCode});
+}
+
+int16_t TIdTCPConnection::SendCommand(const std::string& command, const TIdReplyCodes& acceptedCodes)
+{
+    WriteLine(command);
+    return ReadReply(acceptedCodes);
+}
+
+int16_t TIdTCPConnection::ReadReply(const TIdReplyCodes& acceptedCodes)
+{
+    ReadReplyLines();
+    return CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), acceptedCodes);
+}
+
+void TIdTCPConnection::ReadReplyLines()
+{
+    std::vector<std::string> lines{ReadNonEmptyLine(INT32_MAX)};
+    const std::string& first = lines.front();
+    if (first.size() > 3 && first[3] == '-') {
+        const std::string endMarker = first.substr(0, 3) + " ";
+        for (;;) {
+            lines.push_back(ReadNonEmptyLine(INT32_MAX));
+            const std::string& line = lines.back();
+            if (line.size() < 4 || SameTextAscii(line.substr(0, 4), endMarker))
+                break;
+        }
+    }
+    LastReply.ParseLines(lines);
+}
+
+int16_t TIdTCPConnection::CheckReplyCode(int16_t code, const TIdReplyCodes& acceptedCodes)
+{
+    if (!acceptedCodes.empty() && std::find(acceptedCodes.begin(), acceptedCodes.end(), code) == acceptedCodes.end())
+        RaiseReplyError();
+    return code;
+}
+
+void TIdTCPConnection::RaiseReplyError()
+{
+    std::string message;
+    for (const std::string& line : LastReply.Text)
+        message += line + "\r\n";
+    throw EIdProtocolReplyError(LastReply.NumericCode(), message);
 }

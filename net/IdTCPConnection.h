@@ -5,8 +5,10 @@
 
 #include "IdComponent.h"
 #include "IdIOHandler.h"
+#include "IdRFCReply.h"
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -15,50 +17,64 @@
 #include <vector>
 
 class TIdSimpleBuffer;
+using TIdReplyCodes = std::vector<int16_t>;
 using TIdBufferConsumedEvent = std::function<void(TIdSimpleBuffer* sender, int32_t count)>;
 
-// A growable byte store; consuming from the front moves the remaining bytes.
+// A growable byte store. Consuming from the front advances a read offset; the unread
+// bytes move to the front once PackThreshold bytes have been consumed (at once for a
+// plain buffer), and consuming everything simply empties it.
 class TIdSimpleBuffer {
 public:
-    virtual ~TIdSimpleBuffer() = default;
-
     // The unread bytes.
-    int32_t Size() const { return static_cast<int32_t>(FData.size() - FReadOffset); }
-    const char* Memory() const { return FData.data() + FReadOffset; }
-    char* Memory() { return FData.data() + FReadOffset; }
-    // Makes the unread part exactly count bytes long (new bytes are zero).
-    void SetSize(int32_t count);
+    int32_t Size() const { return static_cast<int32_t>(FEnd - FReadOffset); }
+    const char* Memory() const { return FMemory.get() + FReadOffset; }
     void Append(const char* data, int32_t count);
+    // Room for count more bytes at the end, to be filled and then made part of the
+    // buffer with Appended (so a receive can land in the buffer directly).
+    char* AppendSpace(int32_t count);
+    void Appended(int32_t count);
     // Hands out the first count unread bytes and consumes them; raises
     // EIdNotEnoughDataInBuffer when fewer are there.
     std::string Take(int32_t count);
-    void Discard(int32_t count);
+    void Discard(int32_t count)
+    {
+        if (count > Size())
+            RaiseNotEnoughData();
+        if (count > 0)
+            Consume(count);
+    }
     // Position of needle in the unread bytes, searching from `from` on, or -1.
-    int32_t Find(std::string_view needle, int32_t from) const;
-    virtual void Compact();
+    int32_t Find(std::string_view needle, int32_t from) const
+    {
+        if (needle.size() != 1 || from < 0 || from >= Size())
+            return FindText(needle, from);
+        auto hit = static_cast<const char*>(std::memchr(Memory() + from, needle[0], static_cast<size_t>(Size() - from)));
+        return hit ? static_cast<int32_t>(hit - Memory()) : -1;
+    }
+    void Compact();
     void Clear();
-
-    TIdBufferConsumedEvent OnConsumed;
-
-protected:
-    virtual void Consume(int32_t count);
-
-    std::string FData;
-    size_t FReadOffset = 0;
-};
-
-// Consuming only advances ReadOffset; the unread bytes move to the front once
-// PackThreshold bytes have been consumed, and consuming everything simply empties it.
-class TIdManagedBuffer : public TIdSimpleBuffer {
-public:
     int32_t ReadOffset() const { return static_cast<int32_t>(FReadOffset); }
     // Bytes held in memory, consumed ones included; for watching memory use.
-    size_t Capacity() const { return FData.capacity(); }
+    size_t Capacity() const { return FCapacity; }
 
-    int32_t PackThreshold = 32768;
+    TIdBufferConsumedEvent OnConsumed;
+    int32_t PackThreshold = 0;
 
-protected:
-    void Consume(int32_t count) override;
+private:
+    void Consume(int32_t count);
+    int32_t FindText(std::string_view needle, int32_t from) const;
+    [[noreturn]] static void RaiseNotEnoughData();
+
+    std::unique_ptr<char[]> FMemory;
+    size_t FCapacity = 0;
+    size_t FReadOffset = 0;
+    size_t FEnd = 0;
+};
+
+// The input queue: consuming a line moves no memory until 32768 bytes are consumed.
+class TIdManagedBuffer : public TIdSimpleBuffer {
+public:
+    TIdManagedBuffer() { PackThreshold = 32768; }
 };
 
 enum TIdMaxLineAction { maException = 0, maSplit = 1 };
@@ -107,6 +123,18 @@ public:
     virtual void WriteText(const std::string& text);
     virtual void WriteLine(const std::string& text);
 
+    // Writes the command with CR LF and reads the reply; -1 accepts any code.
+    int16_t SendCommand(const std::string& command, int16_t acceptedCode = -1);
+    int16_t SendCommand(const std::string& command, const TIdReplyCodes& acceptedCodes);
+    // Reads one reply into LastReply and checks its code (an empty list accepts any).
+    virtual int16_t ReadReply(const TIdReplyCodes& acceptedCodes);
+    // Reads the lines of one reply (blank lines before it skipped, each line trimmed; a
+    // fourth character "-" continues it) into LastReply.
+    void ReadReplyLines();
+    virtual int16_t CheckReplyCode(int16_t code, const TIdReplyCodes& acceptedCodes);
+    // Raises EIdProtocolReplyError with LastReply's code and its lines, each ended by CR LF.
+    virtual void RaiseReplyError();
+
     // Reads lines, trimmed, until one is not empty or `tries` lines have been read.
     std::string ReadNonEmptyLine(int32_t tries);
     void ReadExact(char* buffer, int32_t count);
@@ -118,8 +146,8 @@ public:
                          bool unstuffDots = true);
     int32_t CaptureLines(std::ostream& destination, const std::string& endLine = ".", bool unstuffDots = true);
 
+    // Received bytes not yet handed out; a receive lands directly at its end.
     TIdManagedBuffer InputQueue;
-    TIdSimpleBuffer RecvChunk;
     int32_t RecvBufferSize = 32768;
     int32_t SendBufferSize = 32768;
     int32_t MaxLineLength = 16384;
@@ -129,6 +157,7 @@ public:
     bool LineSplit = false;
     bool LineTimedOut = false;
     TIdNotifyEvent OnDisconnected;
+    TIdRFCReply LastReply;
 
 protected:
     void FreeOwnedIOHandler();
