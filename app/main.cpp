@@ -1,11 +1,20 @@
-#include <QApplication>
-#include <QMainWindow>
+// kormoran: one main window; the program ends when it closes.
+#include "KormoranApplication.h"
+#include "UserInterfaceQt.h"
+#include "fmMain.h"
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Kormoran");
-    window.show();
-    return application.exec();
+    TKormoranApplication application(argc, argv);
+    TQtUserInterface userInterface;
+    SetUserInterface(&userInterface);
+    int result = 0;
+    {
+        Tfmain window;
+        window.show();
+        window.activateWindow();
+        result = application.exec();
+    }
+    SetUserInterface(nullptr);
+    return result;
 }

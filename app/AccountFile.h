@@ -1,0 +1,31 @@
+#pragma once
+// accounts.dat: five lines per account (address, host, user, password, port), in list
+// order, each ended by CR LF. Reading takes a line end at LF with or without a CR before
+// it; a byte 26 (Ctrl+Z) ends the file; lines missing at the end read as empty texts.
+
+#include "udm.h"
+
+#include <string>
+#include <vector>
+
+// One account as the list keeps it: the port stays text until a record is built.
+struct TAccountLines {
+    std::string Address;
+    std::string Host;
+    std::string User;
+    std::string Password;
+    std::string Port;
+};
+
+std::vector<TAccountLines> ParseAccounts(const std::string& bytes);
+std::string FormatAccounts(const std::vector<TAccountLines>& accounts);
+
+// The accounts in the file; none when it does not exist. Raises EInOutError.
+std::vector<TAccountLines> LoadAccountFile(const std::string& path);
+// Replaces the file as a whole (mode 0600: it holds passwords); a failed save leaves
+// the previous file intact. Raises EInOutError.
+void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& accounts);
+
+// Raises EConvertError when the port text is not an integer.
+TPOP3Rec RecordFromLines(const TAccountLines& lines);
+TAccountLines LinesFromRecord(const TPOP3Rec& account);

@@ -1,0 +1,15 @@
+#pragma once
+// The application object. Every exception that leaves an event handler ends up in
+// notify(), which shows it in the error box and lets the program carry on.
+
+#include <QApplication>
+
+class TKormoranApplication : public QApplication {
+public:
+    TKormoranApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Shows the exception being handled in the error box, with its own message. Call it
+// only inside a catch block.
+void evException();

@@ -1,0 +1,294 @@
+#include "MainWindowUi.h"
+
+#include "CzechText.h"
+#include "Icons.h"
+#include "LinkLabel.h"
+#include "QtText.h"
+#include "SplitterBar.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTextEdit>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QFont BoldFont(QFont font)
+{
+    font.setBold(true);
+    return font;
+}
+
+QAction* Command(QWidget* owner, const QList<QIcon>& images, int image, const char* caption)
+{
+    auto* action = new QAction(Czech(caption), owner);
+    if (image >= 0)
+        action->setIcon(images[image]);
+    return action;
+}
+
+QAction* ToolButton(QToolBar* tool, const QList<QIcon>& images, int image, const char* tooltip)
+{
+    QAction* action = Command(tool, images, image, tooltip);
+    action->setToolTip(Czech(tooltip));
+    tool->addAction(action);
+    return action;
+}
+
+struct THeaderColumn {
+    const char* Caption;
+    int Width;
+    Qt::Alignment Alignment;
+};
+
+const THeaderColumn HeaderColumns[] = {
+    {"Datum", 108, Qt::AlignLeft},
+    {"Velikost [B]", 80, Qt::AlignRight},
+    {"Odesílatel", 128, Qt::AlignLeft},
+    {"Příjemce", 128, Qt::AlignLeft},
+    {"Předmět", 256, Qt::AlignLeft},
+    {"ID", 64, Qt::AlignLeft},
+};
+
+} // namespace
+
+void TMainWindowUi::Build(QMainWindow* window)
+{
+    img = AccountImages();
+    img1 = CommandImages();
+    window->setWindowTitle(Czech("e-Mail, kontrola POP3 serveru."));
+    window->setWindowIcon(ProgramIcon());
+    window->setFont(QFont("MS Sans Serif", 8));
+    BuildToolbar(window);
+    BuildMenus(window);
+    BuildStatusBar(window);
+
+    auto* client = new QWidget(window);
+    auto* columns = new QHBoxLayout(client);
+    columns->setContentsMargins(0, 0, 0, 0);
+    columns->setSpacing(0);
+    Panel1 = BuildAccountColumn(client);
+    Splitter1 = new TSplitterBar(Qt::Vertical, Panel1, client);
+    Panel2 = BuildRightArea(client);
+    columns->addWidget(Panel1);
+    columns->addWidget(Splitter1);
+    columns->addWidget(Panel2, 1);
+    window->setCentralWidget(client);
+    BuildProgressPanel(window);
+}
+
+void TMainWindowUi::BuildToolbar(QMainWindow* window)
+{
+    tool = new QToolBar(window);
+    tool->setObjectName("tool");
+    tool->setMovable(false);
+    tool->setFloatable(false);
+    tool->setIconSize(QSize(16, 16));
+    tool->setFixedHeight(29);
+    tool->setStyleSheet("QToolBar { background: silver; }");
+    tool->toggleViewAction()->setVisible(false);
+    tNew = ToolButton(tool, img1, ciNewAccount, "Nový účet");
+    tEdit = ToolButton(tool, img1, ciProperties, "Vlastnosti účtu");
+    tDel = ToolButton(tool, img1, ciDeleteAccount, "Smaž účet");
+    tool->addSeparator();
+    tCheck = ToolButton(tool, img1, ciCheck, "Kontrola zpráv");
+    tool->addSeparator();
+    tDownload = ToolButton(tool, img1, ciDownload, "Stažení zprávy");
+    tDelete = ToolButton(tool, img1, ciDeleteMessage, "Výmaž zprávu");
+    tool->addSeparator();
+    lHelp = ToolButton(tool, img1, ciHelp, "Nápověda");
+    tAbout = ToolButton(tool, img1, ciAbout, "O programu...");
+    tDownload->setEnabled(false);
+    tDelete->setEnabled(false);
+    window->addToolBar(Qt::TopToolBarArea, tool);
+}
+
+void TMainWindowUi::BuildMenus(QMainWindow* window)
+{
+    QMenu* accounts = window->menuBar()->addMenu(Czech("Účty"));
+    mNewAcc = Command(window, img1, ciNewAccount, "Nový  účet");
+    mDelAcc = Command(window, img1, ciDeleteAccount, "Vymaž účet");
+    mEditAcc = Command(window, img1, ciProperties, "Vlastnosti");
+    Exit1 = Command(window, img1, -1, "Konec");
+    accounts->addActions({mNewAcc, mDelAcc, mEditAcc});
+    accounts->addSeparator();
+    accounts->addAction(Exit1);
+
+    QMenu* messages = window->menuBar()->addMenu(Czech("Zprávy"));
+    mCheck = Command(window, img1, ciCheck, "Kontrola zpráv");
+    mDown = Command(window, img1, ciDownload, "Stáhni zprávu");
+    mmDel = Command(window, img1, ciDeleteMessage, "Vymaž zprávu");
+    messages->addAction(mCheck);
+    messages->addSeparator();
+    messages->addActions({mDown, mmDel});
+
+    QMenu* help = window->menuBar()->addMenu(Czech("Pomoc"));
+    mHelp = Command(window, img1, ciHelp, "Nápověda");
+    About1 = Command(window, img1, ciAbout, "O programu ...");
+    help->addActions({mHelp, About1});
+
+    pop3popup = new QMenu(window);
+    pCheck = Command(pop3popup, img1, ciCheck, "Kontrola zpráv");
+    pNew = Command(pop3popup, img1, ciNewAccount, "Nový účet");
+    pDel = Command(pop3popup, img1, ciDeleteAccount, "Vymaž účet");
+    pEdit = Command(pop3popup, img1, ciProperties, "Vlastnosti");
+    pop3popup->addAction(pCheck);
+    pop3popup->addSeparator();
+    pop3popup->addActions({pNew, pDel});
+    pop3popup->addSeparator();
+    pop3popup->addAction(pEdit);
+
+    headpopup = new QMenu(window);
+    hDown = Command(headpopup, img1, ciDownload, "Stáhni zprávu");
+    hDel = Command(headpopup, img1, ciDeleteMessage, "Vymaž zprávu");
+    Vybratve1 = Command(headpopup, img1, -1, "Vybrat vše");
+    Vybratve1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    headpopup->addActions({hDown, hDel});
+    headpopup->addSeparator();
+    headpopup->addAction(Vybratve1);
+}
+
+void TMainWindowUi::BuildStatusBar(QMainWindow* window)
+{
+    bar = new QStatusBar(window);
+    barPanel0 = new QLabel(bar);
+    barPanel0->setFixedWidth(188);
+    barPanel0->setAlignment(Qt::AlignCenter);
+    barPanel1 = new QLabel(Czech("Kontrola a manipulace s e-mailovými zprávami na straně POP3 serveru"), bar);
+    barPanel1->setAlignment(Qt::AlignCenter);
+    // The long text must not make the window wider than the stored width.
+    barPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    bar->addWidget(barPanel0);
+    bar->addWidget(barPanel1, 1);
+    window->setStatusBar(bar);
+}
+
+QWidget* TMainWindowUi::BuildAccountColumn(QWidget* parent)
+{
+    auto* column = new QWidget(parent);
+    column->setFixedWidth(185);
+    auto* caption = new QLabel(Czech("E-Mail účty"), column);
+    caption->setFixedHeight(16);
+    poplist = new QListWidget(column);
+    poplist->setViewMode(QListView::IconMode);
+    poplist->setIconSize(QSize(32, 32));
+    poplist->setResizeMode(QListView::Adjust);
+    poplist->setMovement(QListView::Static);
+    poplist->setFlow(QListView::LeftToRight);
+    poplist->setWrapping(true);
+    poplist->setWordWrap(true);
+    poplist->setGridSize(QSize(80, 64));
+    poplist->setSelectionMode(QAbstractItemView::SingleSelection);
+    poplist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    poplist->setContextMenuPolicy(Qt::CustomContextMenu);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(caption);
+    layout->addWidget(poplist, 1);
+    return column;
+}
+
+QFrame* TMainWindowUi::BuildRightArea(QWidget* parent)
+{
+    auto* area = new QFrame(parent);
+    area->setFrameStyle(QFrame::Box | QFrame::Plain);
+    Panel3 = new QWidget(area);
+    Panel3->setFixedHeight(105);
+    headlist = new QTreeWidget(Panel3);
+    headlist->setRootIsDecorated(false);
+    headlist->setUniformRowHeights(true);
+    headlist->setAllColumnsShowFocus(true);
+    headlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    headlist->setSelectionBehavior(QAbstractItemView::SelectRows);
+    headlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    headlist->setContextMenuPolicy(Qt::CustomContextMenu);
+    headlist->setColumnCount(6);
+    headlist->header()->setStretchLastSection(false);
+    headlist->header()->setSectionsMovable(false);
+    headlist->header()->setMinimumSectionSize(64);
+    auto* headerItem = new QTreeWidgetItem;
+    for (int column = 0; column < 6; ++column) {
+        headerItem->setText(column, Czech(HeaderColumns[column].Caption));
+        headerItem->setTextAlignment(column, HeaderColumns[column].Alignment | Qt::AlignVCenter);
+        headlist->setColumnWidth(column, HeaderColumns[column].Width);
+    }
+    headlist->setHeaderItem(headerItem);
+    // Ctrl+A selects all rows only while the header list has the focus.
+    Vybratve1->setShortcutContext(Qt::WidgetShortcut);
+    headlist->addAction(Vybratve1);
+    auto* headLayout = new QVBoxLayout(Panel3);
+    headLayout->setContentsMargins(0, 0, 0, 0);
+    headLayout->addWidget(headlist);
+
+    Splitter2 = new TSplitterBar(Qt::Horizontal, Panel3, area);
+    Panel4 = BuildDetailPane(area);
+    auto* layout = new QVBoxLayout(area);
+    layout->setContentsMargins(1, 1, 1, 1);
+    layout->setSpacing(0);
+    layout->addWidget(Panel3);
+    layout->addWidget(Splitter2);
+    layout->addWidget(Panel4, 1);
+    return area;
+}
+
+QFrame* TMainWindowUi::BuildDetailPane(QWidget* parent)
+{
+    auto* pane = new QFrame(parent);
+    pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Panel6 = new QFrame(pane);
+    Panel6->setFixedHeight(18);
+    auto* caption = new QLabel("   Detail", Panel6);
+    caption->setFont(BoldFont(caption->font()));
+    lDown = new TLinkLabel(Czech("Stáhni zprávu"), Qt::black, Panel6);
+    lDown->setToolTip(Czech("Bezpečné stažení zprávy.\nNepokouší se spouštět žádnou\npřílohu."));
+    lDelete = new TLinkLabel(Czech("Vymaž zprávu/zprávy"), Qt::black, Panel6);
+    lDelete->setToolTip(Czech("Vymaže zprávu přímo na serveru."));
+    auto* strip = new QHBoxLayout(Panel6);
+    strip->setContentsMargins(0, 0, 8, 0);
+    strip->setSpacing(16);
+    strip->addWidget(caption);
+    strip->addStretch(1);
+    strip->addWidget(lDown);
+    strip->addWidget(lDelete);
+
+    memo = new QTextEdit(pane);
+    memo->setReadOnly(true);
+    memo->setFrameStyle(QFrame::NoFrame);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setFont(QFont("Arial", 8));
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(2, 2, 2, 2);
+    layout->setSpacing(0);
+    layout->addWidget(Panel6);
+    layout->addWidget(memo, 1);
+    return pane;
+}
+
+void TMainWindowUi::BuildProgressPanel(QMainWindow* window)
+{
+    inf = new QFrame(window);
+    inf->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    inf->setAutoFillBackground(true);
+    inf->setGeometry(8, 54, 362, 49);
+    inflabel = new QLabel(Czech("Probíhá kontrola zpráv..."), inf);
+    inflabel->setFont(BoldFont(inflabel->font()));
+    progress = new QProgressBar(inf);
+    progress->setRange(1, 8);
+    progress->setValue(1);
+    progress->setTextVisible(false);
+    auto* layout = new QVBoxLayout(inf);
+    layout->setContentsMargins(8, 4, 8, 4);
+    layout->addWidget(inflabel);
+    layout->addWidget(progress);
+    inf->hide();
+}

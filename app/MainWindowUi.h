@@ -1,0 +1,91 @@
+#pragma once
+// The controls of the main window, built in their designed places. Holds no behaviour:
+// Tfmain connects the controls to its handlers.
+
+#include <QIcon>
+#include <QList>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QListWidget;
+class QMainWindow;
+class QMenu;
+class QProgressBar;
+class QStatusBar;
+class QTextEdit;
+class QToolBar;
+class QTreeWidget;
+class QWidget;
+class TLinkLabel;
+class TSplitterBar;
+
+class TMainWindowUi {
+public:
+    void Build(QMainWindow* window);
+
+    QList<QIcon> img;    // 32x32, the account icon
+    QList<QIcon> img1;   // 16x16, toolbar and menus
+
+    QToolBar* tool = nullptr;
+    QAction* tNew = nullptr;
+    QAction* tEdit = nullptr;
+    QAction* tDel = nullptr;
+    QAction* tCheck = nullptr;
+    QAction* tDownload = nullptr;
+    QAction* tDelete = nullptr;
+    QAction* lHelp = nullptr;
+    QAction* tAbout = nullptr;
+
+    // Main menu "Účty", "Zprávy", "Pomoc".
+    QAction* mNewAcc = nullptr;
+    QAction* mDelAcc = nullptr;
+    QAction* mEditAcc = nullptr;
+    QAction* Exit1 = nullptr;
+    QAction* mCheck = nullptr;
+    QAction* mDown = nullptr;
+    QAction* mmDel = nullptr;
+    QAction* mHelp = nullptr;
+    QAction* About1 = nullptr;
+
+    QMenu* pop3popup = nullptr;
+    QAction* pCheck = nullptr;
+    QAction* pNew = nullptr;
+    QAction* pDel = nullptr;
+    QAction* pEdit = nullptr;
+
+    QMenu* headpopup = nullptr;
+    QAction* hDown = nullptr;
+    QAction* hDel = nullptr;
+    QAction* Vybratve1 = nullptr;
+
+    QStatusBar* bar = nullptr;
+    QLabel* barPanel0 = nullptr;
+    QLabel* barPanel1 = nullptr;
+
+    QWidget* Panel1 = nullptr;        // left column; its width is the vertical divider
+    QListWidget* poplist = nullptr;
+    TSplitterBar* Splitter1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QWidget* Panel3 = nullptr;        // its height is the horizontal divider
+    QTreeWidget* headlist = nullptr;
+    TSplitterBar* Splitter2 = nullptr;
+    QFrame* Panel4 = nullptr;
+    QFrame* Panel6 = nullptr;
+    TLinkLabel* lDown = nullptr;
+    TLinkLabel* lDelete = nullptr;
+    QTextEdit* memo = nullptr;        // the message viewer
+
+    QFrame* inf = nullptr;            // progress panel
+    QLabel* inflabel = nullptr;
+    QProgressBar* progress = nullptr;
+
+private:
+    void BuildToolbar(QMainWindow* window);
+    void BuildMenus(QMainWindow* window);
+    void BuildStatusBar(QMainWindow* window);
+    QWidget* BuildAccountColumn(QWidget* parent);
+    QFrame* BuildRightArea(QWidget* parent);
+    QFrame* BuildDetailPane(QWidget* parent);
+    void BuildProgressPanel(QMainWindow* window);
+};

@@ -1,0 +1,31 @@
+#pragma once
+// kormoran.ini: the main window's position, size and divider positions.
+//   [POSITION] TOP, LEFT   [SIZE] HEIGHT, WIDTH   [SPLIT] VERTICAL, HORIZONTAL
+
+#include "IniFile.h"
+
+#include <cstdint>
+#include <string>
+
+// One stored value with its place in the file and its default.
+struct TWindowSetting {
+    const char* Section;
+    const char* Key;
+    int32_t Default;
+};
+
+const TWindowSetting SettingTop{"POSITION", "TOP", 20};
+const TWindowSetting SettingLeft{"POSITION", "LEFT", 20};
+const TWindowSetting SettingHeight{"SIZE", "HEIGHT", 450};
+const TWindowSetting SettingWidth{"SIZE", "WIDTH", 580};
+const TWindowSetting SettingVertical{"SPLIT", "VERTICAL", 185};
+const TWindowSetting SettingHorizontal{"SPLIT", "HORIZONTAL", 105};
+
+// kormoran.ini in the user's configuration directory ($XDG_CONFIG_HOME, else ~/.config).
+std::string SettingsFilePath();
+
+// The value as a decimal or, after "$", "0x" or "0X", hexadecimal integer; the default
+// when the value is missing or not an integer. Never raises.
+int32_t ReadSetting(const TIniFile& ini, const TWindowSetting& setting);
+// Raises EIniFileException. Creates the configuration directory when it is missing.
+void WriteSetting(TIniFile& ini, const TWindowSetting& setting, int32_t value);

@@ -1,0 +1,166 @@
+#include "fmEdit.h"
+
+#include "CzechText.h"
+#include "HelpFile.h"
+#include "Icons.h"
+#include "ModalRunner.h"
+#include "PortEdit.h"
+#include "QtText.h"
+#include "fmHelp.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+const int AccountEditorTopic = 10;
+
+QFrame* Rule(QWidget* parent)
+{
+    auto* rule = new QFrame(parent);
+    rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    return rule;
+}
+
+// A caption right-aligned to the left of its field, in the grid row.
+void AddField(QGridLayout* grid, int row, int column, const char* caption, QWidget* field, int span = 1)
+{
+    auto* label = new QLabel(Czech(caption));
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setBuddy(field);
+    grid->addWidget(label, row, column);
+    grid->addWidget(field, row, column + 1, 1, span);
+}
+
+} // namespace
+
+Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(Czech("e-Mail účet"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(358, 398);
+    setFont(QFont("MS Sans Serif", 8));
+
+    PageControl = new QTabWidget(this);
+    PageControl->addTab(BuildGeneralPage(), "General");
+    auto* hint = new QLabel("F1 - pomoc", this);
+    Button1 = new QPushButton("OK", this);
+    Button1->setDefault(true);
+    CancelButton = new QPushButton("Cancel", this);
+    CancelButton->setAutoDefault(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(hint);
+    buttons->addStretch(1);
+    buttons->addWidget(Button1);
+    buttons->addWidget(CancelButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl, 1);
+    layout->addLayout(buttons);
+
+    setTabOrder(eAddress, eUser);
+    setTabOrder(eUser, ePassw);
+    setTabOrder(ePassw, eHost);
+    setTabOrder(eHost, ePort);
+    setTabOrder(ePort, Button1);
+    setTabOrder(Button1, CancelButton);
+
+    connect(Button1, &QPushButton::clicked, this, &Tfedit::Button1Click);
+    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    eAddress->installEventFilter(this);
+    auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(f1, &QShortcut::activated, this, [this] { ShowHelpTopic(FHelpFile, AccountEditorTopic); });
+    FormCreate();
+}
+
+QWidget* Tfedit::BuildGeneralPage()
+{
+    auto* page = new QWidget;
+    auto* icon = new QLabel(page);
+    icon->setPixmap(ProgramIcon().pixmap(32, 32));
+    auto* heading = new QLabel(Czech("e-Mail účet vlastnosti"), page);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+
+    eAddress = new QLineEdit(page);
+    eAddress->setFont(bold);
+    eUser = new QLineEdit(page);
+    ePassw = new QLineEdit(page);
+    ePassw->setEchoMode(QLineEdit::Password);
+    eHost = new QLineEdit(page);
+    ePort = new TPortEdit(page);
+    ePort->setFixedWidth(70);
+
+    auto* grid = new QGridLayout(page);
+    grid->setColumnStretch(1, 1);
+    grid->addWidget(icon, 0, 0, Qt::AlignRight);
+    grid->addWidget(heading, 0, 1, 1, 3);
+    grid->addWidget(Rule(page), 1, 0, 1, 4);
+    AddField(grid, 2, 0, "e-Mail adresa:", eAddress, 3);
+    grid->addWidget(Rule(page), 3, 0, 1, 4);
+    AddField(grid, 4, 0, "Uživatelské jméno:", eUser);
+    AddField(grid, 5, 0, "Heslo:", ePassw);
+    grid->addWidget(Rule(page), 6, 0, 1, 4);
+    AddField(grid, 7, 0, "POP3 server:", eHost, 3);
+    AddField(grid, 8, 0, "Port", ePort);
+    grid->setRowStretch(9, 1);
+    return page;
+}
+
+void Tfedit::FormCreate()
+{
+    FHelpFile = ApplicationHelpFile();
+}
+
+void Tfedit::Button1Click()
+{
+    if (!eAddress->text().isEmpty())
+        accept();
+}
+
+void Tfedit::eAddressExit()
+{
+    const std::string address = FromQt(eAddress->text());
+    size_t at = address.find('@');
+    if (at == std::string::npos || at == 0)
+        return;
+    if (eUser->text().isEmpty())
+        eUser->setText(ToQt(address.substr(0, at)));
+    if (eHost->text().isEmpty())
+        eHost->setText(ToQt(address.substr(at + 1)));
+}
+
+bool Tfedit::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == eAddress && event->type() == QEvent::FocusOut)
+        eAddressExit();
+    return QDialog::eventFilter(watched, event);
+}
+
+bool EditAccountDialog(TPOP3Rec& account, const std::string& caption)
+{
+    Tfedit fedit(QApplication::activeWindow());
+    fedit.setWindowTitle(ToQt(caption));
+    fedit.eAddress->setText(ToQt(account.Address));
+    fedit.eHost->setText(ToQt(account.Host));
+    fedit.eUser->setText(ToQt(account.User));
+    fedit.ePassw->setText(ToQt(account.Password));
+    fedit.ePort->SetValue(account.Port);
+    if (RunModal(fedit) != QDialog::Accepted)
+        return false;
+    account.Address = FromQt(fedit.eAddress->text());
+    account.Host = FromQt(fedit.eHost->text());
+    account.User = FromQt(fedit.eUser->text());
+    account.Password = FromQt(fedit.ePassw->text());
+    account.Port = fedit.ePort->Value();
+    return true;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// Whole-file reads and safe whole-file writes for the program's own small files.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+// The file's bytes, or nothing when it does not exist. Raises EInOutError otherwise.
+std::optional<std::string> ReadFileContents(const std::string& path);
+
+// Writes bytes to a temporary file beside path and renames it over path, so that a
+// failed or interrupted write leaves the previous file as it was. The file gets mode
+// (permission bits only). Raises EInOutError; the temporary file is removed then.
+void ReplaceFileContents(const std::string& path, std::string_view bytes, mode_t mode);

@@ -1,0 +1,221 @@
+#include "AppFixture.h"
+
+#include "Cp1250.h"
+#include "PortEdit.h"
+#include "QtText.h"
+#include "fmEdit.h"
+#include "fmHelp.h"
+#include "HelpFile.h"
+#include "udm.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+class AccountEditorTest : public AppFixture {
+protected:
+    Tfedit Editor{nullptr};
+
+    // The focus leaves the address field.
+    void LeaveAddress(const char* address)
+    {
+        Editor.eAddress->setText(address);
+        QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
+        QApplication::sendEvent(Editor.eAddress, &focusOut);
+    }
+    std::string User() const { return FromQt(Editor.eUser->text()); }
+    std::string Host() const { return FromQt(Editor.eHost->text()); }
+};
+
+TEST_F(AccountEditorTest, LeavingTheAddressFillsEmptyUserAndServer)
+{
+    Editor.ePort->SetValue(110);
+    LeaveAddress("jan.novak@mail.example.org");
+    EXPECT_EQ(User(), "jan.novak");
+    EXPECT_EQ(Host(), "mail.example.org");
+    EXPECT_EQ(Editor.ePort->Value(), 110);
+    EXPECT_EQ(FromQt(Editor.eAddress->text()), "jan.novak@mail.example.org");
+}
+
+TEST_F(AccountEditorTest, AddressWithoutLocalPartOrAtSignFillsNothing)
+{
+    LeaveAddress("@mail.example.org");
+    LeaveAddress("nobody");
+    EXPECT_EQ(User(), "");
+    EXPECT_EQ(Host(), "");
+}
+
+TEST_F(AccountEditorTest, FirstAtSignSplitsTheAddress)
+{
+    LeaveAddress("a@b@c");
+    EXPECT_EQ(User(), "a");
+    EXPECT_EQ(Host(), "b@c");
+}
+
+TEST_F(AccountEditorTest, FieldsWithTextAreNeverOverwritten)
+{
+    Editor.eUser->setText("me");
+    LeaveAddress("jan@example.org");
+    EXPECT_EQ(User(), "me");
+    EXPECT_EQ(Host(), "example.org");
+    LeaveAddress("eva@other.org");
+    EXPECT_EQ(Host(), "example.org");
+}
+
+TEST_F(AccountEditorTest, TabOrderRunsThroughTheFieldsThenTheButtons)
+{
+    Editor.show();
+    Editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Editor));
+    Editor.eAddress->setFocus();
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 6; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    QWidget* port = Editor.ePort->focusProxy() ? Editor.ePort->focusProxy() : Editor.ePort;
+    std::vector<QWidget*> expected{Editor.eUser, Editor.ePassw, Editor.eHost, port, Editor.Button1,
+                                   Editor.CancelButton};
+    ASSERT_EQ(visited.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i)
+        EXPECT_TRUE(visited[i] == expected[i] || visited[i]->parentWidget() == expected[i]) << "step " << i;
+}
+
+TEST_F(AccountEditorTest, PasswordIsShownAsStars)
+{
+    EXPECT_EQ(Editor.ePassw->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(AccountEditorTest, EditorOpensTheAccountTopicOnF1)
+{
+    InstallHelpFile();
+    SetApplicationHelpFile(Directory.File("Kormoran.hlp"));
+    Tfedit editor(nullptr);
+    int topic = 0;
+    Modal.Answer = [&topic](QDialog& dialog) {
+        if (auto* help = dynamic_cast<THelpWindow*>(&dialog))
+            topic = help->ShownTopic();
+    };
+    editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
+    QTest::keyClick(editor.eAddress, Qt::Key_F1);
+    EXPECT_EQ(topic, 10);
+}
+
+class PortFieldTest : public AppFixture {
+protected:
+    TPortEdit Port{nullptr};
+    QLineEdit* Text() { return Port.findChild<QLineEdit*>(); }
+};
+
+TEST_F(PortFieldTest, TextThatIsNoIntegerReadsAsZero)
+{
+    for (const char* text : {"", "1.5", "1,5", "-", "12a"}) {
+        Text()->setText(text);
+        EXPECT_EQ(Port.Value(), 0) << text;
+    }
+}
+
+TEST_F(PortFieldTest, AnyIntegerIsAccepted)
+{
+    Text()->setText("-25");
+    EXPECT_EQ(Port.Value(), -25);
+    Text()->setText("70000");
+    EXPECT_EQ(Port.Value(), 70000);
+}
+
+TEST_F(PortFieldTest, TypedLettersAreRefusedWithABeep)
+{
+    Port.setLocale(QLocale::c());
+    Text()->clear();
+    QTest::keyClicks(&Port, "1a2+-.x,");
+    EXPECT_EQ(FromQt(Text()->text()), "12+-.");
+    EXPECT_EQ(Ui.Beeps, 3);
+}
+
+TEST_F(PortFieldTest, LocaleDecimalSeparatorIsAccepted)
+{
+    Port.setLocale(QLocale(QLocale::Czech, QLocale::CzechRepublic));
+    Text()->clear();
+    QTest::keyClicks(&Port, "1,5.");
+    EXPECT_EQ(FromQt(Text()->text()), "1,5");
+    EXPECT_EQ(Ui.Beeps, 1);
+    EXPECT_EQ(Port.Value(), 0);
+}
+
+TEST_F(PortFieldTest, UpAndDownStepByOneAndStopAtTheEnds)
+{
+    Port.SetValue(110);
+    QTest::keyClick(&Port, Qt::Key_Up);
+    EXPECT_EQ(Port.Value(), 111);
+    QTest::keyClick(&Port, Qt::Key_Down);
+    QTest::keyClick(&Port, Qt::Key_Down);
+    EXPECT_EQ(Port.Value(), 109);
+    Port.SetValue(2147483647);
+    Port.stepBy(1);
+    EXPECT_EQ(Port.Value(), 2147483647);
+}
+
+class EditAccountDialogTest : public AppFixture {
+protected:
+    TPOP3Rec Account{"a@x.cz", "pop.x.cz", "a", "pw", 110};
+};
+
+TEST_F(EditAccountDialogTest, FieldsComeFromTheRecordAndGoBackOnOk)
+{
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        EXPECT_EQ(FromQt(editor.eAddress->text()), "a@x.cz");
+        EXPECT_EQ(FromQt(editor.eHost->text()), "pop.x.cz");
+        EXPECT_EQ(FromQt(editor.eUser->text()), "a");
+        EXPECT_EQ(FromQt(editor.ePassw->text()), "pw");
+        editor.ePassw->setText(ToQt(Cp1250FromUtf8(" heslo ")));
+        editor.ePort->findChild<QLineEdit*>()->setText("1,5");
+        QTest::mouseClick(editor.Button1, Qt::LeftButton);
+    };
+    EXPECT_TRUE(EditAccountDialog(Account, "Caption"));
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Caption"});
+    EXPECT_EQ(Account.Password, " heslo ");
+    EXPECT_EQ(Account.Port, 0);
+}
+
+TEST_F(EditAccountDialogTest, OkWithEmptyAddressDoesNothingAndCancelKeepsTheRecord)
+{
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        editor.eAddress->clear();
+        editor.eHost->setText("changed");
+        QTest::mouseClick(editor.Button1, Qt::LeftButton);
+        EXPECT_EQ(editor.result(), QDialog::Rejected);
+        QTest::mouseClick(editor.CancelButton, Qt::LeftButton);
+    };
+    EXPECT_FALSE(EditAccountDialog(Account, "Caption"));
+    EXPECT_EQ(Account.Address, "a@x.cz");
+    EXPECT_EQ(Account.Host, "pop.x.cz");
+}
+
+TEST_F(EditAccountDialogTest, EnterIsOkAndEscapeIsCancel)
+{
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        editor.eHost->setText("by.enter");
+        QTest::keyClick(editor.eHost, Qt::Key_Return);
+    };
+    EXPECT_TRUE(EditAccountDialog(Account, "Caption"));
+    EXPECT_EQ(Account.Host, "by.enter");
+
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        editor.eHost->setText("by.escape");
+        QTest::keyClick(editor.eHost, Qt::Key_Escape);
+    };
+    EXPECT_FALSE(EditAccountDialog(Account, "Caption"));
+    EXPECT_EQ(Account.Host, "by.enter");
+}
+
+} // namespace

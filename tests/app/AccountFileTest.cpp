@@ -1,0 +1,191 @@
+#include "AccountFile.h"
+
+#include "Cp1250.h"
+#include "Exception.h"
+#include "TemporaryDirectory.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+TAccountLines Account(std::string address, std::string host, std::string user, std::string password, std::string port)
+{
+    return {address, host, user, password, port};
+}
+
+void ExpectAccount(const TAccountLines& actual, const TAccountLines& expected)
+{
+    EXPECT_EQ(actual.Address, expected.Address);
+    EXPECT_EQ(actual.Host, expected.Host);
+    EXPECT_EQ(actual.User, expected.User);
+    EXPECT_EQ(actual.Password, expected.Password);
+    EXPECT_EQ(actual.Port, expected.Port);
+}
+
+TEST(AccountFile, EmptyTextHoldsNoAccount)
+{
+    EXPECT_TRUE(ParseAccounts("").empty());
+    EXPECT_EQ(FormatAccounts({}), "");
+}
+
+TEST(AccountFile, ReadsFiveLinesPerAccountInOrder)
+{
+    auto accounts = ParseAccounts("a@x\r\npop.x\r\na\r\npw\r\n110\r\nb@y\r\npop.y\r\nb\r\n\r\n995\r\n");
+    ASSERT_EQ(accounts.size(), 2u);
+    ExpectAccount(accounts[0], Account("a@x", "pop.x", "a", "pw", "110"));
+    ExpectAccount(accounts[1], Account("b@y", "pop.y", "b", "", "995"));
+}
+
+TEST(AccountFile, LinesMissingAtTheEndReadAsEmpty)
+{
+    auto accounts = ParseAccounts("a@x\r\npop.x\r\na\r\npw\r\n110\r\nb@y\r\npop.y");
+    ASSERT_EQ(accounts.size(), 2u);
+    ExpectAccount(accounts[1], Account("b@y", "pop.y", "", "", ""));
+}
+
+TEST(AccountFile, ExtraEmptyLineAtTheEndIsOneMoreEmptyAccount)
+{
+    auto accounts = ParseAccounts("a@x\r\npop.x\r\na\r\npw\r\n110\r\n\r\n");
+    ASSERT_EQ(accounts.size(), 2u);
+    ExpectAccount(accounts[1], Account("", "", "", "", ""));
+}
+
+TEST(AccountFile, CtrlZEndsTheFile)
+{
+    auto accounts = ParseAccounts("a@x\r\npop.x\r\na\r\npw\r\n110\r\n\x1A" "b@y\r\npop.y\r\n");
+    ASSERT_EQ(accounts.size(), 1u);
+    ExpectAccount(accounts[0], Account("a@x", "pop.x", "a", "pw", "110"));
+}
+
+TEST(AccountFile, LinesEndAtLfWithOrWithoutCr)
+{
+    auto accounts = ParseAccounts("a@x\npop.x\r\na\npw\r\n110\n");
+    ASSERT_EQ(accounts.size(), 1u);
+    ExpectAccount(accounts[0], Account("a@x", "pop.x", "a", "pw", "110"));
+}
+
+TEST(AccountFile, LinesAreTakenAsTheyAre)
+{
+    // Blanks around a password are part of it; a lone CR is not a line end.
+    auto accounts = ParseAccounts(" a@x \r\npop\rx\r\n\tuser\r\n  heslo  \r\n110\r\n");
+    ASSERT_EQ(accounts.size(), 1u);
+    ExpectAccount(accounts[0], Account(" a@x ", "pop\rx", "\tuser", "  heslo  ", "110"));
+}
+
+TEST(AccountFile, WritesFiveCrLfLinesPerAccount)
+{
+    EXPECT_EQ(FormatAccounts({Account("a@x", "pop.x", "a", " pw ", "110"), Account("", "", "", "", "0")}),
+              "a@x\r\npop.x\r\na\r\n pw \r\n110\r\n\r\n\r\n\r\n\r\n0\r\n");
+}
+
+class AccountFileOnDisk : public ::testing::Test {
+protected:
+    TTemporaryDirectory Directory;
+    std::string Path = Directory.File("accounts.dat");
+};
+
+TEST_F(AccountFileOnDisk, MissingFileHoldsNoAccount)
+{
+    EXPECT_TRUE(LoadAccountFile(Path).empty());
+}
+
+TEST_F(AccountFileOnDisk, CzechLettersAndBlanksRoundTripByteForByte)
+{
+    const TAccountLines czech = Account(Cp1250FromUtf8("žluťoučký@kůň.cz"), Cp1250FromUtf8("pošta.cz"),
+                                        Cp1250FromUtf8("ČŘÁ"), Cp1250FromUtf8(" ľě "), "110");
+    ASSERT_EQ(czech.User, "\xC8\xD8\xC1");
+    const TAccountLines twin = Account(czech.Address, "other", "", "", "995");
+    SaveAccountFile(Path, {czech, twin});
+    auto accounts = LoadAccountFile(Path);
+    ASSERT_EQ(accounts.size(), 2u);
+    ExpectAccount(accounts[0], czech);
+    ExpectAccount(accounts[1], twin);
+    EXPECT_EQ(ReadBytes(Path), FormatAccounts({czech, twin}));
+}
+
+TEST_F(AccountFileOnDisk, EmptyListIsAnEmptyFile)
+{
+    WriteBytes(Path, "old\r\n");
+    SaveAccountFile(Path, {});
+    EXPECT_EQ(ReadBytes(Path), "");
+}
+
+TEST_F(AccountFileOnDisk, OnlyTheOwnerMayReadThePasswords)
+{
+    WriteBytes(Path, "old\r\n");
+    ::chmod(Path.c_str(), 0644);
+    SaveAccountFile(Path, {Account("a@x", "h", "u", "secret", "110")});
+    struct stat status {};
+    ASSERT_EQ(::stat(Path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+}
+
+TEST_F(AccountFileOnDisk, FailedSaveLeavesThePreviousFileIntact)
+{
+    const std::string previous = FormatAccounts({Account("a@x", "h", "u", "p", "110")});
+    WriteBytes(Path, previous);
+    // A file size limit makes the write fail part way, as a full disk would.
+    struct rlimit original {};
+    ::getrlimit(RLIMIT_FSIZE, &original);
+    struct rlimit limited = original;
+    limited.rlim_cur = 64;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+    EXPECT_THROW(SaveAccountFile(Path, {Account(std::string(200, 'x'), "h", "u", "p", "110")}), EInOutError);
+    ::setrlimit(RLIMIT_FSIZE, &original);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(ReadBytes(Path), previous);
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(Directory.Path()))
+        ++files;
+    EXPECT_EQ(files, 1) << "the temporary file was left behind";
+}
+
+TEST_F(AccountFileOnDisk, UnreadableFileRaisesTheInputOutputError)
+{
+    ASSERT_EQ(::mkdir(Path.c_str(), 0700), 0);
+    EXPECT_THROW(LoadAccountFile(Path), EInOutError);
+}
+
+TEST(AccountRecord, PortTextBecomesAnInteger)
+{
+    TPOP3Rec record = RecordFromLines(Account("a@x", "h", "u", "p", "-995"));
+    EXPECT_EQ(record.Address, "a@x");
+    EXPECT_EQ(record.Password, "p");
+    EXPECT_EQ(record.Port, -995);
+    EXPECT_EQ(LinesFromRecord(record).Port, "-995");
+}
+
+TEST(AccountRecord, PortThatIsNoIntegerRaisesTheConversionError)
+{
+    try {
+        RecordFromLines(Account("a@x", "h", "u", "p", ""));
+        FAIL() << "no exception";
+    } catch (const EConvertError& error) {
+        EXPECT_EQ(error.Message, "'' is not a valid integer value");
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST(AppFilePath, NamesAFileInTheProgramDirectory)
+{
+    char executable[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", executable, sizeof executable - 1), 0);
+    std::string directory = std::filesystem::path(executable).parent_path().string();
+    EXPECT_EQ(AppFilePath("accounts.dat"), directory + "/accounts.dat");
+
+    SetAppFileDirectory("/tmp//somewhere/");
+    EXPECT_EQ(AppFilePath("/Kormoran.hlp"), "/tmp/somewhere/Kormoran.hlp");
+    SetAppFileDirectory("");
+}
+
+} // namespace

@@ -1,0 +1,430 @@
+#include "AppFixture.h"
+
+#include "Cp1250.h"
+#include "Exception.h"
+#include "KormoranApplication.h"
+#include "LinkLabel.h"
+#include "PortEdit.h"
+#include "QtText.h"
+#include "fmEdit.h"
+#include "fmHelp.h"
+#include "fmMain.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QListWidget>
+#include <QTest>
+#include <QTreeWidget>
+#include <sys/stat.h>
+
+namespace {
+
+// The window with the shown-message index open to the tests.
+class TTestMain : public Tfmain {
+public:
+    using Tfmain::FShownIndex;
+};
+
+const std::string TwoAccounts = "a@x.cz\r\npop.x.cz\r\na\r\npw\r\n110\r\nb@y.cz\r\npop.y.cz\r\nb\r\n\r\n995\r\n";
+
+void Activate(QWidget& window)
+{
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&window, &activate);
+    QApplication::processEvents();
+}
+
+std::string Text(const QAction* action)
+{
+    return FromQt(action->text());
+}
+
+class MainWindowTest : public AppFixture {};
+
+TEST_F(MainWindowTest, OpensAtTheDefaultPlaceWithoutSettingsOrAccounts)
+{
+    TTestMain window;
+    window.show();
+    EXPECT_EQ(window.pos(), QPoint(20, 20));
+    EXPECT_EQ(window.size(), QSize(580, 450));
+    EXPECT_EQ(window.Panel1->width(), 185);
+    EXPECT_EQ(window.Panel3->height(), 105);
+    EXPECT_EQ(window.poplist->count(), 0);
+    EXPECT_EQ(window.FShownIndex, -1);
+    EXPECT_FALSE(window.inf->isVisibleTo(&window));
+    EXPECT_TRUE(Ui.Errors.empty());
+    EXPECT_EQ(FromQt(window.windowTitle()), "e-Mail, kontrola POP3 serveru.");
+}
+
+TEST_F(MainWindowTest, DownloadAndDeleteButtonsStartDisabled)
+{
+    TTestMain window;
+    EXPECT_FALSE(window.tDownload->isEnabled());
+    EXPECT_FALSE(window.tDelete->isEnabled());
+    EXPECT_TRUE(window.tCheck->isEnabled());
+}
+
+TEST_F(MainWindowTest, FirstActivationShowsTheAboutBoxOnceAndDisablesAccountCommands)
+{
+    TTestMain window;
+    Activate(window);
+    Activate(window);
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"O programu..."});
+    for (QAction* command : {window.tCheck, window.mCheck, window.pCheck, window.tEdit, window.mEditAcc,
+                             window.pEdit, window.tDel, window.mDelAcc, window.pDel})
+        EXPECT_FALSE(command->isEnabled()) << Text(command);
+    for (QAction* command : {window.tNew, window.mNewAcc, window.pNew})
+        EXPECT_TRUE(command->isEnabled());
+}
+
+TEST_F(MainWindowTest, SubjectColumnFollowsTheListWidth)
+{
+    TTestMain window;
+    window.headlist->resize(1000, 100);
+    window.AdjustColumns();
+    EXPECT_EQ(window.headlist->columnWidth(4), 522);
+    window.headlist->resize(600, 100);
+    window.AdjustColumns();
+    EXPECT_EQ(window.headlist->columnWidth(4), 188);
+
+    window.show();
+    window.resize(1200, 450);
+    EXPECT_EQ(window.headlist->columnWidth(4), window.headlist->width() - 478);
+    EXPECT_GT(window.headlist->columnWidth(4), 188);
+}
+
+TEST_F(MainWindowTest, LoadsTheAccountsIntoTheList)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    ASSERT_EQ(window.poplist->count(), 2);
+    EXPECT_EQ(FromQt(window.poplist->item(1)->text()), "b@y.cz");
+    EXPECT_EQ(window.AccountItems()[1].Port, "995");
+}
+
+TEST_F(MainWindowTest, SelectedAccountNamesTheCheckItemsAndEnablesItsCommands)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    window.show();
+    window.poplist->setCurrentRow(0);
+    const std::string check = Cp1250FromUtf8("Kontrola zpráv");
+    EXPECT_EQ(Text(window.mCheck), check + "   (a@x.cz)");
+    EXPECT_EQ(Text(window.pCheck), check + "   (a@x.cz)");
+    EXPECT_EQ(FromQt(window.tCheck->toolTip()), check);
+    for (QAction* command : {window.tCheck, window.mCheck, window.pCheck, window.tEdit, window.mEditAcc,
+                             window.pEdit, window.tDel, window.mDelAcc, window.pDel})
+        EXPECT_TRUE(command->isEnabled()) << Text(command);
+
+    // A click on empty space leaves no account selected.
+    QWidget* viewport = window.poplist->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(viewport->width() - 2, viewport->height() - 2));
+    EXPECT_EQ(Text(window.mCheck), check);
+    EXPECT_EQ(Text(window.pCheck), check);
+    EXPECT_FALSE(window.tEdit->isEnabled());
+    EXPECT_FALSE(window.pDel->isEnabled());
+}
+
+TEST_F(MainWindowTest, MessageCommandsFollowTheShownMessage)
+{
+    TTestMain window;
+    auto downloads = {window.tDownload, window.mDown, window.hDown};
+    auto deletions = {window.tDelete, window.mmDel, window.hDel};
+
+    window.FShownIndex = 0;
+    window.EnableMessageCommands(false);
+    for (QAction* command : downloads)
+        EXPECT_TRUE(command->isEnabled());
+    for (QAction* command : deletions)
+        EXPECT_TRUE(command->isEnabled());
+    EXPECT_TRUE(window.lDown->isEnabled());
+    EXPECT_TRUE(window.lDelete->isEnabled());
+
+    window.UpdateCommands();   // a shown message leaves the download commands alone
+    EXPECT_TRUE(window.mDown->isEnabled());
+    window.EnableMessageCommands(true);
+    for (QAction* command : downloads)
+        EXPECT_FALSE(command->isEnabled());
+    EXPECT_FALSE(window.lDown->isEnabled());
+    EXPECT_TRUE(window.lDelete->isEnabled());
+
+    window.FShownIndex = -1;
+    window.EnableMessageCommands(false);
+    window.UpdateCommands();
+    for (QAction* command : downloads)
+        EXPECT_FALSE(command->isEnabled());
+    for (QAction* command : deletions)
+        EXPECT_FALSE(command->isEnabled());
+    EXPECT_FALSE(window.lDown->isEnabled());
+    EXPECT_FALSE(window.lDelete->isEnabled());
+}
+
+TEST_F(MainWindowTest, NewAccountFromTheEditorIsListedAndSaved)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        EXPECT_EQ(editor.ePort->Value(), 110);
+        editor.eAddress->setText(ToQt(Cp1250FromUtf8("žofie@pošta.cz")));
+        editor.ePassw->setText(" tajné ");
+        editor.Button1Click();
+    };
+    window.NewAccClick();
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Nový e-mail účet")});
+    ASSERT_EQ(window.poplist->count(), 3);
+    EXPECT_EQ(FromQt(window.poplist->item(2)->text()), Cp1250FromUtf8("žofie@pošta.cz"));
+    EXPECT_EQ(ReadBytes(AccountsPath()),
+              TwoAccounts + Cp1250FromUtf8("žofie@pošta.cz\r\n\r\n\r\n tajné \r\n110\r\n"));
+}
+
+TEST_F(MainWindowTest, CancelledNewAccountChangesNothing)
+{
+    TTestMain window;
+    window.NewAccount();
+    EXPECT_EQ(window.poplist->count(), 0);
+    struct stat status {};
+    EXPECT_NE(::stat(AccountsPath().c_str(), &status), 0) << "the file was written";
+}
+
+TEST_F(MainWindowTest, EditedAccountIsSavedInItsPlace)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    window.poplist->setCurrentRow(1);
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        EXPECT_EQ(FromQt(editor.eHost->text()), "pop.y.cz");
+        EXPECT_EQ(editor.ePort->Value(), 995);
+        editor.eHost->setText("mail.y.cz");
+        editor.ePort->SetValue(110);
+        editor.Button1Click();
+    };
+    window.EditAccClick();
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Edit e-mail účet")});
+    EXPECT_EQ(window.StatusPanelText(0), "b@y.cz");
+    EXPECT_EQ(ReadBytes(AccountsPath()),
+              "a@x.cz\r\npop.x.cz\r\na\r\npw\r\n110\r\nb@y.cz\r\nmail.y.cz\r\nb\r\n\r\n110\r\n");
+}
+
+TEST_F(MainWindowTest, CancelledEditStillShowsTheAddress)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    window.poplist->setCurrentRow(0);
+    window.EditAccount();
+    EXPECT_EQ(window.StatusPanelText(0), "a@x.cz");
+    EXPECT_EQ(ReadBytes(AccountsPath()), TwoAccounts);
+}
+
+TEST_F(MainWindowTest, AccountWithoutPortCannotBeEdited)
+{
+    WriteBytes(AccountsPath(), "a@x.cz\r\npop.x.cz\r\n");
+    TTestMain window;
+    window.poplist->setCurrentRow(0);
+    try {
+        window.EditAccount();
+        FAIL() << "no exception";
+    } catch (const EConvertError& error) {
+        EXPECT_EQ(error.Message, "'' is not a valid integer value");
+    }
+    EXPECT_TRUE(Modal.Shown.empty());
+}
+
+TEST_F(MainWindowTest, DeletingAnAccountAsksFirst)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    window.poplist->setCurrentRow(0);
+    Ui.Answers = {false};
+    window.DelAccClick();
+    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Warning|" + Cp1250FromUtf8("Vymazat účet, opravdu?")});
+    EXPECT_EQ(window.poplist->count(), 2);
+    EXPECT_EQ(ReadBytes(AccountsPath()), TwoAccounts);
+
+    Ui.Answers = {true};
+    window.DelAccClick();
+    ASSERT_EQ(window.poplist->count(), 1);
+    window.poplist->setCurrentRow(0);
+    Ui.Answers = {true};
+    window.DelAccClick();
+    EXPECT_EQ(window.poplist->count(), 0);
+    EXPECT_EQ(ReadBytes(AccountsPath()), "");
+}
+
+TEST_F(MainWindowTest, CommandsWithoutASelectedAccountDoNothing)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    window.EditAccount();
+    window.DeleteAccount();
+    EXPECT_THROW(window.GetSelectedAccount(), EListError);
+    EXPECT_TRUE(Modal.Shown.empty());
+    EXPECT_TRUE(Ui.Questions.empty());
+}
+
+TEST_F(MainWindowTest, KeysInTheAccountListRunTheAccountCommands)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    window.poplist->setCurrentRow(0);
+    QTest::keyClick(window.poplist, Qt::Key_Insert);
+    QTest::keyClick(window.poplist, Qt::Key_Return);
+    QTest::keyClick(window.poplist, Qt::Key_Delete);
+    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{Cp1250FromUtf8("Nový e-mail účet"), Cp1250FromUtf8("Edit e-mail účet")}));
+    EXPECT_EQ(Ui.Questions.size(), 1u);
+}
+
+TEST_F(MainWindowTest, DoubleClickEditsTheAccount)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    window.poplist->setCurrentRow(1);
+    emit window.poplist->itemDoubleClicked(window.poplist->item(1));
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Edit e-mail účet")});
+}
+
+TEST_F(MainWindowTest, EveryCommandReachesItsOperation)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    InstallHelpFile();
+    TTestMain window;
+    window.poplist->setCurrentRow(0);
+    for (QAction* command : {window.tNew, window.mNewAcc, window.pNew, window.tEdit, window.mEditAcc, window.pEdit,
+                             window.lHelp, window.mHelp, window.tAbout, window.About1})
+        command->trigger();
+    for (QAction* command : {window.tDel, window.mDelAcc, window.pDel})
+        command->trigger();
+    const std::string created = Cp1250FromUtf8("Nový e-mail účet");
+    const std::string edited = Cp1250FromUtf8("Edit e-mail účet");
+    const std::string help = Cp1250FromUtf8("Nápověda");
+    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{created, created, created, edited, edited, edited, help, help,
+                                                     "O programu...", "O programu..."}));
+    EXPECT_EQ(Ui.Questions.size(), 3u);
+    EXPECT_EQ(window.poplist->count(), 2);
+}
+
+TEST_F(MainWindowTest, SelectAllShortcutWorksOnlyInTheHeaderList)
+{
+    TTestMain window;
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    int triggered = 0;
+    QObject::connect(window.Vybratve1, &QAction::triggered, [&triggered] { ++triggered; });
+    window.poplist->setFocus();
+    QTest::keyClick(window.poplist, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(triggered, 0);
+    window.headlist->setFocus();
+    QTest::keyClick(window.headlist, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(triggered, 1);
+}
+
+TEST_F(MainWindowTest, SettingsFileSetsPlaceSizeAndDividers)
+{
+    WriteSettings("[POSITION]\nTOP=-5\nLEFT=$1F\n[SIZE]\nHEIGHT=0x190\nWIDTH=abc\n"
+                  "[SPLIT]\nVERTICAL=0x\nHORIZONTAL=150\n");
+    TTestMain window;
+    EXPECT_EQ(window.pos(), QPoint(31, -5));
+    EXPECT_EQ(window.size(), QSize(580, 400));
+    EXPECT_EQ(window.Panel1->width(), 185);
+    EXPECT_EQ(window.Panel3->height(), 150);
+}
+
+TEST_F(MainWindowTest, HugeValuesInTheSettingsFileStayWithinTheDesktop)
+{
+    WriteSettings("[POSITION]\nTOP=2147483647\nLEFT=-2147483648\n"
+                  "[SIZE]\nHEIGHT=2147483647\nWIDTH=$7FFFFFFF\n[SPLIT]\nVERTICAL=99999999\nHORIZONTAL=-7\n");
+    TTestMain window;
+    EXPECT_EQ(window.pos(), QPoint(-32768, 32767));
+    const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+    EXPECT_LE(window.width(), desktop.width());
+    EXPECT_LE(window.height(), desktop.height());
+    EXPECT_LE(window.Panel1->width(), desktop.width());
+    EXPECT_EQ(window.Panel3->height(), 0);
+}
+
+TEST_F(MainWindowTest, ClosingStoresPlaceSizeAndDividers)
+{
+    WriteSettings("; kept\n[OTHER]\nX=1\n");
+    TTestMain window;
+    window.move(-40, 300);
+    window.resize(640, 480);
+    window.Panel1->setFixedWidth(200);
+    window.Panel3->setFixedHeight(120);
+    window.Exit1Click();
+    EXPECT_EQ(ReadBytes(SettingsPath()),
+              "; kept\n[OTHER]\nX=1\n\n[POSITION]\nTOP=300\nLEFT=-40\n\n[SIZE]\nHEIGHT=480\nWIDTH=640\n\n"
+              "[SPLIT]\nVERTICAL=200\nHORIZONTAL=120\n");
+    TTestMain reopened;
+    EXPECT_EQ(reopened.pos(), QPoint(-40, 300));
+    EXPECT_EQ(reopened.size(), QSize(640, 480));
+    EXPECT_EQ(reopened.Panel1->width(), 200);
+}
+
+TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpen)
+{
+    ASSERT_EQ(::mkdir(Directory.File("config").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(SettingsPath().c_str(), 0700), 0);
+    TTestMain window;
+    window.show();
+    EXPECT_FALSE(window.close());
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Unable to write to " + SettingsPath()});
+    EXPECT_FALSE(window.close());
+    EXPECT_EQ(Ui.Errors.size(), 2u);
+}
+
+TEST_F(MainWindowTest, FailureWhileCreatingIsShownAndSkipsTheSettings)
+{
+    ASSERT_EQ(::mkdir(AccountsPath().c_str(), 0700), 0);
+    WriteSettings("[POSITION]\nTOP=1\nLEFT=1\n");
+    TTestMain window;
+    EXPECT_EQ(Ui.Errors, std::vector<std::string>{"I/O error 21"});
+    EXPECT_EQ(window.geometry(), QRect(213, 144, 599, 516));
+    EXPECT_EQ(window.Panel1->width(), 185);
+}
+
+TEST_F(MainWindowTest, HelpCommandOpensTheContentsAndF1TheMainWindowTopic)
+{
+    InstallHelpFile();
+    TTestMain window;
+    std::vector<int> topics;
+    Modal.Answer = [&topics](QDialog& dialog) {
+        if (auto* help = dynamic_cast<THelpWindow*>(&dialog))
+            topics.push_back(help->ShownTopic());
+    };
+    window.lHelpClick();
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_EQ(topics, (std::vector<int>{1, 30}));
+}
+
+TEST_F(MainWindowTest, MissingHelpFileIsAnError)
+{
+    TTestMain window;
+    EXPECT_THROW(window.lHelpClick(), Exception);
+}
+
+TEST(ApplicationErrors, ExceptionTextIsShownWhole)
+{
+    TScriptedUserInterface ui;
+    try {
+        throw EConvertError("first line\nsecond line");
+    } catch (...) {
+        evException();
+    }
+    try {
+        throw 42;
+    } catch (...) {
+        evException();
+    }
+    EXPECT_EQ(ui.Errors, (std::vector<std::string>{"first line\nsecond line", "Unknown exception"}));
+}
+
+} // namespace

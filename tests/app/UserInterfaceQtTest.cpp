@@ -1,0 +1,51 @@
+#include "UserInterfaceQt.h"
+
+#include "Cp1250.h"
+#include "QtText.h"
+
+#include <QAbstractButton>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ErrorBox, ShowsTheMessageUnchangedWithOneCancelButton)
+{
+    const std::string message = Cp1250FromUtf8("Řádek jedna\n<b>dvě</b>\n\ntři");
+    auto box = CreateErrorBox(message, nullptr);
+    EXPECT_EQ(box->windowTitle(), "Error");
+    EXPECT_EQ(box->icon(), QMessageBox::Critical);
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    EXPECT_EQ(FromQt(box->text()), message);
+    ASSERT_EQ(box->buttons().size(), 1);
+    EXPECT_EQ(box->buttons().front()->text(), "Cancel");
+}
+
+TEST(ErrorBox, StandsFiftyPixelsInsideTheMainWindow)
+{
+    QWidget mainWindow;
+    mainWindow.move(120, 80);
+    auto box = CreateErrorBox("x", &mainWindow);
+    EXPECT_EQ(box->pos(), QPoint(170, 130));
+}
+
+TEST(QuestionBox, AsksWithYesAndNo)
+{
+    auto box = CreateQuestionBox("Warning", Cp1250FromUtf8("Vymazat účet, opravdu?"));
+    EXPECT_EQ(box->windowTitle(), "Warning");
+    EXPECT_EQ(box->icon(), QMessageBox::Warning);
+    EXPECT_EQ(FromQt(box->text()), Cp1250FromUtf8("Vymazat účet, opravdu?"));
+    ASSERT_EQ(box->buttons().size(), 2);
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Yes");
+    EXPECT_EQ(box->button(QMessageBox::No)->text(), "&No");
+}
+
+TEST(DesktopLinks, OnlyWebAndMailLinksGoToTheDesktop)
+{
+    for (const char* link : {"http://www.example.org/", "HTTPS://example.org", "ftp://example.org/a", "mailto:a@example.org"})
+        EXPECT_TRUE(IsLinkForDesktop(link)) << link;
+    for (const char* link : {"file:///etc/passwd", "javascript:alert(1)", "/tmp/x.exe", "", "smb://host/share"})
+        EXPECT_FALSE(IsLinkForDesktop(link)) << link;
+}
+
+} // namespace
