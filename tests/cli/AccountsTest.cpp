@@ -1,11 +1,11 @@
-#include "AccountFile.h"
+#include "Accounts.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <fstream>
 
-TEST(AccountFile, FiveLinesMakeOneAccount)
+TEST(Accounts, FiveLinesMakeOneAccount)
 {
     const auto accounts = ParseAccountFile("me@example.org\r\npop.example.org\r\nme\r\n heslo \r\n110\r\n"
                                            "ji\xF8\xED@example.cz\nmail.example.cz\njiri\nx\n995\n");
@@ -19,7 +19,7 @@ TEST(AccountFile, FiveLinesMakeOneAccount)
     EXPECT_EQ(accounts[1].Port, "995");
 }
 
-TEST(AccountFile, ShortAndPaddedFiles)
+TEST(Accounts, ShortAndPaddedFiles)
 {
     EXPECT_TRUE(ParseAccountFile("").empty());
     const auto shortLast = ParseAccountFile("a\r\nh\r\n");
@@ -32,13 +32,13 @@ TEST(AccountFile, ShortAndPaddedFiles)
     EXPECT_EQ(ParseAccountFile("a\r\nh\r\nu\r\np\r\n1\r\n\x1A" "b\r\nh\r\n").size(), 1u);
 }
 
-TEST(AccountFile, AMissingFileHoldsNoAccountsAndADirectoryCannotBeRead)
+TEST(Accounts, AMissingFileHoldsNoAccountsAndADirectoryCannotBeRead)
 {
     EXPECT_TRUE(ReadAccountFile("/nonexistent/accounts.dat").empty());
     EXPECT_THROW(ReadAccountFile("/"), EInOutError);
 }
 
-TEST(AccountFile, AccountsAreChosenByPositionOrAddress)
+TEST(Accounts, AccountsAreChosenByPositionOrAddress)
 {
     const auto accounts = ParseAccountFile("a@x\r\nh1\r\nu\r\np\r\n1\r\nb@x\r\nh2\r\nu\r\np\r\n2\r\n"
                                            "a@x\r\nh3\r\nu\r\np\r\n3\r\n");

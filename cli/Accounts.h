@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-struct TAccountLines {
+struct TCliAccount {
     std::string Address;
     std::string Host;
     std::string User;
@@ -17,10 +17,10 @@ struct TAccountLines {
 };
 
 // A missing file holds no accounts; a file that cannot be read raises EInOutError.
-std::vector<TAccountLines> ReadAccountFile(const std::string& path);
+std::vector<TCliAccount> ReadAccountFile(const std::string& path);
 // Parses the bytes of an account file.
-std::vector<TAccountLines> ParseAccountFile(const std::string& bytes);
+std::vector<TCliAccount> ParseAccountFile(const std::string& bytes);
 
 // The account an ACCOUNT argument names: a 1-based position, or else an address (the
 // first account with it). Raises a Czech error when there is none.
-const TAccountLines& SelectAccount(const std::vector<TAccountLines>& accounts, const std::string& account);
+const TCliAccount& SelectAccount(const std::vector<TCliAccount>& accounts, const std::string& account);
