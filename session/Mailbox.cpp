@@ -117,8 +117,12 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
             Records.push_back(std::make_shared<TMessageHeader>(session, number));
         }
     } catch (...) {
-        if (session->IsConnected())
-            session->CloseConnection();
+        // The failure that ended the check is what the user is to see, not a failed QUIT.
+        try {
+            if (session->IsConnected())
+                session->CloseConnection();
+        } catch (...) {
+        }
         throw;
     }
     if (session->IsConnected())
