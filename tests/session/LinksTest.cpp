@@ -1,30 +1,13 @@
 #include "Links.h"
-#include "UserInterface.h"
+#include "RecordingUserInterface.h"
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 namespace {
-
-class TRecordingUserInterface : public TUserInterface {
-public:
-    void ShowError(const std::string&) override {}
-    bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> AskSaveFileName(const std::string&) override { return std::nullopt; }
-    void OpenUrl(const std::string& url) override { Opened.push_back(url); }
-    void Beep() override {}
-
-    std::vector<std::string> Opened;
-};
 
 class OpenWithShellTest : public ::testing::Test {
 protected:
-    void SetUp() override { Previous = SetUserInterface(&Ui); }
-    void TearDown() override { SetUserInterface(Previous); }
-
     TRecordingUserInterface Ui;
-    TUserInterface* Previous = nullptr;
 };
 
 } // namespace

@@ -6,7 +6,7 @@
 #include "IdIOHandlerMemory.h"
 #include "IdMessageClient.h"
 #include "MessageText.h"
-#include "UserInterface.h"
+#include "RecordingUserInterface.h"
 
 #include <gtest/gtest.h>
 
@@ -48,35 +48,9 @@ std::string Lines(std::initializer_list<std::string> lines)
     return text;
 }
 
-class TSaveDialog : public TUserInterface {
-public:
-    void ShowError(const std::string&) override {}
-    bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> AskSaveFileName(const std::string& proposedName) override
-    {
-        Proposed.push_back(proposedName);
-        return Answer;
-    }
-    void OpenUrl(const std::string&) override {}
-    void Beep() override {}
-
-    std::optional<std::string> Answer;
-    std::vector<std::string> Proposed;
-};
-
 class SaveAttachmentTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        Previous = SetUserInterface(&Dialog);
-    }
-    void TearDown() override
-    {
-        SetUserInterface(Previous);
-    }
-
-    TSaveDialog Dialog;
-    TUserInterface* Previous = nullptr;
+    TRecordingUserInterface Dialog;
     TTemporaryDirectory Temporary;
     const std::string Directory = Temporary.Path();
 };

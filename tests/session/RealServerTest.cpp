@@ -4,7 +4,7 @@
 #include "SessionDialogue.h"
 #include "TemporaryDirectory.h"
 
-#include "UserInterface.h"
+#include "RecordingUserInterface.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,19 +27,6 @@ std::vector<std::string> IdsOnServer(const PrivatePop3Server& server)
         ids.push_back(record->IdText().empty() ? record->SubjectText() : record->IdText());
     return ids;
 }
-
-class TSaveTo : public TUserInterface {
-public:
-    explicit TSaveTo(std::string path) : FPath(std::move(path)) {}
-    void ShowError(const std::string&) override {}
-    bool AskYesNo(const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> AskSaveFileName(const std::string&) override { return FPath; }
-    void OpenUrl(const std::string&) override {}
-    void Beep() override {}
-
-private:
-    std::string FPath;
-};
 
 class RealServerTest : public SessionTest {
 protected:
@@ -68,10 +55,9 @@ TEST_F(RealServerTest, ADownloadedAttachmentIsSavedAsSent)
     record->Download();
     EXPECT_NE(record->GetText().find("\r\nhttp://localhost/a.txt/ID=1 A.TXT (text/plain)\r\n"), std::string::npos);
     TTemporaryDirectory directory;
-    TSaveTo dialog(directory.File("a.txt"));
-    TUserInterface* previous = SetUserInterface(&dialog);
+    TRecordingUserInterface dialog;
+    dialog.Answer = directory.File("a.txt");
     record->SaveAttachment("http://localhost/a.txt/ID=1");
-    SetUserInterface(previous);
     EXPECT_EQ(ReadBytes(directory.File("a.txt")), Sample::MultipartAttachment);
 }
 
