@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
-#include <memory>
 
 // A downloaded message shows in the viewer at once: the text goes in, links are found,
 // three banners are coloured and the attachment lines bulleted. Goal: a large message
@@ -13,18 +12,6 @@ namespace {
 const std::string AttachmentsBanner = "---P\xF8\xEDlohy-------------------------------";
 const std::string BodyBanner = "---T\xECl\x6F zpr\xE1vy---------------------------";
 const std::string HeaderBanner = "---Z\xE1hlav\xED zpr\xE1vy------------------------";
-
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "bench_viewer";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> application;
-    if (!QApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        application = std::make_unique<QApplication>(argc, argv);
-    }
-}
 
 std::string LargeMessage(int attachments, int bodyLines)
 {
@@ -68,7 +55,6 @@ void HighlightSection(TRxRichEdit& edit, const std::string& banner)
 
 static void BM_ShowDownloadedMessage(benchmark::State& state)
 {
-    EnsureApplication();
     const std::string text = LargeMessage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     TRxRichEdit edit;
     edit.resize(800, 600);
@@ -86,7 +72,6 @@ BENCHMARK(BM_ShowDownloadedMessage)->Args({2, 100})->Args({300, 30000})->Unit(be
 // Setting the text alone, link detection included.
 static void BM_SetTextOnly(benchmark::State& state)
 {
-    EnsureApplication();
     const std::string text = LargeMessage(300, 30000);
     TRxRichEdit edit;
     edit.resize(800, 600);
@@ -101,7 +86,6 @@ BENCHMARK(BM_SetTextOnly)->Unit(benchmark::kMillisecond);
 // The same text in a bare QTextEdit: what the widget itself costs, for comparison.
 static void BM_PlainQtBaseline(benchmark::State& state)
 {
-    EnsureApplication();
     const QString text = QString::fromStdString(LargeMessage(300, 30000));
     QTextEdit edit;
     edit.resize(800, 600);
@@ -112,3 +96,15 @@ static void BM_PlainQtBaseline(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PlainQtBaseline)->Unit(benchmark::kMillisecond);
+
+// The application lives on main's stack: one left to static destruction outlives the
+// platform plugin it needs and crashes on the way out.
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
