@@ -23,18 +23,6 @@ std::string WithNumber(const std::string& text, int32_t number)
     return result;
 }
 
-// A port that is no integer raises EConvertError, as in the window.
-TPOP3Rec AccountRecord(const TCliAccount& account)
-{
-    TPOP3Rec record;
-    record.Address = account.Address;
-    record.Host = account.Host;
-    record.User = account.User;
-    record.Password = account.Password;
-    record.Port = StrToInt(account.Port);
-    return record;
-}
-
 std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
 {
     for (const auto& record : HeaderRecords())
@@ -45,7 +33,7 @@ std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
 
 void CheckAccount(const std::string& account, const TCommandContext& context)
 {
-    const auto session = CreateSession(AccountRecord(SelectAccount(context.Accounts, account)));
+    const auto session = CreateSession(RecordFromLines(SelectAccount(context.Accounts, account)));
     if (context.Transport)
         session->SetIOHandler(context.Transport);
     CheckMailbox(session);
@@ -54,7 +42,7 @@ void CheckAccount(const std::string& account, const TCommandContext& context)
 void ListAccounts(const TCommandContext& context)
 {
     for (size_t i = 0; i < context.Accounts.size(); ++i) {
-        const TCliAccount& account = context.Accounts[i];
+        const TAccountLines& account = context.Accounts[i];
         context.Out << i + 1;
         for (const std::string* field : {&account.Address, &account.Host, &account.Port, &account.User})
             context.Out << '\t' << Utf8FromCp1250(TabField(*field));

@@ -10,7 +10,7 @@
 #include <ostream>
 
 struct TCommandContext {
-    std::vector<TCliAccount> Accounts;
+    std::vector<TAccountLines> Accounts;
     std::ostream& Out;
     std::ostream& Err;
     TConsoleUserInterface& Ui;

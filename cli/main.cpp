@@ -61,7 +61,7 @@ int main(int argc, char* argv[])
     {
         TTerminalProgress progress;
         try {
-            TCommandContext context{ReadAccountFile(AccountsPath(line)), std::cout, std::cerr, ui,
+            TCommandContext context{LoadAccountFile(AccountsPath(line)), std::cout, std::cerr, ui,
                                     line.Trace ? &tracingTransport : nullptr};
             RunCommand(line, context);
         } catch (const std::exception& error) {
