@@ -48,7 +48,8 @@ size_t AttachmentLinkLength(const std::string& line)
         if (end == mark + PartIndexMark.size())
             continue;
         const std::string name = line.substr(LinkStart.size(), mark - LinkStart.size());
-        const std::string rest = " " + AsciiUpper(name) + " (";
+        std::string rest(1, ' ');
+        rest.append(AsciiUpper(name)).append(" (");
         if (line.compare(end, rest.size(), rest) == 0 && line.size() > end + rest.size())
             return end;
     }
