@@ -131,12 +131,6 @@ int ShownIndexAfterRemoval(int shown, int removed)
     return removed < shown ? shown - 1 : shown;
 }
 
-void THeaderList::ForgetRecords()
-{
-    for (int index = 0; index < RowCount(); ++index)
-        Row(index)->ForgetRecord();
-}
-
 void THeaderList::SortByColumn(int column)
 {
     if (column >= 0 && column < HeaderColumnCount)

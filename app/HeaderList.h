@@ -25,8 +25,6 @@ public:
     // Neither this nor Clear raises OnSelectItem.
     void RemoveRow(int index);
     void Clear();
-    // Every row lets go of its record, keeping its texts.
-    void ForgetRecords();
 
     // Sorts every row by the column (headlistCompare); rows that compare equal keep
     // their order.

@@ -44,8 +44,8 @@ Qt::Alignment HeaderColumnAlignment(int column)
     return (column == hcSize ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
 }
 
-THeaderRow::THeaderRow(const THeaderRowData& data, TMessageHeader* record)
-    : QTreeWidgetItem(UserType), FData(data), FRecord(record)
+THeaderRow::THeaderRow(const THeaderRowData& data, std::weak_ptr<TMessageHeader> record)
+    : QTreeWidgetItem(UserType), FData(data), FRecord(std::move(record))
 {
     for (int column = 0; column < HeaderColumnCount; ++column)
         setText(column, ToQt(FData.ColumnText(column)));

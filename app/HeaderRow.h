@@ -8,6 +8,7 @@
 
 #include <QTreeWidgetItem>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class TMessageHeader;
@@ -33,24 +34,23 @@ struct THeaderRowData {
 // unsigned Windows-1250 codes, a prefix before the longer text.
 int headlistCompare(const THeaderRowData& a, const THeaderRowData& b, int column);
 
+// A row holds on to its own record, not to its "ID" text: messages without a Message-Id,
+// or with a repeated one, still reach their own record. The hold is weak: once a later
+// check has released the record the row reaches nothing, never another mailbox's message.
 class THeaderRow : public QTreeWidgetItem {
 public:
-    // record: the message the row stands for (not owned); nullptr for none.
-    THeaderRow(const THeaderRowData& data, TMessageHeader* record);
+    THeaderRow(const THeaderRowData& data, std::weak_ptr<TMessageHeader> record);
 
     const THeaderRowData& Data() const { return FData; }
-    // The row's own message; nullptr once the row has been let go of it.
-    TMessageHeader* Record() const { return FRecord; }
-    // The row keeps its texts but no longer acts on any message: its record is about
-    // to be released, or has been.
-    void ForgetRecord() { FRecord = nullptr; }
+    // The row's own record; empty when there is none or it has been released.
+    std::shared_ptr<TMessageHeader> Record() const { return FRecord.lock(); }
 
     QVariant data(int column, int role) const override;
     bool operator<(const QTreeWidgetItem& other) const override;
 
 private:
     THeaderRowData FData;
-    TMessageHeader* FRecord;
+    std::weak_ptr<TMessageHeader> FRecord;
 };
 
 // The alignment of a column's cells and caption.

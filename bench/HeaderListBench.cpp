@@ -56,7 +56,7 @@ void Fill(THeaderList& list, const std::vector<THeaderRowData>& data)
     std::vector<THeaderRow*> rows;
     rows.reserve(data.size());
     for (const THeaderRowData& row : data)
-        rows.push_back(new THeaderRow(row, nullptr));
+        rows.push_back(new THeaderRow(row, {}));
     list.AddRows(rows);
     QApplication::processEvents();
 }

@@ -35,7 +35,7 @@ void Fill(THeaderList& list, const std::vector<THeaderRowData>& rows)
 {
     std::vector<THeaderRow*> items;
     for (const THeaderRowData& data : rows)
-        items.push_back(new THeaderRow(data, nullptr));
+        items.push_back(new THeaderRow(data, {}));
     list.AddRows(items);
 }
 
@@ -217,17 +217,6 @@ TEST(HeaderListSelection, RemovingRowsReportsNothing)
     list.Clear();
     EXPECT_EQ(list.RowCount(), 0);
     EXPECT_TRUE(reported.empty());
-}
-
-TEST(HeaderListRows, ForgetTheirRecordsButKeepTheirTexts)
-{
-    THeaderList list;
-    auto* record = reinterpret_cast<TMessageHeader*>(&list);   // never looked at
-    list.AddRows({new THeaderRow(RowData("a"), record)});
-    EXPECT_EQ(list.Row(0)->Record(), record);
-    list.ForgetRecords();
-    EXPECT_EQ(list.Row(0)->Record(), nullptr);
-    EXPECT_EQ(FromQt(list.Row(0)->text(hcFrom)), "a");
 }
 
 TEST(ShownIndex, FollowsTheShownRowWhenRowsGo)

@@ -30,7 +30,7 @@ void FillRows(Tfmain& window, const std::vector<std::string>& senders)
         THeaderRowData data;
         data.FromText = sender;
         data.Date = date--;
-        rows.push_back(new THeaderRow(data, nullptr));
+        rows.push_back(new THeaderRow(data, {}));
     }
     window.headlist->AddRows(rows);
 }
