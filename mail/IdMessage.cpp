@@ -1,0 +1,232 @@
+#include "IdMessage.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Convert.h"
+#include "Exception.h"
+#include "IdCoderHeader.h"
+#include "IdMessageCoderMIME.h"
+
+namespace {
+
+// Encoded words decoded; the raw value when a word is broken.
+std::string DecodedOrRaw(const std::string& value)
+{
+    try {
+        return DecodeEncodedWords(value);
+    } catch (const EConvertError&) {
+        return value;
+    }
+}
+
+// One bad address must not cost the rest of the message: a value that cannot be
+// parsed leaves the field empty.
+void ParseAddress(TIdEMailAddressItem& item, const std::string& value)
+{
+    try {
+        item.SetText(value);
+    } catch (const EIdEmailParseError&) {
+        item = TIdEMailAddressItem();
+    }
+}
+
+void ParseAddressList(TIdEMailAddressList& list, const std::string& value)
+{
+    try {
+        list.ParseList(value);
+    } catch (const EIdEmailParseError&) {
+        list.Clear();
+    }
+}
+
+bool CopyFile(int from, int to)
+{
+    char buffer[65536];
+    while (true) {
+        ssize_t got = read(from, buffer, sizeof buffer);
+        if (got == 0)
+            return true;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        for (ssize_t written = 0; written < got;) {
+            ssize_t put = write(to, buffer + written, got - written);
+            if (put < 0 && errno == EINTR)
+                continue;
+            if (put <= 0)
+                return false;
+            written += put;
+        }
+    }
+}
+
+} // namespace
+
+TIdAttachment::~TIdAttachment()
+{
+    if (!StoredPath.empty())
+        unlink(StoredPath.c_str());
+}
+
+void TIdAttachment::SaveCopyTo(const std::string& destination) const
+{
+    int from = open(StoredPath.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0)
+        throw EIdException("Error saving attachment.");
+    int to = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (to < 0) {
+        close(from);
+        throw EIdException("Error saving attachment.");
+    }
+    bool copied = CopyFile(from, to);
+    close(from);
+    if (close(to) != 0)
+        copied = false;
+    if (!copied) {
+        unlink(destination.c_str());
+        throw EIdException("Error saving attachment.");
+    }
+}
+
+TIdMessagePart& TIdMessageParts::operator[](int index) const
+{
+    if (index < 0 || index >= Count())
+        throw EListError::OutOfBounds(index);
+    return *FParts[index];
+}
+
+void TIdMessageParts::Recount()
+{
+    TextCount = 0;
+    AttachCount = 0;
+    RelatedCount = 0;
+    for (const auto& part : FParts) {
+        if (dynamic_cast<const TIdText*>(part.get())) {
+            ++TextCount;
+        } else if (dynamic_cast<const TIdAttachment*>(part.get())) {
+            ++AttachCount;
+            if (!part->ExtraHeaders.ValueOf("Content-ID").empty())
+                ++RelatedCount;
+        }
+    }
+}
+
+void TIdMIMEBoundary::PushBoundary(const std::string& boundary)
+{
+    if (boundary.empty() || SameText(boundary, CurrentBoundary()))
+        return;
+    FBoundaries.push_back(boundary);
+}
+
+void TIdMIMEBoundary::PopBoundary()
+{
+    if (!FBoundaries.empty())
+        FBoundaries.pop_back();
+}
+
+void TIdMessage::Reset()
+{
+    ResetHeaderFields();
+    ResetBody();
+}
+
+void TIdMessage::ResetHeaderFields()
+{
+    CCList.Clear();
+    BccList.Clear();
+    Date = 0;
+    From = TIdEMailAddressItem();
+    NewsGroups.clear();
+    Organization.clear();
+    References.clear();
+    ReplyTo.Clear();
+    Subject.clear();
+    Recipients.Clear();
+    ReceiptRecipient = TIdEMailAddressItem();
+    ContentType.clear();
+    CharSet.clear();
+    ContentTransferEncoding.clear();
+    ContentDisposition.clear();
+    Sender = TIdEMailAddressItem();
+    RawHeaders.Clear();
+    BoundaryStack.Clear();
+    Priority = mpNormal;
+}
+
+void TIdMessage::ResetBody()
+{
+    Parts.Clear();
+    Body.clear();
+}
+
+void TIdMessage::ApplyHeaders()
+{
+    ContentType = RawHeaders.ValueOf("Content-Type");
+    CharSet = CharSetOfContentType(ContentType);
+    ContentTransferEncoding = RawHeaders.ValueOf("Content-Transfer-Encoding");
+    ContentDisposition = RawHeaders.ValueOf("Content-Disposition");
+    Subject = DecodedOrRaw(RawHeaders.ValueOf("Subject"));
+    ParseAddress(From, DecodedOrRaw(RawHeaders.ValueOf("From")));
+    MessageId = RawHeaders.ValueOf("Message-Id");
+    NewsGroups = SplitCommaList(RawHeaders.ValueOf("Newsgroups"));
+    ParseAddressList(Recipients, DecodedOrRaw(RawHeaders.ValueOf("To")));
+    ParseAddressList(CCList, DecodedOrRaw(RawHeaders.ValueOf("Cc")));
+    Organization = RawHeaders.ValueOf("Organization");
+    ParseAddress(ReceiptRecipient, RawHeaders.ValueOf("Disposition-Notification-To"));
+    if (ReceiptRecipient.Text().empty())
+        ParseAddress(ReceiptRecipient, RawHeaders.ValueOf("Return-Receipt-To"));
+    References = RawHeaders.ValueOf("References");
+    ParseAddressList(ReplyTo, RawHeaders.ValueOf("Reply-To"));
+    Date = ParseDateField(RawHeaders.ValueOf("Date"));
+    ParseAddress(Sender, RawHeaders.ValueOf("Sender"));
+    std::string priority = RawHeaders.ValueOf("Priority");
+    Priority = ParsePriority(priority.empty() ? RawHeaders.ValueOf("X-Priority") : priority);
+    BoundaryStack.PushBoundary(BoundaryFromContentType(ContentType));
+}
+
+TIdMessagePriority ParsePriority(std::string_view value)
+{
+    std::string lower = LowerCase(value);
+    if (lower.find("urgent") != std::string::npos)
+        return mpHigh;
+    if (lower.find("non-priority") != std::string::npos)
+        return mpLow;
+    std::string text = Trim(value);
+    int number = StrToIntDef(Fetch(text, " "), 3);
+    return static_cast<TIdMessagePriority>(std::clamp(number - 1, int(mpHighest), int(mpLowest)));
+}
+
+std::string CharSetOfContentType(std::string_view contentType)
+{
+    std::string upper = UpperCase(contentType);
+    size_t at = upper.find("CHARSET=");
+    if (at == std::string::npos)
+        return {};
+    std::string rest = upper.substr(at + 8);
+    if (!rest.empty() && rest[0] == '"')
+        return rest.substr(1, rest.find('"', 1) - 1);
+    return rest.substr(0, rest.find(';'));
+}
+
+std::vector<std::string> SplitCommaList(std::string_view value)
+{
+    size_t quoteStart = value.find('"');
+    size_t quoteEnd = quoteStart == std::string_view::npos ? quoteStart : value.find('"', quoteStart + 1);
+    std::vector<std::string> pieces;
+    size_t start = 0;
+    for (size_t i = 0; i <= value.size(); ++i) {
+        bool quoted = quoteStart != std::string_view::npos && i > quoteStart && i < quoteEnd;
+        if (i < value.size() && (value[i] != ',' || quoted))
+            continue;
+        std::string piece = Trim(value.substr(start, i - start));
+        if (!piece.empty())
+            pieces.push_back(std::move(piece));
+        start = i + 1;
+    }
+    return pieces;
+}

@@ -1,0 +1,152 @@
+#pragma once
+// One mail message: its raw header lines, the header fields read from them, the body
+// lines outside any part and the parts (text parts and attachments).
+//
+// The message owns everything it holds. An attachment's decoded data lives in a
+// temporary file that belongs to the attachment and is deleted with it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "IdEMailAddress.h"
+#include "IdGlobal.h"
+#include "IdHeaderList.h"
+
+enum TIdMessagePriority { mpHighest, mpHigh, mpNormal, mpLow, mpLowest };
+
+// Text parts and attachments; only descendants can be made.
+class TIdMessagePart {
+public:
+    virtual ~TIdMessagePart() = default;
+    TIdMessagePart(const TIdMessagePart&) = delete;
+    TIdMessagePart& operator=(const TIdMessagePart&) = delete;
+
+    // The part's Content-Type, Content-Transfer-Encoding and Content-Disposition.
+    TIdHeaderList PartHeaders;
+    // Nothing fills these when mail is received.
+    TIdHeaderList ExtraHeaders;
+
+    std::string ContentType() const { return PartHeaders.ValueOf("Content-Type"); }
+    void SetContentType(std::string_view value) { PartHeaders.SetValueOf("Content-Type", value); }
+    std::string ContentTransfer() const { return PartHeaders.ValueOf("Content-Transfer-Encoding"); }
+    void SetContentTransfer(std::string_view value) { PartHeaders.SetValueOf("Content-Transfer-Encoding", value); }
+
+protected:
+    TIdMessagePart() = default;
+};
+
+class TIdText : public TIdMessagePart {
+public:
+    // The decoded text.
+    std::vector<std::string> Lines;
+};
+
+class TIdAttachment : public TIdMessagePart {
+public:
+    // storedPath: the temporary file with the decoded data, which the attachment takes over.
+    explicit TIdAttachment(std::string storedPath) : StoredPath(std::move(storedPath)) {}
+    ~TIdAttachment() override;
+
+    // The file name the part announces, encoded words decoded; may be empty.
+    std::string AttachmentName;
+    const std::string StoredPath;
+
+    std::string Disposition() const { return PartHeaders.ValueOf("Content-Disposition"); }
+    void SetDisposition(std::string_view value) { PartHeaders.SetValueOf("Content-Disposition", value); }
+
+    // Copies the decoded data to a new file. Raises EIdException "Error saving
+    // attachment." when the copy fails, also when the destination exists.
+    void SaveCopyTo(const std::string& destination) const;
+};
+
+// The parts in the order they were found.
+class TIdMessageParts {
+public:
+    int Count() const { return static_cast<int>(FParts.size()); }
+    // Raises EListError for an index outside the collection.
+    TIdMessagePart& operator[](int index) const;
+    void Add(std::unique_ptr<TIdMessagePart> part) { FParts.push_back(std::move(part)); }
+    void Clear() { FParts.clear(); }
+
+    // Counts the text parts, the attachments, and the attachments with a Content-ID
+    // among their extra headers.
+    void Recount();
+    int TextCount = 0;
+    int AttachCount = 0;
+    int RelatedCount = 0;
+
+private:
+    std::vector<std::unique_ptr<TIdMessagePart>> FParts;
+};
+
+// The boundaries of the multipart levels being read, innermost on top.
+class TIdMIMEBoundary {
+public:
+    // The top, or empty.
+    std::string CurrentBoundary() const { return FBoundaries.empty() ? std::string() : FBoundaries.back(); }
+    // Ignores an empty boundary and one equal to the top (case ignored).
+    void PushBoundary(const std::string& boundary);
+    void PopBoundary();
+    void Clear() { FBoundaries.clear(); }
+    int Count() const { return static_cast<int>(FBoundaries.size()); }
+
+private:
+    std::vector<std::string> FBoundaries;
+};
+
+class TIdMessage {
+public:
+    TIdMessage() { Reset(); }
+    TIdMessage(const TIdMessage&) = delete;
+    TIdMessage& operator=(const TIdMessage&) = delete;
+
+    TIdEMailAddressList BccList;
+    std::vector<std::string> Body;
+    std::string CharSet;
+    TIdEMailAddressList CCList;
+    std::string ContentType;
+    std::string ContentTransferEncoding;
+    std::string ContentDisposition;
+    // Local time.
+    TDateTime Date = 0;
+    TIdEMailAddressItem From;
+    TIdHeaderList RawHeaders;
+    TIdMessageParts Parts;
+    TIdMIMEBoundary BoundaryStack;
+    // Angle brackets kept.
+    std::string MessageId;
+    std::vector<std::string> NewsGroups;
+    // With NoDecode the body lines are kept undecoded in Body.
+    bool NoDecode = false;
+    std::string Organization;
+    TIdMessagePriority Priority = mpNormal;
+    std::string Subject;
+    TIdEMailAddressItem ReceiptRecipient;
+    TIdEMailAddressList Recipients;
+    std::string References;
+    TIdEMailAddressList ReplyTo;
+    TIdEMailAddressItem Sender;
+    // Free for the owner; the mailbox keeps the message size here.
+    int32_t Tag = 0;
+
+    void Reset();
+    // Clears every header field but MessageId, the raw header lines and the boundaries.
+    void ResetHeaderFields();
+    void ResetBody();
+    // Fills the fields from RawHeaders without clearing first. A field that cannot be
+    // read does not stop the others: an address list that fails to parse stays empty,
+    // a subject with a broken encoded word keeps its raw value.
+    void ApplyHeaders();
+};
+
+// "urgent" is high, "non-priority" low, otherwise the number 1 (highest) to 5 (lowest),
+// numbers outside that range giving the nearest end; normal when there is no number.
+TIdMessagePriority ParsePriority(std::string_view value);
+// The charset parameter of a Content-Type value, upper-cased.
+std::string CharSetOfContentType(std::string_view contentType);
+// Pieces between commas, trimmed, empty ones left out; commas within the first pair of
+// double quotes do not cut.
+std::vector<std::string> SplitCommaList(std::string_view value);

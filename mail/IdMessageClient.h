@@ -1,0 +1,24 @@
+#pragma once
+// The client that reads messages from its connection: a header block after TOP n 0 or
+// RETR n, and the body after RETR n. The POP3 client derives from it.
+
+#include <string>
+
+#include "IdTCPClient.h"
+
+class TIdMessage;
+
+class TIdMessageClient : public TIdTCPClient {
+public:
+    // Reads header lines into the message's RawHeaders and applies them. With an empty
+    // alternativeEnd the block ends at an empty line or "."; otherwise only at a line
+    // equal to alternativeEnd, and empty lines are skipped. Returns the line that ended
+    // the block: empty when a body follows.
+    virtual std::string ReceiveHeaderBlock(TIdMessage& message, const std::string& alternativeEnd);
+    // Reads the body up to the delimiter line into the message's Body and Parts.
+    virtual void ReceiveMessageBody(TIdMessage& message, const std::string& delimiter = ".");
+
+    // Settings for sending mail, which this program never does.
+    int MsgLineLength = 79;
+    std::string MsgLineFold = "\t";
+};

@@ -1,0 +1,180 @@
+#include "IdMessageCoder.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "Exception.h"
+#include "IdGlobal.h"
+#include "IdMessage.h"
+#include "IdMessageCoderMIME.h"
+#include "IdMessageCoderUUE.h"
+
+namespace {
+
+// An attachment's bytes are written out in pieces of about this size, so a large
+// attachment never sits in memory whole.
+const size_t FileChunk = 1 << 20;
+
+// Both part readers return the decoder of the next part, if any.
+std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageDecoder& decoder, bool& messageEnded)
+{
+    TIdPartOutput output;
+    std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(output, messageEnded);
+    auto text = std::make_unique<TIdText>();
+    text->SetContentType(decoder.PartHeaderValue("Content-Type"));
+    text->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
+    size_t nul = output.Buffer.find('\0');
+    text->Lines = LinesOfText(std::string_view(output.Buffer).substr(0, nul));
+    message.Parts.Add(std::move(text));
+    return next;
+}
+
+std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder,
+                                                      bool& messageEnded)
+{
+    std::string path = MakeTempFileName();
+    std::unique_ptr<TIdMessageDecoder> next;
+    try {
+        TIdFileOutput output(path);
+        next = decoder.ReadPartBody(output, messageEnded);
+        output.Close();
+    } catch (...) {
+        // No part will own the file, so nothing would ever delete it.
+        unlink(path.c_str());
+        throw;
+    }
+    auto attachment = std::make_unique<TIdAttachment>(path);
+    attachment->SetContentType(decoder.PartHeaderValue("Content-Type"));
+    attachment->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
+    attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
+    attachment->AttachmentName = decoder.PartFileName;
+    message.Parts.Add(std::move(attachment));
+    return next;
+}
+
+} // namespace
+
+TIdFileOutput::TIdFileOutput(const std::string& path)
+{
+    FFile = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (FFile < 0)
+        throw EInOutError::FromErrno(errno);
+}
+
+TIdFileOutput::~TIdFileOutput()
+{
+    if (FFile >= 0)
+        close(FFile);
+}
+
+void TIdFileOutput::WriteBuffer()
+{
+    size_t written = 0;
+    while (written < Buffer.size()) {
+        ssize_t put = write(FFile, Buffer.data() + written, Buffer.size() - written);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put < 0)
+            throw EInOutError::FromErrno(errno);
+        written += put;
+    }
+    Buffer.clear();
+}
+
+void TIdFileOutput::Drain()
+{
+    if (Buffer.size() >= FileChunk)
+        WriteBuffer();
+}
+
+void TIdFileOutput::Close()
+{
+    WriteBuffer();
+    int file = FFile;
+    FFile = -1;
+    if (close(file) != 0)
+        throw EInOutError::FromErrno(errno);
+}
+
+std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const
+{
+    for (const std::string& line : PartHeaderLines) {
+        size_t equals = line.find('=');
+        if (equals != std::string::npos && SameText(std::string_view(line).substr(0, equals), name))
+            return line.substr(equals + 1);
+    }
+    return {};
+}
+
+const TIdMessageDecoderList& TIdMessageDecoderList::Instance()
+{
+    static const TIdMessageDecoderList registry = [] {
+        TIdMessageDecoderList list;
+        list.RegisterDecoder("MIME", std::make_unique<TIdMessageDecoderInfoMIME>());
+        list.RegisterDecoder("UUE", std::make_unique<TIdMessageDecoderInfoUUE>());
+        return list;
+    }();
+    return registry;
+}
+
+void TIdMessageDecoderList::RegisterDecoder(std::string name, std::unique_ptr<TIdMessageDecoderInfo> detector)
+{
+    FDetectors.emplace_back(std::move(name), std::move(detector));
+}
+
+std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderList::FindStart(TIdMessage& message, const std::string& line) const
+{
+    for (const auto& [name, detector] : FDetectors)
+        if (auto decoder = detector->TryStart(message, line))
+            return decoder;
+    return nullptr;
+}
+
+std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const std::string& alternativeEnd)
+{
+    std::string line;
+    while (true) {
+        line = source.ReadLn();
+        if ((alternativeEnd.empty() && line == ".") || line == alternativeEnd)
+            break;
+        if (!line.empty())
+            message.RawHeaders.Add(line);
+    }
+    message.ApplyHeaders();
+    return line;
+}
+
+void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::string& delimiter)
+{
+    const TIdMessageDecoderList& registry = TIdMessageDecoderList::Instance();
+    while (true) {
+        std::string line = source.ReadLn();
+        if (line == delimiter)
+            return;
+        std::unique_ptr<TIdMessageDecoder> decoder = registry.FindStart(message, line);
+        if (!decoder) {
+            if (line.starts_with(".."))
+                line.erase(0, 1);
+            message.Body.push_back(std::move(line));
+            continue;
+        }
+        bool messageEnded = false;
+        while (decoder) {
+            decoder->Source = &source;
+            decoder->ReadPartHeader();
+            switch (decoder->Kind) {
+            case pkText:
+                decoder = ReadTextPart(message, *decoder, messageEnded);
+                break;
+            case pkAttachment:
+                decoder = ReadAttachmentPart(message, *decoder, messageEnded);
+                break;
+            default:
+                throw EIdException("Unknown Message Part Type.");
+            }
+        }
+        if (messageEnded)
+            return;
+    }
+}

@@ -1,0 +1,142 @@
+#include "IdPOP3.h"
+
+#include "Convert.h"
+#include "IdException.h"
+#include "IdHashMessageDigest.h"
+#include "IdMessage.h"
+
+#include <cctype>
+
+namespace {
+
+bool SameTextIgnoringCase(const std::string& text, const char* expected)
+{
+    size_t i = 0;
+    for (; expected[i] != '\0'; ++i) {
+        if (i >= text.size() || std::toupper(static_cast<unsigned char>(text[i])) != expected[i])
+            return false;
+    }
+    return i == text.size();
+}
+
+} // namespace
+
+TIdPOP3::TIdPOP3()
+{
+    Port = 110;
+}
+
+void TIdPOP3::OpenConnection(int32_t timeout)
+{
+    TIdMessageClient::OpenConnection(timeout);
+    try {
+        ReadReply({ReplyOk});
+        if (APOP)
+            LogInWithApop();
+        else
+            LogIn();
+    } catch (...) {
+        // The caller must learn why the log-in failed, not that the goodbye could not be
+        // sent to a server that has already gone.
+        try {
+            CloseConnection();
+        } catch (const std::exception&) {
+        }
+        throw;
+    }
+}
+
+void TIdPOP3::LogIn()
+{
+    SendCommand("USER " + Username, ReplyOk);
+    SendCommand("PASS " + Password, ReplyOk);
+}
+
+void TIdPOP3::LogInWithApop()
+{
+    std::string greeting = FirstReplyText();
+    size_t open = greeting.find('<');
+    size_t close = open == std::string::npos ? std::string::npos : greeting.find('>', open);
+    if (close == std::string::npos)
+        throw EIdException("Server do not support APOP (no timestamp)");
+    std::string timestamp = greeting.substr(open, close - open + 1);
+    SendCommand("APOP " + Username + " " + TIdHashMessageDigest5::HashValueAsHex(timestamp + Password), ReplyOk);
+}
+
+void TIdPOP3::CloseConnection()
+{
+    try {
+        if (IsConnected())
+            WriteLine("QUIT");
+    } catch (...) {
+        TIdMessageClient::CloseConnection();
+        throw;
+    }
+    TIdMessageClient::CloseConnection();
+}
+
+int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
+{
+    ReadReplyLines();
+    if (SameTextIgnoringCase(LastReply.TextCode(), "+OK")) {
+        LastReply.SetNumericCode(ReplyOk);
+    } else if (SameTextIgnoringCase(LastReply.TextCode(), "-ERR")) {
+        LastReply.SetNumericCode(ReplyErr);
+    } else {
+        std::string text;
+        for (const auto& line : LastReply.Text)
+            text += line + "\r\n";
+        throw EIdException("Unrecognized POP3 Response Header:\n\"" + text + "\"");
+    }
+    return CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), acceptedCodes);
+}
+
+int32_t TIdPOP3::CountMessages()
+{
+    SendCommand("STAT", ReplyOk);
+    // "+OK 2 320": the count is the number before the first space.
+    std::string text = FirstReplyText();
+    if (text.empty())
+        return 0;
+    size_t space = text.find(' ');
+    return StrToInt(space == std::string::npos ? std::string() : text.substr(0, space));
+}
+
+bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)
+{
+    SendCommand("TOP " + IntToStr(number) + " 0", ReplyOk);
+    ReceiveHeaderBlock(message, ".");
+    return true;
+}
+
+int32_t TIdPOP3::FetchSize(int32_t number)
+{
+    SendCommand("LIST " + IntToStr(number), ReplyOk);
+    // "+OK 3 1200": the size is everything after the first space.
+    std::string text = FirstReplyText();
+    if (text.empty())
+        return -1;
+    size_t space = text.find(' ');
+    return StrToIntDef(space == std::string::npos ? text : text.substr(space + 1), -1);
+}
+
+bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
+{
+    SendCommand("RETR " + IntToStr(number));
+    if (LastReply.NumericCode() != ReplyOk)
+        return false;
+    // A header block ended by "." instead of a blank line is a message without a body.
+    if (ReceiveHeaderBlock(message, "").empty())
+        ReceiveMessageBody(message, ".");
+    return true;
+}
+
+bool TIdPOP3::DeleteMessage(int32_t number)
+{
+    return SendCommand("DELE " + IntToStr(number), ReplyOk) == ReplyOk;
+}
+
+std::string TIdPOP3::FirstReplyText() const
+{
+    return LastReply.Text.empty() ? std::string() : LastReply.Text[0];
+}

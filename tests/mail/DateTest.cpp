@@ -1,0 +1,114 @@
+#include "IdGlobal.h"
+
+#include <cstdlib>
+#include <ctime>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const double Second = 1.0 / 86400;
+
+TDateTime At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+{
+    return EncodeDate(year, month, day) + EncodeTime(hour, minute, second);
+}
+
+// Prague: +1 hour in winter, +2 in summer.
+class DateField : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* old = std::getenv("TZ");
+        FOldZone = old ? old : "";
+        FHadZone = old != nullptr;
+        setenv("TZ", "Europe/Prague", 1);
+        tzset();
+    }
+    void TearDown() override
+    {
+        if (FHadZone)
+            setenv("TZ", FOldZone.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+
+private:
+    std::string FOldZone;
+    bool FHadZone = false;
+};
+
+TDateTime ParsedDateTime(std::string text)
+{
+    return ParseDateTimeText(text);
+}
+
+} // namespace
+
+TEST(EncodeDate, CountsDaysFromTheEndOf1899)
+{
+    EXPECT_EQ(EncodeDate(1899, 12, 30), 0);
+    EXPECT_EQ(EncodeDate(1900, 1, 1), 2);
+    EXPECT_EQ(EncodeDate(1970, 1, 1), 25569);
+    EXPECT_EQ(EncodeDate(2000, 3, 1) - EncodeDate(2000, 2, 28), 2);
+}
+
+TEST(ParseDateTimeText, ReadsTheUsualForms)
+{
+    struct Case { const char* text; TDateTime expected; const char* zone; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"Tue, 1 Dec 2026 10:00:00 +0100", At(2026, 12, 1, 10), "+0100"},
+             {"1 Dec 26 10:00 -0500", At(2026, 12, 1, 10), "-0500"},
+             {"1 Dec 99", At(1999, 12, 1), ""},
+             {"01-Dec-2026 10:00:00", At(2026, 12, 1, 10), ""},
+             {"Dec 1 10:00:00 2026", At(2026, 12, 1, 10), ""},
+             {"wed, 2 jan 2030 23:59:59 GMT", At(2030, 1, 2, 23, 59, 59), "GMT"},
+             {"x Feb 2024", At(2024, 2, 1), ""},
+             {"29 Feb 2024 12:00:00 +0000 (UTC)", At(2024, 2, 29, 12), "+0000 (UTC)"},
+         }) {
+        std::string text = c.text;
+        EXPECT_NEAR(ParseDateTimeText(text), c.expected, Second) << c.text;
+        EXPECT_EQ(text, c.zone) << c.text;
+    }
+}
+
+TEST(ParseDateTimeText, ImpossibleDatesAndTimesGiveZero)
+{
+    for (const char* text : {"", "Tue, 1 Dec 2026 10:00:60 +0000", "1 Foo 2026", "30 Feb 2026", "1 Dec 2026 24:00",
+                             "1 Dec 10000", "-5 Dec 2026", "garbage", ":::"})
+        EXPECT_EQ(ParsedDateTime(text), 0) << text;
+}
+
+TEST(ParseZoneOffset, OnlyNumericOffsetsCount)
+{
+    EXPECT_NEAR(ParseZoneOffset("+0100"), 1.0 / 24, Second);
+    EXPECT_NEAR(ParseZoneOffset("-0530"), -5.5 / 24, Second);
+    EXPECT_NEAR(ParseZoneOffset(" +0200 (CEST)"), 2.0 / 24, Second);
+    for (const char* zone : {"GMT", "UT", "EST", "CET", "", "+", "x0100"})
+        EXPECT_EQ(ParseZoneOffset(zone), 0) << zone;
+}
+
+TEST_F(DateField, ConvertsToLocalTime)
+{
+    EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:00 +0100"), At(2026, 12, 1, 10), Second);
+    EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:00 GMT"), At(2026, 12, 1, 11), Second);
+    EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:00 EST"), At(2026, 12, 1, 11), Second);
+    EXPECT_NEAR(ParseDateField("1 Dec 2026 10:00:00 -0500"), At(2026, 12, 1, 16), Second);
+}
+
+TEST_F(DateField, SummerDateGetsTheSummerOffsetWhateverTheSeasonNow)
+{
+    EXPECT_NEAR(ParseDateField("Mon, 1 Jun 2026 10:00:00 +0000"), At(2026, 6, 1, 12), Second);
+    EXPECT_NEAR(ParseDateField("Sun, 1 Feb 2026 10:00:00 +0000"), At(2026, 2, 1, 11), Second);
+    // Half an hour after the spring change (01:00 UTC on 29 March 2026).
+    EXPECT_NEAR(ParseDateField("29 Mar 2026 01:30:00 +0000"), At(2026, 3, 29, 3, 30), Second);
+}
+
+TEST_F(DateField, NoDateGivesZeroPlusTheOffsetInForceNow)
+{
+    TDateTime offsetNow = LocalUtcOffsetNow();
+    EXPECT_GE(offsetNow, 1.0 / 24 - Second);
+    EXPECT_NEAR(ParseDateField(""), offsetNow, Second);
+    EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:60 +0000"), offsetNow, Second);
+}

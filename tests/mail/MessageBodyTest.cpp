@@ -1,0 +1,335 @@
+#include "Exception.h"
+#include "IdException.h"
+#include "IdMessage.h"
+#include "MailTestSupport.h"
+#include "TestData.h"
+
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<std::string> Describe(const TIdMessage& message)
+{
+    std::vector<std::string> parts;
+    for (int i = 0; i < message.Parts.Count(); ++i)
+        parts.push_back(DescribePart(message.Parts[i]));
+    return parts;
+}
+
+const TIdText& TextAt(const TIdMessage& message, int index)
+{
+    return dynamic_cast<const TIdText&>(message.Parts[index]);
+}
+
+const TIdAttachment& AttachmentAt(const TIdMessage& message, int index)
+{
+    return dynamic_cast<const TIdAttachment&>(message.Parts[index]);
+}
+
+void Retrieve(TIdMessage& message, std::string_view bytes)
+{
+    MemoryMailClient mail;
+    mail.Retrieve(message, bytes);
+}
+
+// The text of the message layer's exception, or empty when the message was read.
+std::string RetrieveError(TIdMessage& message, std::string_view bytes)
+{
+    try {
+        Retrieve(message, bytes);
+        return {};
+    } catch (const EIdException& error) {
+        return error.Message;
+    }
+}
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST(MessageCorpus, MixedTextAndBase64Attachments)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "mixed-text-base64.eml");
+    EXPECT_EQ(message.Body, (Lines{"This is a multi-part message in MIME format.", ""}));
+    EXPECT_EQ(Describe(message), (Lines{"text 4 lines", "attachment a.pdf 3016 1cdc209999e67175",
+                                        "attachment logo.png 1242 4d77df5701f4198f"}));
+    const TIdText& text = TextAt(message, 0);
+    EXPECT_EQ(text.Lines.back(), ".hidden dot line");
+    EXPECT_EQ(text.ContentType(), "text/plain; charset=us-ascii");
+    EXPECT_EQ(text.ContentTransfer(), "7bit");
+    const TIdAttachment& pdf = AttachmentAt(message, 1);
+    EXPECT_EQ(pdf.ContentType(), "application/pdf; name=\"a.pdf\"");
+    EXPECT_EQ(pdf.Disposition(), "attachment; filename=\"a.pdf\"");
+    message.Parts.Recount();
+    EXPECT_EQ(message.Parts.TextCount, 1);
+    EXPECT_EQ(message.Parts.AttachCount, 2);
+    EXPECT_EQ(message.Parts.RelatedCount, 0);
+    EXPECT_EQ(message.Recipients.JoinedText(), "Petr Novak <petr@example.cz>, \"Svoboda, K.\" <ks@example.cz>");
+}
+
+TEST(MessageCorpus, AlternativeNestedInMixed)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "alternative-in-mixed.eml");
+    EXPECT_EQ(Describe(message), (Lines{"text 0 lines", "text 1 lines", "text 1 lines",
+                                        "attachment data.zip 700 1ffa2a81575d77dc"}));
+    EXPECT_EQ(message.Parts[0].ContentType(), "multipart/alternative; boundary=\"inner-b\"");
+    EXPECT_EQ(TextAt(message, 1).Lines, Lines{"Dobr\xFD den"});
+    EXPECT_EQ(TextAt(message, 2).Lines, Lines{"<html><body><p>Dobr&yacute; den</p></body></html>"});
+    EXPECT_EQ(message.Body, (Lines{"preamble of the outer level", "epilogue line"}));
+    EXPECT_EQ(message.BoundaryStack.CurrentBoundary(), "");
+}
+
+TEST(MessageCorpus, QuotedPrintableCzechText)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "qp-czech.eml");
+    EXPECT_TRUE(message.Body.empty());
+    ASSERT_EQ(message.Parts.Count(), 1);
+    const TIdText& text = TextAt(message, 0);
+    EXPECT_EQ(text.ContentType(), "");
+    std::string sentence = "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2 \xFAp\xECl \xEF\xE1\x62\x65lsk\xE9 \xF3\x64y.";
+    ASSERT_EQ(text.Lines.size(), 3u);
+    EXPECT_EQ(text.Lines[0], sentence + " " + sentence + " " + sentence + " " + sentence);
+    EXPECT_EQ(text.Lines[1], "Druh\xFD \xF8\xE1\x64\x65k s mezerou na konci ");
+    EXPECT_EQ(text.Lines[2], ".Tecka na zacatku");
+    EXPECT_EQ(message.Subject, "P\xF8\xEDli\xB9 \xBElu\xBBou\xE8k\xFD k\xF9\xF2");
+    EXPECT_EQ(message.From.Text(), "\"Ji\xF8\xED Nov\xE1k\" <jiri@example.cz>");
+    EXPECT_EQ(message.Recipients.JoinedText(), "Petr <petr@example.cz>");
+    EXPECT_EQ(message.CharSet, "WINDOWS-1250");
+}
+
+TEST(MessageCorpus, AttachmentNamesEncodedQuotedAndBare)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "attachment-names.eml");
+    ASSERT_EQ(message.Parts.Count(), 4);
+    EXPECT_EQ(AttachmentAt(message, 1).AttachmentName, "p\xF8\xEDloha.txt");
+    EXPECT_EQ(AttachmentAt(message, 2).AttachmentName, "quoted name.txt");
+    EXPECT_EQ(AttachmentAt(message, 3).AttachmentName, "bare.txt");
+    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 3).StoredPath), "third attachment\r\n");
+}
+
+TEST(MessageCorpus, SingleBase64PdfIsOneAttachment)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "single-base64-pdf.eml");
+    EXPECT_EQ(Describe(message), Lines{"attachment x.pdf 3016 1cdc209999e67175"});
+    EXPECT_TRUE(message.Body.empty());
+}
+
+TEST(MessageCorpus, UuencodedAndXxencodedFilesInAPlainBody)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "uuencoded.eml");
+    EXPECT_EQ(Describe(message), (Lines{"attachment file.bin 1004 ad51fd1a3f12c58a",
+                                        "attachment file.xxe 500 538003aeb0058c8a"}));
+    EXPECT_EQ(message.Body, (Lines{"Here is the file:", "", "", "and the same kind in xxencode:", "", "Bye."}));
+}
+
+TEST(MessageCorpus, Iso2022JpSubjectBecomesShiftJis)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "iso-2022-jp-subject.eml");
+    EXPECT_EQ(message.Subject, "\x93\xFA\x96\x7B");
+    EXPECT_EQ(message.Body, Lines{"body"});
+}
+
+TEST(MessageCorpus, MissingClosingBoundaryEndsAtTheTerminator)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "garbage/missing-closing-boundary.eml");
+    EXPECT_EQ(Describe(message), (Lines{"text 1 lines", "attachment x.bin 3 e71fa2190541574b"}));
+}
+
+TEST(MessageCorpus, MessageEndingInsideAPartHeaderFails)
+{
+    TIdMessage message;
+    EXPECT_EQ(RetrieveError(message, ReadTestData("garbage/truncated-in-part-header.eml")), "Unknown Message Part Type.");
+}
+
+TEST(MessageCorpus, HeaderLineOf16383BytesIsRead)
+{
+    TIdMessage message;
+    RetrieveTestMessage(message, "garbage/long-header-line.eml");
+    EXPECT_EQ(message.Subject, std::string(16374, 'x'));
+    EXPECT_EQ(message.Body, Lines{"body"});
+}
+
+TEST(MessageBody, PlainBodyLinesLoseAStuffedDot)
+{
+    TIdMessage message;
+    Retrieve(message, "Subject: x\r\n\r\none\r\n..x\r\n.\r\n\r\nlast\r\n");
+    EXPECT_EQ(message.Body, (Lines{"one", "..x", ".", "", "last"}));
+}
+
+TEST(MessageBody, DashDashLineStartsATextPartInAPlainMessage)
+{
+    TIdMessage message;
+    Retrieve(message, "Subject: x\n\nbefore\n--\nX-Header: 1\n\nafter\n");
+    EXPECT_EQ(message.Body, Lines{"before"});
+    ASSERT_EQ(message.Parts.Count(), 1);
+    EXPECT_EQ(TextAt(message, 0).Lines, Lines{"after"});
+}
+
+TEST(MessageBody, DashDashLineSplitsASingleQuotedPrintablePart)
+{
+    TIdMessage message;
+    Retrieve(message, "Content-Transfer-Encoding: quoted-printable\n\na=3D1\n--\nb=3D2\n");
+    EXPECT_TRUE(message.Body.empty());
+    ASSERT_EQ(message.Parts.Count(), 2);
+    EXPECT_EQ(TextAt(message, 0).Lines, Lines{"a=1"});
+    EXPECT_EQ(TextAt(message, 1).Lines, Lines{"b=2"});
+}
+
+TEST(MessageBody, BeginLineNeedsAModeAboveZero)
+{
+    TIdMessage message;
+    Retrieve(message, "Subject: x\n\nbegin 0644 x\nbegin 000 y\nbegin 644\n");
+    EXPECT_EQ(message.Parts.Count(), 0);
+    EXPECT_EQ(message.Body.size(), 3u);
+}
+
+TEST(MessageBody, ReadsASingleTextPart)
+{
+    struct Case { const char* what; const char* bytes; Lines lines; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"an inline part without a name is text, whatever its content",
+              "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: image/png\n"
+              "Content-Disposition: inline\nContent-Transfer-Encoding: base64\n\nYWJj\n--b--\n",
+              {"abc"}},
+             {"a text part ends at its first NUL byte", "Content-Transfer-Encoding: base64\n\nYQBi\n", {"a"}},
+             {"an unquoted boundary ends at the next parameter",
+              "Content-Type: multipart/mixed; boundary=b; type=x\n\n--b\n\ntext\n--b--\n", {"text"}},
+             {"a top-level encoding other than 7bit reads the parts whole",
+              "Content-Type: multipart/mixed; boundary=b\nContent-Transfer-Encoding: 8bit\n\n"
+              "--b\nContent-Type: text/plain\n\ntext\n--b--\n",
+              {"Content-Type: text/plain", "", "text"}},
+         }) {
+        TIdMessage message;
+        Retrieve(message, c.bytes);
+        ASSERT_EQ(message.Parts.Count(), 1) << c.what;
+        EXPECT_EQ(TextAt(message, 0).Lines, c.lines) << c.what;
+    }
+}
+
+TEST(MessageBody, ReadsASingleAttachment)
+{
+    struct Case { const char* what; const char* bytes; const char* name; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"part header lines without a space after the colon",
+              "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type:application/x; name=f.bin\n"
+              "Content-Transfer-Encoding:  base64 \n\nYWJj\n--b--\n",
+              "f.bin"},
+             {"a broken encoded file name is kept raw",
+              "Content-Type: application/x; name=\"=?iso-8859-1?Q?=ZZ?=\"\nContent-Transfer-Encoding: base64\n\nYWJj\n",
+              "=?iso-8859-1?Q?=ZZ?="},
+         }) {
+        TIdMessage message;
+        Retrieve(message, c.bytes);
+        ASSERT_EQ(message.Parts.Count(), 1) << c.what;
+        EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, c.name) << c.what;
+        EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath), "abc") << c.what;
+    }
+}
+
+TEST(MessageBody, UnevenBase64LineFailsAndKeepsThePartsBefore)
+{
+    TIdMessage message;
+    EXPECT_EQ(RetrieveError(message, "Content-Type: multipart/mixed; boundary=b\n\n--b\n\nfirst\n--b\n"
+                                     "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\n"
+                                     "YWJjZ\n--b--\n"),
+              "Uneven size in DecodeToStream.");
+    EXPECT_EQ(message.Parts.Count(), 1);
+}
+
+TEST(MessageBody, ShortUuencodedFileIsAnUnknownScheme)
+{
+    TIdMessage message;
+    EXPECT_EQ(RetrieveError(message, "Subject: x\n\nbegin 644 short.txt\n*:&5L;&\\@=V]R;&0`\n`\nend\n"),
+              "Unrecognized UUE encoding scheme.");
+    EXPECT_EQ(message.Parts.Count(), 0);
+}
+
+TEST(MessageBody, UuencodedBlockWithoutEndStopsAtTheTerminator)
+{
+    std::string line = "M" + std::string(60, '!');
+    TIdMessage message;
+    MemoryMailClient mail;
+    mail.Retrieve(message, "Subject: x\n\nbegin 644 cut.bin\n" + line + "\n" + line + "\n");
+    ASSERT_EQ(message.Parts.Count(), 1);
+    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath).size(), 90u);
+    EXPECT_EQ(mail.Handler.PendingBytes(), 0);
+}
+
+TEST(Attachment, TemporaryFileIsPrivateAndGoesWithThePart)
+{
+    std::string path;
+    {
+        TIdMessage message;
+        Retrieve(message, "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\nYWJj\n");
+        path = AttachmentAt(message, 0).StoredPath;
+        struct stat info {};
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+        EXPECT_EQ(path.rfind(TempDirectory() + "Sov", 0), 0u);
+        EXPECT_TRUE(path.ends_with(".tmp"));
+    }
+    EXPECT_NE(access(path.c_str(), F_OK), 0);
+}
+
+TEST(Attachment, FailedAttachmentLeavesNoTemporaryFile)
+{
+    auto temporaryFiles = [] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(TempDirectory()))
+            if (entry.path().filename().string().starts_with("Sov"))
+                names.insert(entry.path().filename().string());
+        return names;
+    };
+    std::set<std::string> before = temporaryFiles();
+    TIdMessage message;
+    EXPECT_EQ(RetrieveError(message, "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\n"
+                                     "YWJj\nYWJ\n"),
+              "Uneven size in DecodeToStream.");
+    EXPECT_EQ(temporaryFiles(), before);
+}
+
+TEST(Attachment, SaveCopyToWritesTheDecodedDataButNeverOverwrites)
+{
+    TIdMessage message;
+    Retrieve(message, "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\nYWJj\n");
+    std::string destination = TempDirectory() + "kormoran-copy-" + std::to_string(getpid());
+    unlink(destination.c_str());
+    const TIdAttachment& attachment = AttachmentAt(message, 0);
+    attachment.SaveCopyTo(destination);
+    EXPECT_EQ(ReadFileBytes(destination), "abc");
+    try {
+        attachment.SaveCopyTo(destination);
+        ADD_FAILURE();
+    } catch (const EIdException& error) {
+        EXPECT_EQ(error.Message, "Error saving attachment.");
+    }
+    unlink(destination.c_str());
+    EXPECT_THROW(attachment.SaveCopyTo("/nonexistent-dir/x"), EIdException);
+}
+
+TEST(MessageParts, IndexOutsideThePartsRaisesTheListError)
+{
+    TIdMessage message;
+    Retrieve(message, "Content-Transfer-Encoding: base64\n\nYWJj\n");
+    try {
+        message.Parts[1];
+        FAIL();
+    } catch (const EListError& error) {
+        EXPECT_EQ(error.Message, "List index out of bounds (1)");
+    }
+    message.ResetBody();
+    EXPECT_EQ(message.Parts.Count(), 0);
+}

@@ -1,0 +1,129 @@
+#include "PrivatePop3Server.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// This file is tests/support/PrivatePop3Server.cpp; the script is scripts/private-pop3.
+const std::string ScriptPath =
+    std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "scripts" / "private-pop3";
+
+struct ScriptResult {
+    int ExitCode;
+    std::string Output; // standard output and error together
+};
+
+// Runs the script with nothing of ours inherited but the output pipe: a server that
+// outlives this call must not hold the test's sockets open.
+ScriptResult RunScript(const std::vector<std::string>& arguments)
+{
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        throw std::runtime_error(std::string("private POP3 server: pipe failed: ") + std::strerror(errno));
+    pid_t child = fork();
+    if (child < 0)
+        throw std::runtime_error(std::string("private POP3 server: fork failed: ") + std::strerror(errno));
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        dup2(pipeEnds[1], STDERR_FILENO);
+        int devNull = open("/dev/null", O_RDONLY);
+        dup2(devNull, STDIN_FILENO);
+        for (int fd = 3; fd < 1024; ++fd)
+            close(fd);
+        std::vector<char*> argv = {const_cast<char*>("bash"), const_cast<char*>(ScriptPath.c_str())};
+        for (const auto& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv("/bin/bash", argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    ScriptResult result{0, ""};
+    char buffer[4096];
+    ssize_t count;
+    while ((count = read(pipeEnds[0], buffer, sizeof buffer)) != 0) {
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            break;
+        result.Output.append(buffer, size_t(count));
+    }
+    close(pipeEnds[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+std::string LastLine(std::string text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    return text.substr(text.find_last_of('\n') + 1);
+}
+
+std::string MakeDirectory()
+{
+    // Always under /tmp: every directory above the Maildir must be searchable by the
+    // server's own users, which a private TMPDIR may not be.
+    char pattern[] = "/tmp/kormoran-pop3.XXXXXX";
+    if (!mkdtemp(pattern))
+        throw std::runtime_error(std::string("private POP3 server: mkdtemp failed: ") + std::strerror(errno));
+    return pattern;
+}
+
+} // namespace
+
+PrivatePop3Server::PrivatePop3Server(std::string user, std::string password)
+    : FDirectory(MakeDirectory()), FUser(std::move(user)), FPassword(std::move(password))
+{
+    ScriptResult started = RunScript({"start", FDirectory, FUser, FPassword});
+    if (started.ExitCode == 0)
+        FPort = std::atoi(LastLine(started.Output).c_str());
+    if (started.ExitCode != 0 || FPort <= 0) {
+        RunScript({"stop", FDirectory});
+        rmdir(FDirectory.c_str());
+        throw std::runtime_error("The private POP3 server (Dovecot) could not be started by " + ScriptPath +
+                                 " (exit code " + std::to_string(started.ExitCode) + "):\n" + started.Output);
+    }
+}
+
+PrivatePop3Server::~PrivatePop3Server()
+{
+    RunScript({"stop", FDirectory});
+}
+
+void PrivatePop3Server::AddMessage(const std::string& bytes)
+{
+    AddMessages({bytes});
+}
+
+void PrivatePop3Server::AddMessages(const std::vector<std::string>& messages)
+{
+    if (messages.empty())
+        return;
+    std::vector<std::string> arguments = {"add", FDirectory};
+    for (const auto& message : messages) {
+        std::string path = FDirectory + "/staged-" + std::to_string(++FStagedCount) + ".eml";
+        std::ofstream file(path, std::ios::binary);
+        file << message;
+        if (!file.flush())
+            throw std::runtime_error("private POP3 server: cannot write " + path);
+        arguments.push_back(path);
+    }
+    ScriptResult added = RunScript(arguments);
+    for (size_t i = 2; i < arguments.size(); ++i)
+        std::remove(arguments[i].c_str());
+    if (added.ExitCode != 0)
+        throw std::runtime_error("private POP3 server: messages could not be stored:\n" + added.Output);
+}

@@ -1,0 +1,32 @@
+#pragma once
+// A private POP3 server (Dovecot) for the real-server tests and the benchmarks: started on
+// 127.0.0.1 on a free port with one user and an empty Maildir, stopped and removed again
+// when the object goes. All the work is done by scripts/private-pop3.
+
+#include <string>
+#include <vector>
+
+class PrivatePop3Server {
+public:
+    // Throws std::runtime_error with the script's own explanation when the server cannot start.
+    PrivatePop3Server(std::string user = "kormoran", std::string password = "heslo");
+    ~PrivatePop3Server();
+    PrivatePop3Server(const PrivatePop3Server&) = delete;
+    PrivatePop3Server& operator=(const PrivatePop3Server&) = delete;
+
+    int Port() const { return FPort; }
+    const std::string& User() const { return FUser; }
+    const std::string& Password() const { return FPassword; }
+
+    // Stores messages (their bytes, CR LF or LF line ends) as the next messages of the
+    // mailbox; they are numbered in the order given.
+    void AddMessage(const std::string& bytes);
+    void AddMessages(const std::vector<std::string>& messages);
+
+private:
+    std::string FDirectory;
+    std::string FUser;
+    std::string FPassword;
+    int FPort = 0;
+    int FStagedCount = 0;
+};
