@@ -1,0 +1,135 @@
+// The mailbox session against a private Dovecot: a check of 5,000 messages, and the
+// download of one 50 MB message with and without a progress listener that lets
+// pending events run (as the window's does).
+#include "PrivatePop3Server.h"
+#include "Progress.h"
+#include "udm.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+#include <ctime>
+#include <memory>
+
+namespace {
+
+constexpr int CheckMessageCount = 5000;
+constexpr size_t BigMessageBytes = 50u << 20;
+
+std::string SmallMessage(int number)
+{
+    const std::string n = std::to_string(number);
+    return "Return-Path: <sender" + n + "@example.org>\r\n"
+           "Received: from mail.example.org by pop.example.net; Tue, 8 Dec 2026 10:00:00 +0100\r\n"
+           "From: =?windows-1250?Q?Odes=EDlatel_" + n + "?= <sender" + n + "@example.org>\r\n"
+           "To: Someone <someone@example.net>, other@example.net\r\n"
+           "Subject: Message number " + n + "\r\n"
+           "Date: Tue, 08 Dec 2026 10:00:00 +0100\r\n"
+           "Message-ID: <" + n + ".bench@example.org>\r\n"
+           "MIME-Version: 1.0\r\n"
+           "Content-Type: text/plain; charset=windows-1250\r\n"
+           "\r\n"
+           "Body of message " + n + ".\r\n";
+}
+
+std::string BigMessage()
+{
+    std::string message = "From: big@example.org\r\nSubject: Big\r\nMessage-ID: <big@example.org>\r\n\r\n";
+    const std::string line = std::string(76, 'x') + "\r\n";
+    while (message.size() + line.size() <= BigMessageBytes)
+        message += line;
+    return message;
+}
+
+TPOP3Rec AccountOf(const PrivatePop3Server& server)
+{
+    TPOP3Rec account;
+    account.Address = server.User() + "@localhost";
+    account.Host = "127.0.0.1";
+    account.Port = server.Port();
+    account.User = server.User();
+    account.Password = server.Password();
+    return account;
+}
+
+double ProcessCpuSeconds()
+{
+    timespec now {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+}
+
+void BM_CheckMailbox(benchmark::State& state)
+{
+    static PrivatePop3Server server;
+    static const bool filled = [] {
+        std::vector<std::string> messages;
+        for (int i = 1; i <= CheckMessageCount; ++i)
+            messages.push_back(SmallMessage(i));
+        server.AddMessages(messages);
+        return true;
+    }();
+    (void)filled;
+    const TPOP3Rec account = AccountOf(server);
+    double cpu = 0;
+    for (auto _ : state) {
+        const double start = ProcessCpuSeconds();
+        if (CheckMailbox(CreateSession(account)) != CheckMessageCount)
+            state.SkipWithError("wrong message count");
+        cpu += ProcessCpuSeconds() - start;
+    }
+    state.counters["cpu_us_per_msg"] = cpu * 1e6 / double(state.iterations()) / CheckMessageCount;
+    state.counters["wall_us_per_msg"] =
+        benchmark::Counter(double(state.iterations()) * CheckMessageCount, benchmark::Counter::kIsRate |
+                                                                               benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_CheckMailbox)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// One record of the big message, downloaded again in every iteration.
+std::shared_ptr<TMessageHeader> BigRecord()
+{
+    static PrivatePop3Server server;
+    static const std::shared_ptr<TMessageHeader> record = [] {
+        server.AddMessage(BigMessage());
+        CheckMailbox(CreateSession(AccountOf(server)));
+        return HeaderRecords().front();
+    }();
+    return record;
+}
+
+void Download(benchmark::State& state)
+{
+    const auto record = BigRecord();
+    for (auto _ : state)
+        record->Download();
+    state.SetBytesProcessed(int64_t(state.iterations()) * record->Msg->Tag);
+}
+
+void BM_DownloadWithoutListener(benchmark::State& state)
+{
+    SetWorkListener({});
+    Download(state);
+}
+BENCHMARK(BM_DownloadWithoutListener)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+// As in the window: every notification posts an event to a receiver, and the session lets
+// pending events run, which delivers it.
+void BM_DownloadWithListener(benchmark::State& state)
+{
+    static int argc = 1;
+    static char name[] = "bench_session";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication application(argc, argv);
+    QObject window;
+    int64_t notifications = 0;
+    SetWorkListener([&](int32_t workCount) {
+        ++notifications;
+        QCoreApplication::postEvent(&window, new TPop3WorkEvent(workCount));
+    });
+    Download(state);
+    SetWorkListener({});
+    state.counters["notifications"] = double(notifications) / double(state.iterations());
+}
+BENCHMARK(BM_DownloadWithListener)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+} // namespace

@@ -1,0 +1,29 @@
+#pragma once
+// The command line of kormoran-cli: options anywhere, then a command and its arguments.
+
+#include "Exception.h"
+
+#include <string>
+#include <vector>
+
+// A command line that cannot be run; the front end prints it with the usage and exits 2.
+class EUsage : public Exception {
+public:
+    using Exception::Exception;
+};
+
+struct TCommandLine {
+    std::string Command;                 // accounts, check, show, save or delete; empty with --help
+    std::vector<std::string> Arguments;  // Windows-1250, as the command takes them
+    std::string AccountsFile;            // empty: accounts.dat beside the executable
+    bool Trace = false;
+    bool Yes = false;
+    bool Help = false;
+};
+
+// args without the program name, as the terminal gives them (UTF-8). Checks the number
+// of arguments of each command and that message numbers and part indexes are numbers.
+TCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The help text (Windows-1250).
+std::string UsageText();

@@ -1,0 +1,148 @@
+#include "Commands.h"
+
+#include "Convert.h"
+#include "Cp1250.h"
+#include "MessageText.h"
+
+#include <algorithm>
+#include <sys/stat.h>
+
+namespace {
+
+const std::string NoSuchMessage = Cp1250FromUtf8("Zpráva %d ve schránce není.");
+const std::string NotAnAttachment = Cp1250FromUtf8("Část %d zprávy není příloha.");
+const std::string FileExists = Cp1250FromUtf8("Soubor už existuje, nepřepíšu ho: ");
+const std::string AskDeleteMany = Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?");
+const std::string AskDeleteOne = Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?");
+const std::string NothingDeleted = Cp1250FromUtf8("Nic nebylo vymazáno.");
+
+std::string WithNumber(const std::string& text, int32_t number)
+{
+    std::string result = text;
+    result.replace(result.find("%d"), 2, IntToStr(number));
+    return result;
+}
+
+// A port that is no integer raises EConvertError, as in the window.
+TPOP3Rec AccountRecord(const TCliAccount& account)
+{
+    TPOP3Rec record;
+    record.Address = account.Address;
+    record.Host = account.Host;
+    record.User = account.User;
+    record.Password = account.Password;
+    record.Port = StrToInt(account.Port);
+    return record;
+}
+
+std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
+{
+    for (const auto& record : HeaderRecords())
+        if (record->Number == number)
+            return record;
+    throw Exception(WithNumber(NoSuchMessage, number));
+}
+
+void CheckAccount(const std::string& account, const TCommandContext& context)
+{
+    const auto session = CreateSession(AccountRecord(SelectAccount(context.Accounts, account)));
+    if (context.Transport)
+        session->SetIOHandler(context.Transport);
+    CheckMailbox(session);
+}
+
+void ListAccounts(const TCommandContext& context)
+{
+    for (size_t i = 0; i < context.Accounts.size(); ++i) {
+        const TCliAccount& account = context.Accounts[i];
+        context.Out << i + 1;
+        for (const std::string* field : {&account.Address, &account.Host, &account.Port, &account.User})
+            context.Out << '\t' << Utf8FromCp1250(TabField(*field));
+        context.Out << '\n';
+    }
+}
+
+void Check(const TCommandLine& line, const TCommandContext& context)
+{
+    CheckAccount(line.Arguments[0], context);
+    for (const auto& record : HeaderRecords())
+        context.Out << CheckLine(*record) << '\n';
+}
+
+void Show(const TCommandLine& line, const TCommandContext& context)
+{
+    CheckAccount(line.Arguments[0], context);
+    const auto record = RecordOfMessage(StrToInt(line.Arguments[1]));
+    record->Download();
+    context.Out << TerminalText(record->GetText());
+}
+
+bool PathExists(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
+void Save(const TCommandLine& line, TCommandContext& context)
+{
+    const std::string& file = line.Arguments[3];
+    if (PathExists(Utf8FromCp1250(file)))
+        throw Exception(FileExists + file);
+    CheckAccount(line.Arguments[0], context);
+    const auto record = RecordOfMessage(StrToInt(line.Arguments[1]));
+    record->Download();
+    const int32_t part = StrToInt(line.Arguments[2]);
+    TIdMessageParts& parts = record->Msg->Parts;
+    const auto* attachment =
+        part < parts.Count() ? dynamic_cast<const TIdAttachment*>(&parts[part]) : nullptr;
+    if (!attachment)
+        throw Exception(WithNumber(NotAnAttachment, part));
+    context.Ui.SaveFileName = file;
+    record->SaveAttachment(AttachmentLink(attachment->AttachmentName, part));
+}
+
+void Delete(const TCommandLine& line, TCommandContext& context)
+{
+    CheckAccount(line.Arguments[0], context);
+    std::vector<std::shared_ptr<TMessageHeader>> chosen;
+    for (size_t i = 1; i < line.Arguments.size(); ++i) {
+        auto record = RecordOfMessage(StrToInt(line.Arguments[i]));
+        if (std::find(chosen.begin(), chosen.end(), record) == chosen.end())
+            chosen.push_back(std::move(record));
+    }
+    for (const auto& record : chosen)
+        context.Out << CheckLine(*record) << '\n';
+    context.Out.flush();
+    if (!line.Yes && !context.Ui.AskYesNo("Warning", chosen.size() > 1 ? AskDeleteMany : AskDeleteOne)) {
+        context.Err << TerminalText(NothingDeleted) << '\n';
+        return;
+    }
+    for (const auto& record : chosen)
+        record->DeleteOnServer();
+    CloseOpenSessions();
+}
+
+} // namespace
+
+std::string CheckLine(const TMessageHeader& record)
+{
+    std::string line = IntToStr(record.Number);
+    for (const std::string& field : {record.DateText(), record.SizeText(), record.FromText(), record.ToText(),
+                                     record.SubjectText(), record.IdText()})
+        line += '\t' + TabField(field);
+    return Utf8FromCp1250(line);
+}
+
+void RunCommand(const TCommandLine& line, TCommandContext& context)
+{
+    if (line.Command == "accounts")
+        ListAccounts(context);
+    else if (line.Command == "check")
+        Check(line, context);
+    else if (line.Command == "show")
+        Show(line, context);
+    else if (line.Command == "save")
+        Save(line, context);
+    else if (line.Command == "delete")
+        Delete(line, context);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The commands of kormoran-cli on the session layer. Every command that acts on
+// messages checks the mailbox first, as the window does, and works on that check's records.
+
+#include "Accounts.h"
+#include "CommandLine.h"
+#include "Console.h"
+#include "udm.h"
+
+#include <ostream>
+
+struct TCommandContext {
+    std::vector<TCliAccount> Accounts;
+    std::ostream& Out;
+    std::ostream& Err;
+    TConsoleUserInterface& Ui;
+    // The transport every session is given (the trace's), or nothing for the default one.
+    TIdIOHandler* Transport = nullptr;
+};
+
+// Runs line's command; failures raise with the text the user is to see.
+void RunCommand(const TCommandLine& line, TCommandContext& context);
+
+// One line of the check listing (UTF-8): the message number and the six column texts, TAB-separated.
+std::string CheckLine(const TMessageHeader& record);

@@ -1,0 +1,37 @@
+#pragma once
+// The terminal side of kormoran-cli: UTF-8 text with LF line ends out, answers in.
+
+#include "UserInterface.h"
+
+#include <istream>
+#include <ostream>
+#include <string>
+
+// Text of the program (Windows-1250, lines ended by CR LF) as the terminal wants it.
+std::string TerminalText(const std::string& cp1250);
+// A field of a TAB-separated line: TABs and line breaks in it become blanks.
+std::string TabField(const std::string& cp1250);
+
+// Whether an answer to a [a/n] question is yes: "a", "ano", "y" or "yes", case ignored.
+bool IsYes(const std::string& answer);
+
+// The seam for the front end: errors go to err, questions are asked on err and answered
+// on in (end of input is No), the save dialog answers with the file the command names,
+// and nothing is ever opened.
+class TConsoleUserInterface : public TUserInterface {
+public:
+    TConsoleUserInterface(std::istream& in, std::ostream& err) : FIn(in), FErr(err) {}
+
+    void ShowError(const std::string& message) override;
+    bool AskYesNo(const std::string& caption, const std::string& question) override;
+    std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
+    void OpenUrl(const std::string&) override {}
+    void Beep() override {}
+
+    // The answer of the next save dialog (Windows-1250); nothing: the dialog is cancelled.
+    std::optional<std::string> SaveFileName;
+
+private:
+    std::istream& FIn;
+    std::ostream& FErr;
+};

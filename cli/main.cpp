@@ -1,0 +1,84 @@
+// kormoran-cli: looks into POP3 mailboxes from scripts and terminals with the same
+// session layer as the window.
+#include "Commands.h"
+#include "Progress.h"
+#include "TraceConnection.h"
+
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+// Progress is for a person watching a terminal, never for a script's error log.
+class TTerminalProgress {
+public:
+    TTerminalProgress()
+    {
+        if (::isatty(STDERR_FILENO))
+            SetWorkListener([this](int32_t workCount) {
+                std::cerr << '\r' << workCount << " B" << std::flush;
+                FShown = true;
+            });
+    }
+    ~TTerminalProgress()
+    {
+        SetWorkListener({});
+        if (FShown)
+            std::cerr << "\r\x1b[K" << std::flush;
+    }
+
+private:
+    bool FShown = false;
+};
+
+std::string AccountsPath(const TCommandLine& line)
+{
+    return line.AccountsFile.empty() ? AppFilePath("accounts.dat") : line.AccountsFile;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    TCommandLine line;
+    try {
+        line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const EUsage& error) {
+        std::cerr << TerminalText(error.Message) << "\n\n" << TerminalText(UsageText());
+        return 2;
+    }
+    if (line.Help) {
+        std::cout << TerminalText(UsageText());
+        return 0;
+    }
+
+    TConsoleUserInterface ui(std::cin, std::cerr);
+    SetUserInterface(&ui);
+    // Both outlive every session: the last records are released when the program ends.
+    static TTrace trace([](const std::string& traceLine) { std::cerr << TerminalText(traceLine) << '\n'; });
+    static TTracingIOHandler tracingTransport(trace);
+    int status = 0;
+    {
+        TTerminalProgress progress;
+        try {
+            TCommandContext context{ReadAccountFile(AccountsPath(line)), std::cout, std::cerr, ui,
+                                    line.Trace ? &tracingTransport : nullptr};
+            RunCommand(line, context);
+        } catch (const std::exception& error) {
+            std::cout.flush();
+            std::cerr << TerminalText(error.what()) << '\n';
+            status = 1;
+        }
+        // Deletions are carried out however the command ended.
+        try {
+            CloseOpenSessions();
+        } catch (const std::exception& error) {
+            if (status == 0)
+                std::cerr << TerminalText(error.what()) << '\n';
+            status = 1;
+        }
+    }
+    trace.Flush();
+    SetUserInterface(nullptr);
+    return status;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The text the message view shows for a message, and saving the attachments its links
+// point at. Nothing in a message is ever started: an attachment is only copied to a file
+// the user chose in the save dialog.
+
+#include "IdMessage.h"
+
+#include <cstdint>
+#include <string>
+
+// Before a download: the header lines. After it: the body lines of a message without
+// parts; otherwise the sections attachments (when there are any), body and header,
+// the body lines standing in for the text of a message whose parts are all attachments.
+// Lines end with CR LF.
+std::string MessageText(TIdMessage& message, bool downloaded);
+
+// "http://localhost/" + name + "/ID=" + part index: where an attachment line points.
+std::string AttachmentLink(const std::string& attachmentName, int32_t partIndex);
+
+// Saves the attachment a link points at under the name the save dialog returns; the
+// dialog proposes a safe form of the name in the link. A link to a text part does
+// nothing. Raises EConvertError for an index that is no integer and EListError for one
+// outside the parts.
+void SaveLinkedAttachment(TIdMessage& message, const std::string& link);

@@ -1,0 +1,200 @@
+// kormoran-cli end to end, against the private POP3 server.
+#include "PrivatePop3Server.h"
+#include "RunCli.h"
+#include "SampleMessages.h"
+#include "TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    TTemporaryDirectory Temporary;
+    const std::string Directory = Temporary.Path();
+    const std::string Accounts = Temporary.File("accounts.dat");
+
+    // The account file: the given server as account 1 (and "me@localhost"), one that
+    // nobody listens on as account 2.
+    void WriteAccounts(const PrivatePop3Server& server, const std::string& password)
+    {
+        std::ofstream file(Accounts, std::ios::binary);
+        file << "me@localhost\r\n127.0.0.1\r\n" << server.User() << "\r\n" << password << "\r\n"
+             << server.Port() << "\r\n";
+        file << "nobody@localhost\r\n127.0.0.1\r\nnobody\r\nx\r\n1\r\n";
+    }
+
+    TCliResult Run(std::vector<std::string> args, const std::string& input = "")
+    {
+        args.insert(args.begin(), {"--accounts", Accounts});
+        return RunCli(args, input);
+    }
+
+};
+
+class CliMailboxTest : public CliTest {
+protected:
+    void SetUp() override
+    {
+        Server.AddMessages({Sample::Plain, Sample::Multipart, Sample::PdfOnly});
+        WriteAccounts(Server, Server.Password());
+    }
+
+    PrivatePop3Server Server;
+};
+
+} // namespace
+
+TEST_F(CliTest, HelpAndUsageErrors)
+{
+    const TCliResult help = RunCli({"--help"});
+    EXPECT_EQ(help.Status, 0);
+    EXPECT_NE(help.Out.find("kormoran-cli"), std::string::npos);
+    EXPECT_NE(help.Out.find("Příkazy:"), std::string::npos);
+    EXPECT_EQ(RunCli({}).Status, 2);
+    EXPECT_EQ(RunCli({"show", "1"}).Status, 2);
+    const TCliResult unknown = RunCli({"--bogus", "check", "1"});
+    EXPECT_EQ(unknown.Status, 2);
+    EXPECT_NE(unknown.Err.find("--bogus"), std::string::npos);
+    EXPECT_TRUE(unknown.Out.empty());
+}
+
+TEST_F(CliTest, AccountsAreListedWithoutTheirPasswords)
+{
+    std::ofstream(Accounts, std::ios::binary) << "ji\xF8\xED@example.cz\r\npop.example.cz\r\njiri\r\ntajne\r\n110\r\n"
+                                                 "b@x\r\nh\r\nu\r\np\r\n";
+    const TCliResult result = Run({"accounts"});
+    EXPECT_EQ(result.Status, 0);
+    EXPECT_EQ(result.Out, "1\tjiří@example.cz\tpop.example.cz\t110\tjiri\n2\tb@x\th\t\tu\n");
+    EXPECT_EQ(result.Out.find("tajne"), std::string::npos);
+}
+
+TEST_F(CliTest, FailuresExitWithOneAndTheErrorText)
+{
+    std::ofstream(Accounts, std::ios::binary) << "a\r\n127.0.0.1\r\nu\r\np\r\n1\r\nb\r\nh\r\nu\r\np\r\nx\r\n";
+    const TCliResult refused = Run({"check", "1"});
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("Socket Error"), std::string::npos) << refused.Err;
+    const TCliResult badPort = Run({"check", "b"});
+    EXPECT_EQ(badPort.Status, 1);
+    EXPECT_EQ(badPort.Err, "'x' is not a valid integer value\n");
+    const TCliResult noAccount = Run({"check", "3"});
+    EXPECT_EQ(noAccount.Status, 1);
+    EXPECT_EQ(noAccount.Err, "Účet neexistuje: 3\n");
+}
+
+TEST_F(CliMailboxTest, CheckListsEveryMessageWithItsColumns)
+{
+    const TCliResult result = Run({"check", "me@localhost"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const auto lines = Lines(result.Out);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "1\t15 Mar 2023 13:05:09\t" + std::to_string(Sample::Plain.size()) +
+                            "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tPříprava\t<plain@example.org>");
+    EXPECT_EQ(lines[1].substr(0, 14), "2\t16 Mar 2023\t");
+    EXPECT_EQ(lines[2].substr(0, 2), "3\t");
+    EXPECT_TRUE(result.Err.empty()) << result.Err;
+}
+
+TEST_F(CliMailboxTest, ShowPrintsTheMessageViewText)
+{
+    const TCliResult plain = Run({"show", "1", "1"});
+    ASSERT_EQ(plain.Status, 0) << plain.Err;
+    EXPECT_EQ(plain.Out, "Ahoj,\n.tecka na zacatku\nkonec\n");
+    const TCliResult multipart = Run({"show", "1", "2"});
+    ASSERT_EQ(multipart.Status, 0) << multipart.Err;
+    const auto lines = Lines(multipart.Out);
+    ASSERT_GE(lines.size(), 10u);
+    EXPECT_EQ(lines[1], "---Přílohy-------------------------------");
+    EXPECT_EQ(lines[3], "http://localhost/a.txt/ID=1 A.TXT (text/plain)");
+    EXPECT_EQ(lines[5], "---Tělo zprávy---------------------------");
+    EXPECT_EQ(lines[6], "Ahoj");
+    EXPECT_EQ(lines[9], "---Záhlaví zprávy------------------------");
+    EXPECT_EQ(Run({"show", "1", "4"}).Status, 1);
+}
+
+TEST_F(CliMailboxTest, SaveWritesTheAttachmentAndNeverOverwrites)
+{
+    const std::string target = Directory + "/příloha.txt";
+    const TCliResult saved = Run({"save", "1", "2", "1", target});
+    ASSERT_EQ(saved.Status, 0) << saved.Err;
+    EXPECT_EQ(ReadBytes(target), Sample::MultipartAttachment);
+    const TCliResult again = Run({"save", "1", "2", "1", target});
+    EXPECT_EQ(again.Status, 1);
+    EXPECT_NE(again.Err.find("existuje"), std::string::npos);
+    EXPECT_EQ(ReadBytes(target), Sample::MultipartAttachment);
+
+    const TCliResult textPart = Run({"save", "1", "2", "0", Directory + "/text"});
+    EXPECT_EQ(textPart.Status, 1);
+    EXPECT_FALSE(std::filesystem::exists(Directory + "/text"));
+
+    const TCliResult pdf = Run({"save", "1", "3", "0", Directory + "/x.pdf"});
+    ASSERT_EQ(pdf.Status, 0) << pdf.Err;
+    EXPECT_EQ(ReadBytes(Directory + "/x.pdf"), Sample::PdfOnlyData);
+}
+
+TEST_F(CliMailboxTest, DeleteAsksAndOnlyAYesDeletes)
+{
+    for (const char* answer : {"n\n", "", "nevim\n"}) {
+        const TCliResult declined = Run({"delete", "1", "2"}, answer);
+        EXPECT_EQ(declined.Status, 0);
+        EXPECT_EQ(Lines(declined.Out).size(), 1u);
+        EXPECT_EQ(declined.Out.substr(0, 2), "2\t");
+        EXPECT_NE(declined.Err.find("Vymazat vybranou zprávu, opravdu? [a/n] "), std::string::npos);
+    }
+    EXPECT_EQ(Lines(Run({"check", "1"}).Out).size(), 3u);
+
+    const TCliResult deleted = Run({"delete", "1", "3", "1", "3"}, "Ano\n");
+    ASSERT_EQ(deleted.Status, 0) << deleted.Err;
+    EXPECT_EQ(Lines(deleted.Out).size(), 2u);
+    EXPECT_NE(deleted.Err.find("Vymazat vybrané zprávy, opravdu? [a/n] "), std::string::npos);
+    const auto left = Lines(Run({"check", "1"}).Out);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(left[0].find("<multi@example.org>"), std::string::npos);
+}
+
+TEST_F(CliMailboxTest, DeleteWithYesAsksNothing)
+{
+    const TCliResult deleted = Run({"--yes", "delete", "1", "1"});
+    ASSERT_EQ(deleted.Status, 0) << deleted.Err;
+    EXPECT_TRUE(deleted.Err.empty()) << deleted.Err;
+    EXPECT_EQ(Lines(Run({"check", "1"}).Out).size(), 2u);
+    EXPECT_EQ(Run({"--yes", "delete", "1", "7"}).Status, 1);
+}
+
+TEST_F(CliMailboxTest, TraceShowsTheDialogueWithThePasswordMasked)
+{
+    const TCliResult result = Run({"--trace", "check", "1"});
+    ASSERT_EQ(result.Status, 0) << result.Err;
+    const auto trace = Lines(result.Err);
+    ASSERT_GE(trace.size(), 6u);
+    EXPECT_EQ(trace[0].substr(0, 8), "<-- +OK ");
+    EXPECT_EQ(trace[1], "--> USER " + Server.User());
+    EXPECT_EQ(trace[3], "--> PASS ********");
+    EXPECT_EQ(trace[5], "--> STAT");
+    EXPECT_EQ(trace.back(), "--> QUIT");
+    EXPECT_EQ(result.Err.find(Server.Password()), std::string::npos);
+    EXPECT_EQ(Lines(result.Out).size(), 3u);
+}
+
+TEST_F(CliMailboxTest, ARefusedLoginIsAnError)
+{
+    WriteAccounts(Server, "wrong");
+    const TCliResult result = Run({"check", "1"});
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_FALSE(result.Err.empty());
+    EXPECT_TRUE(result.Out.empty());
+}

@@ -1,0 +1,37 @@
+#include "DateText.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+// The tests run with LC_ALL=C.UTF-8, whose short date is "d MMM yyyy" and long time "HH:mm:ss t".
+// 45000 is 15 March 2023.
+
+TEST(DateTimeText, MidnightShowsTheDateAlone)
+{
+    EXPECT_EQ(DateTimeText(45000.0), "15 Mar 2023");
+}
+
+TEST(DateTimeText, OtherTimesFollowTheDateWithoutAZoneName)
+{
+    EXPECT_EQ(DateTimeText(45000.0 + (13 * 3600 + 5 * 60 + 9) / 86400.0), "15 Mar 2023 13:05:09");
+    EXPECT_EQ(DateTimeText(45000.0 + 1 / 86400.0), "15 Mar 2023 00:00:01");
+}
+
+TEST(DateTimeText, ARoundingErrorNextToMidnightIsMidnight)
+{
+    EXPECT_EQ(DateTimeText(45000.0 + 1e-12), "15 Mar 2023");
+    EXPECT_EQ(DateTimeText(45001.0 - 1e-12), "16 Mar 2023");
+}
+
+TEST(DateTimeText, NoDateIsTheFirstDayOfTheCalendar)
+{
+    EXPECT_EQ(DateTimeText(0.0), "30 Dec 1899");
+}
+
+TEST(DateTimeText, NonsenseDoesNotCrash)
+{
+    DateTimeText(1e300);
+    DateTimeText(-1e300);
+    DateTimeText(std::numeric_limits<double>::quiet_NaN());
+}

@@ -1,0 +1,70 @@
+#pragma once
+// Building blocks of the session's dialogues with the scripted server, and a fixture that
+// leaves no session open behind a test.
+
+#include "SampleMessages.h"
+#include "ScriptedServer.h"
+#include "udm.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace Dialogue {
+
+using Sample::HeaderOf;
+using Sample::OnTheWire;
+
+inline TPOP3Rec Account(int port)
+{
+    TPOP3Rec account;
+    account.Address = "joe@localhost";
+    account.Host = "127.0.0.1";
+    account.Port = port;
+    account.User = "joe";
+    account.Password = "secret";
+    return account;
+}
+
+inline ScriptedServer& Login(ScriptedServer& server)
+{
+    return server.Says("+OK ready").Expects("USER joe").Says("+OK").Expects("PASS secret").Says("+OK logged in");
+}
+
+// TOP n 0 and LIST n of one message.
+inline ScriptedServer& Headers(ScriptedServer& server, int number, const std::string& message)
+{
+    const std::string n = std::to_string(number);
+    return server.Expects("TOP " + n + " 0")
+        .Says("+OK")
+        .Sends(OnTheWire(HeaderOf(message)))
+        .Expects("LIST " + n)
+        .Says("+OK " + n + " " + std::to_string(message.size()));
+}
+
+inline ScriptedServer& Check(ScriptedServer& server, const std::vector<std::string>& messages)
+{
+    Login(server).Expects("STAT").Says("+OK " + std::to_string(messages.size()) + " 1000");
+    for (size_t i = 0; i < messages.size(); ++i)
+        Headers(server, static_cast<int>(i + 1), messages[i]);
+    return server.Expects("QUIT");
+}
+
+inline ScriptedServer& Retrieve(ScriptedServer& server, int number, const std::string& message)
+{
+    return server.Expects("RETR " + std::to_string(number)).Says("+OK").Sends(OnTheWire(message));
+}
+
+} // namespace Dialogue
+
+class SessionTest : public ::testing::Test {
+protected:
+    // Sessions a test left open go, and with them nothing carries over to the next test.
+    void TearDown() override
+    {
+        try {
+            CloseOpenSessions();
+        } catch (...) {
+        }
+    }
+};
