@@ -7,6 +7,7 @@
 #include "HelpFile.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
+#include "Progress.h"
 #include "QtText.h"
 #include "RxRichEd.h"
 #include "UserInterface.h"
@@ -46,6 +47,7 @@ const QRect DesignGeometry(213, 144, 599, 516);
 Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
 {
     fmain = this;
+    FPreviousWorkListener = SetWorkListener(PostingTo(this));
     Build(this);
     setGeometry(DesignGeometry);
     ConnectCommands();
@@ -58,6 +60,7 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
 
 Tfmain::~Tfmain()
 {
+    SetWorkListener(std::move(FPreviousWorkListener));
     if (fmain == this)
         fmain = nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include "AccountFile.h"
 #include "MainWindowUi.h"
+#include "Progress.h"
 #include "udm.h"
 
 #include <QMainWindow>
@@ -37,6 +38,8 @@ public:
     // The mail commands (fmMainMail.cpp). Server failures raise the session's
     // exceptions; the progress panel is hidden again on every path.
     void CheckAccount();
+    // One row per record of the last check that is not deleted; the first one shown.
+    void FillHeaderList();
     void ShowMessageHeader(int row);
     void DownloadMessage();
     void OpenAttachmentLink(const std::string& link);
@@ -91,6 +94,7 @@ private:
     void AddAccountItem(const TAccountLines& account);
 
     bool FActivated = false;
+    TWorkListener FPreviousWorkListener;
 
     // A server operation blocks the window's thread but lets pending events run, so
     // the user's commands can arrive meanwhile: a second operation is refused, and a

@@ -5,11 +5,14 @@
 
 #include "Cp1250.h"
 #include "HeaderList.h"
+#include "Links.h"
 #include "MessageView.h"
+#include "Progress.h"
 #include "ProgressPanel.h"
 #include "QtText.h"
 #include "RxRichEd.h"
 #include "UserInterface.h"
+#include "udm.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -18,8 +21,49 @@
 
 namespace {
 
+const std::string CheckingText = Cp1250FromUtf8("Kontrola zpráv ");
+const std::string DownloadingText = Cp1250FromUtf8("Stahuji zprávu...");
 const std::string DeleteSelectedQuestion = Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?");
 const std::string DeleteShownQuestion = Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?");
+
+// A check moves the bar one step per notification, round and round.
+constexpr int CheckProgressMaximum = 8;
+
+// The viewer finds "www." addresses without a scheme; the desktop opens only links
+// that name theirs.
+std::string WebAddress(const std::string& link)
+{
+    const bool bare = link.size() > 4 && (link[0] | 0x20) == 'w' && (link[1] | 0x20) == 'w' &&
+                      (link[2] | 0x20) == 'w' && link[3] == '.';
+    return bare ? "http://" + link : link;
+}
+
+THeaderRowData RowDataOf(const TMessageHeader& record)
+{
+    THeaderRowData data;
+    data.DateText = record.DateText();
+    data.SizeText = record.SizeText();
+    data.FromText = record.FromText();
+    data.ToText = record.ToText();
+    data.SubjectText = record.SubjectText();
+    data.IdText = record.IdText();
+    data.Date = record.Msg->Date;
+    data.Size = record.Msg->Tag;
+    return data;
+}
+
+// Hides the progress panel when the operation ends, however it ends.
+class TProgressShown {
+public:
+    TProgressShown(Tfmain& window, const std::string& text, int maximum) : FWindow(window)
+    {
+        FWindow.ShowProgress(text, maximum);
+    }
+    ~TProgressShown() { FWindow.ShowProgress("", CheckProgressMaximum); }
+
+private:
+    Tfmain& FWindow;
+};
 
 } // namespace
 
@@ -58,9 +102,12 @@ void Tfmain::StepProgress(int64_t count)
     progress->setValue(SteppedPosition(progress->value(), progress->minimum(), progress->maximum(), count));
 }
 
-bool Tfmain::evMessage(QEvent*)
+bool Tfmain::evMessage(QEvent* event)
 {
-    return false;
+    if (event->type() != WM_POP3WORK)
+        return false;
+    StepProgress(static_cast<TPop3WorkEvent*>(event)->LParam);
+    return true;
 }
 
 // ---- the header list and the shown message ----
@@ -86,36 +133,81 @@ void Tfmain::ShowMessageHeader(int row)
     if (!shown)
         return;
     FShownIndex = row;
-    if (!shown->Record())
+    const std::shared_ptr<TMessageHeader> record = shown->Record();
+    if (!record)
         return;
+    EnableMessageCommands(record->Downloaded);
+    ShowMessageText(*memo, record->GetText(), record->Downloaded);
 }
 
 void Tfmain::CheckAccount()
 {
     if (!SelectedAccountItem())
         return;
+    TServerOperation operation(*this);
+    if (!operation.Started())
+        return;
+    FShownIndex = -1;
+    const TPOP3Rec account = GetSelectedAccount();
+    TProgressShown progressShown(*this, CheckingText + account.Address, CheckProgressMaximum);
+    CheckMailbox(CreateSession(account));
+    FillHeaderList();
+}
+
+void Tfmain::FillHeaderList()
+{
+    headlist->Clear();
+    ProcessPendingEvents();
+    std::vector<THeaderRow*> rows;
+    for (const std::shared_ptr<TMessageHeader>& record : HeaderRecords())
+        if (!record->Deleted)
+            rows.push_back(new THeaderRow(RowDataOf(*record), record));
+    headlist->AddRows(rows);
+    if (headlist->RowCount() == 0)
+        return;
+    // Selecting the first row shows its message and refreshes the commands.
+    headlist->setCurrentItem(headlist->Row(0));
+    headlist->setFocus();
 }
 
 void Tfmain::DownloadMessage()
 {
     THeaderRow* row = headlist->Row(FShownIndex);
-    if (!row || !row->Record())
+    if (!row)
         return;
+    const std::shared_ptr<TMessageHeader> record = row->Record();
+    if (!record || record->Downloaded)
+        return;
+    TServerOperation operation(*this);
+    if (!operation.Started())
+        return;
+    TProgressShown progressShown(*this, DownloadingText, record->Msg->Tag);
+    record->Download();
+    // Another row may have been chosen while the message arrived; it stays shown.
+    if (headlist->Row(FShownIndex) == row) {
+        EnableMessageCommands(record->Downloaded);
+        ShowMessageText(*memo, record->GetText(), record->Downloaded);
+    }
 }
 
+// Only the attachment lines the program wrote are attachment links; a link in the
+// message itself goes to the desktop, whatever it looks like.
 void Tfmain::memoURLClick(const std::string& link)
 {
     if (std::optional<std::string> attachment = AttachmentLinkOf(link))
         OpenAttachmentLink(*attachment);
     else
-        UserInterface().OpenUrl(link);
+        OpenWithShell(WebAddress(link));
 }
 
-void Tfmain::OpenAttachmentLink(const std::string&)
+void Tfmain::OpenAttachmentLink(const std::string& link)
 {
     THeaderRow* row = headlist->Row(FShownIndex);
-    if (!row || !row->Record())
+    if (!row)
         return;
+    const std::shared_ptr<TMessageHeader> record = row->Record();
+    if (record && record->Downloaded)
+        record->SaveAttachment(link);
 }
 
 // ---- deletion ----
@@ -127,6 +219,9 @@ bool Tfmain::MultipleSelected() const
 
 void Tfmain::DeleteMessages()
 {
+    TServerOperation operation(*this);
+    if (!operation.Started())
+        return;
     if (MultipleSelected()) {
         if (!UserInterface().AskYesNo("Warning", DeleteSelectedQuestion))
             return;
@@ -149,6 +244,15 @@ void Tfmain::DeleteMessages()
 void Tfmain::DeleteRow(int index)
 {
     THeaderRow* row = headlist->Row(index);
-    if (!row || !row->Record())
+    if (!row)
         return;
+    const std::shared_ptr<TMessageHeader> record = row->Record();
+    if (!record || !record->DeleteOnServer())
+        return;
+    // Events ran during the deletion: the row may stand elsewhere now.
+    index = headlist->IndexOf(row);
+    if (index < 0)
+        return;
+    FShownIndex = ShownIndexAfterRemoval(FShownIndex, index);
+    headlist->RemoveRow(index);
 }

@@ -150,8 +150,10 @@ TEST_F(MailCommandsTest, WebLinksGoToTheDesktop)
 {
     TTestMain window;
     window.memoURLClick("http://localhost/x/ID=1");
-    window.memoURLClick("www.a.cz");
-    EXPECT_EQ(Ui.Urls, (std::vector<std::string>{"http://localhost/x/ID=1", "www.a.cz"}));
+    window.memoURLClick("WWW.a.cz");
+    window.memoURLClick("mailto:jan@a.cz");
+    window.memoURLClick("file:///etc/passwd");
+    EXPECT_EQ(Ui.Urls, (std::vector<std::string>{"http://localhost/x/ID=1", "http://WWW.a.cz", "mailto:jan@a.cz"}));
 }
 
 } // namespace
