@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -104,6 +105,15 @@ protected:
         Window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
         Window->poplist->setCurrentRow(0);
+    }
+
+    // A check of two messages, and a new connection that will retrieve the second.
+    void CheckForDownloadOfTheSecond(ScriptedServer& server)
+    {
+        Checks(server, 2);
+        Retrieves(LogsInAgain(server), 2, MultipartMessage);
+        OpenWindow(server);
+        Run(&Tfmain::CheckAccClick);
     }
 
     // Runs a command the way the window does: an exception goes to the error box.
@@ -279,10 +289,7 @@ TEST_F(MailServerTest, ShownMessageFollowsItsRowWhenRowsAboveGo)
 TEST_F(MailServerTest, DownloadShowsTheSectionsAndDisablesTheDownloadCommands)
 {
     ScriptedServer server;
-    Checks(server, 2);
-    Retrieves(LogsInAgain(server), 2, MultipartMessage);
-    OpenWindow(server);
-    Run(&Tfmain::CheckAccClick);
+    CheckForDownloadOfTheSecond(server);
     Window->headlist->setCurrentItem(Window->headlist->Row(1));
     EXPECT_TRUE(Window->lDown->isEnabled());
     Run(&Tfmain::lDownClick);
@@ -314,10 +321,7 @@ TEST_F(MailServerTest, DownloadShowsTheSectionsAndDisablesTheDownloadCommands)
 TEST_F(MailServerTest, LinkClicksSaveAttachmentsOrGoToTheDesktop)
 {
     ScriptedServer server;
-    Checks(server, 2);
-    Retrieves(LogsInAgain(server), 2, MultipartMessage);
-    OpenWindow(server);
-    Run(&Tfmain::CheckAccClick);
+    CheckForDownloadOfTheSecond(server);
     // Not downloaded yet: an attachment link does nothing.
     Window->memoURLClick(AttachmentTarget("http://localhost/a.txt/ID=1"));
     EXPECT_EQ(Ui.SaveRequests, Lines{});
@@ -332,6 +336,21 @@ TEST_F(MailServerTest, LinkClicksSaveAttachmentsOrGoToTheDesktop)
     Window->memoURLClick("http://localhost/a.txt/ID=1");
     EXPECT_EQ(Ui.Urls, (Lines{"http://www.a.cz", "http://localhost/a.txt/ID=1"}));
     EXPECT_EQ(Ui.SaveRequests.size(), 1u);
+}
+
+TEST_F(MailServerTest, ClosingDuringADownloadWaitsForItToReturn)
+{
+    ScriptedServer server;
+    CheckForDownloadOfTheSecond(server);
+    Window->headlist->setCurrentItem(Window->headlist->Row(1));
+    // The close arrives while the download lets pending events run.
+    QTimer::singleShot(0, Window.get(), &QWidget::close);
+    Run(&Tfmain::lDownClick);
+    EXPECT_TRUE(Window->isVisible());
+    EXPECT_EQ(Window->memo->FindText(AttachmentsBanner, 0, Window->memo->TextLength()), 1);
+    QApplication::processEvents();
+    EXPECT_FALSE(Window->isVisible());
+    EXPECT_EQ(Ui.Errors, Lines{});
 }
 
 } // namespace
