@@ -106,7 +106,10 @@ bool Tfmain::evMessage(QEvent* event)
 {
     if (event->type() != WM_POP3WORK)
         return false;
-    StepProgress(static_cast<TPop3WorkEvent*>(event)->LParam);
+    auto* work = dynamic_cast<TPop3WorkEvent*>(event);
+    if (!work)
+        return false;
+    StepProgress(work->LParam);
     return true;
 }
 
