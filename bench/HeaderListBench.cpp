@@ -1,5 +1,6 @@
 #include "Cp1250.h"
 #include "HeaderList.h"
+#include "ModalRunner.h"
 #include "PrivatePop3Server.h"
 #include "fmMain.h"
 #include "udm.h"
@@ -26,6 +27,8 @@ void EnsureApplication()
     if (!QApplication::instance()) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QApplication>(argc, argv);
+        // The About box the window shows when it first becomes active closes at once.
+        SetModalRunner([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
     }
 }
 
