@@ -1,9 +1,11 @@
 #include "MainWindowUi.h"
 
 #include "CzechText.h"
+#include "HeaderList.h"
 #include "Icons.h"
 #include "LinkLabel.h"
 #include "QtText.h"
+#include "RxRichEd.h"
 #include "SplitterBar.h"
 
 #include <QHBoxLayout>
@@ -14,9 +16,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
-#include <QTextEdit>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,21 +42,6 @@ QAction* ToolButton(QToolBar* tool, const QList<QIcon>& images, int image, const
     tool->addAction(action);
     return action;
 }
-
-struct THeaderColumn {
-    const char* Caption;
-    int Width;
-    Qt::Alignment Alignment;
-};
-
-const THeaderColumn HeaderColumns[] = {
-    {"Datum", 108, Qt::AlignLeft},
-    {"Velikost [B]", 80, Qt::AlignRight},
-    {"Odesílatel", 128, Qt::AlignLeft},
-    {"Příjemce", 128, Qt::AlignLeft},
-    {"Předmět", 256, Qt::AlignLeft},
-    {"ID", 64, Qt::AlignLeft},
-};
 
 } // namespace
 
@@ -203,25 +188,7 @@ QFrame* TMainWindowUi::BuildRightArea(QWidget* parent)
     area->setFrameStyle(QFrame::Box | QFrame::Plain);
     Panel3 = new QWidget(area);
     Panel3->setFixedHeight(105);
-    headlist = new QTreeWidget(Panel3);
-    headlist->setRootIsDecorated(false);
-    headlist->setUniformRowHeights(true);
-    headlist->setAllColumnsShowFocus(true);
-    headlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    headlist->setSelectionBehavior(QAbstractItemView::SelectRows);
-    headlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    headlist->setContextMenuPolicy(Qt::CustomContextMenu);
-    headlist->setColumnCount(6);
-    headlist->header()->setStretchLastSection(false);
-    headlist->header()->setSectionsMovable(false);
-    headlist->header()->setMinimumSectionSize(64);
-    auto* headerItem = new QTreeWidgetItem;
-    for (int column = 0; column < 6; ++column) {
-        headerItem->setText(column, Czech(HeaderColumns[column].Caption));
-        headerItem->setTextAlignment(column, HeaderColumns[column].Alignment | Qt::AlignVCenter);
-        headlist->setColumnWidth(column, HeaderColumns[column].Width);
-    }
-    headlist->setHeaderItem(headerItem);
+    headlist = new THeaderList(Panel3);
     // Ctrl+A selects all rows only while the header list has the focus.
     Vybratve1->setShortcutContext(Qt::WidgetShortcut);
     headlist->addAction(Vybratve1);
@@ -260,11 +227,9 @@ QFrame* TMainWindowUi::BuildDetailPane(QWidget* parent)
     strip->addWidget(lDown);
     strip->addWidget(lDelete);
 
-    memo = new QTextEdit(pane);
-    memo->setReadOnly(true);
+    memo = new TRxRichEdit(pane);
     memo->setFrameStyle(QFrame::NoFrame);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memo->setFont(QFont("Arial", 8));
     auto* layout = new QVBoxLayout(pane);
     layout->setContentsMargins(2, 2, 2, 2);

@@ -13,11 +13,11 @@ class QMainWindow;
 class QMenu;
 class QProgressBar;
 class QStatusBar;
-class QTextEdit;
 class QToolBar;
-class QTreeWidget;
 class QWidget;
+class THeaderList;
 class TLinkLabel;
+class TRxRichEdit;
 class TSplitterBar;
 
 class TMainWindowUi {
@@ -68,13 +68,13 @@ public:
     TSplitterBar* Splitter1 = nullptr;
     QFrame* Panel2 = nullptr;
     QWidget* Panel3 = nullptr;        // its height is the horizontal divider
-    QTreeWidget* headlist = nullptr;
+    THeaderList* headlist = nullptr;
     TSplitterBar* Splitter2 = nullptr;
     QFrame* Panel4 = nullptr;
     QFrame* Panel6 = nullptr;
     TLinkLabel* lDown = nullptr;
     TLinkLabel* lDelete = nullptr;
-    QTextEdit* memo = nullptr;        // the message viewer
+    TRxRichEdit* memo = nullptr;      // the message viewer
 
     QFrame* inf = nullptr;            // progress panel
     QLabel* inflabel = nullptr;

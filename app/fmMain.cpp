@@ -3,10 +3,13 @@
 #include "AccountListItem.h"
 #include "Cp1250.h"
 #include "Exception.h"
+#include "HeaderList.h"
 #include "HelpFile.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
+#include "Progress.h"
 #include "QtText.h"
+#include "RxRichEd.h"
 #include "UserInterface.h"
 #include "WindowSettings.h"
 #include "fmAbout.h"
@@ -15,6 +18,7 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -22,7 +26,6 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
-#include <QTreeWidget>
 
 Tfmain* fmain = nullptr;
 
@@ -44,6 +47,7 @@ const QRect DesignGeometry(213, 144, 599, 516);
 Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
 {
     fmain = this;
+    FPreviousWorkListener = SetWorkListener(PostingTo(this));
     Build(this);
     setGeometry(DesignGeometry);
     ConnectCommands();
@@ -56,6 +60,7 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
 
 Tfmain::~Tfmain()
 {
+    SetWorkListener(std::move(FPreviousWorkListener));
     if (fmain == this)
         fmain = nullptr;
 }
@@ -89,13 +94,16 @@ void Tfmain::ConnectCommands()
         pop3popupPopup();
         pop3popup->popup(poplist->viewport()->mapToGlobal(at));
     });
-    connect(headlist, &QTreeWidget::itemSelectionChanged, this, &Tfmain::UpdateCommands);
+    headlist->OnSelectItem = [this](int row) { headlistSelectItem(row); };
+    connect(headlist->header(), &QHeaderView::sectionClicked, this, &Tfmain::headlistColumnClick);
+    memo->OnURLClick = [this](TRxRichEdit*, const std::string& link, TMouseButton) { memoURLClick(link); };
     connect(headlist, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         pop3popupPopup();
         headpopup->popup(headlist->viewport()->mapToGlobal(at));
     });
     poplist->installEventFilter(this);
     headlist->installEventFilter(this);
+    qApp->installEventFilter(this);
 
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [] { ShowHelpTopic(ApplicationHelpFile(), MainWindowTopic); });
@@ -137,6 +145,11 @@ void Tfmain::resizeEvent(QResizeEvent* event)
 
 void Tfmain::closeEvent(QCloseEvent* event)
 {
+    if (FServerBusy) {
+        FCloseRequested = true;
+        event->ignore();
+        return;
+    }
     try {
         SaveSettings();
         event->accept();
@@ -180,8 +193,7 @@ void Tfmain::EnableMessageCommands(bool downloaded)
 
 void Tfmain::AdjustColumns()
 {
-    const int SubjectColumn = 4;
-    headlist->setColumnWidth(SubjectColumn, std::max(188, headlist->width() - 478));
+    headlist->AdjustColumns();
 }
 
 void Tfmain::pop3popupPopup()
@@ -193,12 +205,10 @@ void Tfmain::NewAccClick() { NewAccount(); }
 void Tfmain::EditAccClick() { EditAccount(); }
 void Tfmain::DelAccClick() { DeleteAccount(); }
 
-// The mail commands: the mailbox check, the download and the deletion of messages and
-// selecting every header row join here with the session layer.
-void Tfmain::CheckAccClick() {}
-void Tfmain::lDownClick() {}
-void Tfmain::mmDelClick() {}
-void Tfmain::Vybratve1Click() {}
+void Tfmain::CheckAccClick() { CheckAccount(); }
+void Tfmain::lDownClick() { DownloadMessage(); }
+void Tfmain::mmDelClick() { DeleteMessages(); }
+void Tfmain::Vybratve1Click() { headlist->SelectAll(); }
 
 void Tfmain::lHelpClick()
 {
@@ -219,6 +229,8 @@ void Tfmain::Exit1Click()
 
 bool Tfmain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (evMessage(event))
+        return true;
     if (event->type() == QEvent::KeyPress) {
         int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == poplist)
@@ -251,7 +263,7 @@ bool Tfmain::headlistKeyDown(int key)
 {
     if (key != Qt::Key_Delete)
         return false;
-    mmDelClick();
+    DeleteMessages();
     return true;
 }
 

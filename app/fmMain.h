@@ -5,6 +5,7 @@
 
 #include "AccountFile.h"
 #include "MainWindowUi.h"
+#include "Progress.h"
 #include "udm.h"
 
 #include <QMainWindow>
@@ -34,6 +35,25 @@ public:
     void EnableMessageCommands(bool downloaded);
     void AdjustColumns();
 
+    // The mail commands (fmMainMail.cpp). Server failures raise the session's
+    // exceptions; the progress panel is hidden again on every path.
+    void CheckAccount();
+    // One row per record of the last check that is not deleted; the first one shown.
+    void FillHeaderList();
+    void ShowMessageHeader(int row);
+    void DownloadMessage();
+    void OpenAttachmentLink(const std::string& link);
+    void DeleteMessages();
+    bool MultipleSelected() const;
+    void DeleteRow(int index);
+
+    // The progress panel: shown with text, hidden for an empty one; the bar starts at 1.
+    void ShowProgress(const std::string& text, int maximum);
+    // One work notification of count bytes moves the bar.
+    void StepProgress(int64_t count);
+    // Whether a server operation is running; the mail commands wait for none.
+    bool ServerBusy() const { return FServerBusy; }
+
     void FormCreate();
     void FormActivate();
 
@@ -49,6 +69,9 @@ public:
     void About1Click();
     void Exit1Click();
     void pop3popupPopup();
+    void headlistSelectItem(int row);
+    void headlistColumnClick(int column);
+    void memoURLClick(const std::string& link);
 
     std::string StatusPanelText(int panel) const;
     std::vector<TAccountLines> AccountItems() const;
@@ -58,6 +81,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool evMessage(QEvent* event);
 
     // The header-list row whose message the detail pane shows; -1 for none.
     int FShownIndex = -1;
@@ -70,6 +94,26 @@ private:
     void AddAccountItem(const TAccountLines& account);
 
     bool FActivated = false;
+    TWorkListener FPreviousWorkListener;
+
+    // A server operation blocks the window's thread but lets pending events run, so
+    // the user's commands can arrive meanwhile: a second operation is refused, and a
+    // close waits until the running one has returned.
+    friend class TServerOperation;
+    bool FServerBusy = false;
+    bool FCloseRequested = false;
+};
+
+// Marks a server operation for its lifetime; Started() is false when another runs.
+class TServerOperation {
+public:
+    explicit TServerOperation(Tfmain& window);
+    ~TServerOperation();
+    bool Started() const { return FStarted; }
+
+private:
+    Tfmain& FWindow;
+    bool FStarted;
 };
 
 // The one main window of the program while it exists.

@@ -8,6 +8,7 @@
 #include "QtText.h"
 #include "fmEdit.h"
 #include "fmHelp.h"
+#include "HeaderList.h"
 #include "fmMain.h"
 
 #include <QAction>

@@ -19,6 +19,16 @@ bool TScriptedUserInterface::AskYesNo(const std::string& caption, const std::str
     return answer;
 }
 
+std::optional<std::string> TScriptedUserInterface::AskSaveFileName(const std::string& proposedName)
+{
+    SaveRequests.push_back(proposedName);
+    if (SaveAnswers.empty())
+        return std::nullopt;
+    std::string answer = SaveAnswers.front();
+    SaveAnswers.pop_front();
+    return answer;
+}
+
 TModalScript::TModalScript()
 {
     FPrevious = SetModalRunner([this](QDialog& dialog) {

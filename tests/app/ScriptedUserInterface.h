@@ -17,7 +17,7 @@ public:
 
     void ShowError(const std::string& message) override { Errors.push_back(message); }
     bool AskYesNo(const std::string& caption, const std::string& question) override;
-    std::optional<std::string> AskSaveFileName(const std::string&) override { return std::nullopt; }
+    std::optional<std::string> AskSaveFileName(const std::string& proposedName) override;
     void OpenUrl(const std::string& url) override { Urls.push_back(url); }
     void Beep() override { ++Beeps; }
 
@@ -25,6 +25,8 @@ public:
     std::vector<std::string> Questions;   // caption + "|" + question
     std::deque<bool> Answers;             // an empty script answers No
     std::vector<std::string> Urls;
+    std::vector<std::string> SaveRequests;   // the proposed names
+    std::deque<std::string> SaveAnswers;     // an empty script cancels
     int Beeps = 0;
 
 private:

@@ -1,0 +1,187 @@
+#include "HeaderList.h"
+
+#include "CzechText.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QStyledItemDelegate>
+#include <algorithm>
+
+namespace {
+
+struct TColumnDesign {
+    const char* Caption;
+    int Width;
+    int MinimumWidth;
+};
+
+const TColumnDesign Columns[HeaderColumnCount] = {
+    {"Datum", 108, 108},
+    {"Velikost [B]", 80, 64},
+    {"Odesílatel", 128, 88},
+    {"Příjemce", 128, 88},
+    {"Předmět", 256, 88},
+    {"ID", 64, 64},
+};
+
+// Everything but the subject column, which takes what is left.
+constexpr int OtherColumnsWidth = 478;
+constexpr int SmallestSubjectWidth = 188;
+
+// Draws each cell as usual, then its right and bottom border: the list's grid lines.
+class TGridDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Mid));
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->restore();
+    }
+};
+
+} // namespace
+
+THeaderList::THeaderList(QWidget* parent) : QTreeWidget(parent)
+{
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setItemDelegate(new TGridDelegate(this));
+    setColumnCount(HeaderColumnCount);
+    setSortingEnabled(false);
+    header()->setStretchLastSection(false);
+    header()->setSectionsMovable(false);
+    header()->setMinimumSectionSize(std::min({Columns[0].MinimumWidth, Columns[1].MinimumWidth, Columns[5].MinimumWidth}));
+    header()->setSectionsClickable(true);
+    auto* captions = new QTreeWidgetItem;
+    for (int column = 0; column < HeaderColumnCount; ++column) {
+        captions->setText(column, Czech(Columns[column].Caption));
+        captions->setTextAlignment(column, HeaderColumnAlignment(column));
+    }
+    setHeaderItem(captions);
+    for (int column = 0; column < HeaderColumnCount; ++column)
+        setColumnWidth(column, Columns[column].Width);
+
+    connect(header(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int newWidth) { KeepMinimumWidth(column, newWidth); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &THeaderList::SelectionChanged);
+}
+
+int THeaderList::MinimumColumnWidth(int column)
+{
+    return Columns[column].MinimumWidth;
+}
+
+int THeaderList::DesignColumnWidth(int column)
+{
+    return Columns[column].Width;
+}
+
+void THeaderList::KeepMinimumWidth(int column, int newWidth)
+{
+    if (column >= 0 && column < HeaderColumnCount && newWidth < Columns[column].MinimumWidth)
+        header()->resizeSection(column, Columns[column].MinimumWidth);
+}
+
+THeaderRow* THeaderList::Row(int index) const
+{
+    if (index < 0 || index >= topLevelItemCount())
+        return nullptr;
+    return static_cast<THeaderRow*>(topLevelItem(index));
+}
+
+int THeaderList::IndexOf(const THeaderRow* row) const
+{
+    return indexOfTopLevelItem(const_cast<THeaderRow*>(row));
+}
+
+void THeaderList::AddRows(const std::vector<THeaderRow*>& rows)
+{
+    QList<QTreeWidgetItem*> items(rows.begin(), rows.end());
+    addTopLevelItems(items);
+}
+
+void THeaderList::RemoveRow(int index)
+{
+    FRemoving = true;
+    delete Row(index);
+    FRemoving = false;
+}
+
+void THeaderList::Clear()
+{
+    FRemoving = true;
+    clear();
+    FRemoving = false;
+}
+
+int ShownIndexAfterRemoval(int shown, int removed)
+{
+    if (removed == shown)
+        return -1;
+    return removed < shown ? shown - 1 : shown;
+}
+
+void THeaderList::SortByColumn(int column)
+{
+    if (column >= 0 && column < HeaderColumnCount)
+        sortItems(column, Qt::AscendingOrder);
+}
+
+bool THeaderList::MultipleSelected() const
+{
+    int count = 0;
+    for (int index = 0; index < RowCount() && count <= 1; ++index)
+        if (topLevelItem(index)->isSelected())
+            ++count;
+    return count > 1;
+}
+
+std::vector<THeaderRow*> THeaderList::SelectedRowsBottomUp() const
+{
+    std::vector<THeaderRow*> rows;
+    for (int index = RowCount() - 1; index >= 0; --index)
+        if (topLevelItem(index)->isSelected())
+            rows.push_back(Row(index));
+    return rows;
+}
+
+void THeaderList::SelectAll()
+{
+    // One selection change for all rows; the last row is the one that changed last.
+    FSelectingAll = true;
+    selectAll();
+    FSelectingAll = false;
+}
+
+void THeaderList::AdjustColumns()
+{
+    setColumnWidth(hcSubject, std::max(SmallestSubjectWidth, width() - OtherColumnsWidth));
+}
+
+void THeaderList::SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected)
+{
+    if (!OnSelectItem || FRemoving)
+        return;
+    const int current = FSelectingAll || !currentIndex().isValid() ? -1 : currentIndex().row();
+    int last = -1;
+    bool currentChanged = false;
+    for (const QItemSelection* changes : {&deselected, &selected})
+        for (const QItemSelectionRange& range : *changes)
+            currentChanged = currentChanged || (current >= range.top() && current <= range.bottom());
+    for (const QItemSelectionRange& range : selected.isEmpty() ? deselected : selected)
+        last = std::max(last, range.bottom());
+    if (currentChanged)
+        last = current;
+    if (last >= 0)
+        OnSelectItem(last);
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The header list: one row per message of the last check, six columns with their
+// captions, alignments, widths and minimum widths, grid lines, whole-row and multiple
+// selection. A click on a column header sorts by that column, the same way every time
+// (the owner connects the header's clicks to SortByColumn).
+
+#include "HeaderRow.h"
+
+#include <QTreeWidget>
+#include <functional>
+#include <vector>
+
+class THeaderList : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit THeaderList(QWidget* parent = nullptr);
+
+    int RowCount() const { return topLevelItemCount(); }
+    // The row at index, nullptr outside the list.
+    THeaderRow* Row(int index) const;
+    int IndexOf(const THeaderRow* row) const;
+    // Appends rows in their order; the list owns them.
+    void AddRows(const std::vector<THeaderRow*>& rows);
+    // Removes and releases the row at index; an index outside the list is ignored.
+    // Neither this nor Clear raises OnSelectItem.
+    void RemoveRow(int index);
+    void Clear();
+
+    // Sorts every row by the column (headlistCompare); rows that compare equal keep
+    // their order.
+    void SortByColumn(int column);
+    // Whether more than one row is selected; stops counting at the second.
+    bool MultipleSelected() const;
+    // The selected rows, from the last to the first.
+    std::vector<THeaderRow*> SelectedRowsBottomUp() const;
+    // Selects every row from the first to the last.
+    void SelectAll();
+
+    // Subject column: the list's width minus the other columns' 478 pixels, at least 188.
+    void AdjustColumns();
+
+    static int MinimumColumnWidth(int column);
+    static int DesignColumnWidth(int column);
+
+    // Raised after a change of selection with the row whose selection changed; when
+    // several changed at once, the current row if it is among them, else the last of
+    // them.
+    std::function<void(int row)> OnSelectItem;
+
+private:
+    void SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
+    void KeepMinimumWidth(int column, int newWidth);
+
+    bool FSelectingAll = false;
+    bool FRemoving = false;
+};
+
+// The index of the shown row after the row at removed has gone: one less when the
+// removed row stood above it, -1 when it was the shown row itself.
+int ShownIndexAfterRemoval(int shown, int removed);

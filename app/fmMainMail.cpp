@@ -1,0 +1,261 @@
+// The mail commands of the main window: the mailbox check with its progress panel, the
+// message shown in the detail pane and its download, links in the message text, and
+// the deletion of messages on the server.
+#include "fmMain.h"
+
+#include "Cp1250.h"
+#include "HeaderList.h"
+#include "Links.h"
+#include "MessageView.h"
+#include "Progress.h"
+#include "ProgressPanel.h"
+#include "QtText.h"
+#include "RxRichEd.h"
+#include "UserInterface.h"
+#include "udm.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTimer>
+
+namespace {
+
+const std::string CheckingText = Cp1250FromUtf8("Kontrola zpráv ");
+const std::string DownloadingText = Cp1250FromUtf8("Stahuji zprávu...");
+const std::string DeleteSelectedQuestion = Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?");
+const std::string DeleteShownQuestion = Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?");
+
+// A check moves the bar one step per notification, round and round.
+constexpr int CheckProgressMaximum = 8;
+
+// The viewer finds "www." addresses without a scheme; the desktop opens only links
+// that name theirs.
+std::string WebAddress(const std::string& link)
+{
+    const bool bare = link.size() > 4 && (link[0] | 0x20) == 'w' && (link[1] | 0x20) == 'w' &&
+                      (link[2] | 0x20) == 'w' && link[3] == '.';
+    return bare ? "http://" + link : link;
+}
+
+THeaderRowData RowDataOf(const TMessageHeader& record)
+{
+    THeaderRowData data;
+    data.DateText = record.DateText();
+    data.SizeText = record.SizeText();
+    data.FromText = record.FromText();
+    data.ToText = record.ToText();
+    data.SubjectText = record.SubjectText();
+    data.IdText = record.IdText();
+    data.Date = record.Msg->Date;
+    data.Size = record.Msg->Tag;
+    return data;
+}
+
+// Hides the progress panel when the operation ends, however it ends.
+class TProgressShown {
+public:
+    TProgressShown(Tfmain& window, const std::string& text, int maximum) : FWindow(window)
+    {
+        FWindow.ShowProgress(text, maximum);
+    }
+    ~TProgressShown() { FWindow.ShowProgress("", CheckProgressMaximum); }
+
+private:
+    Tfmain& FWindow;
+};
+
+} // namespace
+
+TServerOperation::TServerOperation(Tfmain& window) : FWindow(window), FStarted(!window.FServerBusy)
+{
+    if (FStarted)
+        FWindow.FServerBusy = true;
+}
+
+TServerOperation::~TServerOperation()
+{
+    if (!FStarted)
+        return;
+    FWindow.FServerBusy = false;
+    // A close asked for while the operation ran is carried out now that it has returned.
+    if (FWindow.FCloseRequested) {
+        FWindow.FCloseRequested = false;
+        QTimer::singleShot(0, &FWindow, &QWidget::close);
+    }
+}
+
+// ---- progress ----
+
+void Tfmain::ShowProgress(const std::string& text, int maximum)
+{
+    inflabel->setText(ToQt(text));
+    inf->setVisible(!text.empty());
+    progress->setValue(progress->minimum());
+    // A message whose size the server did not tell (-1) still gets a usable bar.
+    progress->setMaximum(std::max(maximum, progress->minimum()));
+    QApplication::processEvents();
+}
+
+void Tfmain::StepProgress(int64_t count)
+{
+    progress->setValue(SteppedPosition(progress->value(), progress->minimum(), progress->maximum(), count));
+}
+
+bool Tfmain::evMessage(QEvent* event)
+{
+    if (event->type() != WM_POP3WORK)
+        return false;
+    auto* work = dynamic_cast<TPop3WorkEvent*>(event);
+    if (!work)
+        return false;
+    StepProgress(work->LParam);
+    return true;
+}
+
+// ---- the header list and the shown message ----
+
+void Tfmain::headlistSelectItem(int row)
+{
+    UpdateCommands();
+    ShowMessageHeader(row);
+}
+
+void Tfmain::headlistColumnClick(int column)
+{
+    // The shown message stays the shown message wherever the sort puts its row.
+    THeaderRow* shown = headlist->Row(FShownIndex);
+    headlist->SortByColumn(column);
+    if (shown)
+        FShownIndex = headlist->IndexOf(shown);
+}
+
+void Tfmain::ShowMessageHeader(int row)
+{
+    THeaderRow* shown = headlist->Row(row);
+    if (!shown)
+        return;
+    FShownIndex = row;
+    const std::shared_ptr<TMessageHeader> record = shown->Record();
+    if (!record)
+        return;
+    EnableMessageCommands(record->Downloaded);
+    ShowMessageText(*memo, record->GetText(), record->Downloaded);
+}
+
+void Tfmain::CheckAccount()
+{
+    if (!SelectedAccountItem())
+        return;
+    TServerOperation operation(*this);
+    if (!operation.Started())
+        return;
+    FShownIndex = -1;
+    const TPOP3Rec account = GetSelectedAccount();
+    TProgressShown progressShown(*this, CheckingText + account.Address, CheckProgressMaximum);
+    CheckMailbox(CreateSession(account));
+    FillHeaderList();
+}
+
+void Tfmain::FillHeaderList()
+{
+    headlist->Clear();
+    ProcessPendingEvents();
+    std::vector<THeaderRow*> rows;
+    for (const std::shared_ptr<TMessageHeader>& record : HeaderRecords())
+        if (!record->Deleted)
+            rows.push_back(new THeaderRow(RowDataOf(*record), record));
+    headlist->AddRows(rows);
+    if (headlist->RowCount() == 0)
+        return;
+    // Selecting the first row shows its message and refreshes the commands.
+    headlist->setCurrentItem(headlist->Row(0));
+    headlist->setFocus();
+}
+
+void Tfmain::DownloadMessage()
+{
+    THeaderRow* row = headlist->Row(FShownIndex);
+    if (!row)
+        return;
+    const std::shared_ptr<TMessageHeader> record = row->Record();
+    if (!record || record->Downloaded)
+        return;
+    TServerOperation operation(*this);
+    if (!operation.Started())
+        return;
+    TProgressShown progressShown(*this, DownloadingText, record->Msg->Tag);
+    record->Download();
+    // Another row may have been chosen while the message arrived; it stays shown.
+    if (headlist->Row(FShownIndex) == row) {
+        EnableMessageCommands(record->Downloaded);
+        ShowMessageText(*memo, record->GetText(), record->Downloaded);
+    }
+}
+
+// Only the attachment lines the program wrote are attachment links; a link in the
+// message itself goes to the desktop, whatever it looks like.
+void Tfmain::memoURLClick(const std::string& link)
+{
+    if (std::optional<std::string> attachment = AttachmentLinkOf(link))
+        OpenAttachmentLink(*attachment);
+    else
+        OpenWithShell(WebAddress(link));
+}
+
+void Tfmain::OpenAttachmentLink(const std::string& link)
+{
+    THeaderRow* row = headlist->Row(FShownIndex);
+    if (!row)
+        return;
+    const std::shared_ptr<TMessageHeader> record = row->Record();
+    if (record && record->Downloaded)
+        record->SaveAttachment(link);
+}
+
+// ---- deletion ----
+
+bool Tfmain::MultipleSelected() const
+{
+    return headlist->MultipleSelected();
+}
+
+void Tfmain::DeleteMessages()
+{
+    TServerOperation operation(*this);
+    if (!operation.Started())
+        return;
+    if (MultipleSelected()) {
+        if (!UserInterface().AskYesNo("Warning", DeleteSelectedQuestion))
+            return;
+        // From the bottom up, by the rows themselves: pending events run during every
+        // deletion, and a sort meanwhile must not make the loop miss or repeat a row.
+        for (THeaderRow* row : headlist->SelectedRowsBottomUp()) {
+            const int index = headlist->IndexOf(row);
+            if (index >= 0)
+                DeleteRow(index);
+        }
+        return;
+    }
+    if (!headlist->Row(FShownIndex))
+        return;
+    if (!UserInterface().AskYesNo("Warning", DeleteShownQuestion))
+        return;
+    DeleteRow(FShownIndex);
+}
+
+void Tfmain::DeleteRow(int index)
+{
+    THeaderRow* row = headlist->Row(index);
+    if (!row)
+        return;
+    const std::shared_ptr<TMessageHeader> record = row->Record();
+    if (!record || !record->DeleteOnServer())
+        return;
+    // Events ran during the deletion: the row may stand elsewhere now.
+    index = headlist->IndexOf(row);
+    if (index < 0)
+        return;
+    FShownIndex = ShownIndexAfterRemoval(FShownIndex, index);
+    headlist->RemoveRow(index);
+}

@@ -1,0 +1,356 @@
+// The mail commands against a scripted POP3 server: the check, the download and view,
+// link clicks and the deletion of messages.
+#include "AppFixture.h"
+
+#include "Cp1250.h"
+#include "HeaderList.h"
+#include "KormoranApplication.h"
+#include "LinkLabel.h"
+#include "MessageView.h"
+#include "QtText.h"
+#include "RxRichEd.h"
+#include "ScriptedServer.h"
+#include "fmMain.h"
+#include "udm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class TTestMain : public Tfmain {
+public:
+    using Tfmain::FShownIndex;
+};
+
+using Lines = std::vector<std::string>;
+
+std::string HeaderLines(int number)
+{
+    return "From: Sender " + std::to_string(number) + " <s" + std::to_string(number) + "@x.cz>\r\n" +
+           "To: petr@demo.cz\r\nSubject: Message " + std::to_string(number) + "\r\n" +
+           "Date: Mon, 5 Jan 2026 08:1" + std::to_string(number) + ":00 +0100\r\n" +
+           "Message-ID: <" + std::to_string(number) + "@x.cz>\r\n";
+}
+
+ScriptedServer& LogsIn(ScriptedServer& server)
+{
+    return server.Says("+OK ready").Expects("USER petr").Says("+OK").Expects("PASS heslo").Says("+OK logged in");
+}
+
+// The header block and size of message number, as a check or the session's identity
+// check before a download or deletion asks for them.
+ScriptedServer& GivesHeader(ScriptedServer& server, int number)
+{
+    const std::string n = std::to_string(number);
+    return server.Expects("TOP " + n + " 0")
+        .Says("+OK")
+        .Sends(HeaderLines(number) + "\r\n.\r\n")
+        .Expects("LIST " + n)
+        .Says("+OK " + n + " " + std::to_string(100 * number));
+}
+
+// A check of count messages on one connection, closed with QUIT.
+ScriptedServer& Checks(ScriptedServer& server, int count)
+{
+    LogsIn(server).Expects("STAT").Says("+OK " + std::to_string(count) + " 999");
+    for (int number = 1; number <= count; ++number)
+        GivesHeader(server, number);
+    return server.Expects("QUIT").Says("+OK bye");
+}
+
+// After a check: a new connection for a download or deletion.
+ScriptedServer& LogsInAgain(ScriptedServer& server)
+{
+    return LogsIn(server.AcceptsNext());
+}
+
+ScriptedServer& Deletes(ScriptedServer& server, int number, const std::string& answer = "+OK")
+{
+    return GivesHeader(server, number).Expects("DELE " + std::to_string(number)).Says(answer);
+}
+
+ScriptedServer& Retrieves(ScriptedServer& server, int number, const std::string& message)
+{
+    return GivesHeader(server, number).Expects("RETR " + std::to_string(number)).Says("+OK").Sends(message);
+}
+
+const std::string MultipartMessage =
+    "From: a@x.cz\r\nSubject: Message 2\r\nMessage-ID: <2@x.cz>\r\nMIME-Version: 1.0\r\n"
+    "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+    "--b\r\nContent-Type: text/plain\r\n\r\nAhoj, see www.a.cz\r\n"
+    "--b\r\nContent-Type: text/plain; name=\"a.txt\"\r\nContent-Disposition: attachment; filename=\"a.txt\"\r\n\r\n"
+    "data\r\n--b--\r\n.\r\n";
+
+class MailServerTest : public AppFixture {
+protected:
+    ~MailServerTest() override { EndSessions(); }
+
+    // Closes the window and every connection a download or deletion left open, so the
+    // scripted server sees the client go.
+    void EndSessions()
+    {
+        Window.reset();
+        CloseOpenSessions();
+    }
+
+    void OpenWindow(ScriptedServer& server)
+    {
+        WriteBytes(AccountsPath(), "petr@demo.cz\r\n127.0.0.1\r\npetr\r\nheslo\r\n" + std::to_string(server.Start()) + "\r\n");
+        Window = std::make_unique<TTestMain>();
+        Window->show();
+        Window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(Window.get()));
+        Window->poplist->setCurrentRow(0);
+    }
+
+    // A check of two messages, and a new connection that will retrieve the second.
+    void CheckForDownloadOfTheSecond(ScriptedServer& server)
+    {
+        Checks(server, 2);
+        Retrieves(LogsInAgain(server), 2, MultipartMessage);
+        OpenWindow(server);
+        Run(&Tfmain::CheckAccClick);
+    }
+
+    // Runs a command the way the window does: an exception goes to the error box.
+    void Run(void (Tfmain::*command)())
+    {
+        try {
+            (Window.get()->*command)();
+        } catch (...) {
+            evException();
+        }
+    }
+
+    std::vector<std::string> Column(int column) const
+    {
+        std::vector<std::string> texts;
+        for (int row = 0; row < Window->headlist->RowCount(); ++row)
+            texts.push_back(Window->headlist->Row(row)->Data().ColumnText(column));
+        return texts;
+    }
+
+    void ClickRow(int row, Qt::KeyboardModifiers modifiers)
+    {
+        const QRect cell = Window->headlist->visualItemRect(Window->headlist->Row(row));
+        QTest::mouseClick(Window->headlist->viewport(), Qt::LeftButton, modifiers, cell.center());
+    }
+
+    std::unique_ptr<TTestMain> Window;
+};
+
+TEST_F(MailServerTest, CheckListsTheMessagesAndShowsTheFirst)
+{
+    ScriptedServer server;
+    Checks(server, 3);
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2", "Message 3"}));
+    EXPECT_EQ(Column(hcSize), (Lines{"100", "200", "300"}));
+    EXPECT_EQ(Column(hcFrom), (Lines{"s1@x.cz", "s2@x.cz", "s3@x.cz"}));
+    EXPECT_EQ(Column(hcId), (Lines{"<1@x.cz>", "<2@x.cz>", "<3@x.cz>"}));
+    EXPECT_EQ(Window->FShownIndex, 0);
+    EXPECT_TRUE(Window->headlist->Row(0)->isSelected());
+    EXPECT_EQ(Window->focusWidget(), Window->headlist);
+    EXPECT_EQ(Window->memo->Text(), HeaderLines(1));
+    EXPECT_TRUE(Window->tDownload->isEnabled());
+    EXPECT_TRUE(Window->tDelete->isEnabled());
+    EXPECT_FALSE(Window->inf->isVisible());
+    EXPECT_EQ(Window->StatusPanelText(0), "petr@demo.cz");
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
+TEST_F(MailServerTest, EmptyMailboxLeavesTheListEmptyAndTheViewerAsItWas)
+{
+    ScriptedServer server;
+    Checks(server, 0);
+    OpenWindow(server);
+    Window->memo->SetText("before");
+    Run(&Tfmain::CheckAccClick);
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Window->headlist->RowCount(), 0);
+    EXPECT_EQ(Window->FShownIndex, -1);
+    EXPECT_EQ(Window->memo->Text(), "before");
+    EXPECT_FALSE(Window->inf->isVisible());
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
+TEST_F(MailServerTest, RefusedLoginIsShownAndKeepsThePreviousRows)
+{
+    ScriptedServer server;
+    Checks(server, 2).AcceptsNext();
+    server.Says("+OK ready").Expects("USER petr").Says("+OK").Expects("PASS heslo").Says("-ERR [AUTH] Authentication failed.");
+    Retrieves(LogsInAgain(server), 2, HeaderLines(2) + "\r\nBody\r\n.\r\n");
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    Run(&Tfmain::CheckAccClick);
+    ASSERT_EQ(Ui.Errors.size(), 1u);
+    EXPECT_NE(Ui.Errors[0].find("[AUTH] Authentication failed."), std::string::npos);
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"}));
+    EXPECT_EQ(Window->FShownIndex, -1);
+    EXPECT_FALSE(Window->inf->isVisible());
+    // The earlier check's records are still there: its rows still reach their messages.
+    Window->headlist->setCurrentItem(Window->headlist->Row(1));
+    Run(&Tfmain::lDownClick);
+    EXPECT_EQ(Window->memo->Text(), "Body\r\n");
+    EXPECT_EQ(Ui.Errors.size(), 1u);
+    EndSessions();
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
+TEST_F(MailServerTest, CheckWithoutAnAccountDoesNothing)
+{
+    ScriptedServer server;
+    OpenWindow(server);
+    Window->poplist->clearSelection();
+    Run(&Tfmain::CheckAccClick);
+    EXPECT_EQ(server.Connections(), 0);
+    EXPECT_FALSE(Window->inf->isVisible());
+}
+
+TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
+{
+    ScriptedServer server;
+    Checks(server, 3);
+    Deletes(Deletes(Deletes(LogsInAgain(server), 3), 2), 1);
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    Window->headlist->setFocus();
+    QTest::keyClick(Window->headlist, Qt::Key_A, Qt::ControlModifier);
+    Ui.Answers = {true};
+    QTest::keyClick(Window->headlist, Qt::Key_Delete);
+    EXPECT_EQ(Ui.Questions, Lines{"Warning|" + Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?")});
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Window->headlist->RowCount(), 0);
+    EXPECT_EQ(Window->FShownIndex, -1);
+    EndSessions();
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
+TEST_F(MailServerTest, AnswerNoSendsNothing)
+{
+    ScriptedServer server;
+    Checks(server, 2);
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    Ui.Answers = {false};
+    Run(&Tfmain::mmDelClick);
+    EXPECT_EQ(Ui.Questions, Lines{"Warning|" + Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?")});
+    EXPECT_EQ(Window->headlist->RowCount(), 2);
+    EXPECT_EQ(server.Connections(), 1);
+}
+
+TEST_F(MailServerTest, RefusedDeletionStopsAndKeepsTheRowsNotDone)
+{
+    ScriptedServer server;
+    Checks(server, 3);
+    Deletes(Deletes(LogsInAgain(server), 3), 2, "-ERR no such message");
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    Window->Vybratve1Click();
+    Ui.Answers = {true};
+    Run(&Tfmain::mmDelClick);
+    ASSERT_EQ(Ui.Errors.size(), 1u);
+    EXPECT_NE(Ui.Errors[0].find("no such message"), std::string::npos);
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"}));
+}
+
+TEST_F(MailServerTest, ShownMessageFollowsItsRowWhenRowsAboveGo)
+{
+    ScriptedServer server;
+    Checks(server, 3);
+    Deletes(Deletes(Deletes(LogsInAgain(server), 2), 1), 3);
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    // Rows 0 and 1 selected while row 2 is the shown one.
+    ClickRow(2, {});
+    ClickRow(0, Qt::ControlModifier);
+    ClickRow(1, Qt::ControlModifier);
+    ClickRow(2, Qt::ControlModifier);
+    ASSERT_EQ(Window->FShownIndex, 2);
+    Ui.Answers = {true, true};
+    Run(&Tfmain::mmDelClick);
+    ASSERT_EQ(Column(hcSubject), (Lines{"Message 3"}));
+    EXPECT_EQ(Window->FShownIndex, 0);
+    // The next deletion reaches the message still shown.
+    Run(&Tfmain::mmDelClick);
+    EXPECT_EQ(Window->headlist->RowCount(), 0);
+    EXPECT_EQ(Window->FShownIndex, -1);
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EndSessions();
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
+TEST_F(MailServerTest, DownloadShowsTheSectionsAndDisablesTheDownloadCommands)
+{
+    ScriptedServer server;
+    CheckForDownloadOfTheSecond(server);
+    Window->headlist->setCurrentItem(Window->headlist->Row(1));
+    EXPECT_TRUE(Window->lDown->isEnabled());
+    Run(&Tfmain::lDownClick);
+    EXPECT_EQ(Ui.Errors, Lines{});
+    TRxRichEdit& memo = *Window->memo;
+    EXPECT_EQ(memo.FindText(AttachmentsBanner, 0, memo.TextLength()), 1);
+    memo.SetSelStart(1);
+    memo.SetSelLength(1);
+    EXPECT_EQ(memo.SelAttributes().Name(), "Courier new");
+    EXPECT_EQ(memo.SelAttributes().Size(), 12);
+    memo.SetSelStart(44);
+    memo.SetSelLength(1);
+    EXPECT_EQ(memo.Paragraph().Numbering(), TNumberingStyle::nsBullet);
+    EXPECT_TRUE(memo.SelAttributes().Style().Bold);
+    for (QAction* command : {Window->tDownload, Window->mDown, Window->hDown})
+        EXPECT_FALSE(command->isEnabled());
+    EXPECT_FALSE(Window->lDown->isEnabled());
+    EXPECT_FALSE(Window->inf->isVisible());
+
+    // Downloaded once: the command sends nothing more.
+    Run(&Tfmain::lDownClick);
+    const std::vector<TRxLink> links = memo.Links();
+    ASSERT_FALSE(links.empty());
+    EXPECT_EQ(links[0].Target, AttachmentTarget("http://localhost/a.txt/ID=1"));
+    EndSessions();
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
+TEST_F(MailServerTest, LinkClicksSaveAttachmentsOrGoToTheDesktop)
+{
+    ScriptedServer server;
+    CheckForDownloadOfTheSecond(server);
+    // Not downloaded yet: an attachment link does nothing.
+    Window->memoURLClick(AttachmentTarget("http://localhost/a.txt/ID=1"));
+    EXPECT_EQ(Ui.SaveRequests, Lines{});
+    Window->headlist->setCurrentItem(Window->headlist->Row(1));
+    Run(&Tfmain::lDownClick);
+    const std::string saved = Directory.File("saved.txt");
+    Ui.SaveAnswers = {saved};
+    Window->memoURLClick(AttachmentTarget("http://localhost/a.txt/ID=1"));
+    EXPECT_EQ(Ui.SaveRequests, Lines{"a.txt"});
+    EXPECT_EQ(ReadBytes(saved), "data\r\n");
+    Window->memoURLClick("www.a.cz");
+    Window->memoURLClick("http://localhost/a.txt/ID=1");
+    EXPECT_EQ(Ui.Urls, (Lines{"http://www.a.cz", "http://localhost/a.txt/ID=1"}));
+    EXPECT_EQ(Ui.SaveRequests.size(), 1u);
+}
+
+TEST_F(MailServerTest, ClosingDuringADownloadWaitsForItToReturn)
+{
+    ScriptedServer server;
+    CheckForDownloadOfTheSecond(server);
+    Window->headlist->setCurrentItem(Window->headlist->Row(1));
+    // The close arrives while the download lets pending events run.
+    QTimer::singleShot(0, Window.get(), &QWidget::close);
+    Run(&Tfmain::lDownClick);
+    EXPECT_TRUE(Window->isVisible());
+    EXPECT_EQ(Window->memo->FindText(AttachmentsBanner, 0, Window->memo->TextLength()), 1);
+    QApplication::processEvents();
+    EXPECT_FALSE(Window->isVisible());
+    EXPECT_EQ(Ui.Errors, Lines{});
+}
+
+} // namespace

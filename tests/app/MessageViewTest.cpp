@@ -1,0 +1,151 @@
+// A message in the viewer: banners and attachment lines formatted, attachment links
+// marked whole.
+#include "Cp1250.h"
+#include "MessageView.h"
+#include "RxRichEd.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string CrLf = "\r\n";
+
+// What the session builds for a downloaded multipart message: attachment lines, body,
+// header.
+std::string DownloadedText(const std::vector<std::string>& attachmentLines, const std::string& body)
+{
+    std::string attachments;
+    for (const std::string& line : attachmentLines)
+        attachments += CrLf + line;
+    return CrLf + AttachmentsBanner + CrLf + attachments + CrLf + CrLf + BodyBanner + CrLf + body + CrLf + CrLf +
+           CrLf + HeaderBanner + CrLf + "From: a@b.cz" + CrLf;
+}
+
+const std::string ExampleLine = "http://localhost/a.txt/ID=1 A.TXT (text/plain)";
+
+struct TLook {
+    std::string Name;
+    QColor Color;
+    bool Bold;
+    int Size;
+    bool Bulleted;
+};
+
+TLook LookAt(TRxRichEdit& memo, int position)
+{
+    memo.SetSelStart(position);
+    memo.SetSelLength(1);
+    TLook look{memo.SelAttributes().Name(), memo.SelAttributes().Color(), memo.SelAttributes().Style().Bold,
+               memo.SelAttributes().Size(), memo.Paragraph().Numbering() == TNumberingStyle::nsBullet};
+    memo.SetSelStart(0);
+    return look;
+}
+
+TEST(MessageViewBanners, AreFourtyOneCharactersLong)
+{
+    EXPECT_EQ(AttachmentsBanner.size(), 41u);
+    EXPECT_EQ(BodyBanner.size(), 41u);
+    EXPECT_EQ(HeaderBanner.size(), 41u);
+}
+
+TEST(MessageViewHighlight, FormatsTheBannersAndTheAttachmentLines)
+{
+    TRxRichEdit memo;
+    ShowMessageText(memo, DownloadedText({ExampleLine}, "Ahoj"), true);
+    ASSERT_EQ(memo.FindText(AttachmentsBanner, 0, memo.TextLength()), 1);
+    ASSERT_EQ(memo.FindText(ExampleLine, 0, memo.TextLength()), 44);
+    ASSERT_EQ(memo.FindText(BodyBanner, 0, memo.TextLength()), 92);
+    for (int banner : {1, 41, 92, memo.FindText(HeaderBanner, 0, memo.TextLength())}) {
+        TLook look = LookAt(memo, banner);
+        EXPECT_EQ(look.Name, "Courier new");
+        EXPECT_EQ(look.Color, QColor(255, 0, 0));
+        EXPECT_TRUE(look.Bold);
+        EXPECT_EQ(look.Size, 12);
+        EXPECT_FALSE(look.Bulleted);
+    }
+    for (int position : {44, 89}) {
+        TLook line = LookAt(memo, position);
+        EXPECT_TRUE(line.Bold) << position;
+        EXPECT_TRUE(line.Bulleted) << position;
+        EXPECT_NE(line.Color, QColor(255, 0, 0));
+    }
+    EXPECT_FALSE(LookAt(memo, 91).Bulleted);   // the empty line before the body banner
+    TLook body = LookAt(memo, memo.FindText("Ahoj", 0, memo.TextLength()));
+    EXPECT_FALSE(body.Bold);
+    EXPECT_FALSE(body.Bulleted);
+}
+
+TEST(MessageViewHighlight, BulletedSelectionIsTheAttachmentLineAndItsLineBreak)
+{
+    TRxRichEdit memo;
+    memo.SetText(DownloadedText({ExampleLine}, "Ahoj"));
+    memo.SetSelStart(44);
+    memo.SetSelLength(47);
+    EXPECT_EQ(memo.SelText(), ExampleLine + CrLf);
+    HighlightSection(memo, AttachmentsBanner);
+    EXPECT_EQ(memo.SelStart(), 0);
+    EXPECT_EQ(memo.SelLength(), 0);
+    EXPECT_TRUE(LookAt(memo, 44).Bulleted);
+}
+
+TEST(MessageViewHighlight, HeaderLinesAloneStayUnformatted)
+{
+    TRxRichEdit memo;
+    ShowMessageText(memo, "From: a@b.cz\r\nSubject: x\r\n", false);
+    TLook look = LookAt(memo, 0);
+    EXPECT_FALSE(look.Bold);
+    EXPECT_FALSE(look.Bulleted);
+    EXPECT_EQ(memo.SelStart(), 0);
+}
+
+TEST(MessageViewHighlight, ABannerQuotedInAHeaderFormatsOnlyItself)
+{
+    TRxRichEdit memo;
+    ShowMessageText(memo, "Subject: " + AttachmentsBanner + "\r\nhttp://localhost/x/ID=1 X (y)\r\n", false);
+    EXPECT_EQ(LookAt(memo, 9).Size, 12);
+    EXPECT_FALSE(LookAt(memo, 52).Bulleted);
+    ASSERT_EQ(memo.Links().size(), 1u);
+    EXPECT_FALSE(memo.Links()[0].Marked);
+}
+
+TEST(MessageViewLinks, AttachmentLinksAreMarkedWhole)
+{
+    const std::string spaced = Cp1250FromUtf8("http://localhost/můj dopis.txt/ID=2 MůJ DOPIS.TXT (text/plain)");
+    const std::string odd = "http://localhost/a/ID=7.txt/ID=3 A/ID=7.TXT (application/octet-stream)";
+    const std::string unnamed = "http://localhost//ID=4  (application/octet-stream)";
+    TRxRichEdit memo;
+    ShowMessageText(memo, DownloadedText({ExampleLine, spaced, odd, unnamed}, "see http://localhost/x/ID=1 and www.a.cz"),
+                    true);
+    std::vector<std::string> targets;
+    for (const TRxLink& link : memo.Links())
+        targets.push_back(link.Target);
+    EXPECT_EQ(targets, (std::vector<std::string>{
+                           AttachmentTarget("http://localhost/a.txt/ID=1"),
+                           AttachmentTarget(Cp1250FromUtf8("http://localhost/můj dopis.txt/ID=2")),
+                           AttachmentTarget("http://localhost/a/ID=7.txt/ID=3"),
+                           AttachmentTarget("http://localhost//ID=4"),
+                           "http://localhost/x/ID=1",
+                           "www.a.cz",
+                       }));
+    EXPECT_EQ(AttachmentLinkOf(targets[1]), Cp1250FromUtf8("http://localhost/můj dopis.txt/ID=2"));
+    EXPECT_EQ(AttachmentLinkOf(targets[4]), std::nullopt);
+}
+
+TEST(MessageViewLinks, NothingIsMarkedInAMessageNotDownloaded)
+{
+    TRxRichEdit memo;
+    ShowMessageText(memo, DownloadedText({ExampleLine}, "x"), false);
+    for (const TRxLink& link : memo.Links())
+        EXPECT_FALSE(link.Marked);
+}
+
+TEST(MessageViewLinks, LinesThatMerelyLookLikeAttachmentLinesAreLeftAlone)
+{
+    TRxRichEdit memo;
+    ShowMessageText(memo, DownloadedText({"http://localhost/a.txt/ID=1 B.TXT (text/plain)", "http://localhost/a.txt/ID="}, "x"),
+                    true);
+    for (const TRxLink& link : memo.Links())
+        EXPECT_FALSE(link.Marked) << link.Target;
+}
+
+} // namespace

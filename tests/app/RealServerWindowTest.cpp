@@ -1,0 +1,120 @@
+// The window against the private Dovecot: check, download, saving an attachment whose
+// name holds blanks and Czech letters, deletion carried out at the next check, and the
+// progress bar moved by the session's work events.
+#include "AppFixture.h"
+
+#include "Cp1250.h"
+#include "HeaderList.h"
+#include "MessageView.h"
+#include "PrivatePop3Server.h"
+#include "Progress.h"
+#include "RxRichEd.h"
+#include "fmMain.h"
+#include "udm.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QProgressBar>
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string AttachmentName = Cp1250FromUtf8("můj dopis.txt");
+
+std::string PlainMessage()
+{
+    return "From: Jana <jana@firma.cz>\r\nTo: petr@demo.cz\r\nSubject: Porada\r\n"
+           "Date: Mon, 05 Jan 2026 08:12:44 +0100\r\nMessage-ID: <1@firma.cz>\r\n\r\nAhoj\r\n";
+}
+
+std::string MessageWithAttachment()
+{
+    return "From: Klara <klara@rodina.cz>\r\nTo: petr@demo.cz\r\nSubject: Dopis\r\n"
+           "Date: Sat, 10 Jan 2026 19:27:51 +0100\r\nMessage-ID: <2@rodina.cz>\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+           "--b\r\nContent-Type: text/plain\r\n\r\nV priloze.\r\n"
+           "--b\r\nContent-Type: text/plain; name=\"" + AttachmentName + "\"\r\n"
+           "Content-Transfer-Encoding: base64\r\n"
+           "Content-Disposition: attachment; filename=\"" + AttachmentName + "\"\r\n\r\n"
+           "RHJhaMOhIEphbm8=\r\n--b--\r\n";
+}
+
+class RealServerWindowTest : public AppFixture {
+protected:
+    ~RealServerWindowTest() override
+    {
+        Window.reset();
+        CloseOpenSessions();
+    }
+
+    void OpenWindow()
+    {
+        WriteBytes(AccountsPath(), "petr@demo.cz\r\n127.0.0.1\r\n" + Server.User() + "\r\n" + Server.Password() +
+                                       "\r\n" + std::to_string(Server.Port()) + "\r\n");
+        Window = std::make_unique<Tfmain>();
+        Window->show();
+        Window->poplist->setCurrentRow(0);
+    }
+
+    Lines Subjects() const
+    {
+        Lines subjects;
+        for (int row = 0; row < Window->headlist->RowCount(); ++row)
+            subjects.push_back(Window->headlist->Row(row)->Data().SubjectText);
+        return subjects;
+    }
+
+    PrivatePop3Server Server;
+    std::unique_ptr<Tfmain> Window;
+};
+
+TEST_F(RealServerWindowTest, CheckDownloadSaveAndDelete)
+{
+    Server.AddMessages({PlainMessage(), MessageWithAttachment()});
+    OpenWindow();
+    Window->CheckAccClick();
+    ASSERT_EQ(Subjects(), (Lines{"Porada", "Dopis"}));
+    EXPECT_NE(Window->memo->Text().find("Subject: Porada\r\n"), std::string::npos);
+
+    Window->headlist->setCurrentItem(Window->headlist->Row(1));
+    Window->lDownClick();
+    TRxRichEdit& memo = *Window->memo;
+    EXPECT_EQ(memo.FindText(AttachmentsBanner, 0, memo.TextLength()), 1);
+    const std::string link = "http://localhost/" + AttachmentName + "/ID=1";
+    const std::vector<TRxLink> links = memo.Links();
+    ASSERT_FALSE(links.empty());
+    EXPECT_EQ(links[0].Target, AttachmentTarget(link));
+
+    const std::string saved = Directory.File("saved.txt");
+    Ui.SaveAnswers = {saved};
+    Window->memoURLClick(links[0].Target);
+    EXPECT_EQ(Ui.SaveRequests, Lines{AttachmentName});
+    EXPECT_EQ(ReadBytes(saved), "Drah\xC3\xA1 Jano");   // the decoded bytes, as they were
+    EXPECT_EQ(Ui.Errors, Lines{});
+
+    Window->Vybratve1Click();
+    Ui.Answers = {true};
+    Window->mmDelClick();
+    EXPECT_EQ(Window->headlist->RowCount(), 0);
+    // The next check ends the deleting connection first, so the server carries them out.
+    Window->CheckAccClick();
+    EXPECT_EQ(Window->headlist->RowCount(), 0);
+    EXPECT_EQ(Ui.Errors, Lines{});
+}
+
+TEST_F(RealServerWindowTest, WorkEventsMoveTheProgressBar)
+{
+    OpenWindow();
+    Window->ShowProgress("x", 8);
+    QApplication::postEvent(Window.get(), new TPop3WorkEvent(5));
+    QApplication::processEvents();
+    EXPECT_EQ(Window->progress->value(), 5);
+    Window->progress->setValue(8);
+    QApplication::postEvent(Window.get(), new TPop3WorkEvent(1000));
+    QApplication::processEvents();
+    EXPECT_EQ(Window->progress->value(), 1);
+    Window->ShowProgress("", 8);
+}
+
+} // namespace
