@@ -37,8 +37,8 @@ void EnsureApplication()
 std::vector<THeaderRowData> Mailbox()
 {
     std::mt19937 random(1150);
-    const std::vector<std::string> senders = {"jana.novakova@firma.cz", "alice@northwind.example", "Bob@contoso.example",
-                                              "ucetni@dodavatel.cz", "news@osweekly.example", "noreply@gitlab.example"};
+    const std::vector<std::string> senders = {"jana.novakova@firma.cz", "alice@severka.example", "Bob@lipnice.example",
+                                              "ucetni@dodavatel.cz", "news@osweekly.example", "noreply@build.example"};
     const std::vector<std::string> subjects = {Cp1250FromUtf8("Porada v pondělí"), "Quarterly report draft",
                                                Cp1250FromUtf8("Faktura č. "), "Re: Project timeline",
                                                Cp1250FromUtf8("Žádost o schválení"), "[kormoran] Pipeline "};
