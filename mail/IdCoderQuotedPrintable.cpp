@@ -1,17 +1,8 @@
 #include "IdCoderQuotedPrintable.h"
 
-namespace {
+#include "Convert.h"
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+namespace {
 
 bool IsLineEnd(char c)
 {
@@ -52,8 +43,8 @@ void TIdDecoderQuotedPrintable::DecodeToOutput(std::string_view line, std::strin
         i = equals + 1;
         int value = 0;
         int digits = 0;
-        for (; digits < 2 && i < text.size() && HexValue(text[i]) >= 0; ++digits, ++i)
-            value = value * 16 + HexValue(text[i]);
+        for (; digits < 2 && i < text.size() && HexDigitValue(text[i]) >= 0; ++digits, ++i)
+            value = value * 16 + HexDigitValue(text[i]);
         if (digits == 0) {
             i = SkipLineEnd(text, i);
         } else if (value == ' ' && i < text.size() && IsLineEnd(text[i])) {

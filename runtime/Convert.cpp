@@ -4,17 +4,6 @@
 
 namespace {
 
-int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Digits after the sign; hexadecimal after "$". Accumulates in 64 bits so an
 // overflow of 32 bits is seen and refused.
 std::optional<uint64_t> ParseMagnitude(std::string_view digits)
@@ -41,6 +30,17 @@ std::optional<uint64_t> ParseMagnitude(std::string_view digits)
 }
 
 } // namespace
+
+int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
 
 std::optional<int32_t> TryStrToInt(std::string_view text)
 {

@@ -12,3 +12,5 @@ int32_t StrToInt(std::string_view text);
 std::optional<int32_t> TryStrToInt(std::string_view text);
 int32_t StrToIntDef(std::string_view text, int32_t fallback);
 std::string IntToStr(long long value);
+// The value of one hexadecimal digit (either case), -1 for any other character.
+int HexDigitValue(char c);
