@@ -49,7 +49,7 @@ std::vector<THeaderRowData> Mailbox()
         row.Size = std::uniform_int_distribution<int64_t>(300, 5000000)(random);
         row.SizeText = std::to_string(row.Size);
         row.FromText = senders[random() % senders.size()];
-        row.ToText = "Petr Dvo\xF8\xE1k <petr@demo.kormoran.cz>";
+        row.ToText = "Petr Dvořák <petr@demo.kormoran.cz>";
         row.SubjectText = subjects[random() % subjects.size()] + std::to_string(random() % 5000);
         row.IdText = "<" + std::to_string(random()) + "." + std::to_string(i) + "@mail.example>";
         rows.push_back(row);
