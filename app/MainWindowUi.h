@@ -80,6 +80,11 @@ public:
     QLabel* inflabel = nullptr;
     QProgressBar* progress = nullptr;
 
+    // Sizes that follow the font in use (FontFit.h).
+    void FitProgressPanel();
+    void FitAccountCaptions();
+    int FittedWindowWidth() const;
+
 private:
     void BuildToolbar(QMainWindow* window);
     void BuildMenus(QMainWindow* window);

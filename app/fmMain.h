@@ -30,6 +30,8 @@ public:
     // Window settings; SaveSettings raises EIniFileException.
     void LoadSettings();
     void SaveSettings();
+    // Narrows the stored dividers until the window's parts fit its size.
+    void KeepDividersWithinWindow();
 
     void UpdateCommands();
     void EnableMessageCommands(bool downloaded);
@@ -46,6 +48,8 @@ public:
     void DeleteMessages();
     bool MultipleSelected() const;
     void DeleteRow(int index);
+    // After the shown message's row has gone: an empty pane and the commands for none.
+    void ClearShownMessage();
 
     // The progress panel: shown with text, hidden for an empty one; the bar starts at 1.
     void ShowProgress(const std::string& text, int maximum);
@@ -88,6 +92,11 @@ protected:
 
 private:
     void ConnectCommands();
+    // F10 and the context menu keys (Shift+F10, the menu key) of the lists.
+    void ConnectKeyboard();
+    void OpenAccountMenu(const QPoint& at);
+    void OpenHeaderMenu(const QPoint& at);
+    bool ContextMenuKeyDown(QObject* watched);
     bool poplistKeyDown(int key);
     bool headlistKeyDown(int key);
     QListWidgetItem* SelectedAccountItem() const;

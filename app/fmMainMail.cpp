@@ -89,6 +89,7 @@ TServerOperation::~TServerOperation()
 void Tfmain::ShowProgress(const std::string& text, int maximum)
 {
     inflabel->setText(ToQt(text));
+    FitProgressPanel();
     inf->setVisible(!text.empty());
     progress->setValue(progress->minimum());
     // A message whose size the server did not tell (-1) still gets a usable bar.
@@ -255,6 +256,17 @@ void Tfmain::DeleteRow(int index)
     index = headlist->IndexOf(row);
     if (index < 0)
         return;
+    const bool shownRemoved = index == FShownIndex;
     FShownIndex = ShownIndexAfterRemoval(FShownIndex, index);
     headlist->RemoveRow(index);
+    if (shownRemoved)
+        ClearShownMessage();
+}
+
+void Tfmain::ClearShownMessage()
+{
+    // The deleted message is no longer shown: no text, and nothing to download or delete.
+    FShownIndex = -1;
+    memo->SetText("");
+    UpdateCommands();
 }
