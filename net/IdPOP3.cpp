@@ -1,6 +1,7 @@
 #include "IdPOP3.h"
 
 #include "Convert.h"
+#include "Cp1250.h"
 #include "IdException.h"
 #include "IdHashMessageDigest.h"
 #include "IdMessage.h"
@@ -30,7 +31,9 @@ void TIdPOP3::OpenConnection(int32_t timeout)
 {
     TIdMessageClient::OpenConnection(timeout);
     try {
-        ReadReply({ReplyOk});
+        ReadGreeting();
+        if (Security == csStartTls)
+            StartTlsWithStls();
         if (APOP)
             LogInWithApop();
         else
@@ -46,9 +49,45 @@ void TIdPOP3::OpenConnection(int32_t timeout)
     }
 }
 
+void TIdPOP3::ReadGreeting()
+{
+    const int32_t readTimeout = ReadTimeout;
+    if (ReadTimeout == 0 && GreetingTimeout > 0)
+        ReadTimeout = GreetingTimeout;
+    try {
+        ReadReply({ReplyOk});
+    } catch (const EIdReadTimeout&) {
+        ReadTimeout = readTimeout;
+        std::string message = Cp1250FromUtf8("Server ") + Host + Cp1250FromUtf8(" neposlal uvítání.");
+        if (!Encrypted())
+            message += Cp1250FromUtf8(" Možná na tomto portu čeká šifrované spojení; zkuste zabezpečení SSL/TLS.");
+        throw EIdException(message);
+    } catch (...) {
+        ReadTimeout = readTimeout;
+        throw;
+    }
+    ReadTimeout = readTimeout;
+}
+
+void TIdPOP3::StartTlsWithStls()
+{
+    WriteLine("STLS");
+    if (ReadReply({}) != ReplyOk) {
+        const std::string answer = TrimBlanks(FirstReplyText());
+        // Nothing more goes to a server that will not encrypt: not the user name, not QUIT.
+        DropSocket();
+        throw EIdTlsError(tfNoStartTls, Cp1250FromUtf8("Server ") + Host +
+                                            Cp1250FromUtf8(" nenabízí šifrování STARTTLS (odpověděl: -ERR ") + answer +
+                                            Cp1250FromUtf8("). Jméno ani heslo nebylo odesláno."));
+    }
+    StartTls();
+}
+
 void TIdPOP3::LogIn()
 {
     SendCommand("USER " + Username, ReplyOk);
+    if (!Encrypted())
+        PasswordSentUnencrypted = true;
     SendCommand("PASS " + Password, ReplyOk);
 }
 
