@@ -17,7 +17,16 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, int32_t port, int32_
     // Only a real lookup is announced; "localhost" and addresses need none.
     if (TIdStack::NeedsLookup(host))
         ReportStatus(hsResolving, host);
-    const std::vector<TIdPeerAddress> addresses = GlobalStack->LookupHostAddresses(host);
+    ConnectToAddresses(GlobalStack->LookupHostAddresses(host), port, timeout, boundPortMax, boundPortMin, boundPort,
+                       boundIP);
+}
+
+void TIdIOHandlerSocket::ConnectToAddresses(const std::vector<TIdPeerAddress>& addresses, int32_t port,
+                                            int32_t timeout, int32_t boundPortMax, int32_t boundPortMin,
+                                            int32_t boundPort, const std::string& boundIP)
+{
+    if (!FSocketHandle)
+        OpenHandler();
     for (size_t i = 0; i < addresses.size(); ++i) {
         try {
             ConnectToAddress(addresses[i], port, timeout, boundPortMax, boundPortMin, boundPort, boundIP);

@@ -6,6 +6,7 @@
 #include "IdSocketHandle.h"
 
 #include <memory>
+#include <vector>
 
 class TIdIOHandlerSocket : public TIdIOHandler {
 public:
@@ -17,6 +18,9 @@ public:
     // otherwise within the time-out ("Connect timed out.").
     void ConnectTo(const std::string& host, int32_t port, int32_t timeout, int32_t boundPortMax,
                    int32_t boundPortMin, int32_t boundPort, const std::string& boundIP) override;
+    // The same for addresses already resolved, tried in their order.
+    void ConnectToAddresses(const std::vector<TIdPeerAddress>& addresses, int32_t port, int32_t timeout,
+                            int32_t boundPortMax, int32_t boundPortMin, int32_t boundPort, const std::string& boundIP);
     bool IsConnected() override;
     void OpenHandler() override;
     bool WaitReadable(int32_t milliseconds) override;

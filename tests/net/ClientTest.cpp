@@ -127,6 +127,26 @@ TEST(OpenConnection, LocalhostInAnyCaseNeedsNoLookup)
     }
 }
 
+TEST(OpenConnection, ARefusedAddressFallsThroughToTheNext)
+{
+    TIdComponent component;
+    ScriptedServer server;
+    server.Says("hello");
+    const int port = server.Start();
+    TIdIOHandlerSocket handler;
+    std::vector<std::string> events;
+    handler.OnStatus = [&](TIdComponent*, TIdStatus, const std::string& text) { events.push_back(text); };
+    // The server listens on 127.0.0.1 only, so ::1 refuses (or, without IPv6, cannot be reached).
+    handler.ConnectToAddresses({{Id_PF_INET6, "::1"}, {Id_PF_INET, "127.0.0.1"}}, port, -1, 0, 0, 0, "");
+    EXPECT_EQ(events, (std::vector<std::string>{"Connecting to ::1.", "Connecting to 127.0.0.1."}));
+    EXPECT_EQ(handler.SocketHandle()->PeerAddress, "127.0.0.1");
+    char greeting[16] = {};
+    EXPECT_EQ(handler.RecvInto(greeting, sizeof greeting), 7);
+    EXPECT_STREQ(greeting, "hello\r\n");
+    handler.CloseHandler();
+    EXPECT_EQ(server.Finish(), NoFailures);
+}
+
 TEST(OpenConnection, RefusedThenGoodOnTheSameObject)
 {
     RefusingPort refusing;
