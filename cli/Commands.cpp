@@ -2,6 +2,7 @@
 
 #include "Convert.h"
 #include "Cp1250.h"
+#include "IdStack.h"
 #include "MessageText.h"
 
 #include <algorithm>
@@ -15,6 +16,7 @@ const std::string FileExists = Cp1250FromUtf8("Soubor už existuje, nepřepíšu
 const std::string AskDeleteMany = Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?");
 const std::string AskDeleteOne = Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?");
 const std::string NothingDeleted = Cp1250FromUtf8("Nic nebylo vymazáno.");
+const std::string PlainPasswordWarning = Cp1250FromUtf8("Varování: heslo šlo k serveru %s nešifrovaně.");
 
 std::string WithNumber(const std::string& text, int32_t number)
 {
@@ -31,12 +33,29 @@ std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
     throw Exception(WithNumber(NoSuchMessage, number));
 }
 
+// A password that crossed a network in plain text is worth a word; one that stayed on
+// this machine is not.
+void WarnOfPlainPassword(const TPOP3& session, const TCommandContext& context)
+{
+    if (!session.PasswordSentUnencrypted || TIdStack::IsLoopbackAddress(session.ConnectedAddress))
+        return;
+    std::string warning = PlainPasswordWarning;
+    warning.replace(warning.find("%s"), 2, session.Host);
+    context.Err << TerminalText(warning) << '\n';
+}
+
 void CheckAccount(const std::string& account, const TCommandContext& context)
 {
     const auto session = CreateSession(RecordFromLines(SelectAccount(context.Accounts, account)));
     if (context.Transport)
         session->SetIOHandler(context.Transport);
-    CheckMailbox(session);
+    try {
+        CheckMailbox(session);
+    } catch (...) {
+        WarnOfPlainPassword(*session, context);
+        throw;
+    }
+    WarnOfPlainPassword(*session, context);
 }
 
 void ListAccounts(const TCommandContext& context)
