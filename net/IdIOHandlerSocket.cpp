@@ -12,8 +12,6 @@ void TIdIOHandlerSocket::CloseHandler()
 void TIdIOHandlerSocket::ConnectTo(const std::string& host, int32_t port, int32_t timeout, int32_t boundPortMax,
                                    int32_t boundPortMin, int32_t boundPort, const std::string& boundIP)
 {
-    if (!FSocketHandle)
-        OpenHandler();
     // Only a real lookup is announced; "localhost" and addresses need none.
     if (TIdStack::NeedsLookup(host))
         ReportStatus(hsResolving, host);

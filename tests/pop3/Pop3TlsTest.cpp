@@ -101,9 +101,27 @@ std::unique_ptr<PrivatePop3Server> Pop3Tls::Server;
 std::unique_ptr<PrivatePop3Server> Pop3Tls::Expired;
 std::unique_ptr<PrivatePop3Server> Pop3Tls::Plain;
 
+// The work counts of one whole message, read over the given security.
+std::vector<int32_t> WorkCountsOfRetr(const PrivatePop3Server& server, TIdConnectionSecurity security)
+{
+    TIdPOP3 client;
+    Configure(client, server, security);
+    std::vector<int32_t> counts;
+    client.OnWork = [&](TIdComponent*, TWorkMode, int32_t count) { counts.push_back(count); };
+    client.OpenConnection(-1);
+    TIdMessage message;
+    client.FetchMessage(1, message);
+    client.CloseConnection();
+    return counts;
+}
+
 TEST_F(Pop3Tls, ChecksAndDownloadsEncrypted)
 {
     ScopedEnvironment trust("SSL_CERT_FILE", Server->CaFile());
+    const std::vector<int32_t> plainCounts = WorkCountsOfRetr(*Server, csNone);
+    ASSERT_FALSE(plainCounts.empty());
+    EXPECT_EQ(WorkCountsOfRetr(*Server, csImplicitTls), plainCounts) << "work events as in plain text";
+
     struct Case {
         TIdConnectionSecurity security;
         const char* host;
