@@ -1,5 +1,6 @@
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
+#include "IdIOHandlerTls.h"
 #include "IdTCPClient.h"
 #include "IdWinSock2.h"
 #include "ScriptedServer.h"
@@ -348,6 +349,29 @@ TEST(ReadLine, ServerClosingBetweenLinesReportsThenRaises)
     EXPECT_EQ(r.Events, (std::vector<std::string>{"Connecting to 127.0.0.1.", "Connected.", "Disconnected.",
                                                   "OnDisconnected"}));
     EXPECT_EQ(server.Finish(), NoFailures);
+}
+
+TEST(OpenConnection, TlsHandshakeWithASilentServerGivesUp)
+{
+    ScriptedServer server;
+    server.Stalls(1500ms);
+    TIdIOHandlerTls transport;
+    transport.HandshakeTimeout = 200;
+    TIdTCPClient client;
+    client.SetIOHandler(&transport);
+    client.Host = "127.0.0.1";
+    client.Port = server.Start();
+    client.Security = csImplicitTls;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        client.OpenConnection();
+        FAIL() << "no exception";
+    } catch (const EIdTlsError& e) {
+        EXPECT_EQ(e.Failure, tfHandshake);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1200ms) << "before the server gives up";
+    EXPECT_FALSE(client.IsConnected());
+    server.Finish();
 }
 
 TEST(ReadLine, PartialDataAndStallsMakeOneLine)

@@ -154,6 +154,20 @@ TEST_F(Pop3Tls, ChecksAndDownloadsEncrypted)
     }
 }
 
+TEST_F(Pop3Tls, ReadTimeOutHoldsInsideTls)
+{
+    ScopedEnvironment trust("SSL_CERT_FILE", Server->CaFile());
+    TIdPOP3 client;
+    Configure(client, *Server, csImplicitTls);
+    client.OpenConnection(-1);
+    client.ReadTimeout = 300;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(client.ReadLine(), EIdReadTimeout) << "the server says nothing unasked";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(client.CountMessages(), 3) << "the session still works";
+    client.CloseConnection();
+}
+
 TEST(Pop3TlsDeletion, DeletionOverTlsIsCarriedOutAtQuit)
 {
     auto server = StartServer(PrivatePop3Tls::Valid, 2);
