@@ -1,6 +1,5 @@
 #include "IdIOHandlerTls.h"
 
-#include "Cp1250.h"
 #include "IdWinSock2.h"
 
 #include <openssl/bio.h>
@@ -66,16 +65,11 @@ BIO_METHOD* SocketBioMethod()
     return method;
 }
 
-std::string Text(const char* utf8)
-{
-    return Cp1250FromUtf8(utf8);
-}
-
 std::string NameText(const X509_NAME* name)
 {
     BIO* memory = BIO_new(BIO_s_mem());
-    // RFC 2253 escapes every byte outside ASCII, so the text is plain ASCII.
-    X509_NAME_print_ex(memory, name, 0, XN_FLAG_RFC2253);
+    // RFC 2253 order and escapes, but letters outside ASCII as UTF-8, the program's text.
+    X509_NAME_print_ex(memory, name, 0, XN_FLAG_RFC2253 & ~ASN1_STRFLGS_ESC_MSB);
     char* data = nullptr;
     long length = BIO_get_mem_data(memory, &data);
     std::string text(data, static_cast<size_t>(std::max(length, 0L)));
@@ -148,8 +142,8 @@ int RecordVerifyFailure(int ok, X509_STORE_CTX* store)
 
 std::string CertificateLines(const TVerifyFailure& failure)
 {
-    return "\r\nSHA-256: " + failure.Fingerprint + Text("\r\nSubjekt: ") + failure.Subject +
-           Text("\r\nVydavatel: ") + failure.Issuer;
+    return "\r\nSHA-256: " + failure.Fingerprint + "\r\nSubjekt: " + failure.Subject +
+           "\r\nVydavatel: " + failure.Issuer;
 }
 
 EIdTlsError CertificateError(const TVerifyFailure& failure, const std::string& host)
@@ -157,13 +151,13 @@ EIdTlsError CertificateError(const TVerifyFailure& failure, const std::string& h
     switch (failure.Error) {
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return EIdTlsError(tfNameMismatch, Text("Certifikát serveru nepatří k adrese ") + host +
-                                               Text(", ke které se program připojuje.") + CertificateLines(failure));
+        return EIdTlsError(tfNameMismatch, "Certifikát serveru nepatří k adrese " + host +
+                                               ", ke které se program připojuje." + CertificateLines(failure));
     case X509_V_ERR_CERT_HAS_EXPIRED:
-        return EIdTlsError(tfExpired, Text("Certifikátu serveru ") + host + Text(" vypršela platnost (") +
+        return EIdTlsError(tfExpired, "Certifikátu serveru " + host + " vypršela platnost (" +
                                           failure.NotAfter + ")." + CertificateLines(failure));
     case X509_V_ERR_CERT_NOT_YET_VALID:
-        return EIdTlsError(tfNotYetValid, Text("Certifikát serveru ") + host + Text(" ještě neplatí (platí od ") +
+        return EIdTlsError(tfNotYetValid, "Certifikát serveru " + host + " ještě neplatí (platí od " +
                                               failure.NotBefore + ")." + CertificateLines(failure));
     case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
     case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
@@ -171,11 +165,11 @@ EIdTlsError CertificateError(const TVerifyFailure& failure, const std::string& h
     case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
     case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
     case X509_V_ERR_CERT_UNTRUSTED:
-        return EIdTlsError(tfUntrusted, Text("Certifikát serveru ") + host +
-                                            Text(" není důvěryhodný: nevydala ho žádná známá certifikační autorita.") +
+        return EIdTlsError(tfUntrusted, "Certifikát serveru " + host +
+                                            " není důvěryhodný: nevydala ho žádná známá certifikační autorita." +
                                             CertificateLines(failure));
     default:
-        return EIdTlsError(tfUntrusted, Text("Certifikát serveru ") + host + Text(" byl odmítnut: ") +
+        return EIdTlsError(tfUntrusted, "Certifikát serveru " + host + " byl odmítnut: " +
                                             X509_verify_cert_error_string(failure.Error) + "." +
                                             CertificateLines(failure));
     }
@@ -256,7 +250,7 @@ void TIdIOHandlerTls::Handshake(const std::string& host)
     ERR_clear_error();
     session.Context = SSL_CTX_new(TLS_client_method());
     if (!session.Context)
-        throw EIdTlsError(tfHandshake, Text("Šifrování TLS nelze připravit: ") + OpenSslReason());
+        throw EIdTlsError(tfHandshake, "Šifrování TLS nelze připravit: " + OpenSslReason());
     SSL_CTX_set_min_proto_version(session.Context, TLS1_2_VERSION);
     SSL_CTX_set_default_verify_paths(session.Context);
     // A server that closes without the TLS goodbye has still closed; POP3 marks its own ends.
@@ -296,17 +290,16 @@ void TIdIOHandlerTls::Handshake(const std::string& host)
     if (session.VerifyFailure.Error != X509_V_OK)
         throw CertificateError(session.VerifyFailure, name);
     if (session.Socket.TimedOut)
-        throw EIdTlsError(tfHandshake, Text("Server ") + name +
-                                           Text(" nedokončil navázání šifrovaného spojení (TLS) v čase."));
+        throw EIdTlsError(tfHandshake, "Server " + name +
+                                           " nedokončil navázání šifrovaného spojení (TLS) v čase.");
     const unsigned long error = ERR_peek_last_error();
     std::string reason = OpenSslReason();
     if (reason.empty() && SSL_get_error(session.Ssl, result) == SSL_ERROR_SYSCALL)
         reason = TIdStack::SocketErrorText(GlobalStack->WSAGetLastError());
-    std::string message = Text("Šifrované spojení (TLS) se serverem ") + name + Text(" se nepodařilo navázat: ") +
-                          reason + ".";
+    std::string message = "Šifrované spojení (TLS) se serverem " + name + " se nepodařilo navázat: " + reason + ".";
     if (LooksLikePlainServer(error))
-        message += Text(" Server na tomto portu zřejmě nešifruje; zkuste zabezpečení STARTTLS nebo Žádné, "
-                        "případně jiný port.");
+        message += " Server na tomto portu zřejmě nešifruje; zkuste zabezpečení STARTTLS nebo Žádné, "
+                   "případně jiný port.";
     throw EIdTlsError(tfHandshake, message);
 }
 
@@ -377,5 +370,5 @@ int TIdIOHandlerTls::FailedCallResult(int result, bool reading)
     }
     if (error == SSL_ERROR_SYSCALL && ERR_peek_error() == 0)
         return Id_SOCKET_ERROR;
-    throw EIdTlsError(tfBroken, Text("Šifrované spojení se serverem selhalo: ") + OpenSslReason() + ".");
+    throw EIdTlsError(tfBroken, "Šifrované spojení se serverem selhalo: " + OpenSslReason() + ".");
 }

@@ -1,7 +1,6 @@
 #include "IdPOP3.h"
 
 #include "Convert.h"
-#include "Cp1250.h"
 #include "IdException.h"
 #include "IdHashMessageDigest.h"
 #include "IdMessage.h"
@@ -58,9 +57,9 @@ void TIdPOP3::ReadGreeting()
         ReadReply({ReplyOk});
     } catch (const EIdReadTimeout&) {
         ReadTimeout = readTimeout;
-        std::string message = Cp1250FromUtf8("Server ") + Host + Cp1250FromUtf8(" neposlal uvítání.");
+        std::string message = "Server " + Host + " neposlal uvítání.";
         if (!Encrypted())
-            message += Cp1250FromUtf8(" Možná na tomto portu čeká šifrované spojení; zkuste zabezpečení SSL/TLS.");
+            message += " Možná na tomto portu čeká šifrované spojení; zkuste zabezpečení SSL/TLS.";
         throw EIdException(message);
     } catch (...) {
         ReadTimeout = readTimeout;
@@ -76,9 +75,8 @@ void TIdPOP3::StartTlsWithStls()
         const std::string answer = TrimBlanks(FirstReplyText());
         // Nothing more goes to a server that will not encrypt: not the user name, not QUIT.
         DropSocket();
-        throw EIdTlsError(tfNoStartTls, Cp1250FromUtf8("Server ") + Host +
-                                            Cp1250FromUtf8(" nenabízí šifrování STARTTLS (odpověděl: -ERR ") + answer +
-                                            Cp1250FromUtf8("). Jméno ani heslo nebylo odesláno."));
+        throw EIdTlsError(tfNoStartTls, "Server " + Host + " nenabízí šifrování STARTTLS (odpověděl: -ERR " + answer +
+                                            "). Jméno ani heslo nebylo odesláno.");
     }
     StartTls();
 }

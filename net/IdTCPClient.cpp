@@ -1,6 +1,5 @@
 #include "IdTCPClient.h"
 
-#include "Cp1250.h"
 #include "IdException.h"
 
 void TIdTCPClient::DoOnConnected()
@@ -40,7 +39,7 @@ void TIdTCPClient::StartTls()
 {
     auto* tls = dynamic_cast<TIdIOHandlerTls*>(IOHandler());
     if (!tls)
-        throw EIdTlsError(tfHandshake, Cp1250FromUtf8("Toto spojení nelze šifrovat."));
+        throw EIdTlsError(tfHandshake, "Toto spojení nelze šifrovat.");
     // What the server sent before the switch belongs to the plain part.
     ResetInput();
     tls->StartTls(Host);

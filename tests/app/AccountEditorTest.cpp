@@ -1,6 +1,5 @@
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "PortEdit.h"
 #include "QtText.h"
 #include "fmEdit.h"
@@ -108,7 +107,7 @@ TEST_F(AccountEditorTest, SecurityChoiceMovesTheWellKnownPortsOnly)
     }
     std::vector<std::string> choices;
     for (int i = 0; i < Editor.cbSecurity->count(); ++i)
-        choices.push_back(Utf8FromCp1250(FromQt(Editor.cbSecurity->itemText(i))));
+        choices.push_back(FromQt(Editor.cbSecurity->itemText(i)));
     EXPECT_EQ(choices, (std::vector<std::string>{"SSL/TLS", "STARTTLS", "Žádné"}));
 }
 
@@ -201,7 +200,7 @@ TEST_F(EditAccountDialogTest, FieldsComeFromTheRecordAndGoBackOnOk)
         EXPECT_EQ(FromQt(editor.eHost->text()), "pop.x.cz");
         EXPECT_EQ(FromQt(editor.eUser->text()), "a");
         EXPECT_EQ(FromQt(editor.ePassw->text()), "pw");
-        editor.ePassw->setText(ToQt(Cp1250FromUtf8(" heslo ")));
+        editor.ePassw->setText(ToQt(" heslo "));
         editor.ePort->findChild<QLineEdit*>()->setText("1,5");
         QTest::mouseClick(editor.Button1, Qt::LeftButton);
     };
@@ -258,6 +257,22 @@ TEST_F(EditAccountDialogTest, OkWithEmptyAddressDoesNothingAndCancelKeepsTheReco
     EXPECT_FALSE(EditAccountDialog(Account, "Caption"));
     EXPECT_EQ(Account.Address, "a@x.cz");
     EXPECT_EQ(Account.Host, "pop.x.cz");
+}
+
+TEST_F(EditAccountDialogTest, TextTheAccountFileCannotHoldIsRefusedWithAMessage)
+{
+    Modal.Answer = [this](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        editor.eUser->setText(ToQt("Дмитрий"));
+        QTest::mouseClick(editor.Button1, Qt::LeftButton);
+        EXPECT_EQ(editor.result(), QDialog::Rejected);
+        EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Pole „Uživatelské jméno“ obsahuje znak, který soubor účtů "
+                                                      "neumí uložit (kódování Windows-1250). Opravte ho, prosím."});
+        editor.eUser->setText(ToQt("Dušan Ťoupalík"));
+        QTest::mouseClick(editor.Button1, Qt::LeftButton);
+    };
+    EXPECT_TRUE(EditAccountDialog(Account, "Caption"));
+    EXPECT_EQ(Account.User, "Dušan Ťoupalík");
 }
 
 TEST_F(EditAccountDialogTest, EnterIsOkAndEscapeIsCancel)

@@ -1,6 +1,5 @@
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "Exception.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
@@ -112,7 +111,7 @@ TEST_F(MainWindowTest, SelectedAccountNamesTheCheckItemsAndEnablesItsCommands)
     TTestMain window;
     window.show();
     window.poplist->setCurrentRow(0);
-    const std::string check = Cp1250FromUtf8("Kontrola zpráv");
+    const std::string check = "Kontrola zpráv";
     EXPECT_EQ(Text(window.mCheck), check + "   (a@x.cz)");
     EXPECT_EQ(Text(window.pCheck), check + "   (a@x.cz)");
     EXPECT_EQ(FromQt(window.tCheck->toolTip()), check);
@@ -172,16 +171,16 @@ TEST_F(MainWindowTest, NewAccountFromTheEditorIsListedAndSaved)
         // A new account starts encrypted.
         EXPECT_EQ(editor.Security(), csImplicitTls);
         EXPECT_EQ(editor.ePort->Value(), 995);
-        editor.eAddress->setText(ToQt(Cp1250FromUtf8("žofie@pošta.cz")));
+        editor.eAddress->setText(ToQt("žofie@pošta.cz"));
         editor.ePassw->setText(" tajné ");
         editor.Button1Click();
     };
     window.NewAccClick();
-    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Nový e-mail účet")});
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Nový e-mail účet"});
     ASSERT_EQ(window.poplist->count(), 3);
-    EXPECT_EQ(FromQt(window.poplist->item(2)->text()), Cp1250FromUtf8("žofie@pošta.cz"));
+    EXPECT_EQ(FromQt(window.poplist->item(2)->text()), "žofie@pošta.cz");
     EXPECT_EQ(ReadBytes(AccountsPath()),
-              TwoAccounts + Cp1250FromUtf8("žofie@pošta.cz\r\npop3s://\r\n\r\n tajné \r\n995\r\n"));
+              TwoAccounts + "\x9Eofie@po\x9Ata.cz\r\npop3s://\r\n\r\n tajn\xE9 \r\n995\r\n");   // Windows-1250
 }
 
 TEST_F(MainWindowTest, CancelledNewAccountChangesNothing)
@@ -208,7 +207,7 @@ TEST_F(MainWindowTest, EditedAccountIsSavedInItsPlace)
         editor.Button1Click();
     };
     window.EditAccClick();
-    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Edit e-mail účet")});
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Edit e-mail účet"});
     EXPECT_EQ(window.StatusPanelText(0), "b@y.cz");
     EXPECT_EQ(ReadBytes(AccountsPath()),
               "a@x.cz\r\npop.x.cz\r\na\r\npw\r\n110\r\nb@y.cz\r\npop3s://mail.y.cz\r\nb\r\n\r\n110\r\n");
@@ -245,7 +244,7 @@ TEST_F(MainWindowTest, DeletingAnAccountAsksFirst)
     window.poplist->setCurrentRow(0);
     Ui.Answers = {false};
     window.DelAccClick();
-    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Warning|" + Cp1250FromUtf8("Vymazat účet, opravdu?")});
+    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Warning|Vymazat účet, opravdu?"});
     EXPECT_EQ(window.poplist->count(), 2);
     EXPECT_EQ(ReadBytes(AccountsPath()), TwoAccounts);
 
@@ -278,7 +277,7 @@ TEST_F(MainWindowTest, KeysInTheAccountListRunTheAccountCommands)
     QTest::keyClick(window.poplist, Qt::Key_Insert);
     QTest::keyClick(window.poplist, Qt::Key_Return);
     QTest::keyClick(window.poplist, Qt::Key_Delete);
-    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{Cp1250FromUtf8("Nový e-mail účet"), Cp1250FromUtf8("Edit e-mail účet")}));
+    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{"Nový e-mail účet", "Edit e-mail účet"}));
     EXPECT_EQ(Ui.Questions.size(), 1u);
 }
 
@@ -288,7 +287,7 @@ TEST_F(MainWindowTest, DoubleClickEditsTheAccount)
     TTestMain window;
     window.poplist->setCurrentRow(1);
     emit window.poplist->itemDoubleClicked(window.poplist->item(1));
-    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Edit e-mail účet")});
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Edit e-mail účet"});
 }
 
 TEST_F(MainWindowTest, EveryCommandReachesItsOperation)
@@ -302,9 +301,9 @@ TEST_F(MainWindowTest, EveryCommandReachesItsOperation)
         command->trigger();
     for (QAction* command : {window.tDel, window.mDelAcc, window.pDel})
         command->trigger();
-    const std::string created = Cp1250FromUtf8("Nový e-mail účet");
-    const std::string edited = Cp1250FromUtf8("Edit e-mail účet");
-    const std::string help = Cp1250FromUtf8("Nápověda");
+    const std::string created = "Nový e-mail účet";
+    const std::string edited = "Edit e-mail účet";
+    const std::string help = "Nápověda";
     EXPECT_EQ(Modal.Shown, (std::vector<std::string>{created, created, created, edited, edited, edited, help, help,
                                                      "O programu...", "O programu..."}));
     EXPECT_EQ(Ui.Questions.size(), 3u);

@@ -3,7 +3,6 @@
 // progress bar moved by the session's work events.
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "HeaderList.h"
 #include "MessageView.h"
 #include "PrivatePop3Server.h"
@@ -20,7 +19,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::string AttachmentName = Cp1250FromUtf8("můj dopis.txt");
+const std::string AttachmentName = "můj dopis.txt";
 
 std::string PlainMessage()
 {
@@ -83,7 +82,7 @@ TEST_F(AppFixture, CheckOverTlsSaysSoInTheStatusBar)
         window.CheckAccClick();
         EXPECT_EQ(window.headlist->RowCount(), 1);
         const std::string text = window.StatusPanelText(2);
-        EXPECT_TRUE(text == Cp1250FromUtf8("Šifrováno (TLS 1.3)") || text == Cp1250FromUtf8("Šifrováno (TLS 1.2)"))
+        EXPECT_TRUE(text == "Šifrováno (TLS 1.3)" || text == "Šifrováno (TLS 1.2)")
             << text;
     }
     CloseOpenSessions();
@@ -97,7 +96,7 @@ TEST_F(RealServerWindowTest, CheckDownloadSaveAndDelete)
     Window->CheckAccClick();
     ASSERT_EQ(Subjects(), (Lines{"Porada", "Dopis"}));
     EXPECT_NE(Window->memo->Text().find("Subject: Porada\r\n"), std::string::npos);
-    EXPECT_EQ(Window->StatusPanelText(2), Cp1250FromUtf8("Nešifrováno"));
+    EXPECT_EQ(Window->StatusPanelText(2), "Nešifrováno");
 
     Window->headlist->setCurrentItem(Window->headlist->Row(1));
     Window->lDownClick();
