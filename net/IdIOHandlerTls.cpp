@@ -315,6 +315,12 @@ void TIdIOHandlerTls::CloseHandler()
     TIdIOHandlerSocket::CloseHandler();
 }
 
+void TIdIOHandlerTls::OpenHandler()
+{
+    FSession.reset();
+    TIdIOHandlerSocket::OpenHandler();
+}
+
 bool TIdIOHandlerTls::WaitReadable(int32_t milliseconds)
 {
     if (!FSession)

@@ -64,6 +64,8 @@ public:
 
     // Sends the TLS close (not waiting for the server's) and releases the socket.
     void CloseHandler() override;
+    // A new connection starts plain, whatever the last one did.
+    void OpenHandler() override;
     bool WaitReadable(int32_t milliseconds) override;
     // A broken TLS session raises EIdTlsError; a read time-out inside a record raises
     // EIdReadTimeout; a socket failure gives -1 with the socket error number, as a
