@@ -156,8 +156,11 @@ void TMainWindowUi::BuildStatusBar(QMainWindow* window)
     barPanel1->setToolTip(barPanel1->text());   // readable whole in a narrow window
     // The long text must not make the window wider than the stored width.
     barPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    barPanel2 = new QLabel(bar);
+    barPanel2->setAlignment(Qt::AlignCenter);
     bar->addWidget(barPanel0);
     bar->addWidget(barPanel1, 1);
+    bar->addWidget(barPanel2);
     window->setStatusBar(bar);
 }
 
@@ -284,8 +287,8 @@ void TMainWindowUi::FitAccountCaptions()
 
 int TMainWindowUi::FittedWindowWidth() const
 {
-    // The status bar's second panel shows its text whole beside the first one.
-    constexpr int SizeGripAndSpacing = 32;
+    // The status bar's second panel shows its text whole beside the other two.
+    constexpr int SizeGripAndSpacing = 40;
     return std::max(Fitted(580, *bar), barPanel0->width() + TextWidth(*barPanel1, barPanel1->text(), 4) +
-                                            SizeGripAndSpacing);
+                                            barPanel2->sizeHint().width() + SizeGripAndSpacing);
 }
