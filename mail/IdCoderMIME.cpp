@@ -9,6 +9,62 @@ const TIdDecodeTable& Base64Table()
     return table;
 }
 
+// 255, the mark of a byte outside the alphabet, is the only table value with this bit.
+const uint8_t NotInAlphabet = 0x80;
+
 } // namespace
 
 TIdDecoderMIME::TIdDecoderMIME() : TIdDecoder4to3(Base64Table(), '=') {}
+
+void TIdDecoderMIME::DecodeToOutput(std::string_view line, std::string& output)
+{
+    if (FEnded)
+        return;
+    const TIdDecodeTable& table = DecodeTable;
+    const auto* in = reinterpret_cast<const unsigned char*>(line.data());
+    const size_t size = line.size();
+    const size_t start = output.size();
+    // At most three bytes for every four characters, and two more from a group begun
+    // on an earlier line.
+    output.resize(start + size / 4 * 3 + 5);
+    char* out = output.data() + start;
+    size_t i = 0;
+    while (i < size) {
+        // Whole groups of alphabet characters, the bulk of every line, go four at a time.
+        if (FGroupLength == 0) {
+            for (; i + 4 <= size; i += 4, out += 3) {
+                const uint32_t a = table[in[i]], b = table[in[i + 1]], c = table[in[i + 2]], d = table[in[i + 3]];
+                if ((a | b | c | d) & NotInAlphabet)
+                    break;
+                const uint32_t value = a << 18 | b << 12 | c << 6 | d;
+                out[0] = static_cast<char>(value >> 16);
+                out[1] = static_cast<char>(value >> 8);
+                out[2] = static_cast<char>(value);
+            }
+            if (i >= size)
+                break;
+        }
+        const unsigned char c = in[i++];
+        const uint8_t value = table[c];
+        if (value & NotInAlphabet) {
+            if (c == static_cast<unsigned char>(PadChar)) {
+                FEnded = true;
+                break;
+            }
+            continue;
+        }
+        FGroup = FGroup << 6 | value;
+        ++FGroupLength;
+        // Two characters complete the first byte, three the second, four the third.
+        if (FGroupLength == 2)
+            *out++ = static_cast<char>(FGroup >> 4);
+        else if (FGroupLength == 3)
+            *out++ = static_cast<char>(FGroup >> 2);
+        else if (FGroupLength == 4) {
+            *out++ = static_cast<char>(FGroup);
+            FGroup = 0;
+            FGroupLength = 0;
+        }
+    }
+    output.resize(out - output.data());
+}
