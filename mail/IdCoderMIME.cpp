@@ -1,5 +1,7 @@
 #include "IdCoderMIME.h"
 
+#include <cstring>
+
 namespace {
 
 const TIdDecodeTable& Base64Table()
@@ -12,6 +14,45 @@ const TIdDecodeTable& Base64Table()
 // 255, the mark of a byte outside the alphabet, is the only table value with this bit.
 const uint8_t NotInAlphabet = 0x80;
 
+// For whole groups: each character's 6 bits already at their place in the three bytes
+// (first byte lowest, as a little-endian word stores them), a character outside the
+// alphabet setting bits above them.
+struct TGroupTables {
+    uint32_t Place[4][256];
+};
+
+const uint32_t OutsideGroup = 0xFF000000u;
+
+const TGroupTables& GroupTables()
+{
+    static const TGroupTables tables = [] {
+        TGroupTables t;
+        const TIdDecodeTable& values = Base64Table();
+        for (int c = 0; c < 256; ++c) {
+            const uint32_t v = values[c];
+            if (v == 255) {
+                for (auto& place : t.Place)
+                    place[c] = OutsideGroup;
+                continue;
+            }
+            t.Place[0][c] = v << 2;
+            t.Place[1][c] = (v >> 4) | (v & 0x0F) << 12;
+            t.Place[2][c] = (v >> 2) << 8 | (v & 0x03) << 22;
+            t.Place[3][c] = v << 16;
+        }
+        return t;
+    }();
+    return tables;
+}
+
+bool LittleEndian()
+{
+    const uint32_t one = 1;
+    unsigned char first;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
+
 } // namespace
 
 TIdDecoderMIME::TIdDecoderMIME() : TIdDecoder4to3(Base64Table(), '=') {}
@@ -21,17 +62,28 @@ void TIdDecoderMIME::DecodeToOutput(std::string_view line, std::string& output)
     if (FEnded)
         return;
     const TIdDecodeTable& table = DecodeTable;
+    static const bool littleEndian = LittleEndian();
+    const auto& place = GroupTables().Place;
     const auto* in = reinterpret_cast<const unsigned char*>(line.data());
     const size_t size = line.size();
     const size_t start = output.size();
-    // At most three bytes for every four characters, and two more from a group begun
-    // on an earlier line.
-    output.resize(start + size / 4 * 3 + 5);
+    // At most three bytes for every four characters, two more from a group begun on an
+    // earlier line, and room for the fourth byte a whole group stores.
+    output.resize(start + size / 4 * 3 + 6);
     char* out = output.data() + start;
     size_t i = 0;
     while (i < size) {
         // Whole groups of alphabet characters, the bulk of every line, go four at a time.
         if (FGroupLength == 0) {
+            if (littleEndian) {
+                // Four bytes are stored for three; the fourth is overwritten next.
+                for (; i + 4 <= size; i += 4, out += 3) {
+                    const uint32_t bytes = place[0][in[i]] | place[1][in[i + 1]] | place[2][in[i + 2]] | place[3][in[i + 3]];
+                    if (bytes & OutsideGroup)
+                        break;
+                    std::memcpy(out, &bytes, 4);
+                }
+            }
             for (; i + 4 <= size; i += 4, out += 3) {
                 const uint32_t a = table[in[i]], b = table[in[i + 1]], c = table[in[i + 2]], d = table[in[i + 3]];
                 if ((a | b | c | d) & NotInAlphabet)
