@@ -1,5 +1,6 @@
 #include "IdCoderMIME.h"
 
+#include <bit>
 #include <cstring>
 
 namespace {
@@ -45,14 +46,6 @@ const TGroupTables& GroupTables()
     return tables;
 }
 
-bool LittleEndian()
-{
-    const uint32_t one = 1;
-    unsigned char first;
-    std::memcpy(&first, &one, 1);
-    return first == 1;
-}
-
 } // namespace
 
 TIdDecoderMIME::TIdDecoderMIME() : TIdDecoder4to3(Base64Table(), '=') {}
@@ -62,7 +55,6 @@ void TIdDecoderMIME::DecodeToOutput(std::string_view line, std::string& output)
     if (FEnded)
         return;
     const TIdDecodeTable& table = DecodeTable;
-    static const bool littleEndian = LittleEndian();
     const auto& place = GroupTables().Place;
     const auto* in = reinterpret_cast<const unsigned char*>(line.data());
     const size_t size = line.size();
@@ -75,7 +67,7 @@ void TIdDecoderMIME::DecodeToOutput(std::string_view line, std::string& output)
     while (i < size) {
         // Whole groups of alphabet characters, the bulk of every line, go four at a time.
         if (FGroupLength == 0) {
-            if (littleEndian) {
+            if constexpr (std::endian::native == std::endian::little) {
                 // Four bytes are stored for three; the fourth is overwritten next.
                 for (; i + 4 <= size; i += 4, out += 3) {
                     const uint32_t bytes = place[0][in[i]] | place[1][in[i + 1]] | place[2][in[i + 2]] | place[3][in[i + 3]];
