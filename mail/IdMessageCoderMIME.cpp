@@ -1,10 +1,11 @@
 #include "IdMessageCoderMIME.h"
 
 #include "Exception.h"
-#include "IdCoderHeader.h"
+#include "IdCharset.h"
 #include "IdCoderMIME.h"
 #include "IdCoderQuotedPrintable.h"
 #include "IdGlobal.h"
+#include "IdHeaderParameters.h"
 #include "IdMessage.h"
 
 namespace {
@@ -51,8 +52,9 @@ TIdMessageDecoderMIME::TIdMessageDecoderMIME(TIdMessage& message)
 {
 }
 
-void TIdMessageDecoderMIME::StoreHeaderLine(const std::string& line)
+void TIdMessageDecoderMIME::StoreHeaderLine(const std::string& rawLine)
 {
+    const std::string line = Utf8OrWindows1250(rawLine);
     if (line[0] == ' ' || line[0] == '\t') {
         if (PartHeaderLines.empty())
             PartHeaderLines.push_back(line.substr(1));
@@ -71,25 +73,13 @@ void TIdMessageDecoderMIME::StoreHeaderLine(const std::string& line)
 void TIdMessageDecoderMIME::DecideKind(const std::string& contentType, const std::string& disposition)
 {
     std::string upperType = UpperCase(contentType);
-    std::string upperDisposition = UpperCase(disposition);
     if (!SameText(disposition.substr(0, disposition.find(';')), "attachment")
         && upperType.find("NAME") == std::string::npos) {
         Kind = pkText;
         return;
     }
     Kind = pkAttachment;
-    std::string nameText;
-    if (size_t at = upperDisposition.find("FILENAME"); at != std::string::npos)
-        nameText = disposition.substr(std::min(at + 9, disposition.size()));
-    else if (size_t at = upperType.find("NAME"); at != std::string::npos)
-        nameText = contentType.substr(std::min(at + 5, contentType.size()));
-    std::string fileName = ParameterValue(nameText);
-    try {
-        PartFileName = DecodeEncodedWords(fileName);
-    } catch (const EConvertError&) {
-        // A broken encoded word must not cost the whole message.
-        PartFileName = fileName;
-    }
+    PartFileName = AttachmentFileName(contentType, disposition);
 }
 
 void TIdMessageDecoderMIME::ReadPartHeader()
