@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <iconv.h>
-#include <vector>
+#include <unordered_map>
 
 #include "IdHeaderParameters.h"
 
@@ -16,9 +16,10 @@ const iconv_t NoDescriptor = reinterpret_cast<iconv_t>(-1);
 // Charset names are short; anything longer, or with other characters, names nothing
 // the system knows (and can never smuggle an iconv option such as "//IGNORE" in).
 const size_t LongestCharsetName = 64;
-// Converters kept open, one per charset name; a message that names more charsets than
-// this still converts, opening the extra ones for each use.
-const size_t CachedConverters = 32;
+// Opening a converter costs far more than converting a subject, so every converter the
+// system has stays open once used: their number is bounded by the names the system
+// knows. Of the names it does not know (cheap to refuse) only this many are remembered.
+const size_t RememberedUnknownNames = 64;
 
 bool IsAsciiText(std::string_view bytes)
 {
@@ -88,24 +89,24 @@ public:
                 iconv_close(descriptor);
     }
 
-    // NoDescriptor when the system does not know the charset. `owned` is set when the
-    // caller has to close the descriptor itself.
-    iconv_t Find(const std::string& name, bool& owned)
+    // NoDescriptor when the system does not know the charset.
+    iconv_t Find(const std::string& name)
     {
-        owned = false;
-        for (auto& [cached, descriptor] : FEntries)
-            if (cached == name)
-                return descriptor;
+        if (auto cached = FEntries.find(name); cached != FEntries.end())
+            return cached->second;
         iconv_t descriptor = iconv_open("UTF-8", name.c_str());
-        if (FEntries.size() < CachedConverters)
-            FEntries.emplace_back(name, descriptor);
-        else
-            owned = descriptor != NoDescriptor;
+        if (descriptor != NoDescriptor) {
+            FEntries.emplace(name, descriptor);
+        } else if (FUnknown < RememberedUnknownNames) {
+            FEntries.emplace(name, descriptor);
+            ++FUnknown;
+        }
         return descriptor;
     }
 
 private:
-    std::vector<std::pair<std::string, iconv_t>> FEntries;
+    std::unordered_map<std::string, iconv_t> FEntries;
+    size_t FUnknown = 0;
 };
 
 TConverterCache& Converters()
@@ -166,13 +167,10 @@ std::string ConvertWith(iconv_t descriptor, std::string_view bytes)
 // Converts with the named charset; false when the system does not know it.
 bool ConvertNamed(const std::string& name, std::string_view bytes, std::string& out)
 {
-    bool owned = false;
-    iconv_t descriptor = Converters().Find(name, owned);
+    iconv_t descriptor = Converters().Find(name);
     if (descriptor == NoDescriptor)
         return false;
     out = ConvertWith(descriptor, bytes);
-    if (owned)
-        iconv_close(descriptor);
     return true;
 }
 
