@@ -177,21 +177,18 @@ bool ConvertNamed(const std::string& name, std::string_view bytes, std::string& 
 bool IsCharsetNameCharacter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.' || c == ':'
-           || c == '+' || c == '(' || c == ')';
+           || c == '+';
 }
 
-// Upper case, without quotes, blanks and an RFC 2231 language ("UTF-8*cs"). Empty for
-// no charset; "?" for a name that cannot be a charset.
+// Upper case, without quotes, blanks, a comment ("us-ascii (plain)") and an RFC 2231
+// language ("UTF-8*cs"). Empty for no charset; "?" for a name that cannot be a charset.
 std::string CanonicalName(std::string_view label)
 {
-    size_t language = label.find('*');
-    if (language != std::string_view::npos)
-        label = label.substr(0, language);
-    const char* blanks = " \t\r\n\"'";
-    size_t first = label.find_first_not_of(blanks);
+    size_t first = label.find_first_not_of(" \t\r\n\"'");
     if (first == std::string_view::npos)
         return {};
-    label = label.substr(first, label.find_last_not_of(blanks) - first + 1);
+    label = label.substr(first);
+    label = label.substr(0, label.find_first_of("*( \t\r\n\"'"));
     if (label.size() > LongestCharsetName)
         return "?";
     std::string name;

@@ -232,6 +232,8 @@ TEST(MessageBody, TextIsConvertedFromItsCharset)
               "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain; charset=\"windows-1250\"\n"
               "Content-Transfer-Encoding: base64\n\nUPjtbG9oYQ0Knmx1nW916Gs=\n--b--\n",
               {"Příloha", "žluťoučk"}},
+             {"a charset followed by a comment",
+              "Content-Type: text/plain; charset=iso-8859-2 (Central European)\n\nP\xF8\xEDloha\n", {"Příloha"}},
              {"KOI8-R", "Content-Type: text/plain; charset=koi8-r\nContent-Transfer-Encoding: quoted-printable\n\n"
                         "=F0=D2=C9=D7=C5=D4\n",
               {"Привет"}},
