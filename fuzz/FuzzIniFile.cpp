@@ -5,6 +5,7 @@
 #include "IniFile.h"
 
 #include <fstream>
+#include <utility>
 #include <unistd.h>
 
 namespace {
@@ -31,9 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
     TIniFile ini(IniPath());
-    for (const char* section : {"POSITION", "SIZE", "SPLIT", ""})
-        for (const char* key : {"TOP", "LEFT", "HEIGHT", "WIDTH", ""})
-            ini.ReadString(section, key, "-");
+    // The settings the window reads when it opens, and a section without a name.
+    for (const auto& [section, key] : {std::pair{"POSITION", "TOP"}, {"POSITION", "LEFT"}, {"SIZE", "HEIGHT"},
+                                       {"SIZE", "WIDTH"}, {"SPLIT", "VERTICAL"}, {"", ""}})
+        ini.ReadString(section, key, "-");
     try {
         ini.WriteString("SIZE", "WIDTH", "640");
     } catch (const Exception&) {

@@ -33,6 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         TIdIOHandlerMemory handler;
         handler.ChunkSize = 1 + static_cast<int32_t>(size % 509);
         handler.Feed(std::string(serverBytes));
+        handler.Connected = false;   // the client connects it
         TIdPOP3 client;
         client.SetIOHandler(&handler);
         client.Username = "joe";
