@@ -1,5 +1,7 @@
 #include "IdException.h"
 
+#include "Cp1250.h"
+
 namespace {
 
 std::string WithSystemText(std::string message, const std::string& systemText)
@@ -9,7 +11,16 @@ std::string WithSystemText(std::string message, const std::string& systemText)
     return message;
 }
 
+const std::string SilentServerText = Cp1250FromUtf8("Server neodpovídá: ");
+const std::string ReplyTooLongText = Cp1250FromUtf8("Odpověď serveru je příliš dlouhá.");
+
 } // namespace
+
+EIdConnectTimeout::EIdConnectTimeout(const std::string& host) : EIdException(SilentServerText + host) {}
+
+EIdReadTimeout::EIdReadTimeout(const std::string& host) : EIdException(SilentServerText + host) {}
+
+EIdReplyTooLong::EIdReplyTooLong() : EIdException(ReplyTooLongText) {}
 
 EIdWS2StubError EIdWS2StubError::LoadingLibrary(const std::string& library, const std::string& systemText)
 {

@@ -30,7 +30,7 @@ void TIdPOP3::OpenConnection(int32_t timeout)
 {
     TIdMessageClient::OpenConnection(timeout);
     try {
-        ReadReply({ReplyOk});
+        Exchange([&] { return ReadReply({ReplyOk}); });
         if (APOP)
             LogInWithApop();
         else
@@ -65,14 +65,31 @@ void TIdPOP3::LogInWithApop()
 
 void TIdPOP3::CloseConnection()
 {
+    QuitConfirmed = false;
     try {
-        if (IsConnected())
+        if (IsConnected()) {
             WriteLine("QUIT");
+            ReadQuitReply();
+        }
     } catch (...) {
         TIdMessageClient::CloseConnection();
         throw;
     }
     TIdMessageClient::CloseConnection();
+}
+
+// "-ERR" to QUIT means the server did not carry out everything (RFC 1939: some deleted
+// messages not removed); a server that just hangs up has said nothing either way.
+void TIdPOP3::ReadQuitReply()
+{
+    try {
+        ReadReply({ReplyOk});
+    } catch (const EIdConnClosedGracefully&) {
+        return;
+    } catch (const EIdSocketError&) {
+        return;
+    }
+    QuitConfirmed = true;
 }
 
 int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
@@ -86,7 +103,7 @@ int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
         std::string text;
         for (const auto& line : LastReply.Text)
             text += line + "\r\n";
-        throw EIdException("Unrecognized POP3 Response Header:\n\"" + text + "\"");
+        throw EIdReplyNotUnderstood("Unrecognized POP3 Response Header:\n\"" + text + "\"");
     }
     return CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), acceptedCodes);
 }
@@ -105,7 +122,7 @@ int32_t TIdPOP3::CountMessages()
 bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)
 {
     SendCommand("TOP " + IntToStr(number) + " 0", ReplyOk);
-    ReceiveHeaderBlock(message, ".");
+    Exchange([&] { return ReceiveHeaderBlock(message, "."); });
     return true;
 }
 
@@ -125,9 +142,12 @@ bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
     SendCommand("RETR " + IntToStr(number));
     if (LastReply.NumericCode() != ReplyOk)
         return false;
-    // A header block ended by "." instead of a blank line is a message without a body.
-    if (ReceiveHeaderBlock(message, "").empty())
-        ReceiveMessageBody(message, ".");
+    Exchange([&] {
+        // A header block ended by "." instead of a blank line is a message without a body.
+        if (ReceiveHeaderBlock(message, "").empty())
+            ReceiveMessageBody(message, ".");
+        return true;
+    });
     return true;
 }
 

@@ -23,11 +23,18 @@ public:
 
     // Log in with APOP instead of USER/PASS; needs a timestamp in the greeting.
     bool APOP = false;
+    // The longest wait for a connect, in milliseconds (the session passes it to
+    // OpenConnection).
+    int32_t ConnectTimeout = 30000;
+    // Whether the last CloseConnection got "+OK" to its QUIT: only then has the server
+    // surely carried out the deletions of that connection.
+    bool QuitConfirmed = false;
 
     // Connects, reads the greeting and logs in. Any failure sends QUIT when the
     // connection is still up, closes it and raises the failure itself.
     void OpenConnection(int32_t timeout = -1) override;
-    // Sends QUIT when connected (the reply is not awaited), then closes in every case.
+    // Sends QUIT when connected and reads the reply, then closes in every case. A "-ERR"
+    // raises EIdProtocolReplyError with the server's text once the socket is closed.
     void CloseConnection() override;
     int16_t ReadReply(const TIdReplyCodes& acceptedCodes) override;
 
@@ -45,5 +52,6 @@ public:
 private:
     void LogIn();
     void LogInWithApop();
+    void ReadQuitReply();
     std::string FirstReplyText() const;
 };

@@ -1,3 +1,4 @@
+#include "Cp1250.h"
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
 #include "IdTCPClient.h"
@@ -296,7 +297,7 @@ TEST(OpenConnection, WithTimeOutGivesUpOnASilentListener)
         r.Client.OpenConnection(300);
         FAIL() << "no exception";
     } catch (const EIdConnectTimeout& e) {
-        EXPECT_STREQ(e.what(), "Connect timed out.");
+        EXPECT_EQ(e.Message, Cp1250FromUtf8("Server neodpovídá: ") + r.Client.Host);
     }
     EXPECT_FALSE(r.Client.IsConnected());
     for (int socket : queued)
