@@ -33,11 +33,13 @@ const std::string Usage = Cp1250FromUtf8(
     "Volby:\n"
     "  --accounts SOUBOR            soubor účtů (jinak accounts.dat vedle programu)\n"
     "  --trace                      vypíše rozhovor se serverem na standardní chybový výstup\n"
+    "  --timeout SEKUNDY            nejdelší čekání na připojení a na odpověď serveru\n"
     "  --yes                        maže bez ptaní\n"
     "  --help                       vypíše tuto nápovědu\n");
 
 const std::string UnknownOption = Cp1250FromUtf8("Neznámá volba: ");
 const std::string MissingValue = Cp1250FromUtf8("Volba --accounts potřebuje jméno souboru.");
+const std::string BadTimeout = Cp1250FromUtf8("Volba --timeout potřebuje kladný počet sekund: ");
 const std::string NoCommand = Cp1250FromUtf8("Chybí příkaz.");
 const std::string UnknownCommand = Cp1250FromUtf8("Neznámý příkaz: ");
 const std::string WrongCount = Cp1250FromUtf8("Nesprávný počet argumentů příkazu ");
@@ -89,6 +91,16 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.Trace = true;
         } else if (arg == "--yes") {
             line.Yes = true;
+        } else if (arg == "--timeout" || arg.rfind("--timeout=", 0) == 0) {
+            std::string seconds;
+            if (arg != "--timeout")
+                seconds = arg.substr(10);
+            else if (i + 1 < args.size())
+                seconds = args[++i];
+            const auto value = TryStrToInt(seconds);
+            if (!value || *value < 1 || *value > 86400 || seconds.front() == '$')
+                throw EUsage(BadTimeout + Cp1250FromUtf8(seconds));
+            line.TimeoutSeconds = *value;
         } else if (arg == "--accounts") {
             if (i + 1 >= args.size())
                 throw EUsage(MissingValue);

@@ -105,9 +105,7 @@ void Delete(const TCommandLine& line, TCommandContext& context)
         context.Err << TerminalText(NothingDeleted) << '\n';
         return;
     }
-    for (const auto& record : chosen)
-        record->DeleteOnServer();
-    CloseOpenSessions();
+    DeleteMessages(chosen);
 }
 
 } // namespace
@@ -118,7 +116,7 @@ std::string CheckLine(const TMessageHeader& record)
     for (const std::string& field : {record.DateText(), record.SizeText(), record.FromText(), record.ToText(),
                                      record.SubjectText(), record.IdText()})
         line += '\t' + TabField(field);
-    return Utf8FromCp1250(line);
+    return VisibleControls(Utf8FromCp1250(line));
 }
 
 void RunCommand(const TCommandLine& line, TCommandContext& context)
