@@ -7,14 +7,14 @@
 #include <ostream>
 #include <string>
 
-// Text of the program (Windows-1250, lines ended by CR LF) as the terminal wants it,
-// control characters made visible.
-std::string TerminalText(const std::string& cp1250);
+// Text of the program (lines ended by CR LF) as the terminal wants it, control
+// characters made visible.
+std::string TerminalText(const std::string& programText);
 // Message bytes never reach the terminal raw: control characters but line feed and TAB
 // (ESC, BEL, a lone CR, DEL, the C1 range) become visible escapes, "\x1b" or "\u009b".
 std::string VisibleControls(const std::string& utf8);
 // A field of a TAB-separated line: TABs and line breaks in it become blanks.
-std::string TabField(const std::string& cp1250);
+std::string TabField(const std::string& text);
 
 // Whether an answer to a [a/n] question is yes: "a", "ano", "y" or "yes", case ignored.
 bool IsYes(const std::string& answer);
@@ -32,7 +32,8 @@ public:
     void OpenUrl(const std::string&) override {}
     void Beep() override {}
 
-    // The answer of the next save dialog (Windows-1250); nothing: the dialog is cancelled.
+    // The answer of the next save dialog, a path taken as it is; nothing: the dialog is
+    // cancelled.
     std::optional<std::string> SaveFileName;
 
 private:

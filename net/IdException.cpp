@@ -1,7 +1,5 @@
 #include "IdException.h"
 
-#include "Cp1250.h"
-
 namespace {
 
 std::string WithSystemText(std::string message, const std::string& systemText)
@@ -11,8 +9,8 @@ std::string WithSystemText(std::string message, const std::string& systemText)
     return message;
 }
 
-const std::string SilentServerText = Cp1250FromUtf8("Server neodpovídá: ");
-const std::string ReplyTooLongText = Cp1250FromUtf8("Odpověď serveru je příliš dlouhá.");
+const std::string SilentServerText = "Server neodpovídá: ";
+const std::string ReplyTooLongText = "Odpověď serveru je příliš dlouhá.";
 
 } // namespace
 

@@ -1,7 +1,6 @@
 // The session, the check and the two operations on one message on the server.
 #include "udm.h"
 
-#include "Cp1250.h"
 #include "IdException.h"
 #include "Progress.h"
 
@@ -16,13 +15,13 @@ namespace {
 
 std::vector<std::shared_ptr<TMessageHeader>> Records;
 
-const std::string BusyText = Cp1250FromUtf8("Se serverem právě probíhá jiná operace. Počkejte, až skončí.");
+const std::string BusyText = "Se serverem právě probíhá jiná operace. Počkejte, až skončí.";
 const std::string ChangedText =
-    Cp1250FromUtf8("Schránka se od poslední kontroly změnila. Zkontrolujte zprávy znovu.");
-const std::string CancelledText = Cp1250FromUtf8("Operace byla přerušena.");
-const std::string CheckAgainText = Cp1250FromUtf8("Zkontrolujte zprávy znovu.");
+    "Schránka se od poslední kontroly změnila. Zkontrolujte zprávy znovu.";
+const std::string CancelledText = "Operace byla přerušena.";
+const std::string CheckAgainText = "Zkontrolujte zprávy znovu.";
 const std::string QuitUnansweredText =
-    Cp1250FromUtf8("Server nepotvrdil ukončení spojení, zprávy nemusely být vymazány.");
+    "Server nepotvrdil ukončení spojení, zprávy nemusely být vymazány.";
 
 int32_t ConnectTimeoutMs = DefaultConnectTimeoutMs;
 int32_t ReadTimeoutMs = DefaultReadTimeoutMs;

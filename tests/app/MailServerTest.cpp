@@ -2,7 +2,6 @@
 // link clicks and the deletion of messages.
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "HeaderList.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
@@ -236,7 +235,7 @@ TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
     QTest::keyClick(Window->headlist, Qt::Key_A, Qt::ControlModifier);
     Ui.Answers = {true};
     QTest::keyClick(Window->headlist, Qt::Key_Delete);
-    EXPECT_EQ(Ui.Questions, Lines{"Warning|" + Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?")});
+    EXPECT_EQ(Ui.Questions, Lines{"Warning|Vymazat vybrané zprávy, opravdu?"});
     EXPECT_EQ(Ui.Errors, Lines{});
     EXPECT_EQ(Window->headlist->RowCount(), 0);
     EXPECT_EQ(Window->FShownIndex, -1);
@@ -252,7 +251,7 @@ TEST_F(MailServerTest, AnswerNoSendsNothing)
     Run(&Tfmain::CheckAccClick);
     Ui.Answers = {false};
     Run(&Tfmain::mmDelClick);
-    EXPECT_EQ(Ui.Questions, Lines{"Warning|" + Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?")});
+    EXPECT_EQ(Ui.Questions, Lines{"Warning|Vymazat vybranou zprávu, opravdu?"});
     EXPECT_EQ(Window->headlist->RowCount(), 2);
     EXPECT_EQ(server.Connections(), 1);
 }
@@ -388,7 +387,7 @@ TEST_F(MailServerTest, CancelEndsASlowDownloadAndTheWindowStaysResponsive)
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
     EXPECT_TRUE(panelShown);
     EXPECT_EQ(Ui.Errors, Lines{});
-    EXPECT_EQ(FromQt(Window->statusBar()->currentMessage()), Cp1250FromUtf8("Operace byla přerušena."));
+    EXPECT_EQ(FromQt(Window->statusBar()->currentMessage()), "Operace byla přerušena.");
     EXPECT_FALSE(Window->inf->isVisible());
     EXPECT_TRUE(Window->lDown->isEnabled());
     Run(&Tfmain::lDownClick);

@@ -1,4 +1,3 @@
-#include "Cp1250.h"
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
 #include "IdTCPClient.h"
@@ -297,7 +296,7 @@ TEST(OpenConnection, WithTimeOutGivesUpOnASilentListener)
         r.Client.OpenConnection(300);
         FAIL() << "no exception";
     } catch (const EIdConnectTimeout& e) {
-        EXPECT_EQ(e.Message, Cp1250FromUtf8("Server neodpovídá: ") + r.Client.Host);
+        EXPECT_EQ(e.Message, "Server neodpovídá: " + r.Client.Host);
     }
     EXPECT_FALSE(r.Client.IsConnected());
     for (int socket : queued)

@@ -2,7 +2,6 @@
 // with its own words, drops the connection, and the next download works on a new one.
 #include "SessionDialogue.h"
 
-#include "Cp1250.h"
 #include "Progress.h"
 
 #include <QCoreApplication>
@@ -41,13 +40,13 @@ TEST_F(SessionTest, ABrokenDownloadDropsItsConnectionAndTheNextOneWorks)
          "Connection Closed Gracefully."},
         {"silent server",
          [](ScriptedServer& s) { s.Says("+OK").Says("Subject: one").Stalls(1000ms); },
-         Cp1250FromUtf8("Server neodpovídá: 127.0.0.1")},
+         "Server neodpovídá: 127.0.0.1"},
         {"endless continuation",
          [](ScriptedServer& s) { s.Streams("+OK-more\r\n", 1200 * 10); },
-         Cp1250FromUtf8("Odpověď serveru je příliš dlouhá.")},
+         "Odpověď serveru je příliš dlouhá."},
         {"cancel during a slow download",
          [](ScriptedServer& s) { s.Says("+OK").Says("Subject: one").Stalls(500ms); },
-         Cp1250FromUtf8("Operace byla přerušena.")},
+         "Operace byla přerušena."},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.Name);
@@ -65,7 +64,7 @@ TEST_F(SessionTest, ABrokenDownloadDropsItsConnectionAndTheNextOneWorks)
         const auto record = HeaderRecords()[0];
         // The user presses the cancel button as soon as the first bytes show.
         SetWorkListener([](int32_t) { CancelServerOperation(); });
-        if (test.Failure != Cp1250FromUtf8("Operace byla přerušena."))
+        if (test.Failure != "Operace byla přerušena.")
             SetWorkListener({});
         EXPECT_EQ(FailureOf([&] { record->Download(); }), test.Failure);
         SetWorkListener({});

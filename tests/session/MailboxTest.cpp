@@ -2,7 +2,6 @@
 #include "SampleMessages.h"
 #include "SessionDialogue.h"
 
-#include "Cp1250.h"
 #include "IdException.h"
 #include "Progress.h"
 
@@ -173,7 +172,7 @@ TEST_F(SessionTest, RefusedDeletionsAndQuitMarkOnlyWhatTheServerCarriedOut)
     const Case cases[] = {
         {"second DELE refused", "-ERR locked", "+OK", true, " locked\r\n"},
         {"QUIT refused", "+OK", "-ERR some deleted messages not removed", false,
-         " some deleted messages not removed\r\nZkontrolujte zpr\xE1vy znovu."},
+         " some deleted messages not removed\r\nZkontrolujte zprávy znovu."},
         {"no answer to QUIT", "+OK", nullptr, false, nullptr},
     };
     for (const Case& test : cases) {
@@ -197,7 +196,7 @@ TEST_F(SessionTest, RefusedDeletionsAndQuitMarkOnlyWhatTheServerCarriedOut)
         if (test.Error)
             EXPECT_EQ(error, test.Error);
         else
-            EXPECT_NE(error.find(Cp1250FromUtf8("Zkontrolujte zprávy znovu.")), std::string::npos) << error;
+            EXPECT_NE(error.find("Zkontrolujte zprávy znovu."), std::string::npos) << error;
         EXPECT_EQ(records[1]->Deleted, test.FirstDeleted);
         EXPECT_FALSE(records[0]->Deleted);
         EXPECT_EQ(records[0]->Number, 1);
@@ -274,7 +273,7 @@ TEST_F(SessionTest, AChangedMailboxRefusesTheDeletionAndSendsNothingDestructive)
             record->DeleteOnServer();
             FAIL() << "deleted message " << record->Number;
         } catch (const EMailboxChanged& error) {
-            EXPECT_NE(error.Message.find(Cp1250FromUtf8("Zkontrolujte zprávy znovu")), std::string::npos);
+            EXPECT_NE(error.Message.find("Zkontrolujte zprávy znovu"), std::string::npos);
         }
         EXPECT_FALSE(record->Deleted);
     }
