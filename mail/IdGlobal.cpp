@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "Convert.h"
@@ -315,13 +316,12 @@ const std::string& TempDirectory()
     return directory;
 }
 
-std::string MakeTempFileName()
+int MakeTempFile()
 {
     std::string path = TempDirectory() + "SovXXXXXX.tmp";
-    // mkstemps creates the file with mode 0600.
-    int file = mkstemps(path.data(), 4);
+    int file = mkostemps(path.data(), 4, O_CLOEXEC);
     if (file < 0)
         throw EInOutError::FromErrno(errno);
-    close(file);
-    return path;
+    unlink(path.c_str());
+    return file;
 }
