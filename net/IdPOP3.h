@@ -29,9 +29,17 @@ public:
     // Whether the last CloseConnection got "+OK" to its QUIT: only then has the server
     // surely carried out the deletions of that connection.
     bool QuitConfirmed = false;
+    // How long the greeting may take at most (also below a longer read time-out), in
+    // milliseconds: a server that waits for TLS on a port the client speaks plain text to
+    // says nothing.
+    int32_t GreetingTimeout = 10000;
+    // Set once a password has gone to a server without encryption (it stays set).
+    bool PasswordSentUnencrypted = false;
 
-    // Connects, reads the greeting and logs in. Any failure sends QUIT when the
-    // connection is still up, closes it and raises the failure itself.
+    // Connects (with TLS from the first byte for csImplicitTls), reads the greeting,
+    // switches to TLS with STLS for csStartTls, and logs in. Any failure sends QUIT when
+    // the connection is still up, closes it and raises the failure itself; a refused
+    // STLS or a failed TLS start sends nothing more.
     void OpenConnection(int32_t timeout = -1) override;
     // Sends QUIT when connected and reads the reply, then closes in every case. A "-ERR"
     // raises EIdProtocolReplyError with the server's text once the socket is closed.
@@ -50,6 +58,8 @@ public:
     bool DeleteMessage(int32_t number);
 
 private:
+    void ReadGreeting();
+    void StartTlsWithStls();
     void LogIn();
     void LogInWithApop();
     void ReadQuitReply();
