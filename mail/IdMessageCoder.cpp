@@ -38,18 +38,18 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
 std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder,
                                                       bool& messageEnded)
 {
-    std::string path = MakeTempFileName();
+    const int file = MakeTempFile();
     std::unique_ptr<TIdMessageDecoder> next;
     try {
-        TIdFileOutput output(path);
+        TIdFileOutput output(file);
         next = decoder.ReadPartBody(output, messageEnded);
         output.Close();
     } catch (...) {
-        // No part will own the file, so nothing would ever delete it.
-        unlink(path.c_str());
+        // No part will own the file; closing it is all it takes to make it go.
+        close(file);
         throw;
     }
-    auto attachment = std::make_unique<TIdAttachment>(path);
+    auto attachment = std::make_unique<TIdAttachment>(file);
     attachment->SetContentType(decoder.PartHeaderValue("Content-Type"));
     attachment->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
@@ -60,18 +60,7 @@ std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMe
 
 } // namespace
 
-TIdFileOutput::TIdFileOutput(const std::string& path)
-{
-    FFile = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (FFile < 0)
-        throw EInOutError::FromErrno(errno);
-}
-
-TIdFileOutput::~TIdFileOutput()
-{
-    if (FFile >= 0)
-        close(FFile);
-}
+TIdFileOutput::TIdFileOutput(int file) : FFile(file) {}
 
 void TIdFileOutput::WriteBuffer()
 {
@@ -96,10 +85,6 @@ void TIdFileOutput::Drain()
 void TIdFileOutput::Close()
 {
     WriteBuffer();
-    int file = FFile;
-    FFile = -1;
-    if (close(file) != 0)
-        throw EInOutError::FromErrno(errno);
 }
 
 std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const
