@@ -17,6 +17,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -261,10 +262,14 @@ void TMainWindowUi::BuildProgressPanel(QMainWindow* window)
     progress->setRange(1, 8);
     progress->setValue(1);
     progress->setTextVisible(false);
+    cancelButton = new QPushButton(Czech("Přerušit"), inf);
     auto* layout = new QVBoxLayout(inf);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->addWidget(inflabel);
-    layout->addWidget(progress);
+    auto* barRow = new QHBoxLayout;
+    barRow->addWidget(progress, 1);
+    barRow->addWidget(cancelButton);
+    layout->addLayout(barRow);
     FitProgressPanel();
     inf->hide();
 }
@@ -272,7 +277,7 @@ void TMainWindowUi::BuildProgressPanel(QMainWindow* window)
 void TMainWindowUi::FitProgressPanel()
 {
     const QSize needed = inf->sizeHint();
-    inf->resize(std::max(Fitted(362, *inf), needed.width()), std::max(Fitted(49, *inf), needed.height()));
+    inf->resize(std::max(Fitted(362, *inf), needed.width()), std::max(Fitted(60, *inf), needed.height()));
 }
 
 void TMainWindowUi::FitAccountCaptions()

@@ -9,8 +9,10 @@
 #include "udm.h"
 
 #include <QMainWindow>
+#include <functional>
 
 class QListWidgetItem;
+class THeaderRow;
 
 class Tfmain : public QMainWindow, public TMainWindowUi {
 public:
@@ -48,6 +50,7 @@ public:
     void DeleteMessages();
     bool MultipleSelected() const;
     void DeleteRow(int index);
+    void DeleteRows(const std::vector<THeaderRow*>& rows);
     // After the shown message's row has gone: an empty pane and the commands for none.
     void ClearShownMessage();
 
@@ -101,6 +104,8 @@ private:
     bool headlistKeyDown(int key);
     QListWidgetItem* SelectedAccountItem() const;
     void AddAccountItem(const TAccountLines& account);
+    void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
+    void RunCancellable(const std::function<void()>& command);
 
     bool FActivated = false;
     TWorkListener FPreviousWorkListener;
