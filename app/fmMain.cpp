@@ -3,6 +3,7 @@
 #include "AccountListItem.h"
 #include "Cp1250.h"
 #include "Exception.h"
+#include "FileLocations.h"
 #include "HeaderList.h"
 #include "HelpFile.h"
 #include "KormoranApplication.h"
@@ -113,7 +114,7 @@ void Tfmain::ConnectCommands()
 
 void Tfmain::FormCreate()
 {
-    SetApplicationHelpFile(AppFilePath("Kormoran.hlp"));
+    SetApplicationHelpFile(HelpFilePath());
     FShownIndex = -1;
     LoadAccounts();
     LoadSettings();
@@ -291,13 +292,13 @@ std::vector<TAccountLines> Tfmain::AccountItems() const
 void Tfmain::LoadAccounts()
 {
     poplist->clear();
-    for (const TAccountLines& account : LoadAccountFile(AppFilePath("accounts.dat")))
+    for (const TAccountLines& account : LoadAccountFile(AccountFilePath()))
         AddAccountItem(account);
 }
 
 void Tfmain::SaveAccounts()
 {
-    SaveAccountFile(AppFilePath("accounts.dat"), AccountItems());
+    SaveAccountFile(AccountFilePath(), AccountItems());
 }
 
 TPOP3Rec Tfmain::GetSelectedAccount()

@@ -10,6 +10,8 @@
 std::optional<std::string> ReadFileContents(const std::string& path);
 
 // Writes bytes to a temporary file beside path and renames it over path, so that a
-// failed or interrupted write leaves the previous file as it was. The file gets mode
-// (permission bits only). Raises EInOutError; the temporary file is removed then.
+// failed or interrupted write leaves the previous file as it was; the directory is
+// synced after the rename. When path is a symbolic link, the file it points to is
+// replaced and the link stays. The file gets mode (permission bits only). Raises
+// EInOutError; the temporary file is removed then.
 void ReplaceFileContents(const std::string& path, std::string_view bytes, mode_t mode);

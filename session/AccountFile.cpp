@@ -1,7 +1,9 @@
 #include "AccountFile.h"
 
 #include "Convert.h"
+#include "Cp1250.h"
 #include "FileContents.h"
+#include "FileLocations.h"
 
 namespace {
 
@@ -30,6 +32,12 @@ private:
     std::string FText;
     size_t FPosition = 0;
 };
+
+// The account file may be in one of several places, so its errors say which file it was.
+EInOutError WithPath(const EInOutError& error, const std::string& path)
+{
+    return EInOutError(error.Message + ": " + Cp1250FromUtf8(path), error.ErrorCode);
+}
 
 } // namespace
 
@@ -60,13 +68,22 @@ std::string FormatAccounts(const std::vector<TAccountLines>& accounts)
 
 std::vector<TAccountLines> LoadAccountFile(const std::string& path)
 {
-    std::optional<std::string> bytes = ReadFileContents(path);
-    return bytes ? ParseAccounts(*bytes) : std::vector<TAccountLines>{};
+    try {
+        std::optional<std::string> bytes = ReadFileContents(path);
+        return bytes ? ParseAccounts(*bytes) : std::vector<TAccountLines>{};
+    } catch (const EInOutError& error) {
+        throw WithPath(error, path);
+    }
 }
 
 void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& accounts)
 {
-    ReplaceFileContents(path, FormatAccounts(accounts), 0600);
+    try {
+        CreateDirectoryFor(path);
+        ReplaceFileContents(path, FormatAccounts(accounts), 0600);
+    } catch (const EInOutError& error) {
+        throw WithPath(error, path);
+    }
 }
 
 TPOP3Rec RecordFromLines(const TAccountLines& lines)

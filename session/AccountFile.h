@@ -20,10 +20,12 @@ struct TAccountLines {
 std::vector<TAccountLines> ParseAccounts(const std::string& bytes);
 std::string FormatAccounts(const std::vector<TAccountLines>& accounts);
 
-// The accounts in the file; none when it does not exist. Raises EInOutError.
+// The accounts in the file; none when it does not exist. Raises EInOutError, its text
+// ending with ": " and the path.
 std::vector<TAccountLines> LoadAccountFile(const std::string& path);
 // Replaces the file as a whole (mode 0600: it holds passwords); a failed save leaves
-// the previous file intact. Raises EInOutError.
+// the previous file intact. A missing directory is created (mode 0700). Raises
+// EInOutError, its text ending with ": " and the path.
 void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& accounts);
 
 // Raises EConvertError when the port text is not an integer.

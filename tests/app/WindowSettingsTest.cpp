@@ -42,13 +42,4 @@ TEST_F(WindowSettingsTest, WritesDecimalTextAndCreatesTheDirectory)
     EXPECT_EQ(ReadBytes(nested.FileName()), "[SPLIT]\nVERTICAL=-12\n");
 }
 
-TEST_F(WindowSettingsTest, FileLivesInTheConfigurationDirectory)
-{
-    ::setenv("XDG_CONFIG_HOME", "/some/where", 1);
-    EXPECT_EQ(SettingsFilePath(), "/some/where/kormoran.ini");
-    ::unsetenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    EXPECT_EQ(SettingsFilePath(), std::string(home ? home : ".") + "/.config/kormoran.ini");
-}
-
 } // namespace

@@ -1,0 +1,71 @@
+#include "FileLocations.h"
+
+#include "Exception.h"
+#include "udm.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <sys/stat.h>
+
+// Set by the build: the data directory relative to the directory of the installed
+// executables, e.g. "../share/kormoran".
+#ifndef KORMORAN_DATA_DIR_FROM_BIN
+#define KORMORAN_DATA_DIR_FROM_BIN "../share/kormoran"
+#endif
+
+namespace {
+
+bool FileExists(const std::string& path)
+{
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0;
+}
+
+std::string EnvironmentText(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+} // namespace
+
+std::string ConfigDirectory()
+{
+    const std::string configHome = EnvironmentText("XDG_CONFIG_HOME");
+    if (!configHome.empty() && configHome.front() == '/')
+        return configHome + "/kormoran";
+    const std::string home = EnvironmentText("HOME");
+    return (home.empty() ? std::string(".") : home) + "/.config/kormoran";
+}
+
+std::string AccountFilePath()
+{
+    const std::string portable = AppFilePath("accounts.dat");
+    return FileExists(portable) ? portable : ConfigDirectory() + "/accounts.dat";
+}
+
+std::string SettingsFilePath()
+{
+    return ConfigDirectory() + "/kormoran.ini";
+}
+
+std::string HelpFilePath()
+{
+    const std::string besideExecutable = AppFilePath("Kormoran.hlp");
+    if (FileExists(besideExecutable))
+        return besideExecutable;
+    return AppFilePath(KORMORAN_DATA_DIR_FROM_BIN "/Kormoran.hlp");
+}
+
+void CreateDirectoryFor(const std::string& filePath)
+{
+    const size_t slash = filePath.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return;
+    const std::string directory = filePath.substr(0, slash);
+    if (FileExists(directory))
+        return;
+    CreateDirectoryFor(directory);
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
+        throw EInOutError::FromErrno(errno);
+}
