@@ -31,13 +31,20 @@ const std::string Usage = Cp1250FromUtf8(
     "ÚČET je pořadí účtu v souboru účtů (od 1) nebo jeho adresa.\n"
     "\n"
     "Volby:\n"
-    "  --accounts SOUBOR            soubor účtů (jinak accounts.dat vedle programu)\n"
+    "  --accounts SOUBOR            soubor účtů (jinak accounts.dat v ~/.config/kormoran,\n"
+    "                               nebo vedle programu, je-li tam)\n"
+    "  --password-command PŘÍKAZ    heslo účtu je to, co PŘÍKAZ vypíše (první řádek)\n"
+    "  --local-dates                data jako v okně programu, ne 2026-01-05 08:12:00 +0100\n"
     "  --trace                      vypíše rozhovor se serverem na standardní chybový výstup\n"
     "  --yes                        maže bez ptaní\n"
-    "  --help                       vypíše tuto nápovědu\n");
+    "  --version                    vypíše verzi programu\n"
+    "  --help                       vypíše tuto nápovědu\n"
+    "\n"
+    "Heslo může přijít i v proměnné prostředí KORMORAN_PASSWORD.\n"
+    "SOUBOR příkazu save může být -: příloha jde na standardní výstup.\n");
 
 const std::string UnknownOption = Cp1250FromUtf8("Neznámá volba: ");
-const std::string MissingValue = Cp1250FromUtf8("Volba --accounts potřebuje jméno souboru.");
+const std::string MissingValue = Cp1250FromUtf8("Volba potřebuje hodnotu: ");
 const std::string NoCommand = Cp1250FromUtf8("Chybí příkaz.");
 const std::string UnknownCommand = Cp1250FromUtf8("Neznámý příkaz: ");
 const std::string WrongCount = Cp1250FromUtf8("Nesprávný počet argumentů příkazu ");
@@ -70,6 +77,24 @@ void CheckArguments(const TCommandLine& line)
     }
 }
 
+// An option with a value, as "--name VALUE" or "--name=VALUE". Moves i past the value.
+bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& name, std::string& value)
+{
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 >= args.size())
+            throw EUsage(MissingValue + name);
+        value = args[++i];
+    } else if (arg.rfind(name + "=", 0) == 0) {
+        value = arg.substr(name.size() + 1);
+    } else {
+        return false;
+    }
+    if (value.empty())
+        throw EUsage(MissingValue + name);
+    return true;
+}
+
 } // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args)
@@ -89,19 +114,16 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.Trace = true;
         } else if (arg == "--yes") {
             line.Yes = true;
-        } else if (arg == "--accounts") {
-            if (i + 1 >= args.size())
-                throw EUsage(MissingValue);
-            line.AccountsFile = args[++i];
-        } else if (arg.rfind("--accounts=", 0) == 0) {
-            line.AccountsFile = arg.substr(11);
-            if (line.AccountsFile.empty())
-                throw EUsage(MissingValue);
-        } else {
+        } else if (arg == "--local-dates") {
+            line.LocalDates = true;
+        } else if (arg == "--version") {
+            line.Version = true;
+        } else if (!TakeValue(args, i, "--accounts", line.AccountsFile)
+                   && !TakeValue(args, i, "--password-command", line.PasswordCommand)) {
             throw EUsage(UnknownOption + Cp1250FromUtf8(arg));
         }
     }
-    if (line.Help)
+    if (line.Help || line.Version)
         return line;
     if (words.empty())
         throw EUsage(NoCommand);
@@ -114,4 +136,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
 std::string UsageText()
 {
     return Usage;
+}
+
+std::string VersionText()
+{
+    return "kormoran-cli " KORMORAN_VERSION;
 }

@@ -15,10 +15,13 @@ public:
 struct TCommandLine {
     std::string Command;                 // accounts, check, show, save or delete; empty with --help
     std::vector<std::string> Arguments;  // Windows-1250, as the command takes them
-    std::string AccountsFile;            // empty: accounts.dat beside the executable
+    std::string AccountsFile;            // empty: the program's own accounts.dat
+    std::string PasswordCommand;         // empty: the password of the account file
     bool Trace = false;
     bool Yes = false;
+    bool LocalDates = false;             // dates as the window shows them, not ISO 8601
     bool Help = false;
+    bool Version = false;
 };
 
 // args without the program name, as the terminal gives them (UTF-8). Checks the number
@@ -27,3 +30,5 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The help text (Windows-1250).
 std::string UsageText();
+// "kormoran-cli " and the version.
+std::string VersionText();

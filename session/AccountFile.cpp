@@ -5,6 +5,8 @@
 #include "FileContents.h"
 #include "FileLocations.h"
 
+#include <cerrno>
+
 namespace {
 
 // Reads lines the way a text file is read line by line: the text ends at the first
@@ -71,6 +73,18 @@ std::vector<TAccountLines> LoadAccountFile(const std::string& path)
     try {
         std::optional<std::string> bytes = ReadFileContents(path);
         return bytes ? ParseAccounts(*bytes) : std::vector<TAccountLines>{};
+    } catch (const EInOutError& error) {
+        throw WithPath(error, path);
+    }
+}
+
+std::vector<TAccountLines> LoadExistingAccountFile(const std::string& path)
+{
+    try {
+        std::optional<std::string> bytes = ReadFileContents(path);
+        if (!bytes)
+            throw EInOutError::FromErrno(ENOENT);
+        return ParseAccounts(*bytes);
     } catch (const EInOutError& error) {
         throw WithPath(error, path);
     }

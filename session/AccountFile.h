@@ -23,6 +23,8 @@ std::string FormatAccounts(const std::vector<TAccountLines>& accounts);
 // The accounts in the file; none when it does not exist. Raises EInOutError, its text
 // ending with ": " and the path.
 std::vector<TAccountLines> LoadAccountFile(const std::string& path);
+// The same for a file the user named: a missing one raises "File not found" as well.
+std::vector<TAccountLines> LoadExistingAccountFile(const std::string& path);
 // Replaces the file as a whole (mode 0600: it holds passwords); a failed save leaves
 // the previous file intact. A missing directory is created (mode 0700). Raises
 // EInOutError, its text ending with ": " and the path.
