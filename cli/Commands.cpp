@@ -82,11 +82,13 @@ bool PathExists(const std::string& path)
 void CopyToOutput(const TIdAttachment& attachment, std::ostream& out)
 {
     std::ifstream data(attachment.StoredPath, std::ios::binary);
-    if (!data)
-        throw EIdException("Error saving attachment.");
-    out << data.rdbuf();
+    char chunk[65536];
+    while (data && out) {
+        data.read(chunk, sizeof chunk);
+        out.write(chunk, data.gcount());
+    }
     out.flush();
-    if (!out)
+    if (!data.eof() || !out)
         throw EIdException("Error saving attachment.");
 }
 
