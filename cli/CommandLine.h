@@ -14,7 +14,7 @@ public:
 
 struct TCommandLine {
     std::string Command;                 // accounts, check, show, save or delete; empty with --help
-    std::vector<std::string> Arguments;  // Windows-1250, as the command takes them
+    std::vector<std::string> Arguments;  // as the command takes them
     std::string AccountsFile;            // empty: the program's own accounts.dat
     std::string PasswordCommand;         // empty: the password of the account file
     bool Trace = false;
@@ -28,7 +28,7 @@ struct TCommandLine {
 // of arguments of each command and that message numbers and part indexes are numbers.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-// The help text (Windows-1250).
+// The help text.
 std::string UsageText();
 // "kormoran-cli " and the version.
 std::string VersionText();

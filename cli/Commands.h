@@ -17,7 +17,7 @@ struct TCommandContext {
     TConsoleUserInterface& Ui;
     // The transport every session is given (the trace's), or nothing for the default one.
     TIdIOHandler* Transport = nullptr;
-    // The password that replaces the account file's (Windows-1250), when one came from outside.
+    // The password that replaces the account file's, when one came from outside.
     std::optional<std::string> Password;
     // Dates as the window shows them instead of ISO 8601.
     bool LocalDates = false;

@@ -1,6 +1,5 @@
 #include "Password.h"
 
-#include "Cp1250.h"
 #include "Exception.h"
 
 #include <cerrno>
@@ -12,8 +11,8 @@
 
 namespace {
 
-const std::string CommandFailed = Cp1250FromUtf8("Příkaz pro heslo selhal: ");
-const std::string NoPassword = Cp1250FromUtf8("Příkaz pro heslo nevypsal žádné heslo: ");
+const std::string CommandFailed = "Příkaz pro heslo selhal: ";
+const std::string NoPassword = "Příkaz pro heslo nevypsal žádné heslo: ";
 
 // A password is one short line; a command that floods its output is not read to the end.
 constexpr size_t MaxOutput = 64 * 1024;
@@ -70,13 +69,13 @@ std::string PasswordFromCommand(const std::string& command)
 {
     const TCommandOutput run = RunShell(command);
     if (!run.Succeeded)
-        throw Exception(CommandFailed + Cp1250FromUtf8(command));
+        throw Exception(CommandFailed + command);
     const std::string& output = run.Bytes;
     std::string password = output.substr(0, output.find('\n'));
     if (!password.empty() && password.back() == '\r')
         password.pop_back();
     if (password.empty())
-        throw Exception(NoPassword + Cp1250FromUtf8(command));
+        throw Exception(NoPassword + command);
     return password;
 }
 

@@ -1,7 +1,6 @@
 // kormoran-cli: looks into POP3 mailboxes from scripts and terminals with the same
 // session layer as the window.
 #include "Commands.h"
-#include "Cp1250.h"
 #include "FileLocations.h"
 #include "Password.h"
 #include "Progress.h"
@@ -45,8 +44,7 @@ std::optional<std::string> CommandPassword(const TCommandLine& line)
 {
     if (line.Command == "accounts")
         return std::nullopt;
-    const std::optional<std::string> password = OutsidePassword(line.PasswordCommand);
-    return password ? std::optional<std::string>(Cp1250FromUtf8(*password)) : std::nullopt;
+    return OutsidePassword(line.PasswordCommand);
 }
 
 } // namespace

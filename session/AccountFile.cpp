@@ -13,7 +13,7 @@ namespace {
 // Ctrl+Z, and a last line without a line end still counts.
 class TLineReader {
 public:
-    explicit TLineReader(const std::string& bytes) : FText(bytes.substr(0, bytes.find('\x1A'))) {}
+    explicit TLineReader(const std::string& bytes) : FText(Utf8FromCp1250(bytes.substr(0, bytes.find('\x1A')))) {}
 
     bool AtEnd() const { return FPosition >= FText.size(); }
 
@@ -38,7 +38,7 @@ private:
 // The account file may be in one of several places, so its errors say which file it was.
 EInOutError WithPath(const EInOutError& error, const std::string& path)
 {
-    return EInOutError(error.Message + ": " + Cp1250FromUtf8(path), error.ErrorCode);
+    return EInOutError(error.Message + ": " + path, error.ErrorCode);
 }
 
 } // namespace
@@ -64,7 +64,7 @@ std::string FormatAccounts(const std::vector<TAccountLines>& accounts)
     std::string bytes;
     for (const TAccountLines& account : accounts)
         for (const std::string* line : {&account.Address, &account.Host, &account.User, &account.Password, &account.Port})
-            bytes += *line + "\r\n";
+            bytes += Cp1250FromUtf8(*line) + "\r\n";
     return bytes;
 }
 
