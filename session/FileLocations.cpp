@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 
 // Set by the build: the data directory relative to the directory of the installed
@@ -54,7 +55,7 @@ std::string HelpFilePath()
     const std::string besideExecutable = AppFilePath("Kormoran.hlp");
     if (FileExists(besideExecutable))
         return besideExecutable;
-    return AppFilePath(KORMORAN_DATA_DIR_FROM_BIN "/Kormoran.hlp");
+    return std::filesystem::path(AppFilePath(KORMORAN_DATA_DIR_FROM_BIN "/Kormoran.hlp")).lexically_normal();
 }
 
 void CreateDirectoryFor(const std::string& filePath)

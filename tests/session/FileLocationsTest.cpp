@@ -84,7 +84,7 @@ TEST_F(FileLocationsTest, AccountFileIsFoundInEachOfItsPlaces)
 
 TEST_F(FileLocationsTest, HelpFileBesideTheExecutableElseInTheDataDirectory)
 {
-    EXPECT_EQ(HelpFilePath(), Bin + "/../share/kormoran/Kormoran.hlp");
+    EXPECT_EQ(HelpFilePath(), Directory.File("share/kormoran/Kormoran.hlp"));
     WriteBytes(Bin + "/Kormoran.hlp", "#1 Obsah\n");
     EXPECT_EQ(HelpFilePath(), Bin + "/Kormoran.hlp");
 }
