@@ -16,10 +16,11 @@
 
 namespace {
 
+// A symbolic link counts even when what it points to is not there yet.
 bool FileExists(const std::string& path)
 {
     struct stat status {};
-    return ::stat(path.c_str(), &status) == 0;
+    return ::lstat(path.c_str(), &status) == 0;
 }
 
 std::string EnvironmentText(const char* name)
