@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Set by the build: the data directory relative to the directory of the installed
 // executables, e.g. "../share/kormoran".
@@ -29,6 +31,16 @@ std::string EnvironmentText(const char* name)
     return value ? value : "";
 }
 
+// $HOME, else the home directory of the user's account.
+std::string HomeDirectory()
+{
+    const std::string home = EnvironmentText("HOME");
+    if (!home.empty())
+        return home;
+    const passwd* account = ::getpwuid(::getuid());
+    return account && account->pw_dir ? account->pw_dir : ".";
+}
+
 } // namespace
 
 std::string ConfigDirectory()
@@ -36,8 +48,7 @@ std::string ConfigDirectory()
     const std::string configHome = EnvironmentText("XDG_CONFIG_HOME");
     if (!configHome.empty() && configHome.front() == '/')
         return configHome + "/kormoran";
-    const std::string home = EnvironmentText("HOME");
-    return (home.empty() ? std::string(".") : home) + "/.config/kormoran";
+    return HomeDirectory() + "/.config/kormoran";
 }
 
 std::string AccountFilePath()
