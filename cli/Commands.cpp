@@ -2,6 +2,7 @@
 
 #include "Convert.h"
 #include "DateText.h"
+#include "IdStack.h"
 #include "MessageText.h"
 
 #include <algorithm>
@@ -18,6 +19,7 @@ const std::string AskDeleteOne = "Vymazat vybranou zprávu, opravdu?";
 const std::string NothingDeleted = "Nic nebylo vymazáno.";
 const std::string NoAnswer = "Žádná odpověď, nic nebylo vymazáno.";
 const std::string StandardOutput = "-";
+const std::string PlainPasswordWarning = "Varování: heslo šlo k serveru %s nešifrovaně.";
 
 std::string WithNumber(const std::string& text, int32_t number)
 {
@@ -34,6 +36,17 @@ std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
     throw Exception(WithNumber(NoSuchMessage, number));
 }
 
+// A password that crossed a network in plain text is worth a word; one that stayed on
+// this machine is not.
+void WarnOfPlainPassword(const TPOP3& session, const TCommandContext& context)
+{
+    if (!session.PasswordSentUnencrypted || TIdStack::IsLoopbackAddress(session.ConnectedAddress))
+        return;
+    std::string warning = PlainPasswordWarning;
+    warning.replace(warning.find("%s"), 2, session.Host);
+    context.Err << TerminalText(warning) << '\n';
+}
+
 void CheckAccount(const std::string& account, const TCommandContext& context)
 {
     TPOP3Rec record = RecordFromLines(SelectAccount(context.Accounts, account));
@@ -42,7 +55,13 @@ void CheckAccount(const std::string& account, const TCommandContext& context)
     const auto session = CreateSession(record);
     if (context.Transport)
         session->SetIOHandler(context.Transport);
-    CheckMailbox(session);
+    try {
+        CheckMailbox(session);
+    } catch (...) {
+        WarnOfPlainPassword(*session, context);
+        throw;
+    }
+    WarnOfPlainPassword(*session, context);
 }
 
 void ListAccounts(const TCommandContext& context)

@@ -6,15 +6,21 @@
 #include "IdSocketHandle.h"
 
 #include <memory>
+#include <vector>
 
 class TIdIOHandlerSocket : public TIdIOHandler {
 public:
     // Releases the socket (shut down for sending, then closed).
     void CloseHandler() override;
-    // Allocates and binds a socket, resolves the host and connects: directly for a
-    // time-out of -1 or 0, otherwise within the time-out ("Connect timed out.").
+    // Resolves the host and connects to its addresses in the resolver's order until one
+    // takes the connection; only the last address's failure is raised. Each attempt
+    // allocates and binds a socket and connects: directly for a time-out of -1 or 0,
+    // otherwise within the time-out ("Connect timed out.").
     void ConnectTo(const std::string& host, int32_t port, int32_t timeout, int32_t boundPortMax,
                    int32_t boundPortMin, int32_t boundPort, const std::string& boundIP) override;
+    // The same for addresses already resolved, tried in their order.
+    void ConnectToAddresses(const std::vector<TIdPeerAddress>& addresses, int32_t port, int32_t timeout,
+                            int32_t boundPortMax, int32_t boundPortMin, int32_t boundPort, const std::string& boundIP);
     bool IsConnected() override;
     void OpenHandler() override;
     bool WaitReadable(int32_t milliseconds) override;
@@ -27,6 +33,8 @@ public:
     bool UseNagle = true;
 
 private:
+    void ConnectToAddress(const TIdPeerAddress& address, int32_t port, int32_t timeout, int32_t boundPortMax,
+                          int32_t boundPortMin, int32_t boundPort, const std::string& boundIP);
     void TimedConnect(int32_t timeout);
 
     std::unique_ptr<TIdSocketHandle> FSocketHandle;

@@ -23,9 +23,16 @@ public:
 
     // Log in with APOP instead of USER/PASS; needs a timestamp in the greeting.
     bool APOP = false;
+    // How long the greeting may take when no read time-out is set, in milliseconds: a
+    // server that waits for TLS on a port the client speaks plain text to says nothing.
+    int32_t GreetingTimeout = 10000;
+    // Set once a password has gone to a server without encryption (it stays set).
+    bool PasswordSentUnencrypted = false;
 
-    // Connects, reads the greeting and logs in. Any failure sends QUIT when the
-    // connection is still up, closes it and raises the failure itself.
+    // Connects (with TLS from the first byte for csImplicitTls), reads the greeting,
+    // switches to TLS with STLS for csStartTls, and logs in. Any failure sends QUIT when
+    // the connection is still up, closes it and raises the failure itself; a refused
+    // STLS or a failed TLS start sends nothing more.
     void OpenConnection(int32_t timeout = -1) override;
     // Sends QUIT when connected (the reply is not awaited), then closes in every case.
     void CloseConnection() override;
@@ -43,6 +50,8 @@ public:
     bool DeleteMessage(int32_t number);
 
 private:
+    void ReadGreeting();
+    void StartTlsWithStls();
     void LogIn();
     void LogInWithApop();
     std::string FirstReplyText() const;

@@ -89,9 +89,17 @@ std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
     auto session = std::make_shared<TPOP3>();
     session->Host = account.Host;
     session->Port = account.Port;
+    session->Security = account.Security;
     session->Username = account.User;
     session->Password = account.Password;
     return session;
+}
+
+std::string ConnectionSecurityText(const TPOP3& session)
+{
+    if (session.LastTls.Version.empty())
+        return "Nešifrováno";
+    return "Šifrováno (" + session.LastTls.Version + ")";
 }
 
 const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords()

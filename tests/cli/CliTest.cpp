@@ -257,6 +257,38 @@ TEST_F(CliMailboxTest, TraceShowsTheDialogueWithThePasswordMasked)
     EXPECT_EQ(Lines(result.Out).size(), 3u);
 }
 
+TEST_F(CliTest, TraceShowsTheTlsSessionAndARefusedCertificateSaysWhy)
+{
+    PrivatePop3Server server(PrivatePop3Tls::Valid);
+    server.AddMessages({Sample::Plain});
+    {
+        std::ofstream file(Accounts, std::ios::binary);
+        file << "me@localhost\r\nstarttls://127.0.0.1\r\n" << server.User() << "\r\n" << server.Password()
+             << "\r\n" << server.Port() << "\r\n";
+    }
+    setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
+    const TCliResult trusted = Run({"--trace", "check", "1"});
+    setenv("SSL_CERT_FILE", "/dev/null", 1);
+    const TCliResult refused = Run({"--trace", "check", "1"});
+    unsetenv("SSL_CERT_FILE");
+
+    ASSERT_EQ(trusted.Status, 0) << trusted.Err;
+    const auto trace = Lines(trusted.Err);
+    ASSERT_GE(trace.size(), 5u);
+    EXPECT_EQ(trace[1], "--> STLS");
+    EXPECT_EQ(trace[2].substr(0, 8), "<-- +OK ");
+    EXPECT_TRUE(trace[3].starts_with("=== TLS TLS 1.")) << trace[3];
+    EXPECT_TRUE(trace[3].ends_with(", CN=Kormoran test server")) << trace[3];
+    EXPECT_EQ(trace[4], "--> USER " + server.User());
+    EXPECT_EQ(trusted.Err.find("Varování"), std::string::npos) << "the password stayed on this machine";
+    EXPECT_EQ(Lines(trusted.Out).size(), 1u);
+
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("není důvěryhodný"), std::string::npos) << refused.Err;
+    EXPECT_NE(refused.Err.find("SHA-256: "), std::string::npos) << refused.Err;
+    EXPECT_EQ(refused.Err.find("--> USER"), std::string::npos) << refused.Err;
+}
+
 TEST_F(CliMailboxTest, ARefusedLoginIsAnError)
 {
     WriteAccounts(Server, "wrong");
