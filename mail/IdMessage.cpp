@@ -121,12 +121,33 @@ void TIdMIMEBoundary::PushBoundary(const std::string& boundary)
     if (boundary.empty() || SameText(boundary, CurrentBoundary()))
         return;
     FBoundaries.push_back(boundary);
+    ++FLevels[UpperCase(boundary)];
 }
 
 void TIdMIMEBoundary::PopBoundary()
 {
-    if (!FBoundaries.empty())
-        FBoundaries.pop_back();
+    if (FBoundaries.empty())
+        return;
+    auto level = FLevels.find(UpperCase(FBoundaries.back()));
+    if (--level->second == 0)
+        FLevels.erase(level);
+    FBoundaries.pop_back();
+}
+
+void TIdMIMEBoundary::Clear()
+{
+    FBoundaries.clear();
+    FLevels.clear();
+}
+
+int TIdMIMEBoundary::LevelsAbove(std::string_view boundary) const
+{
+    if (boundary.empty() || !FLevels.contains(UpperCase(boundary)))
+        return -1;
+    for (size_t level = FBoundaries.size(); level-- > 0;)
+        if (SameText(FBoundaries[level], boundary))
+            return static_cast<int>(FBoundaries.size() - 1 - level);
+    return -1;
 }
 
 void TIdMessage::Reset()

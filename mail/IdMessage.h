@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "IdEMailAddress.h"
@@ -90,11 +91,17 @@ public:
     // Ignores an empty boundary and one equal to the top (case ignored).
     void PushBoundary(const std::string& boundary);
     void PopBoundary();
-    void Clear() { FBoundaries.clear(); }
+    void Clear();
     int Count() const { return static_cast<int>(FBoundaries.size()); }
+    // How many levels lie above the innermost level of this boundary (case ignored):
+    // 0 for the top, -1 when no level has it. Quick for a text that is no boundary, so
+    // every body line can be asked about.
+    int LevelsAbove(std::string_view boundary) const;
 
 private:
     std::vector<std::string> FBoundaries;
+    // How many levels each boundary, upper-cased, has.
+    std::unordered_map<std::string, int> FLevels;
 };
 
 class TIdMessage {

@@ -131,15 +131,45 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderList::FindStart(TIdMessage& 
     return nullptr;
 }
 
+TIdLimitedLine TIdLineSource::ReadLimitedLine(size_t maxLength, size_t)
+{
+    TIdLimitedLine line;
+    line.Text = ReadLn();
+    line.Length = line.Text.size();
+    if (line.Length > maxLength) {
+        line.TooLong = true;
+        line.Text.clear();
+    }
+    return line;
+}
+
 std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const std::string& alternativeEnd)
 {
+    size_t kept = 0;
+    size_t read = 0;
+    bool dropping = false;
     std::string line;
     while (true) {
-        line = source.ReadLn();
+        TIdLimitedLine limited = source.ReadLimitedLine(HeaderLineLimit, HeaderBlockReadLimit - read);
+        // Counted with its line end, as it came.
+        read += limited.Length + 2;
+        if (read > HeaderBlockReadLimit)
+            throw EIdHeaderBlockTooLong();
+        if (limited.TooLong) {
+            dropping = true;
+            continue;
+        }
+        line = std::move(limited.Text);
         if ((alternativeEnd.empty() && line == ".") || line == alternativeEnd)
             break;
-        if (!line.empty())
-            message.RawHeaders.Add(line);
+        if (line.empty() || dropping)
+            continue;
+        if (kept + line.size() > HeaderBlockLimit) {
+            dropping = true;
+            continue;
+        }
+        kept += line.size();
+        message.RawHeaders.Add(line);
     }
     message.ApplyHeaders();
     return line;
