@@ -2,7 +2,7 @@
 
 #include "Convert.h"
 #include "Exception.h"
-#include "FileLocations.h"
+#include "FileContents.h"
 
 namespace {
 

@@ -87,6 +87,13 @@ void SyncDirectory(const std::string& directory)
         throw EInOutError::FromErrno(error);
 }
 
+// A symbolic link counts even when what it points to is not there.
+bool DirectoryEntryExists(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
 } // namespace
 
 std::optional<std::string> ReadFileContents(const std::string& path)
@@ -132,4 +139,17 @@ void ReplaceFileContents(const std::string& linkOrPath, std::string_view bytes, 
         throw;
     }
     SyncDirectory(DirectoryOf(path));
+}
+
+void CreateDirectoryFor(const std::string& filePath)
+{
+    const size_t slash = filePath.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return;
+    const std::string directory = filePath.substr(0, slash);
+    if (DirectoryEntryExists(directory))
+        return;
+    CreateDirectoryFor(directory);
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
+        throw EInOutError::FromErrno(errno);
 }

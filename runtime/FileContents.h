@@ -15,3 +15,7 @@ std::optional<std::string> ReadFileContents(const std::string& path);
 // replaced and the link stays. The file gets mode (permission bits only). Raises
 // EInOutError; the temporary file is removed then.
 void ReplaceFileContents(const std::string& path, std::string_view bytes, mode_t mode);
+
+// Creates the directory a file of ours goes into, and its missing parents, readable by
+// the user only (mode 0700). A directory that exists keeps its mode. Raises EInOutError.
+void CreateDirectoryFor(const std::string& filePath);

@@ -3,7 +3,6 @@
 #include "Convert.h"
 #include "Cp1250.h"
 #include "FileContents.h"
-#include "FileLocations.h"
 
 #include <cerrno>
 

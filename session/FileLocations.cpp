@@ -1,9 +1,7 @@
 #include "FileLocations.h"
 
-#include "Exception.h"
 #include "udm.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
@@ -68,17 +66,4 @@ std::string HelpFilePath()
     if (FileExists(besideExecutable))
         return besideExecutable;
     return std::filesystem::path(AppFilePath(KORMORAN_DATA_DIR_FROM_BIN "/Kormoran.hlp")).lexically_normal();
-}
-
-void CreateDirectoryFor(const std::string& filePath)
-{
-    const size_t slash = filePath.rfind('/');
-    if (slash == std::string::npos || slash == 0)
-        return;
-    const std::string directory = filePath.substr(0, slash);
-    if (FileExists(directory))
-        return;
-    CreateDirectoryFor(directory);
-    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
-        throw EInOutError::FromErrno(errno);
 }

@@ -14,7 +14,3 @@ std::string ConfigDirectory();
 std::string AccountFilePath();
 std::string SettingsFilePath();
 std::string HelpFilePath();
-
-// Creates the directory a file of ours goes into, and its missing parents, readable by
-// the user only (mode 0700). A directory that exists keeps its mode. Raises EInOutError.
-void CreateDirectoryFor(const std::string& filePath);
