@@ -35,6 +35,7 @@ const std::string Usage =
     "  --password-command PŘÍKAZ    heslo účtu je to, co PŘÍKAZ vypíše (první řádek)\n"
     "  --local-dates                data jako v okně programu, ne 2026-01-05 08:12:00 +0100\n"
     "  --trace                      vypíše rozhovor se serverem na standardní chybový výstup\n"
+    "  --timeout SEKUNDY            nejdelší čekání na připojení a na odpověď serveru\n"
     "  --yes                        maže bez ptaní\n"
     "  --version                    vypíše verzi programu\n"
     "  --help                       vypíše tuto nápovědu\n"
@@ -44,6 +45,7 @@ const std::string Usage =
 
 const std::string UnknownOption = "Neznámá volba: ";
 const std::string MissingValue = "Volba potřebuje hodnotu: ";
+const std::string BadTimeout = "Volba --timeout potřebuje kladný počet sekund: ";
 const std::string NoCommand = "Chybí příkaz.";
 const std::string UnknownCommand = "Neznámý příkaz: ";
 const std::string WrongCount = "Nesprávný počet argumentů příkazu ";
@@ -117,6 +119,16 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.LocalDates = true;
         } else if (arg == "--version") {
             line.Version = true;
+        } else if (arg == "--timeout" || arg.rfind("--timeout=", 0) == 0) {
+            std::string seconds;
+            if (arg != "--timeout")
+                seconds = arg.substr(10);
+            else if (i + 1 < args.size())
+                seconds = args[++i];
+            const auto value = TryStrToInt(seconds);
+            if (!value || *value < 1 || *value > 86400 || seconds.front() == '$')
+                throw EUsage(BadTimeout + seconds);
+            line.TimeoutSeconds = *value;
         } else if (!TakeValue(args, i, "--accounts", line.AccountsFile)
                    && !TakeValue(args, i, "--password-command", line.PasswordCommand)) {
             throw EUsage(UnknownOption + arg);

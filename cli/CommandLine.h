@@ -3,6 +3,7 @@
 
 #include "Exception.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ struct TCommandLine {
     std::vector<std::string> Arguments;  // as the command takes them
     std::string AccountsFile;            // empty: the program's own accounts.dat
     std::string PasswordCommand;         // empty: the password of the account file
+    int32_t TimeoutSeconds = 0;          // 0: the session's own time-outs
     bool Trace = false;
     bool Yes = false;
     bool LocalDates = false;             // dates as the window shows them, not ISO 8601

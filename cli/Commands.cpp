@@ -150,9 +150,7 @@ void Delete(const TCommandLine& line, TCommandContext& context)
         context.Err << TerminalText(NothingDeleted) << '\n';
         return;
     }
-    for (const auto& record : chosen)
-        record->DeleteOnServer();
-    CloseOpenSessions();
+    DeleteMessages(chosen);
 }
 
 } // namespace
@@ -164,7 +162,7 @@ std::string CheckLine(const TMessageHeader& record, bool localDates)
     for (const std::string& field : {date, record.SizeText(), record.FromText(), record.ToText(),
                                      record.SubjectText(), record.IdText()})
         line += '\t' + TabField(field);
-    return line;
+    return VisibleControls(line);
 }
 
 void RunCommand(const TCommandLine& line, TCommandContext& context)

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <cctype>
+#include <fcntl.h>
 #include <optional>
 #include <unistd.h>
 
@@ -341,13 +342,12 @@ const std::string& TempDirectory()
     return directory;
 }
 
-std::string MakeTempFileName()
+int MakeTempFile()
 {
     std::string path = TempDirectory() + "SovXXXXXX.tmp";
-    // mkstemps creates the file with mode 0600.
-    int file = mkstemps(path.data(), 4);
+    int file = mkostemps(path.data(), 4, O_CLOEXEC);
     if (file < 0)
         throw EInOutError::FromErrno(errno);
-    close(file);
-    return path;
+    unlink(path.c_str());
+    return file;
 }

@@ -60,5 +60,8 @@ TDateTime LocalUtcOffsetNow();
 
 // Temporary files: "$TMPDIR" (else "/tmp") with a trailing "/", read once.
 const std::string& TempDirectory();
-// Creates a new empty file "Sov*.tmp" there, readable by the owner only; returns its path.
-std::string MakeTempFileName();
+// Creates a new empty file "Sov*.tmp" there, readable by the owner only, removes its
+// name at once and returns the open descriptor (read and write): nothing is left behind
+// even when the program is killed, and the data is never reached by a name that another
+// file, or a link, could take meanwhile.
+int MakeTempFile();

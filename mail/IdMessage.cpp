@@ -7,6 +7,7 @@
 
 #include "Convert.h"
 #include "Exception.h"
+#include "IdCharset.h"
 #include "IdCoderHeader.h"
 #include "IdMessageCoderMIME.h"
 
@@ -18,7 +19,7 @@ std::string DecodedOrRaw(const std::string& value)
     try {
         return DecodeEncodedWords(value);
     } catch (const EConvertError&) {
-        return value;
+        return Utf8OrWindows1250(value);
     }
 }
 
@@ -42,11 +43,12 @@ void ParseAddressList(TIdEMailAddressList& list, const std::string& value)
     }
 }
 
+// Reads from's data from its start without moving its offset.
 bool CopyFile(int from, int to)
 {
     char buffer[65536];
-    while (true) {
-        ssize_t got = read(from, buffer, sizeof buffer);
+    for (off_t offset = 0;; ) {
+        ssize_t got = pread(from, buffer, sizeof buffer, offset);
         if (got == 0)
             return true;
         if (got < 0) {
@@ -62,29 +64,29 @@ bool CopyFile(int from, int to)
                 return false;
             written += put;
         }
+        offset += got;
     }
 }
 
 } // namespace
 
+TIdAttachment::TIdAttachment(int storedFile)
+    : StoredFile(storedFile), StoredPath("/proc/self/fd/" + std::to_string(storedFile))
+{
+}
+
 TIdAttachment::~TIdAttachment()
 {
-    if (!StoredPath.empty())
-        unlink(StoredPath.c_str());
+    if (StoredFile >= 0)
+        close(StoredFile);
 }
 
 void TIdAttachment::SaveCopyTo(const std::string& destination) const
 {
-    int from = open(StoredPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (from < 0)
-        throw EIdException("Error saving attachment.");
     int to = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (to < 0) {
-        close(from);
+    if (to < 0)
         throw EIdException("Error saving attachment.");
-    }
-    bool copied = CopyFile(from, to);
-    close(from);
+    bool copied = CopyFile(StoredFile, to);
     if (close(to) != 0)
         copied = false;
     if (!copied) {

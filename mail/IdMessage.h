@@ -47,12 +47,18 @@ public:
 
 class TIdAttachment : public TIdMessagePart {
 public:
-    // storedPath: the temporary file with the decoded data, which the attachment takes over.
-    explicit TIdAttachment(std::string storedPath) : StoredPath(std::move(storedPath)) {}
+    // storedFile: the open descriptor of the unnamed temporary file with the decoded
+    // data (MakeTempFile), which the attachment takes over and closes.
+    explicit TIdAttachment(int storedFile);
     ~TIdAttachment() override;
+    TIdAttachment(const TIdAttachment&) = delete;
+    TIdAttachment& operator=(const TIdAttachment&) = delete;
 
     // The file name the part announces, encoded words decoded; may be empty.
     std::string AttachmentName;
+    const int StoredFile;
+    // A name the data can be read under while the attachment lives (the descriptor's
+    // entry in /proc); the program itself reads only through StoredFile.
     const std::string StoredPath;
 
     std::string Disposition() const { return PartHeaders.ValueOf("Content-Disposition"); }

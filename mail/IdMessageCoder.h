@@ -56,13 +56,13 @@ public:
     std::string Buffer;
 };
 
-// Writes to a file it opens (truncating) and closes itself; raises EInOutError.
+// Writes to an open file in chunks; raises EInOutError.
 class TIdFileOutput : public TIdPartOutput {
 public:
-    explicit TIdFileOutput(const std::string& path);
-    ~TIdFileOutput() override;
+    // Writes to file, which the caller keeps owning.
+    explicit TIdFileOutput(int file);
     void Drain() override;
-    // Writes what is left and closes the file.
+    // Writes what is left.
     void Close();
 
 private:

@@ -15,7 +15,7 @@ public:
     // Resolves the host and connects to its addresses in the resolver's order until one
     // takes the connection; only the last address's failure is raised. Each attempt
     // allocates and binds a socket and connects: directly for a time-out of -1 or 0,
-    // otherwise within the time-out ("Connect timed out.").
+    // otherwise within the time-out (EIdConnectTimeout; the client names its host in it).
     void ConnectTo(const std::string& host, int32_t port, int32_t timeout, int32_t boundPortMax,
                    int32_t boundPortMin, int32_t boundPort, const std::string& boundIP) override;
     // The same for addresses already resolved, tried in their order.

@@ -8,16 +8,27 @@
 #include <openssl/x509v3.h>
 
 #include <cstdio>
+#include <exception>
+#include <utility>
 #include <ctime>
 
 namespace {
 
 // The socket under the TLS session. Reads wait at most WaitMilliseconds (-2: no limit);
-// writes never raise SIGPIPE. Errors are left in the stack's error number.
+// writes never raise SIGPIPE. Errors are left in the stack's error number. The wait runs
+// the wait hook, whose exception (a cancel) must not cross OpenSSL's frames: it is kept
+// in Failure and raised again once the OpenSSL call has returned.
 struct TSocketBio {
     TIdStackSocketHandle Socket = Id_INVALID_SOCKET;
     int32_t WaitMilliseconds = -2;
     bool TimedOut = false;
+    std::exception_ptr Failure;
+
+    void RaiseFailure()
+    {
+        if (Failure)
+            std::rethrow_exception(std::exchange(Failure, nullptr));
+    }
 };
 
 int BioWrite(BIO* bio, const char* data, int length)
@@ -31,16 +42,20 @@ int BioRead(BIO* bio, char* data, int length)
 {
     auto* socket = static_cast<TSocketBio*>(BIO_get_data(bio));
     BIO_clear_retry_flags(bio);
-    if (socket->WaitMilliseconds != -2) {
-        int ready = GlobalStack->SelectReadable(socket->Socket, socket->WaitMilliseconds);
-        if (ready == 0) {
-            socket->TimedOut = true;
-            GlobalStack->WSASetLastError(WSAETIMEDOUT);
-            return -1;
-        }
-        if (ready < 0)
-            return -1;
+    int ready = -1;
+    try {
+        ready = GlobalStack->SelectReadable(socket->Socket, socket->WaitMilliseconds);
+    } catch (...) {
+        socket->Failure = std::current_exception();
+        return -1;
     }
+    if (ready == 0) {
+        socket->TimedOut = true;
+        GlobalStack->WSASetLastError(WSAETIMEDOUT);
+        return -1;
+    }
+    if (ready < 0)
+        return -1;
     return GlobalStack->Recv(socket->Socket, data, length, 0);
 }
 
@@ -280,6 +295,7 @@ void TIdIOHandlerTls::Handshake(const std::string& host)
 
     const int result = SSL_connect(session.Ssl);
     session.Socket.WaitMilliseconds = -2;
+    session.Socket.RaiseFailure();
     if (result == 1) {
         FInfo.Version = VersionText(session.Ssl);
         FInfo.Cipher = SSL_get_cipher_name(session.Ssl);
@@ -343,6 +359,7 @@ int TIdIOHandlerTls::RecvInto(char* buffer, int length)
     ERR_clear_error();
     const int received = SSL_read(session.Ssl, buffer, length);
     session.Socket.WaitMilliseconds = -2;
+    session.Socket.RaiseFailure();
     if (received > 0)
         return received;
     if (session.Socket.TimedOut)

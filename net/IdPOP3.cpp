@@ -30,7 +30,11 @@ void TIdPOP3::OpenConnection(int32_t timeout)
 {
     TIdMessageClient::OpenConnection(timeout);
     try {
-        ReadGreeting();
+        // A greeting that never comes leaves nothing to say QUIT to.
+        Exchange([&] {
+            ReadGreeting();
+            return 0;
+        });
         if (Security == csStartTls)
             StartTlsWithStls();
         if (APOP)
@@ -51,7 +55,7 @@ void TIdPOP3::OpenConnection(int32_t timeout)
 void TIdPOP3::ReadGreeting()
 {
     const int32_t readTimeout = ReadTimeout;
-    if (ReadTimeout == 0 && GreetingTimeout > 0)
+    if (GreetingTimeout > 0 && (ReadTimeout == 0 || ReadTimeout > GreetingTimeout))
         ReadTimeout = GreetingTimeout;
     try {
         ReadReply({ReplyOk});
@@ -102,14 +106,31 @@ void TIdPOP3::LogInWithApop()
 
 void TIdPOP3::CloseConnection()
 {
+    QuitConfirmed = false;
     try {
-        if (IsConnected())
+        if (IsConnected()) {
             WriteLine("QUIT");
+            ReadQuitReply();
+        }
     } catch (...) {
         TIdMessageClient::CloseConnection();
         throw;
     }
     TIdMessageClient::CloseConnection();
+}
+
+// "-ERR" to QUIT means the server did not carry out everything (RFC 1939: some deleted
+// messages not removed); a server that just hangs up has said nothing either way.
+void TIdPOP3::ReadQuitReply()
+{
+    try {
+        ReadReply({ReplyOk});
+    } catch (const EIdConnClosedGracefully&) {
+        return;
+    } catch (const EIdSocketError&) {
+        return;
+    }
+    QuitConfirmed = true;
 }
 
 int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
@@ -123,7 +144,7 @@ int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
         std::string text;
         for (const auto& line : LastReply.Text)
             text += line + "\r\n";
-        throw EIdException("Unrecognized POP3 Response Header:\n\"" + text + "\"");
+        throw EIdReplyNotUnderstood("Unrecognized POP3 Response Header:\n\"" + text + "\"");
     }
     return CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), acceptedCodes);
 }
@@ -142,7 +163,7 @@ int32_t TIdPOP3::CountMessages()
 bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)
 {
     SendCommand("TOP " + IntToStr(number) + " 0", ReplyOk);
-    ReceiveHeaderBlock(message, ".");
+    Exchange([&] { return ReceiveHeaderBlock(message, "."); });
     return true;
 }
 
@@ -162,9 +183,12 @@ bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
     SendCommand("RETR " + IntToStr(number));
     if (LastReply.NumericCode() != ReplyOk)
         return false;
-    // A header block ended by "." instead of a blank line is a message without a body.
-    if (ReceiveHeaderBlock(message, "").empty())
-        ReceiveMessageBody(message, ".");
+    Exchange([&] {
+        // A header block ended by "." instead of a blank line is a message without a body.
+        if (ReceiveHeaderBlock(message, "").empty())
+            ReceiveMessageBody(message, ".");
+        return true;
+    });
     return true;
 }
 

@@ -23,8 +23,15 @@ public:
 
     // Log in with APOP instead of USER/PASS; needs a timestamp in the greeting.
     bool APOP = false;
-    // How long the greeting may take when no read time-out is set, in milliseconds: a
-    // server that waits for TLS on a port the client speaks plain text to says nothing.
+    // The longest wait for a connect, in milliseconds (the session passes it to
+    // OpenConnection).
+    int32_t ConnectTimeout = 30000;
+    // Whether the last CloseConnection got "+OK" to its QUIT: only then has the server
+    // surely carried out the deletions of that connection.
+    bool QuitConfirmed = false;
+    // How long the greeting may take at most (also below a longer read time-out), in
+    // milliseconds: a server that waits for TLS on a port the client speaks plain text to
+    // says nothing.
     int32_t GreetingTimeout = 10000;
     // Set once a password has gone to a server without encryption (it stays set).
     bool PasswordSentUnencrypted = false;
@@ -34,7 +41,8 @@ public:
     // the connection is still up, closes it and raises the failure itself; a refused
     // STLS or a failed TLS start sends nothing more.
     void OpenConnection(int32_t timeout = -1) override;
-    // Sends QUIT when connected (the reply is not awaited), then closes in every case.
+    // Sends QUIT when connected and reads the reply, then closes in every case. A "-ERR"
+    // raises EIdProtocolReplyError with the server's text once the socket is closed.
     void CloseConnection() override;
     int16_t ReadReply(const TIdReplyCodes& acceptedCodes) override;
 
@@ -54,5 +62,6 @@ private:
     void StartTlsWithStls();
     void LogIn();
     void LogInWithApop();
+    void ReadQuitReply();
     std::string FirstReplyText() const;
 };

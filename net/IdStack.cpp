@@ -46,9 +46,10 @@ bool IsByteNumber(std::string_view piece)
     return true;
 }
 
+// Never destroyed: a connection closed while the program ends may still need a text.
 const std::map<int32_t, const char*>& ErrorTexts()
 {
-    static const std::map<int32_t, const char*> texts = {
+    static const auto* texts = new std::map<int32_t, const char*>{
         {WSAEINTR, "Interrupted system call."},
         {WSAEBADF, "Bad file number."},
         {WSAEACCES, "Access denied."},
@@ -92,7 +93,7 @@ const std::map<int32_t, const char*>& ErrorTexts()
         {WSANO_RECOVERY, "The name server failed to look the host up."},
         {WSANO_DATA, "The host name has no address."},
     };
-    return texts;
+    return *texts;
 }
 
 bool SameTextAscii(std::string_view a, std::string_view b)

@@ -29,10 +29,18 @@ void TIdTCPClient::OpenConnection(int32_t timeout)
             StartTls();
         ReportStatus(hsConnected, Host);
         DoOnConnected();
+    } catch (const EIdConnectTimeout&) {
+        DropSocket();
+        throw EIdConnectTimeout(Host);
     } catch (...) {
         DropSocket();
         throw;
     }
+}
+
+void TIdTCPClient::RaiseReadTimeout()
+{
+    throw EIdReadTimeout(Host);
 }
 
 void TIdTCPClient::StartTls()

@@ -16,6 +16,8 @@ public:
     // still holds a live socket; any failure on the way drops the socket and reaches the
     // caller unchanged. A time-out of -1 (or 0) leaves the wait to the operating system.
     virtual void OpenConnection(int32_t timeout = -1);
+    // A silent server: "Server neodpovídá: " and the host.
+    [[noreturn]] void RaiseReadTimeout() override;
     // Starts TLS on the open connection, checked against Host; raises EIdTlsError (the
     // connection is closed then, nothing more is sent) and for a transport that cannot
     // encrypt.

@@ -2,11 +2,14 @@
 #include "PrivatePop3Server.h"
 #include "RunCli.h"
 #include "SampleMessages.h"
+#include "ScriptedServer.h"
 #include "TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -123,7 +126,7 @@ TEST_F(CliMailboxTest, CheckListsEveryMessageWithItsColumns)
     const auto lines = Lines(result.Out);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "1\t2023-03-15 13:05:09 +0100\t" + std::to_string(Sample::Plain.size()) +
-                            "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tP\xF8\xEDprava\t<plain@example.org>");
+                            "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tPříprava\t<plain@example.org>");
     EXPECT_EQ(lines[1].substr(0, 28), "2\t2023-03-16 00:00:00 +0100\t");
     EXPECT_EQ(lines[2].substr(0, 2), "3\t");
     EXPECT_TRUE(result.Err.empty()) << result.Err;
@@ -252,7 +255,8 @@ TEST_F(CliMailboxTest, TraceShowsTheDialogueWithThePasswordMasked)
     EXPECT_EQ(trace[1], "--> USER " + Server.User());
     EXPECT_EQ(trace[3], "--> PASS ********");
     EXPECT_EQ(trace[5], "--> STAT");
-    EXPECT_EQ(trace.back(), "--> QUIT");
+    EXPECT_EQ(trace[trace.size() - 2], "--> QUIT");
+    EXPECT_EQ(trace.back().substr(0, 7), "<-- +OK");
     EXPECT_EQ(result.Err.find(Server.Password()), std::string::npos);
     EXPECT_EQ(Lines(result.Out).size(), 3u);
 }
@@ -296,4 +300,63 @@ TEST_F(CliMailboxTest, ARefusedLoginIsAnError)
     EXPECT_EQ(result.Status, 1);
     EXPECT_FALSE(result.Err.empty());
     EXPECT_TRUE(result.Out.empty());
+}
+
+// Scripted servers that misbehave: the command says why, exits 1, and nothing from the
+// message drives the terminal.
+TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
+{
+    using namespace std::chrono_literals;
+    const std::string message = "Subject: one\r\nMessage-Id: <1@x>\r\n\r\n\x1b[2Jowned\x07\r\n";
+    auto logsIn = [](ScriptedServer& server) -> ScriptedServer& {
+        return server.Says("+OK ready").Expects("USER joe").Says("+OK").Expects("PASS secret").Says("+OK");
+    };
+    auto checks = [&](ScriptedServer& server) -> ScriptedServer& {
+        logsIn(server).Expects("STAT").Says("+OK 1 40");
+        server.Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+        return server.Expects("LIST 1").Says("+OK 1 40").Expects("QUIT").Says("+OK");
+    };
+    struct Case {
+        const char* Name;
+        std::function<void(ScriptedServer&)> Script;
+        std::vector<std::string> Args;
+        int Status;
+        std::string Shown;
+    };
+    const std::vector<Case> cases = {
+        {"QUIT after DELE refused",
+         [&](ScriptedServer& s) {
+             checks(s).AcceptsNext();
+             logsIn(s).Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+             s.Expects("LIST 1").Says("+OK 1 40").Expects("DELE 1").Says("+OK");
+             s.Expects("QUIT").Says("-ERR some deleted messages not removed");
+         },
+         {"--yes", "delete", "1", "1"}, 1, "some deleted messages not removed"},
+        {"silent server with --timeout",
+         [&](ScriptedServer& s) { logsIn(s).Expects("STAT").Stalls(3000ms); },
+         {"--timeout", "1", "check", "1"}, 1, "Server neodpovídá: 127.0.0.1"},
+        {"control characters in the message",
+         [&](ScriptedServer& s) {
+             checks(s).AcceptsNext();
+             logsIn(s).Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+             s.Expects("LIST 1").Says("+OK 1 40").Expects("RETR 1").Says("+OK").Sends(Sample::OnTheWire(message));
+             s.Expects("QUIT").Says("+OK");
+         },
+         {"show", "1", "1"}, 0, "\\x1b[2Jowned\\x07"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        ScriptedServer server;
+        test.Script(server);
+        const int port = server.Start();
+        std::ofstream(Accounts, std::ios::binary | std::ios::trunc)
+            << "joe@localhost\r\n127.0.0.1\r\njoe\r\nsecret\r\n" << port << "\r\n";
+        const auto started = std::chrono::steady_clock::now();
+        const TCliResult result = Run(test.Args);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
+        EXPECT_EQ(result.Status, test.Status) << result.Err;
+        EXPECT_NE((result.Out + result.Err).find(test.Shown), std::string::npos) << result.Out << result.Err;
+        EXPECT_EQ((result.Out + result.Err).find('\x1b'), std::string::npos);
+        server.Finish();
+    }
 }

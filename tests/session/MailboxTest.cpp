@@ -5,6 +5,8 @@
 #include "IdException.h"
 #include "Progress.h"
 
+#include <thread>
+
 using namespace Dialogue;
 
 namespace {
@@ -60,7 +62,7 @@ TEST_F(SessionTest, ACheckMakesOneRecordPerMessageInOrder)
     EXPECT_EQ(plain.SizeText(), std::to_string(Sample::Plain.size()));
     EXPECT_EQ(plain.FromText(), "jiri@example.cz");
     EXPECT_EQ(plain.ToText(), "Anna <anna@example.org>, bob@example.org");
-    EXPECT_EQ(plain.SubjectText(), "P\xF8\xEDprava");
+    EXPECT_EQ(plain.SubjectText(), "Příprava");
     EXPECT_EQ(plain.IdText(), "<plain@example.org>");
     EXPECT_EQ(HeaderRecords()[1]->Number, 2);
     EXPECT_EQ(HeaderRecords()[1]->DateText(), "16 Mar 2023");
@@ -107,8 +109,7 @@ TEST_F(SessionTest, AMessageWithAnOverlongHeaderLineKeepsItsRowAndCanBeDeleted)
     Check(server, {huge, Second});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 1, huge).Expects("DELE 1").Says("+OK");
-    server.Expects("QUIT");
+    Deletes(server, {{1, huge}});
     EXPECT_EQ(CheckMailbox(CreateSession(Account(server.Start()))), 2);
     ASSERT_EQ(HeaderRecords().size(), 2u);
     EXPECT_EQ(HeaderRecords()[0]->IdText(), "<huge@x>");
@@ -134,43 +135,94 @@ TEST_F(SessionTest, ARefusedLoginKeepsThePreviousRecords)
     EXPECT_EQ(HeaderRecords().size(), 2u);
 }
 
-TEST_F(SessionTest, CheckDeleteCheckQuitsTheDeletingConnectionBeforeLoggingInAgain)
+TEST_F(SessionTest, ADeletionEndsItsConnectionWithQuitAtOnce)
 {
     ScriptedServer server;
     Check(server, {First, Second});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 2, Second).Expects("DELE 2").Says("+OK marked");
-    server.Expects("QUIT").AcceptsNext();
+    Deletes(server, {{2, Second}}).AcceptsNext();
     Check(server, {First});
     CheckMailbox(CreateSession(Account(server.Start())));
     const auto second = HeaderRecords()[1];
     EXPECT_TRUE(second->DeleteOnServer());
     EXPECT_TRUE(second->Deleted);
-    EXPECT_TRUE(second->Session->IsConnected());
+    EXPECT_FALSE(second->Session->IsConnected());
     EXPECT_EQ(CheckMailbox(CreateSession(Account(server.Port()))), 1);
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
     EXPECT_EQ(server.Connections(), 3);
-    EXPECT_FALSE(second->Session->IsConnected());
 }
 
-TEST_F(SessionTest, TwoDeletionsShareOneNewConnectionAndWaitForQuit)
+// The numbers of the messages still listed follow the server's: a download after the
+// deletions asks for the message under its new number and finds it.
+TEST_F(SessionTest, DeletionsRenumberTheMessagesBelowThem)
 {
     ScriptedServer server;
     Check(server, {First, Second, Third});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 3, Third).Expects("DELE 3").Says("+OK");
-    Headers(server, 1, First).Expects("DELE 1").Says("+OK");
-    server.Expects("QUIT");
+    Deletes(server, {{3, Third}, {1, First}}).AcceptsNext();
+    Login(server);
+    Headers(server, 1, Second);
+    Retrieve(server, 1, Second).Expects("QUIT");
     CheckMailbox(CreateSession(Account(server.Start())));
-    EXPECT_TRUE(HeaderRecords()[2]->DeleteOnServer());
-    EXPECT_TRUE(HeaderRecords()[0]->DeleteOnServer());
-    EXPECT_EQ(Commands(server).back(), "DELE 1");
-    // The program ends: the pending deletions are carried out.
+    const auto records = HeaderRecords();
+    DeleteMessages({records[2], records[0]});
+    EXPECT_TRUE(records[2]->Deleted);
+    EXPECT_TRUE(records[0]->Deleted);
+    EXPECT_EQ(records[1]->Number, 1);
+    records[1]->Download();
+    EXPECT_EQ(records[1]->Msg->Body, (std::vector<std::string>{"body two"}));
     CloseOpenSessions();
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
-    EXPECT_EQ(server.Connections(), 2);
+    EXPECT_EQ(server.Connections(), 3);
+}
+
+// A refused DELE or QUIT: what the server carried out is marked, nothing else, and the
+// user reads the server's words.
+TEST_F(SessionTest, RefusedDeletionsAndQuitMarkOnlyWhatTheServerCarriedOut)
+{
+    struct Case {
+        const char* Name;
+        const char* SecondDele;
+        const char* QuitReply;
+        bool FirstDeleted;
+        const char* Error;
+    };
+    const Case cases[] = {
+        {"second DELE refused", "-ERR locked", "+OK", true, " locked\r\n"},
+        {"QUIT refused", "+OK", "-ERR some deleted messages not removed", false,
+         " some deleted messages not removed\r\nZkontrolujte zprávy znovu."},
+        {"no answer to QUIT", "+OK", nullptr, false, nullptr},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        ScriptedServer server;
+        Check(server, {First, Second});
+        server.AcceptsNext();
+        Login(server);
+        Headers(server, 2, Second).Expects("DELE 2").Says("+OK");
+        Headers(server, 1, First).Expects("DELE 1").Says(test.SecondDele).Expects("QUIT");
+        if (test.QuitReply)
+            server.Says(test.QuitReply);
+        CheckMailbox(CreateSession(Account(server.Start())));
+        const auto records = HeaderRecords();
+        std::string error = "(none)";
+        try {
+            DeleteMessages({records[1], records[0]});
+        } catch (const std::exception& failure) {
+            error = failure.what();
+        }
+        if (test.Error)
+            EXPECT_EQ(error, test.Error);
+        else
+            EXPECT_NE(error.find("Zkontrolujte zprávy znovu."), std::string::npos) << error;
+        EXPECT_EQ(records[1]->Deleted, test.FirstDeleted);
+        EXPECT_FALSE(records[0]->Deleted);
+        EXPECT_EQ(records[0]->Number, 1);
+        EXPECT_FALSE(records[0]->Session->IsConnected());
+        EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    }
 }
 
 TEST_F(SessionTest, ADownloadOpensANewConnectionAndTheNextOneReusesIt)
@@ -224,9 +276,12 @@ TEST_F(SessionTest, AChangedMailboxRefusesTheDeletionAndSendsNothingDestructive)
     server.AcceptsNext();
     Login(server);
     // Another client deleted message 1 meanwhile: number 1 is now the second message.
-    Headers(server, 1, Second);
+    Headers(server, 1, Second).Expects("QUIT").Says("+OK").AcceptsNext();
+    Login(server);
     // Same header, other size.
     server.Expects("TOP 2 0").Says("+OK").Sends(OnTheWire(HeaderOf(Second))).Expects("LIST 2").Says("+OK 2 1");
+    server.Expects("QUIT").Says("+OK").AcceptsNext();
+    Login(server);
     // Another message under the number, with the same Message-Id.
     Headers(server, 1, replacement);
     CheckMailbox(CreateSession(Account(server.Start())));
@@ -260,27 +315,25 @@ TEST_F(SessionTest, AMessageGoneFromTheServerIsAChangedMailbox)
     EXPECT_THROW(HeaderRecords()[0]->DeleteOnServer(), EMailboxChanged);
 }
 
-TEST_F(SessionTest, AConnectionOpenedAgainIsConfirmedAgain)
+// A download leaves its connection open; the server ends it for inactivity. The next
+// operation notices that before it sends anything and logs in again, unbothered.
+TEST_F(SessionTest, AConnectionTheServerEndedIsReplacedWithoutAnError)
 {
     ScriptedServer server;
     Check(server, {First, Second});
     server.AcceptsNext();
     Login(server);
     Headers(server, 1, First);
-    Retrieve(server, 1, First);
-    // The server ends the idle connection on its own.
-    server.AcceptsNext();
+    Retrieve(server, 1, First).Says("-ERR Disconnected for inactivity.").AcceptsNext();
     Login(server);
-    Headers(server, 2, Second).Expects("DELE 2").Says("+OK");
-    server.Expects("QUIT");
+    Deletes(server, {{2, Second}});
     CheckMailbox(CreateSession(Account(server.Start())));
     HeaderRecords()[0]->Download();
-    // The connection still counts as open: the next operation fails with the connection's
-    // error, the one after it logs in again and confirms its message first.
-    EXPECT_ANY_THROW(HeaderRecords()[1]->DeleteOnServer());
+    // The server's goodbye arrives while the connection lies idle.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_TRUE(HeaderRecords()[1]->DeleteOnServer());
-    CloseOpenSessions();
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    EXPECT_EQ(server.Connections(), 3);
 }
 
 TEST_F(SessionTest, RowsWithoutOrWithTheSameIdKeepTheirOwnRecords)
@@ -293,9 +346,10 @@ TEST_F(SessionTest, RowsWithoutOrWithTheSameIdKeepTheirOwnRecords)
     Check(server, {a, b, c, d});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 2, b).Expects("DELE 2").Says("+OK");
-    Headers(server, 4, d);
-    Retrieve(server, 4, d);
+    Deletes(server, {{2, b}}).AcceptsNext();
+    Login(server);
+    Headers(server, 3, d);
+    Retrieve(server, 3, d);
     CheckMailbox(CreateSession(Account(server.Start())));
     // A row keeps a weak reference to its own record.
     const std::weak_ptr<TMessageHeader> rowB = HeaderRecords()[1];

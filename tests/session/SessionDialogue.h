@@ -50,6 +50,14 @@ inline ScriptedServer& Check(ScriptedServer& server, const std::vector<std::stri
     return server.Expects("QUIT");
 }
 
+// The deletions of one connection, ended by QUIT that the server confirms.
+inline ScriptedServer& Deletes(ScriptedServer& server, const std::vector<std::pair<int, std::string>>& messages)
+{
+    for (const auto& [number, message] : messages)
+        Headers(server, number, message).Expects("DELE " + std::to_string(number)).Says("+OK marked");
+    return server.Expects("QUIT").Says("+OK bye");
+}
+
 inline ScriptedServer& Retrieve(ScriptedServer& server, int number, const std::string& message)
 {
     return server.Expects("RETR " + std::to_string(number)).Says("+OK").Sends(OnTheWire(message));
@@ -59,6 +67,8 @@ inline ScriptedServer& Retrieve(ScriptedServer& server, int number, const std::s
 
 class SessionTest : public ::testing::Test {
 protected:
+    // A dialogue that goes wrong ends within seconds, not after the real time-outs.
+    void SetUp() override { SetServerTimeouts(5000, 5000); }
     // Sessions a test left open go, and with them nothing carries over to the next test.
     void TearDown() override
     {
@@ -66,5 +76,6 @@ protected:
             CloseOpenSessions();
         } catch (...) {
         }
+        SetServerTimeouts(DefaultConnectTimeoutMs, DefaultReadTimeoutMs);
     }
 };
