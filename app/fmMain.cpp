@@ -2,6 +2,7 @@
 
 #include "AccountListItem.h"
 #include "Exception.h"
+#include "FileLocations.h"
 #include "HeaderList.h"
 #include "HelpFile.h"
 #include "KormoranApplication.h"
@@ -167,7 +168,7 @@ bool Tfmain::ContextMenuKeyDown(QObject* watched)
 
 void Tfmain::FormCreate()
 {
-    SetApplicationHelpFile(AppFilePath("Kormoran.hlp"));
+    SetApplicationHelpFile(HelpFilePath());
     FShownIndex = -1;
     LoadAccounts();
     LoadSettings();
@@ -360,13 +361,13 @@ std::vector<TAccountLines> Tfmain::AccountItems() const
 void Tfmain::LoadAccounts()
 {
     poplist->clear();
-    for (const TAccountLines& account : LoadAccountFile(AppFilePath("accounts.dat")))
+    for (const TAccountLines& account : LoadAccountFile(AccountFilePath()))
         AddAccountItem(account);
 }
 
 void Tfmain::SaveAccounts()
 {
-    SaveAccountFile(AppFilePath("accounts.dat"), AccountItems());
+    SaveAccountFile(AccountFilePath(), AccountItems());
 }
 
 TPOP3Rec Tfmain::GetSelectedAccount()

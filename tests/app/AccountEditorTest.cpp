@@ -129,7 +129,7 @@ TEST_F(AccountEditorTest, PasswordIsShownAsStars)
 TEST_F(AccountEditorTest, EditorOpensTheAccountTopicOnF1)
 {
     InstallHelpFile();
-    SetApplicationHelpFile(Directory.File("Kormoran.hlp"));
+    SetApplicationHelpFile(Directory.File("bin/Kormoran.hlp"));
     Tfedit editor(nullptr);
     int topic = 0;
     Modal.Answer = [&topic](QDialog& dialog) {

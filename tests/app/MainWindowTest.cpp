@@ -488,7 +488,6 @@ TEST_F(MainWindowTest, ClosingStoresPlaceSizeAndDividers)
 
 TEST_F(MainWindowTest, UnwritableSettingsKeepTheWindowOpen)
 {
-    ASSERT_EQ(::mkdir(Directory.File("config").c_str(), 0700), 0);
     ASSERT_EQ(::mkdir(SettingsPath().c_str(), 0700), 0);
     TTestMain window;
     window.show();
@@ -504,7 +503,7 @@ TEST_F(MainWindowTest, FailureWhileCreatingIsShownAndSkipsTheSettings)
     ASSERT_EQ(::mkdir(AccountsPath().c_str(), 0700), 0);
     WriteSettings("[POSITION]\nTOP=1\nLEFT=1\n");
     TTestMain window;
-    EXPECT_EQ(Ui.Errors, std::vector<std::string>{"I/O error 21"});
+    EXPECT_EQ(Ui.Errors, std::vector<std::string>{"I/O error 21: " + AccountsPath()});
     EXPECT_EQ(window.geometry(), QRect(213, 144, 599, 516));
     EXPECT_EQ(window.Panel1->width(), 185);
 }

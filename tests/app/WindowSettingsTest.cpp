@@ -44,15 +44,6 @@ TEST_F(WindowSettingsTest, WritesDecimalTextAndCreatesTheDirectory)
     EXPECT_EQ(ReadBytes(nested.FileName()), "[SPLIT]\nVERTICAL=-12\n");
 }
 
-TEST_F(WindowSettingsTest, FileLivesInTheConfigurationDirectory)
-{
-    ::setenv("XDG_CONFIG_HOME", "/some/where", 1);
-    EXPECT_EQ(SettingsFilePath(), "/some/where/kormoran.ini");
-    ::unsetenv("XDG_CONFIG_HOME");
-    const char* home = std::getenv("HOME");
-    EXPECT_EQ(SettingsFilePath(), std::string(home ? home : ".") + "/.config/kormoran.ini");
-}
-
 TEST(ScreenPlacement, AWindowOffEveryScreenComesBackOnOne)
 {
     const QList<QRect> screens = {QRect(0, 0, 1280, 800), QRect(1280, 0, 1024, 768)};
