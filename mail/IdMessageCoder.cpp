@@ -187,7 +187,9 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
             continue;
         }
         kept += line.size();
-        message.RawHeaders.Add(Utf8OrWindows1250(line));
+        if (!IsValidUtf8(line))
+            line = Utf8OrWindows1250(line);
+        message.RawHeaders.Add(std::move(line));
     }
     message.ApplyHeaders();
     return line;
