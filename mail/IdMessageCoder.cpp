@@ -37,7 +37,7 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
 {
     TIdTextOutput output(*decoder.TextBudget);
     std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(output, messageEnded);
-    decoder.TextBudget->Spend(output.Buffer.size());
+    decoder.TextBudget->SpendText(output.Buffer);
     auto text = std::make_unique<TIdText>();
     const std::string contentType = decoder.PartHeaderValue("Content-Type");
     text->SetContentType(contentType);
@@ -144,6 +144,17 @@ void TIdTextBudget::Spend(size_t bytes)
     FLeft -= bytes;
 }
 
+void TIdTextBudget::SpendText(std::string_view text)
+{
+    // Lines end at CR LF, at a lone CR and at a lone LF.
+    size_t lines = 1;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            ++lines;
+    Spend(text.size());
+    Spend(lines * sizeof(std::string));
+}
+
 TIdBodyLine TIdLineSource::ReadBodyLine()
 {
     return {ReadLn(), false};
@@ -210,7 +221,7 @@ void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::stri
         if (!decoder) {
             if (!line.Continued && line.Text.starts_with(".."))
                 line.Text.erase(0, 1);
-            budget.Spend(line.Text.size());
+            budget.SpendLine(line.Text);
             message.Body.push_back(bodyText.ToUtf8(line.Text));
             continue;
         }

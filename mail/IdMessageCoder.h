@@ -66,7 +66,8 @@ constexpr size_t HeaderBlockLimit = size_t(4) << 20;
 constexpr size_t HeaderBlockReadLimit = size_t(64) << 20;
 
 // The decoded text one message may hold in memory: its body lines, its part header lines
-// and its text parts together. Attachments go to their files and do not count.
+// and its text parts together, each line with the string that holds it. Attachments go
+// to their files and do not count.
 constexpr size_t MessageTextLimit = size_t(64) << 20;
 
 // What is left of a message's text limit.
@@ -75,6 +76,11 @@ public:
     explicit TIdTextBudget(size_t limit) : FLeft(limit) {}
     // Raises EIdMessageTextTooLong when more is spent than is left.
     void Spend(size_t bytes);
+    // A line costs its bytes and the string that holds it, so that many short lines
+    // cannot outgrow the limit either.
+    void SpendLine(std::string_view line) { Spend(line.size() + sizeof(std::string)); }
+    // A text that is to be cut into lines: its bytes and a string for every line.
+    void SpendText(std::string_view text);
     size_t Left() const { return FLeft; }
 
 private:

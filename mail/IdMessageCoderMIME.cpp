@@ -173,8 +173,8 @@ void TIdMessageDecoderMIME::ReadPartHeader()
     }
     while (!HeaderGiven) {
         TIdBodyLine line = Source->ReadBodyLine();
-        TextBudget->Spend(line.Text.size());
         if (line.Continued) {
+            TextBudget->Spend(line.Text.size());
             // The rest of a header line longer than the connection's line limit.
             if (!PartHeaderLines.empty())
                 PartHeaderLines.back() += Utf8OrWindows1250(line.Text);
@@ -186,6 +186,7 @@ void TIdMessageDecoderMIME::ReadPartHeader()
             Kind = pkUnknown;
             return;
         }
+        TextBudget->SpendLine(line.Text);
         StoreHeaderLine(line.Text);
     }
     std::string contentType = PartHeaderValue("Content-Type");

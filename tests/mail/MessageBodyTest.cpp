@@ -474,6 +474,8 @@ TEST(MessageBody, LinesBeyondTheConnectionLimitAreReadInPieces)
 
 TEST(MessageBody, TextBeyondTheBudgetFailsWhileAttachmentsStream)
 {
+    // A line costs its bytes and its string: 99 + 32 of the 2000 given here.
+    static_assert(sizeof(std::string) == 32);
     const std::string multipart = "Content-Type: multipart/mixed; boundary=b\n\n";
     const std::string line(99, 't');
     auto lines = [&](int count) {
@@ -485,16 +487,18 @@ TEST(MessageBody, TextBeyondTheBudgetFailsWhileAttachmentsStream)
     const std::string attachment = "--b\nContent-Type: application/octet-stream\n\n" + lines(100);
     struct Case { const char* what; std::string message; bool fails; };
     for (const Case& c : std::initializer_list<Case>{
-             {"a plain body within", "\n" + lines(10), false},
-             {"a plain body beyond", "\n" + lines(11), true},
-             {"a text part beyond", multipart + "--b\n\n" + lines(11) + "--b--\n", true},
+             {"a plain body within", "\n" + lines(15), false},
+             {"a plain body beyond", "\n" + lines(16), true},
+             {"many empty lines", "\n" + std::string(63, '\n'), true},
+             {"a text part beyond", multipart + "--b\n\n" + lines(15) + "--b--\n", true},
+             {"a text part of empty lines", multipart + "--b\n\n" + std::string(62, '\n') + "--b--\n", true},
              {"text parts and body together beyond",
-              multipart + lines(4) + "--b\n\n" + lines(4) + "--b\n\n" + lines(3) + "--b--\n", true},
-             {"part header lines count", multipart + "--b\nX-Long: " + lines(11) + "\nx\n--b--\n", true},
-             {"attachments do not count", multipart + attachment + "--b\n\n" + lines(9) + "--b--\n", false},
+              multipart + lines(5) + "--b\n\n" + lines(5) + "--b\n\n" + lines(5) + "--b--\n", true},
+             {"part header lines count", multipart + "--b\nX-Long: " + lines(16) + "\nx\n--b--\n", true},
+             {"attachments do not count", multipart + attachment + "--b\n\n" + lines(13) + "--b--\n", false},
          }) {
         MemoryMailClient mail;
-        mail.Client.MessageTextBudget = 1000;
+        mail.Client.MessageTextBudget = 2000;
         TIdMessage message;
         try {
             mail.Retrieve(message, c.message);
