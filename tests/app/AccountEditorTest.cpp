@@ -85,6 +85,16 @@ TEST_F(AccountEditorTest, TabOrderRunsThroughTheFieldsThenTheButtons)
         EXPECT_TRUE(visited[i] == expected[i] || visited[i]->parentWidget() == expected[i]) << "step " << i;
 }
 
+TEST_F(AccountEditorTest, TypingStartsInTheAddressField)
+{
+    Editor.show();
+    Editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Editor));
+    EXPECT_EQ(QApplication::focusWidget(), Editor.eAddress);
+    QTest::keyClicks(QApplication::focusWidget(), "jan@x.cz");
+    EXPECT_EQ(FromQt(Editor.eAddress->text()), "jan@x.cz");
+}
+
 TEST_F(AccountEditorTest, SecurityChoiceMovesTheWellKnownPortsOnly)
 {
     struct Case {
