@@ -299,7 +299,7 @@ void TIdEMailAddressList::AddUnlessEmpty(std::string_view text)
 void TIdEMailAddressList::ParseList(std::string_view value)
 {
     Clear();
-    if (Trim(value).empty())
+    if (IsBlankText(value))
         return;
     if (value.find_first_of(":;(\", \t") == std::string_view::npos) {
         FItems.emplace_back(TrimLeft(value));
@@ -331,7 +331,7 @@ void TIdEMailAddressList::ParseList(std::string_view value)
         case ';':
             // A blank accumulator is cleared too: nothing in it could reach an item.
             accumulator += head;
-            if (!Trim(accumulator).empty())
+            if (!IsBlankText(accumulator))
                 FItems.emplace_back(TrimLeft(accumulator));
             accumulator.clear();
             break;
@@ -353,7 +353,7 @@ void TIdEMailAddressList::ParseList(std::string_view value)
         }
     }
     std::string_view rest = pos < value.size() ? value.substr(pos) : std::string_view();
-    if (!Trim(accumulator).empty() || !Trim(rest).empty()) {
+    if (!IsBlankText(accumulator) || !IsBlankText(rest)) {
         accumulator += rest;
         AddUnlessEmpty(accumulator);
     }

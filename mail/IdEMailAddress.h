@@ -2,9 +2,9 @@
 // Mail addresses of the header fields: one address with its display name, and the
 // lists of the To, Cc and Reply-To fields.
 
+#include <deque>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "IdException.h"
 
@@ -59,5 +59,7 @@ private:
     // Adds an item from the text; drops it again when it formats as nothing or "<>".
     void AddUnlessEmpty(std::string_view text);
 
-    std::vector<TIdEMailAddressItem> FItems;
+    // A deque grows without moving what it holds, so a list of many thousand addresses
+    // never has two copies of its items at once.
+    std::deque<TIdEMailAddressItem> FItems;
 };

@@ -1,5 +1,6 @@
 #include "IdGlobal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -90,6 +91,11 @@ std::string TrimRight(std::string_view text)
     while (end > 0 && IsBlank(text[end - 1]))
         --end;
     return std::string(text.substr(0, end));
+}
+
+bool IsBlankText(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), IsBlank);
 }
 
 std::string Trim(std::string_view text)

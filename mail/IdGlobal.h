@@ -19,6 +19,8 @@ public:
 
 // Trimming removes bytes up to and including the space (control characters, NUL too).
 std::string Trim(std::string_view text);
+// Whether nothing is left after trimming; no trimmed copy is made.
+bool IsBlankText(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 // Trims in place; cheap for a text that grows at its end and is trimmed again and again.

@@ -14,8 +14,14 @@
 namespace {
 
 // Encoded words decoded; the raw value when a word is broken.
-std::string DecodedOrRaw(const std::string& value)
+std::string DecodedOrRaw(std::string value)
 {
+    // Most values hold no encoded word; those are kept, not copied (a To line can be
+    // megabytes long).
+    if (value.find("=?") == std::string::npos && IsValidUtf8(value)) {
+        std::erase(value, '\0');
+        return value;
+    }
     try {
         return DecodeEncodedWords(value);
     } catch (const EConvertError&) {

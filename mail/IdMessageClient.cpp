@@ -11,9 +11,12 @@ public:
     explicit TIdStreamLineSource(TIdTCPStream& stream) : FStream(stream) {}
     std::string ReadLn() override { return FStream.SourceConnection->ReadLine(); }
     TIdLimitedLine ReadLimitedLine(size_t maxLength, size_t budget) override;
+    TIdBodyLine ReadBodyLine() override;
 
 private:
     TIdTCPStream& FStream;
+    // The last piece handed on was cut at the line limit: the next one continues it.
+    bool FInsideLine = false;
 };
 
 // The connection hands out a line beyond the limit in pieces while this lives.
@@ -49,6 +52,20 @@ TIdLimitedLine TIdStreamLineSource::ReadLimitedLine(size_t maxLength, size_t bud
     return line;
 }
 
+TIdBodyLine TIdStreamLineSource::ReadBodyLine()
+{
+    TIdTCPConnection& connection = *FStream.SourceConnection;
+    TSplitLongLines split(connection);
+    while (true) {
+        TIdBodyLine line{connection.ReadLine(), FInsideLine};
+        FInsideLine = connection.LineSplit;
+        // A cut just before the carriage return leaves only the line end: nothing to hand on.
+        if (line.Continued && !FInsideLine && line.Text.empty())
+            continue;
+        return line;
+    }
+}
+
 // Opens a read span for the work events and closes it however the read ends.
 class TReadSpan {
 public:
@@ -78,5 +95,5 @@ void TIdMessageClient::ReceiveMessageBody(TIdMessage& message, const std::string
     }
     TIdTCPStream stream(this);
     TIdStreamLineSource source(stream);
-    ReadMessageBody(source, message, delimiter);
+    ReadMessageBody(source, message, delimiter, MessageTextBudget);
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "IdMessageCoder.h"
 #include "IdTCPClient.h"
 
 class TIdMessage;
@@ -17,6 +18,9 @@ public:
     virtual std::string ReceiveHeaderBlock(TIdMessage& message, const std::string& alternativeEnd);
     // Reads the body up to the delimiter line into the message's Body and Parts.
     virtual void ReceiveMessageBody(TIdMessage& message, const std::string& delimiter = ".");
+
+    // The decoded text a message body may hold in memory (see MessageTextLimit).
+    size_t MessageTextBudget = MessageTextLimit;
 
     // Settings for sending mail, which this program never does.
     int MsgLineLength = 79;

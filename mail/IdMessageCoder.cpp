@@ -18,17 +18,33 @@ namespace {
 // attachment never sits in memory whole.
 const size_t FileChunk = 1 << 20;
 
+// A text part's bytes, kept in memory within what is left of the message's text limit.
+class TIdTextOutput : public TIdPartOutput {
+public:
+    explicit TIdTextOutput(const TIdTextBudget& budget) : FBudget(budget) {}
+    void Drain() override
+    {
+        if (Buffer.size() > FBudget.Left())
+            throw EIdMessageTextTooLong();
+    }
+
+private:
+    const TIdTextBudget& FBudget;
+};
+
 // Both part readers return the decoder of the next part, if any.
 std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageDecoder& decoder, bool& messageEnded)
 {
-    TIdPartOutput output;
+    TIdTextOutput output(*decoder.TextBudget);
     std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(output, messageEnded);
+    decoder.TextBudget->SpendText(output.Buffer);
     auto text = std::make_unique<TIdText>();
     const std::string contentType = decoder.PartHeaderValue("Content-Type");
     text->SetContentType(contentType);
     text->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     // A part read whole has no header of its own: the message's describes it.
     std::string converted = TextPartToUtf8(output.Buffer, contentType.empty() ? message.ContentType : contentType);
+    std::string().swap(output.Buffer);
     size_t nul = converted.find('\0');
     text->Lines = LinesOfText(std::string_view(converted).substr(0, nul));
     message.Parts.Add(std::move(text));
@@ -121,6 +137,29 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderList::FindStart(TIdMessage& 
     return nullptr;
 }
 
+void TIdTextBudget::Spend(size_t bytes)
+{
+    if (bytes > FLeft)
+        throw EIdMessageTextTooLong();
+    FLeft -= bytes;
+}
+
+void TIdTextBudget::SpendText(std::string_view text)
+{
+    // Lines end at CR LF, at a lone CR and at a lone LF.
+    size_t lines = 1;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
+            ++lines;
+    Spend(text.size());
+    Spend(lines * sizeof(std::string));
+}
+
+TIdBodyLine TIdLineSource::ReadBodyLine()
+{
+    return {ReadLn(), false};
+}
+
 TIdLimitedLine TIdLineSource::ReadLimitedLine(size_t maxLength, size_t)
 {
     TIdLimitedLine line;
@@ -159,30 +198,37 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
             continue;
         }
         kept += line.size();
-        message.RawHeaders.Add(Utf8OrWindows1250(line));
+        if (!IsValidUtf8(line))
+            line = Utf8OrWindows1250(line);
+        message.RawHeaders.Add(std::move(line));
     }
     message.ApplyHeaders();
     return line;
 }
 
-void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::string& delimiter)
+void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::string& delimiter, size_t textLimit)
 {
     const TIdMessageDecoderList& registry = TIdMessageDecoderList::Instance();
     const TIdTextConverter bodyText(HeaderParameter(message.ContentType, "charset"));
+    TIdTextBudget budget(textLimit);
     while (true) {
-        std::string line = source.ReadLn();
-        if (line == delimiter)
+        TIdBodyLine line = source.ReadBodyLine();
+        if (!line.Continued && line.Text == delimiter)
             return;
-        std::unique_ptr<TIdMessageDecoder> decoder = registry.FindStart(message, line);
+        std::unique_ptr<TIdMessageDecoder> decoder;
+        if (!line.Continued)
+            decoder = registry.FindStart(message, line.Text);
         if (!decoder) {
-            if (line.starts_with(".."))
-                line.erase(0, 1);
-            message.Body.push_back(bodyText.ToUtf8(line));
+            if (!line.Continued && line.Text.starts_with(".."))
+                line.Text.erase(0, 1);
+            budget.SpendLine(line.Text);
+            message.Body.push_back(bodyText.ToUtf8(line.Text));
             continue;
         }
         bool messageEnded = false;
         while (decoder) {
             decoder->Source = &source;
+            decoder->TextBudget = &budget;
             decoder->ReadPartHeader();
             switch (decoder->Kind) {
             case pkText:

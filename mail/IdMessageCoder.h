@@ -23,6 +23,15 @@ struct TIdLimitedLine {
     size_t Length = 0;
 };
 
+// A line of a message body as the connection hands it on: a line longer than the
+// connection's limit comes in pieces, and each piece is read as a line of its own.
+struct TIdBodyLine {
+    std::string Text;
+    // A piece after the first of its line: plain data, never a boundary, the message's
+    // terminating "." or a line with a doubled leading dot.
+    bool Continued = false;
+};
+
 // Where the readers take their lines from, without line ends: the connection's line
 // reader in the program. Raises when no line can be had.
 class TIdLineSource {
@@ -32,12 +41,21 @@ public:
     // A line longer than maxLength is read on and dropped, in pieces, to its end or until
     // more than `budget` bytes of it have been read. This one reads the line whole.
     virtual TIdLimitedLine ReadLimitedLine(size_t maxLength, size_t budget);
+    // A body line, or the next piece of one longer than the connection's line limit.
+    // This one reads lines whole.
+    virtual TIdBodyLine ReadBodyLine();
 };
 
 // A header block that goes on beyond what a check may read of it.
 class EIdHeaderBlockTooLong : public EIdException {
 public:
-    EIdHeaderBlockTooLong() : EIdException("Message header block longer than 64 MiB.") {}
+    EIdHeaderBlockTooLong() : EIdException("Záhlaví zprávy je delší než 64 MiB.") {}
+};
+
+// A message whose text would not fit in MessageTextLimit.
+class EIdMessageTextTooLong : public EIdException {
+public:
+    EIdMessageTextTooLong() : EIdException("Text zprávy je delší než 64 MiB.") {}
 };
 
 // Header lines are kept up to HeaderLineLimit bytes each and HeaderBlockLimit bytes in
@@ -46,6 +64,28 @@ public:
 constexpr size_t HeaderLineLimit = size_t(1) << 20;
 constexpr size_t HeaderBlockLimit = size_t(4) << 20;
 constexpr size_t HeaderBlockReadLimit = size_t(64) << 20;
+
+// The decoded text one message may hold in memory: its body lines, its part header lines
+// and its text parts together, each line with the string that holds it. Attachments go
+// to their files and do not count.
+constexpr size_t MessageTextLimit = size_t(64) << 20;
+
+// What is left of a message's text limit.
+class TIdTextBudget {
+public:
+    explicit TIdTextBudget(size_t limit) : FLeft(limit) {}
+    // Raises EIdMessageTextTooLong when more is spent than is left.
+    void Spend(size_t bytes);
+    // A line costs its bytes and the string that holds it, so that many short lines
+    // cannot outgrow the limit either.
+    void SpendLine(std::string_view line) { Spend(line.size() + sizeof(std::string)); }
+    // A text that is to be cut into lines: its bytes and a string for every line.
+    void SpendText(std::string_view text);
+    size_t Left() const { return FLeft; }
+
+private:
+    size_t FLeft;
+};
 
 // Where a part's decoded bytes go. Decoders append to Buffer and call Drain after
 // every line; a text part keeps everything, an attachment writes it to its file.
@@ -78,6 +118,8 @@ public:
     virtual ~TIdMessageDecoder() = default;
 
     TIdLineSource* Source = nullptr;
+    // What the message's text may still grow by; part header lines are charged to it.
+    TIdTextBudget* TextBudget = nullptr;
     // "name=value" lines of the part header.
     std::vector<std::string> PartHeaderLines;
     TIdPartKind Kind = pkUnknown;
@@ -125,6 +167,8 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
 
 // Reads the body up to the delimiter line into Body and Parts, decoding it (NoDecode
 // is left to the caller). Raises EIdException
-// "Unknown Message Part Type." when the message ends inside a part header, and passes
-// on the errors of the transfer decoders; the parts read before stay.
-void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::string& delimiter);
+// "Unknown Message Part Type." when the message ends inside a part header,
+// EIdMessageTextTooLong when the text would pass textLimit bytes, and passes on the
+// errors of the transfer decoders; the parts read before stay.
+void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::string& delimiter,
+                     size_t textLimit = MessageTextLimit);

@@ -172,14 +172,22 @@ void TIdMessageDecoderMIME::ReadPartHeader()
         return;
     }
     while (!HeaderGiven) {
-        std::string line = Source->ReadLn();
-        if (line.empty())
+        TIdBodyLine line = Source->ReadBodyLine();
+        if (line.Continued) {
+            TextBudget->Spend(line.Text.size());
+            // The rest of a header line longer than the connection's line limit.
+            if (!PartHeaderLines.empty())
+                PartHeaderLines.back() += Utf8OrWindows1250(line.Text);
+            continue;
+        }
+        if (line.Text.empty())
             break;
-        if (line == ".") {
+        if (line.Text == ".") {
             Kind = pkUnknown;
             return;
         }
-        StoreHeaderLine(line);
+        TextBudget->SpendLine(line.Text);
+        StoreHeaderLine(line.Text);
     }
     std::string contentType = PartHeaderValue("Content-Type");
     std::string ownBoundary = BoundaryFromContentType(contentType);
@@ -192,14 +200,29 @@ void TIdMessageDecoderMIME::ReadPartHeader()
                         && !IsTransferEncoded(Trim(PartHeaderValue("Content-Transfer-Encoding")));
 }
 
-std::string TIdMessageDecoderMIME::NextBodyLine()
+TIdBodyLine TIdMessageDecoderMIME::NextBodyLine()
 {
     if (PendingLine) {
-        std::string line = std::move(*PendingLine);
+        TIdBodyLine line{std::move(*PendingLine), false};
         PendingLine.reset();
         return line;
     }
-    return Source->ReadLn();
+    return Source->ReadBodyLine();
+}
+
+std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::EndAtBoundaryLine(const TIdBodyLine& line, bool& ended)
+{
+    ended = false;
+    if (line.Continued)
+        return nullptr;
+    TBoundaryLine boundary = BoundaryLineOf(FMessage.BoundaryStack, line.Text);
+    if (boundary.Kind == TBoundaryLineKind::None)
+        return nullptr;
+    ended = true;
+    CloseLevels(FMessage.BoundaryStack, boundary);
+    if (boundary.Kind == TBoundaryLineKind::NextPart)
+        return std::make_unique<TIdMessageDecoderMIME>(FMessage);
+    return nullptr;
 }
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadForwardedHeader(TIdPartOutput& output,
@@ -207,25 +230,21 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadForwardedHeader(TI
 {
     TIdHeaderList header;
     while (true) {
-        std::string line = NextBodyLine();
-        if (line == ".") {
+        TIdBodyLine line = NextBodyLine();
+        if (!line.Continued && line.Text == ".") {
             messageEnded = true;
             return nullptr;
         }
-        if (TBoundaryLine boundary = BoundaryLineOf(FMessage.BoundaryStack, line);
-            boundary.Kind != TBoundaryLineKind::None) {
-            CloseLevels(FMessage.BoundaryStack, boundary);
-            if (boundary.Kind == TBoundaryLineKind::NextPart)
-                return std::make_unique<TIdMessageDecoderMIME>(FMessage);
-            return nullptr;
-        }
-        if (line.starts_with('.'))
-            line.erase(0, 1);
-        if (line.empty())
+        bool partEnded = false;
+        if (auto next = EndAtBoundaryLine(line, partEnded); partEnded)
+            return next;
+        if (!line.Continued && line.Text.starts_with('.'))
+            line.Text.erase(0, 1);
+        if (line.Text.empty())
             break;
-        (output.Buffer += line) += "\r\n";
+        (output.Buffer += line.Text) += "\r\n";
         output.Drain();
-        header.Add(Utf8OrWindows1250(line));
+        header.Add(Utf8OrWindows1250(line.Text));
     }
     auto body = std::make_unique<TIdMessageDecoderMIME>(FMessage);
     body->HeaderGiven = true;
@@ -245,20 +264,16 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdPartOu
     std::unique_ptr<TIdDecoder> decoder = TransferDecoder(Trim(encoding));
     const bool quotedPrintable = decoder && SameText(Trim(encoding), "quoted-printable");
     while (true) {
-        std::string line = NextBodyLine();
-        if (line == ".") {
+        TIdBodyLine line = NextBodyLine();
+        if (!line.Continued && line.Text == ".") {
             messageEnded = true;
             return nullptr;
         }
-        if (TBoundaryLine boundary = BoundaryLineOf(FMessage.BoundaryStack, line);
-            boundary.Kind != TBoundaryLineKind::None) {
-            CloseLevels(FMessage.BoundaryStack, boundary);
-            if (boundary.Kind == TBoundaryLineKind::NextPart)
-                return std::make_unique<TIdMessageDecoderMIME>(FMessage);
-            return nullptr;
-        }
-        std::string_view data = line;
-        if (!data.empty() && data[0] == '.')
+        bool partEnded = false;
+        if (auto next = EndAtBoundaryLine(line, partEnded); partEnded)
+            return next;
+        std::string_view data = line.Text;
+        if (!line.Continued && !data.empty() && data[0] == '.')
             data.remove_prefix(1);
         if (quotedPrintable) {
             decoder->DecodeToOutput(std::string(data) + "\r\n", output.Buffer);

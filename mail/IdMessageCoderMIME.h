@@ -47,7 +47,10 @@ public:
 private:
     void StoreHeaderLine(const std::string& line);
     void DecideKind(const std::string& contentType, const std::string& disposition);
-    std::string NextBodyLine();
+    TIdBodyLine NextBodyLine();
+    // At a boundary line of an open level sets ended and returns the decoder of the next
+    // part, if one follows.
+    std::unique_ptr<TIdMessageDecoder> EndAtBoundaryLine(const TIdBodyLine& line, bool& ended);
     std::unique_ptr<TIdMessageDecoder> ReadForwardedHeader(TIdPartOutput& output, bool& messageEnded);
 
     bool FForwardedMessage = false;

@@ -55,16 +55,17 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdPartOut
     TIdDecoderXXE xxe;
     TIdDecoder* decoder = nullptr;
     while (true) {
-        std::string line = Source->ReadLn();
-        if (line == ".") {
+        TIdBodyLine piece = Source->ReadBodyLine();
+        std::string& line = piece.Text;
+        if (!piece.Continued && line == ".") {
             messageEnded = true;
             return nullptr;
         }
         // The server doubles a leading dot, and a data line may well begin with one.
-        if (line.starts_with(".."))
+        if (!piece.Continued && line.starts_with(".."))
             line.erase(0, 1);
         const std::string trimmed = Trim(line);
-        if (SameText(trimmed, "end"))
+        if (!piece.Continued && SameText(trimmed, "end"))
             return nullptr;
         if (trimmed.empty() || trimmed == "~")
             continue;

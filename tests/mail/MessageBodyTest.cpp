@@ -50,6 +50,30 @@ std::string RetrieveError(TIdMessage& message, std::string_view bytes)
 
 using Lines = std::vector<std::string>;
 
+std::string Base64Of(std::string_view bytes)
+{
+    static const char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string text;
+    for (size_t i = 0; i < bytes.size(); i += 3) {
+        uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
+        if (i + 1 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+        if (i + 2 < bytes.size())
+            group |= static_cast<unsigned char>(bytes[i + 2]);
+        for (size_t k = 0; k < 4; ++k)
+            text += k <= bytes.size() - i ? alphabet[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return text;
+}
+
+std::string Joined(const Lines& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line;
+    return text;
+}
+
 } // namespace
 
 TEST(MessageCorpus, MixedTextAndBase64Attachments)
@@ -408,4 +432,80 @@ TEST(MessageParts, IndexOutsideThePartsRaisesTheListError)
     }
     message.ResetBody();
     EXPECT_EQ(message.Parts.Count(), 0);
+}
+
+TEST(MessageBody, LinesBeyondTheConnectionLimitAreReadInPieces)
+{
+    std::string data;
+    for (int i = 0; i < 100000; ++i)
+        data += static_cast<char>(i * 7 % 251);
+    const std::string encoded = Base64Of(data);
+    // The connection cuts lines into pieces of 16384 bytes; here pieces begin with a
+    // stuffed-looking "..", with the boundary, and with ".", none of which they are.
+    const std::string longLine = std::string(16384, 'a') + "..x" + std::string(16381, 'b') + "--b"
+                                 + std::string(50000 - 3 * 16384, 'c');
+    const std::string dotLine = std::string(16384, 'd') + ".";
+    const std::string text = longLine + "\n" + dotLine + "\n";
+    const std::string multipart = "Content-Type: multipart/mixed; boundary=b\n\n";
+    const std::string attachmentHeader = "Content-Type: application/octet-stream\nContent-Transfer-Encoding: base64\n\n";
+    char hash[32];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(data)));
+    const std::string wanted = "attachment  100000 " + std::string(hash);
+
+    struct AttachmentCase { const char* what; std::string message; };
+    for (const AttachmentCase& c : std::initializer_list<AttachmentCase>{
+             {"a part", multipart + "--b\n" + attachmentHeader + encoded + "\n--b--\n"},
+             {"a whole body", attachmentHeader + encoded + "\n"},
+         }) {
+        TIdMessage message;
+        Retrieve(message, c.message);
+        EXPECT_EQ(Describe(message), Lines{wanted}) << c.what;
+    }
+
+    TIdMessage plain;
+    Retrieve(plain, "Subject: plain\n\n" + text + "after\n");
+    EXPECT_EQ(Joined(plain.Body), longLine + dotLine + "after");
+    TIdMessage parted;
+    Retrieve(parted, multipart + "--b\n\n" + text + "--b--\nafter\n");
+    ASSERT_EQ(parted.Parts.Count(), 1);
+    EXPECT_EQ(Joined(TextAt(parted, 0).Lines), longLine + dotLine);
+    EXPECT_EQ(parted.Body, Lines{"after"});
+}
+
+TEST(MessageBody, TextBeyondTheBudgetFailsWhileAttachmentsStream)
+{
+    // A line costs its bytes and its string: 99 + 32 of the 2000 given here.
+    static_assert(sizeof(std::string) == 32);
+    const std::string multipart = "Content-Type: multipart/mixed; boundary=b\n\n";
+    const std::string line(99, 't');
+    auto lines = [&](int count) {
+        std::string text;
+        for (int i = 0; i < count; ++i)
+            (text += line) += "\n";
+        return text;
+    };
+    const std::string attachment = "--b\nContent-Type: application/octet-stream\n\n" + lines(100);
+    struct Case { const char* what; std::string message; bool fails; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"a plain body within", "\n" + lines(15), false},
+             {"a plain body beyond", "\n" + lines(16), true},
+             {"many empty lines", "\n" + std::string(63, '\n'), true},
+             {"a text part beyond", multipart + "--b\n\n" + lines(15) + "--b--\n", true},
+             {"a text part of empty lines", multipart + "--b\n\n" + std::string(62, '\n') + "--b--\n", true},
+             {"text parts and body together beyond",
+              multipart + lines(5) + "--b\n\n" + lines(5) + "--b\n\n" + lines(5) + "--b--\n", true},
+             {"part header lines count", multipart + "--b\nX-Long: " + lines(16) + "\nx\n--b--\n", true},
+             {"attachments do not count", multipart + attachment + "--b\n\n" + lines(13) + "--b--\n", false},
+         }) {
+        MemoryMailClient mail;
+        mail.Client.MessageTextBudget = 2000;
+        TIdMessage message;
+        try {
+            mail.Retrieve(message, c.message);
+            EXPECT_FALSE(c.fails) << c.what;
+        } catch (const EIdException& error) {
+            EXPECT_TRUE(c.fails) << c.what;
+            EXPECT_EQ(error.Message, "Text zprávy je delší než 64 MiB.") << c.what;
+        }
+    }
 }

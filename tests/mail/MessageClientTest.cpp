@@ -150,7 +150,7 @@ TEST(ReceiveHeaderBlock, BlockBeyond64MiBFailsClearly)
         mail.Client.ReceiveHeaderBlock(message, ".");
         FAIL();
     } catch (const EIdException& error) {
-        EXPECT_EQ(error.Message, "Message header block longer than 64 MiB.");
+        EXPECT_EQ(error.Message, "Záhlaví zprávy je delší než 64 MiB.");
     }
     EXPECT_EQ(message.RawHeaders.Count(), 4);
 }

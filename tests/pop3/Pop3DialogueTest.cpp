@@ -454,6 +454,18 @@ TEST_F(Pop3BrokenServer, CloseInTheMiddleOfRetr)
     ExpectReusable();
 }
 
+TEST_F(Pop3BrokenServer, TextBeyondTheBudgetEndsTheDownloadAndTheConnection)
+{
+    LogsIn().Expects("RETR 1").Says("+OK").Says("Subject: big").Says("").Says(std::string(900, 't'))
+        .Says(std::string(900, 't')).Says("unread").Says(".");
+    ThenWorks();
+    Client.MessageTextBudget = 1000;
+    Open();
+    TIdMessage message;
+    EXPECT_EQ(MessageOf<EIdException>([&] { Client.FetchMessage(1, message); }), "Text zprávy je delší než 64 MiB.");
+    ExpectReusable();
+}
+
 TEST_F(Pop3BrokenServer, CloseWithoutTheTerminatingDot)
 {
     LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: no end").Says("");
