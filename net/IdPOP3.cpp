@@ -6,8 +6,12 @@
 #include "IdMessage.h"
 
 #include <cctype>
+#include <stdexcept>
 
 namespace {
+
+// A capability list longer than this is not a capability list.
+constexpr int32_t MaxCapabilityLines = 1000;
 
 bool SameTextIgnoringCase(const std::string& text, const char* expected)
 {
@@ -19,6 +23,27 @@ bool SameTextIgnoringCase(const std::string& text, const char* expected)
     return i == text.size();
 }
 
+std::string FirstWord(const std::string& text)
+{
+    const std::string trimmed = TrimBlanks(text);
+    return trimmed.substr(0, trimmed.find(' '));
+}
+
+std::string HeaderCommand(int64_t number)
+{
+    return "TOP " + std::to_string(number) + " 0";
+}
+
+std::string SizeCommand(int64_t number)
+{
+    return "LIST " + std::to_string(number);
+}
+
+std::string DeleteCommand(int64_t number)
+{
+    return "DELE " + std::to_string(number);
+}
+
 } // namespace
 
 TIdPOP3::TIdPOP3()
@@ -28,6 +53,9 @@ TIdPOP3::TIdPOP3()
 
 void TIdPOP3::OpenConnection(int32_t timeout)
 {
+    FPipeline.Clear();
+    FCapabilitiesAsked = false;
+    FPipelining = false;
     TIdMessageClient::OpenConnection(timeout);
     try {
         ReadReply({ReplyOk});
@@ -66,13 +94,139 @@ void TIdPOP3::LogInWithApop()
 void TIdPOP3::CloseConnection()
 {
     try {
+        ReadOutstandingReplies();
         if (IsConnected())
             WriteLine("QUIT");
     } catch (...) {
+        FPipeline.Clear();
         TIdMessageClient::CloseConnection();
         throw;
     }
     TIdMessageClient::CloseConnection();
+}
+
+// The server answers the commands it was sent before it reads QUIT; a check that ended
+// early still has their replies on the way.
+void TIdPOP3::ReadOutstandingReplies()
+{
+    FPipeline.StopSending();
+    while (FPipeline.Outstanding() > 0 && IsConnected()) {
+        const std::string command = FPipeline.AwaitReply();
+        ReadReply({});
+        if (LastReply.NumericCode() == ReplyOk && command.starts_with("TOP ")) {
+            TIdMessage ignored;
+            ReceiveHeaderBlock(ignored, ".");
+        }
+        FPipeline.ReplyTaken();
+    }
+    FPipeline.Clear();
+}
+
+void TIdPOP3::AbandonConnection(std::exception_ptr failure)
+{
+    FPipeline.Clear();
+    try {
+        TIdMessageClient::CloseConnection();
+    } catch (const std::exception&) {
+    }
+    std::rethrow_exception(failure);
+}
+
+// A planned command is answered from the pipeline; any other goes out on its own.
+int16_t TIdPOP3::Exchange(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest)
+{
+    if (!FPipeline.Active()) {
+        const int16_t code = SendCommand(command, acceptedCode);
+        if (readRest && code == ReplyOk)
+            readRest();
+        return code;
+    }
+    if (!FPipeline.IsNext(command))
+        throw std::logic_error("\"" + command + "\" is not the next planned command");
+    try {
+        FPipeline.AwaitReply();
+        ReadReply({});
+        if (readRest && LastReply.NumericCode() == ReplyOk)
+            readRest();
+    } catch (...) {
+        // Where the next reply begins is not known any more.
+        AbandonConnection(std::current_exception());
+    }
+    FPipeline.ReplyTaken();
+    return CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()),
+                          acceptedCode == -1 ? TIdReplyCodes{} : TIdReplyCodes{acceptedCode});
+}
+
+bool TIdPOP3::AskCapabilities()
+{
+    if (FCapabilitiesAsked)
+        return FPipelining;
+    FCapabilitiesAsked = true;
+    if (SendCommand("CAPA") != ReplyOk)
+        return false;
+    try {
+        for (int32_t lines = 0;; ++lines) {
+            const std::string line = ReadLine();
+            if (line == ".")
+                break;
+            if (lines == MaxCapabilityLines)
+                throw EIdException("The capability list does not end.");
+            FPipelining = FPipelining || SameTextIgnoringCase(FirstWord(line), "PIPELINING");
+        }
+    } catch (...) {
+        FPipelining = false;
+        AbandonConnection(std::current_exception());
+    }
+    return FPipelining;
+}
+
+void TIdPOP3::PlanHeaders(int32_t first, int32_t last)
+{
+    if (!FPipelining)
+        return;
+    FPipeline.Plan(
+        [next = int64_t{first}, last, size = false](std::string& command) mutable {
+            if (next > last)
+                return false;
+            command = size ? SizeCommand(next++) : HeaderCommand(next);
+            size = !size;
+            return true;
+        },
+        PipelineWindow);
+}
+
+void TIdPOP3::PlanHeaders(std::vector<int32_t> numbers)
+{
+    if (!FPipelining)
+        return;
+    FPipeline.Plan(
+        [numbers = std::move(numbers), next = size_t{0}, size = false](std::string& command) mutable {
+            if (next >= numbers.size())
+                return false;
+            command = size ? SizeCommand(numbers[next++]) : HeaderCommand(numbers[next]);
+            size = !size;
+            return true;
+        },
+        PipelineWindow);
+}
+
+void TIdPOP3::PlanDeletions(std::vector<int32_t> numbers)
+{
+    if (!FPipelining)
+        return;
+    FPipeline.Plan(
+        [numbers = std::move(numbers), next = size_t{0}](std::string& command) mutable {
+            if (next >= numbers.size())
+                return false;
+            command = DeleteCommand(numbers[next++]);
+            return true;
+        },
+        PipelineWindow);
+}
+
+void TIdPOP3::StopPlan()
+{
+    FPipeline.StopSending();
 }
 
 int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
@@ -93,7 +247,7 @@ int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
 
 int32_t TIdPOP3::CountMessages()
 {
-    SendCommand("STAT", ReplyOk);
+    Exchange("STAT", ReplyOk);
     // "+OK 2 320": the count is the number before the first space.
     std::string text = FirstReplyText();
     if (text.empty())
@@ -104,14 +258,20 @@ int32_t TIdPOP3::CountMessages()
 
 bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)
 {
-    SendCommand("TOP " + IntToStr(number) + " 0", ReplyOk);
-    ReceiveHeaderBlock(message, ".");
+    Exchange(HeaderCommand(number), ReplyOk, [&] { ReceiveHeaderBlock(message, "."); });
     return true;
 }
 
 int32_t TIdPOP3::FetchSize(int32_t number)
 {
-    SendCommand("LIST " + IntToStr(number), ReplyOk);
+    const std::string command = SizeCommand(number);
+    // Out of a pipeline, "+OK 4 1200" for LIST 3 means the replies have slipped.
+    auto answersThisNumber = [&] {
+        const std::string text = TrimBlanks(FirstReplyText());
+        if (text.find(' ') != std::string::npos && StrToIntDef(FirstWord(text), number) != number)
+            throw EIdReplyOutOfStep(command, "+OK " + FirstReplyText());
+    };
+    Exchange(command, ReplyOk, FPipeline.Active() ? std::function<void()>(answersThisNumber) : nullptr);
     // "+OK 3 1200": the size is everything after the first space.
     std::string text = FirstReplyText();
     if (text.empty())
@@ -122,18 +282,17 @@ int32_t TIdPOP3::FetchSize(int32_t number)
 
 bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
 {
-    SendCommand("RETR " + IntToStr(number));
-    if (LastReply.NumericCode() != ReplyOk)
-        return false;
-    // A header block ended by "." instead of a blank line is a message without a body.
-    if (ReceiveHeaderBlock(message, "").empty())
-        ReceiveMessageBody(message, ".");
-    return true;
+    const int16_t code = Exchange("RETR " + IntToStr(number), -1, [&] {
+        // A header block ended by "." instead of a blank line is a message without a body.
+        if (ReceiveHeaderBlock(message, "").empty())
+            ReceiveMessageBody(message, ".");
+    });
+    return code == ReplyOk;
 }
 
 bool TIdPOP3::DeleteMessage(int32_t number)
 {
-    return SendCommand("DELE " + IntToStr(number), ReplyOk) == ReplyOk;
+    return Exchange(DeleteCommand(number), ReplyOk) == ReplyOk;
 }
 
 std::string TIdPOP3::FirstReplyText() const

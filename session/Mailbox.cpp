@@ -109,9 +109,13 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
     try {
         CloseConnectionsOf(Records);
         session->Reconnect();
+        session->AskCapabilities();
         ProcessPendingEvents();
         Records.clear();
         count = session->CountMessages();
+        // Each record reads its own replies, in order; a server that pipelines has the
+        // commands of the next records already.
+        session->PlanHeaders(1, count);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
             Records.push_back(std::make_shared<TMessageHeader>(session, number));

@@ -35,7 +35,7 @@ std::string ReplyErrorOf(const std::function<void()>& operation)
 TEST_F(SessionTest, AnEmptyMailboxIsOpenedCountedAndClosed)
 {
     ScriptedServer server;
-    Login(server).Expects("STAT").Says("+OK 0 0").Expects("QUIT");
+    CheckLogin(server).Expects("STAT").Says("+OK 0 0").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(CheckMailbox(session), 0);
@@ -71,7 +71,7 @@ TEST_F(SessionTest, ACheckMakesOneRecordPerMessageInOrder)
 TEST_F(SessionTest, AListReplyWithoutANumberGivesMinusOne)
 {
     ScriptedServer server;
-    Login(server).Expects("STAT").Says("+OK 1 10");
+    CheckLogin(server).Expects("STAT").Says("+OK 1 10");
     server.Expects("TOP 1 0").Says("+OK").Sends(OnTheWire(HeaderOf(First)));
     server.Expects("LIST 1").Says("+OK 1 lots").Expects("QUIT");
     CheckMailbox(CreateSession(Account(server.Start())));
@@ -88,7 +88,7 @@ TEST_F(SessionTest, ARefusedTopEndsTheCheckWithTheRecordsMadeSoFar)
     const std::weak_ptr<TMessageHeader> earlierRecord = HeaderRecords().front();
 
     ScriptedServer server;
-    Login(server).Expects("STAT").Says("+OK 2 100");
+    CheckLogin(server).Expects("STAT").Says("+OK 2 100");
     Headers(server, 1, First).Expects("TOP 2 0").Says("-ERR no such message").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));
     EXPECT_EQ(ReplyErrorOf([&] { CheckMailbox(session); }), " no such message\r\n");
