@@ -100,6 +100,25 @@ TEST_F(SessionTest, ARefusedTopEndsTheCheckWithTheRecordsMadeSoFar)
     EXPECT_TRUE(earlierRecord.expired());
 }
 
+TEST_F(SessionTest, ARefusedTopInThePipelineEndsTheCheckWithTheRecordsSoFarAndQuit)
+{
+    ScriptedServer server;
+    Login(server).Expects("CAPA").Says("+OK").Says("PIPELINING").Says(".").Expects("STAT").Says("+OK 3 100");
+    for (const char* command : {"TOP 1 0", "LIST 1", "TOP 2 0", "LIST 2", "TOP 3 0", "LIST 3"})
+        server.Expects(command);
+    // The commands after the refused one are answered too; QUIT comes after their replies.
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(First))).Says("+OK 1 40");
+    server.Says("-ERR no such message").Says("+OK 2 40");
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(Second))).Says("+OK 3 40").Expects("QUIT");
+    const auto session = CreateSession(Account(server.Start()));
+    EXPECT_EQ(ReplyErrorOf([&] { CheckMailbox(session); }), " no such message\r\n");
+    EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    EXPECT_FALSE(session->IsConnected());
+    ASSERT_EQ(HeaderRecords().size(), 1u);
+    EXPECT_EQ(HeaderRecords()[0]->IdText(), "<1@x>");
+    EXPECT_EQ(HeaderRecords()[0]->SizeText(), "40");
+}
+
 TEST_F(SessionTest, ARefusedLoginKeepsThePreviousRecords)
 {
     ScriptedServer earlier;
