@@ -72,7 +72,7 @@ public:
     // Commands sent whose replies have not been read yet.
     int32_t OutstandingCommands() const { return FPipeline.Outstanding(); }
     // The most pipelined commands outstanding at one time.
-    int32_t PipelineWindow = 64;
+    int32_t PipelineWindow = 128;
 
 private:
     int16_t Exchange(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest = {});
