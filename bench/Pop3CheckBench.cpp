@@ -33,7 +33,7 @@ constexpr int DelayedMessageCount = 300;
 
 std::string PoplibScript()
 {
-    return std::filesystem::path(__FILE__).parent_path() / "poplib_check.py";
+    return std::filesystem::path(BENCH_SOURCE_DIR) / "poplib_check.py";
 }
 
 // Dovecot builds its index and cache on the first look into a mailbox; one check before

@@ -13,9 +13,9 @@
 
 namespace {
 
-// This file is tests/support/PrivatePop3Server.cpp; the script is scripts/private-pop3.
-const std::string ScriptPath =
-    std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "scripts" / "private-pop3";
+// The build passes the source tree's absolute path; __FILE__ may be relative (a compiler
+// cache rewrites it), so it cannot find the script.
+const std::string ScriptPath = std::filesystem::path(KORMORAN_SOURCE_DIR) / "scripts" / "private-pop3";
 
 struct ScriptResult {
     int ExitCode;
