@@ -6,7 +6,6 @@
 #include "IdMessage.h"
 
 #include <cctype>
-#include <stdexcept>
 
 namespace {
 
@@ -132,17 +131,24 @@ void TIdPOP3::AbandonConnection(std::exception_ptr failure)
     std::rethrow_exception(failure);
 }
 
-// A planned command is answered from the pipeline; any other goes out on its own.
+// A planned command is answered from the pipeline; any other goes out on its own once
+// the pipeline is empty.
 int16_t TIdPOP3::Exchange(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest)
 {
+    if (FPipeline.Active() && !FPipeline.IsNext(command)) {
+        // A plan given up half-way: the replies to what it sent come first.
+        try {
+            ReadOutstandingReplies();
+        } catch (...) {
+            AbandonConnection(std::current_exception());
+        }
+    }
     if (!FPipeline.Active()) {
         const int16_t code = SendCommand(command, acceptedCode);
         if (readRest && code == ReplyOk)
             readRest();
         return code;
     }
-    if (!FPipeline.IsNext(command))
-        throw std::logic_error("\"" + command + "\" is not the next planned command");
     try {
         FPipeline.AwaitReply();
         ReadReply({});

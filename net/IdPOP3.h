@@ -58,8 +58,9 @@ public:
     bool Pipelining() const { return FPipelining; }
 
     // Plans: when the server pipelines, the commands of the calls that follow are sent
-    // ahead of their replies, and the calls must then come in the planned order. Otherwise
-    // nothing changes: every call sends its command and waits for the reply.
+    // ahead of their replies, and the calls read their replies in the planned order. A
+    // call outside the plan ends it: the replies to what was sent are read and dropped
+    // first. Without pipelining nothing changes: every call sends its command and waits.
     // FetchHeader and FetchSize of the messages first to last, in turn:
     void PlanHeaders(int32_t first, int32_t last);
     // The same for the numbers given, in their order:
