@@ -2,6 +2,7 @@
 
 #include "QtText.h"
 
+#include <QCollator>
 #include <QTreeWidget>
 
 namespace {
@@ -10,6 +11,19 @@ template <typename T>
 int Compare(const T& a, const T& b)
 {
     return a < b ? -1 : (b < a ? +1 : 0);
+}
+
+// Names and subjects in the order a Czech reader looks for them, whatever the
+// program's own locale is.
+int CompareAsCzech(const std::string& a, const std::string& b)
+{
+    static const QCollator collator = [] {
+        QCollator czech{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
+        czech.setCaseSensitivity(Qt::CaseInsensitive);
+        return czech;
+    }();
+    const int order = collator.compare(ToQt(a), ToQt(b));
+    return order < 0 ? -1 : (order > 0 ? +1 : 0);
 }
 
 } // namespace
@@ -33,6 +47,10 @@ int headlistCompare(const THeaderRowData& a, const THeaderRowData& b, int column
         return Compare(b.Date, a.Date);
     case hcSize:
         return Compare(a.Size, b.Size);
+    case hcFrom:
+    case hcTo:
+    case hcSubject:
+        return CompareAsCzech(a.ColumnText(column), b.ColumnText(column));
     default:
         // char_traits<char> compares as unsigned char, so this is the byte order.
         return Compare(a.ColumnText(column), b.ColumnText(column));

@@ -15,7 +15,6 @@ class TMessageHeader;
 
 enum THeaderColumn { hcDate, hcSize, hcFrom, hcTo, hcSubject, hcId, HeaderColumnCount };
 
-// Column texts are Windows-1250.
 struct THeaderRowData {
     std::string DateText;
     std::string SizeText;
@@ -30,8 +29,9 @@ struct THeaderRowData {
 };
 
 // -1 when row a sorts before row b in the column, +1 when after, 0 when they are equal.
-// Date: the later first. Size: the smaller first. The text columns: byte by byte as
-// unsigned Windows-1250 codes, a prefix before the longer text.
+// Date: the later first. Size: the smaller first. Sender, recipients and subject: as a
+// Czech reader orders them (Č after C, Ř after R, letter case ignored). The ID: byte by
+// byte, a prefix before the longer text.
 int headlistCompare(const THeaderRowData& a, const THeaderRowData& b, int column);
 
 // A row holds on to its own record, not to its "ID" text: messages without a Message-Id,

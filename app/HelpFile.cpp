@@ -1,6 +1,7 @@
 #include "HelpFile.h"
 
 #include "Convert.h"
+#include "Cp1250.h"
 
 #include <optional>
 
@@ -53,7 +54,7 @@ std::string TrimmedBlankLines(const std::string& text)
 std::vector<THelpTopic> ParseHelpFile(const std::string& bytes)
 {
     std::vector<THelpTopic> topics;
-    for (const std::string& line : Lines(bytes)) {
+    for (const std::string& line : Lines(Utf8FromCp1250(bytes))) {
         if (std::optional<THelpTopic> topic = TopicLine(line))
             topics.push_back(*topic);
         else if (!topics.empty() && (line.empty() || line[0] != ';'))

@@ -1,7 +1,7 @@
 #pragma once
 // Kormoran.hlp: Windows-1250 text. A line "#<number> <title>" starts a topic; the lines
 // up to the next topic line are its text. Lines before the first topic and lines that
-// begin with ";" are comments. Line ends are LF or CR LF.
+// begin with ";" are comments. Line ends are LF or CR LF. The topics come out in UTF-8.
 
 #include <string>
 #include <vector>

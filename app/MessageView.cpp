@@ -1,13 +1,13 @@
 #include "MessageView.h"
 
-#include "Cp1250.h"
+#include "QtText.h"
 #include "RxRichEd.h"
 
 #include <QColor>
 
-const std::string AttachmentsBanner = Cp1250FromUtf8("---Přílohy-------------------------------");
-const std::string BodyBanner = Cp1250FromUtf8("---Tělo zprávy---------------------------");
-const std::string HeaderBanner = Cp1250FromUtf8("---Záhlaví zprávy------------------------");
+const std::string AttachmentsBanner = "---Přílohy-------------------------------";
+const std::string BodyBanner = "---Tělo zprávy---------------------------";
+const std::string HeaderBanner = "---Záhlaví zprávy------------------------";
 
 namespace {
 
@@ -30,6 +30,12 @@ std::string AsciiUpper(std::string text)
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
+}
+
+// The viewer counts positions in characters of the shown text, not in UTF-8 bytes.
+int Positions(std::string_view text)
+{
+    return static_cast<int>(ToQt(text).size());
 }
 
 // The length of the link an attachment line begins with; 0 when the line is no
@@ -76,7 +82,7 @@ void HighlightSection(TRxRichEdit& memo, const std::string& banner)
     const int found = memo.FindText(banner, 0, whole);
     if (found >= 0) {
         memo.SetSelStart(found);
-        memo.SetSelLength(static_cast<int>(banner.size()));
+        memo.SetSelLength(Positions(banner));
         memo.SelAttributes().SetName("Courier new");
         memo.SelAttributes().SetColor(QColor(255, 0, 0));
         memo.SelAttributes().SetStyle(TFontStyles{.Bold = true});
@@ -116,8 +122,8 @@ void MarkAttachmentLinks(TRxRichEdit& memo)
         if (line.empty())
             break;
         if (size_t length = AttachmentLinkLength(line))
-            memo.MarkLink(position, static_cast<int>(length), AttachmentTarget(line.substr(0, length)));
-        position += static_cast<int>(line.size()) + 1;
+            memo.MarkLink(position, Positions(line.substr(0, length)), AttachmentTarget(line.substr(0, length)));
+        position += Positions(line) + 1;
         lineStart = lineEnd + LineBreak.size();
     }
 }

@@ -8,7 +8,7 @@
 
 class TRxRichEdit;
 
-// The section banners of a downloaded message, 41 characters each (Windows-1250).
+// The section banners of a downloaded message, 41 characters each.
 extern const std::string AttachmentsBanner;
 extern const std::string BodyBanner;
 extern const std::string HeaderBanner;

@@ -1,11 +1,13 @@
 #include "fmEdit.h"
 
 #include "CzechText.h"
+#include "Cp1250.h"
 #include "HelpFile.h"
 #include "Icons.h"
 #include "ModalRunner.h"
 #include "PortEdit.h"
 #include "QtText.h"
+#include "UserInterface.h"
 #include "fmHelp.h"
 
 #include <QApplication>
@@ -22,6 +24,15 @@
 namespace {
 
 const int AccountEditorTopic = 10;
+
+// accounts.dat is Windows-1250, so a text it cannot hold is refused here rather than
+// stored with "?" in place of what was typed. The message does not repeat the
+// character: it may be part of the password.
+std::string OutsideAccountFileMessage(const char* field)
+{
+    return std::string("Pole „") + field +
+           "“ obsahuje znak, který soubor účtů neumí uložit (kódování Windows-1250). Opravte ho, prosím.";
+}
 
 QFrame* Rule(QWidget* parent)
 {
@@ -123,8 +134,18 @@ void Tfedit::FormCreate()
 
 void Tfedit::Button1Click()
 {
-    if (!eAddress->text().isEmpty())
-        accept();
+    if (eAddress->text().isEmpty())
+        return;
+    const std::pair<const char*, QLineEdit*> fields[] = {
+        {"e-Mail adresa", eAddress}, {"Uživatelské jméno", eUser}, {"Heslo", ePassw}, {"POP3 server", eHost}};
+    for (const auto& [caption, field] : fields) {
+        if (!FirstCharacterOutsideCp1250(FromQt(field->text())).empty()) {
+            field->setFocus();
+            UserInterface().ShowError(OutsideAccountFileMessage(caption));
+            return;
+        }
+    }
+    accept();
 }
 
 void Tfedit::eAddressExit()

@@ -1,6 +1,5 @@
 #include "fmHelp.h"
 
-#include "Cp1250.h"
 #include "Exception.h"
 #include "FileContents.h"
 #include "ModalRunner.h"
@@ -16,8 +15,8 @@
 
 namespace {
 
-const std::string HelpCaption = Cp1250FromUtf8("Nápověda");
-const std::string CloseCaption = Cp1250FromUtf8("Zavřít");
+const std::string HelpCaption = "Nápověda";
+const std::string CloseCaption = "Zavřít";
 
 } // namespace
 

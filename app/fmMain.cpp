@@ -1,7 +1,6 @@
 #include "fmMain.h"
 
 #include "AccountListItem.h"
-#include "Cp1250.h"
 #include "Exception.h"
 #include "HeaderList.h"
 #include "HelpFile.h"
@@ -31,10 +30,10 @@ Tfmain* fmain = nullptr;
 
 namespace {
 
-const std::string CheckCaption = Cp1250FromUtf8("Kontrola zpráv");
-const std::string NewAccountCaption = Cp1250FromUtf8("Nový e-mail účet");
-const std::string EditAccountCaption = Cp1250FromUtf8("Edit e-mail účet");
-const std::string DeleteAccountQuestion = Cp1250FromUtf8("Vymazat účet, opravdu?");
+const std::string CheckCaption = "Kontrola zpráv";
+const std::string NewAccountCaption = "Nový e-mail účet";
+const std::string EditAccountCaption = "Edit e-mail účet";
+const std::string DeleteAccountQuestion = "Vymazat účet, opravdu?";
 
 const int ContentsTopic = 1;
 const int MainWindowTopic = 30;

@@ -3,7 +3,6 @@
 // the deletion of messages on the server.
 #include "fmMain.h"
 
-#include "Cp1250.h"
 #include "HeaderList.h"
 #include "Links.h"
 #include "MessageView.h"
@@ -21,10 +20,10 @@
 
 namespace {
 
-const std::string CheckingText = Cp1250FromUtf8("Kontrola zpráv ");
-const std::string DownloadingText = Cp1250FromUtf8("Stahuji zprávu...");
-const std::string DeleteSelectedQuestion = Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?");
-const std::string DeleteShownQuestion = Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?");
+const std::string CheckingText = "Kontrola zpráv ";
+const std::string DownloadingText = "Stahuji zprávu...";
+const std::string DeleteSelectedQuestion = "Vymazat vybrané zprávy, opravdu?";
+const std::string DeleteShownQuestion = "Vymazat vybranou zprávu, opravdu?";
 
 // A check moves the bar one step per notification, round and round.
 constexpr int CheckProgressMaximum = 8;

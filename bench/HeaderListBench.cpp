@@ -1,4 +1,3 @@
-#include "Cp1250.h"
 #include "HeaderList.h"
 #include "ModalRunner.h"
 #include "PrivatePop3Server.h"
@@ -39,9 +38,9 @@ std::vector<THeaderRowData> Mailbox()
     std::mt19937 random(1150);
     const std::vector<std::string> senders = {"jana.novakova@firma.cz", "alice@severka.example", "Bob@lipnice.example",
                                               "ucetni@dodavatel.cz", "news@osweekly.example", "noreply@build.example"};
-    const std::vector<std::string> subjects = {Cp1250FromUtf8("Porada v pondělí"), "Quarterly report draft",
-                                               Cp1250FromUtf8("Faktura č. "), "Re: Project timeline",
-                                               Cp1250FromUtf8("Žádost o schválení"), "[kormoran] Pipeline "};
+    const std::vector<std::string> subjects = {"Porada v pondělí", "Quarterly report draft",
+                                               "Faktura č. ", "Re: Project timeline",
+                                               "Žádost o schválení", "[kormoran] Pipeline "};
     std::vector<THeaderRowData> rows;
     for (int i = 0; i < MailboxSize; ++i) {
         THeaderRowData row;
@@ -50,7 +49,7 @@ std::vector<THeaderRowData> Mailbox()
         row.Size = std::uniform_int_distribution<int64_t>(300, 5000000)(random);
         row.SizeText = std::to_string(row.Size);
         row.FromText = senders[random() % senders.size()];
-        row.ToText = "Petr Dvo\xF8\xE1k <petr@demo.kormoran.cz>";
+        row.ToText = "Petr Dvořák <petr@demo.kormoran.cz>";
         row.SubjectText = subjects[random() % subjects.size()] + std::to_string(random() % 5000);
         row.IdText = "<" + std::to_string(random()) + "." + std::to_string(i) + "@mail.example>";
         rows.push_back(row);

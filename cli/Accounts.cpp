@@ -1,12 +1,11 @@
 #include "Accounts.h"
 
 #include "Convert.h"
-#include "Cp1250.h"
 #include "Exception.h"
 
 namespace {
 
-const std::string NoSuchAccount = Cp1250FromUtf8("Účet neexistuje: ");
+const std::string NoSuchAccount = "Účet neexistuje: ";
 
 } // namespace
 

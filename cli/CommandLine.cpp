@@ -1,7 +1,6 @@
 #include "CommandLine.h"
 
 #include "Convert.h"
-#include "Cp1250.h"
 
 #include <map>
 
@@ -16,7 +15,7 @@ const std::map<std::string, TArity> Commands = {
     {"accounts", {0, 0}}, {"check", {1, 1}}, {"show", {2, 2}}, {"save", {4, 4}}, {"delete", {2, SIZE_MAX}},
 };
 
-const std::string Usage = Cp1250FromUtf8(
+const std::string Usage = 
     "Použití: kormoran-cli [volby] PŘÍKAZ [argumenty]\n"
     "\n"
     "Příkazy:\n"
@@ -34,15 +33,15 @@ const std::string Usage = Cp1250FromUtf8(
     "  --accounts SOUBOR            soubor účtů (jinak accounts.dat vedle programu)\n"
     "  --trace                      vypíše rozhovor se serverem na standardní chybový výstup\n"
     "  --yes                        maže bez ptaní\n"
-    "  --help                       vypíše tuto nápovědu\n");
+    "  --help                       vypíše tuto nápovědu\n";
 
-const std::string UnknownOption = Cp1250FromUtf8("Neznámá volba: ");
-const std::string MissingValue = Cp1250FromUtf8("Volba --accounts potřebuje jméno souboru.");
-const std::string NoCommand = Cp1250FromUtf8("Chybí příkaz.");
-const std::string UnknownCommand = Cp1250FromUtf8("Neznámý příkaz: ");
-const std::string WrongCount = Cp1250FromUtf8("Nesprávný počet argumentů příkazu ");
-const std::string NotAMessageNumber = Cp1250FromUtf8("Číslo zprávy musí být kladné celé číslo: ");
-const std::string NotAPartIndex = Cp1250FromUtf8("Index části musí být celé číslo od 0: ");
+const std::string UnknownOption = "Neznámá volba: ";
+const std::string MissingValue = "Volba --accounts potřebuje jméno souboru.";
+const std::string NoCommand = "Chybí příkaz.";
+const std::string UnknownCommand = "Neznámý příkaz: ";
+const std::string WrongCount = "Nesprávný počet argumentů příkazu ";
+const std::string NotAMessageNumber = "Číslo zprávy musí být kladné celé číslo: ";
+const std::string NotAPartIndex = "Index části musí být celé číslo od 0: ";
 
 void RequireNumber(const std::string& text, int32_t least, const std::string& complaint)
 {
@@ -80,7 +79,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
-            words.push_back(Cp1250FromUtf8(arg));
+            words.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -98,7 +97,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             if (line.AccountsFile.empty())
                 throw EUsage(MissingValue);
         } else {
-            throw EUsage(UnknownOption + Cp1250FromUtf8(arg));
+            throw EUsage(UnknownOption + arg);
         }
     }
     if (line.Help)

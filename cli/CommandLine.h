@@ -14,7 +14,7 @@ public:
 
 struct TCommandLine {
     std::string Command;                 // accounts, check, show, save or delete; empty with --help
-    std::vector<std::string> Arguments;  // Windows-1250, as the command takes them
+    std::vector<std::string> Arguments;  // as the command takes them
     std::string AccountsFile;            // empty: accounts.dat beside the executable
     bool Trace = false;
     bool Yes = false;
@@ -25,5 +25,5 @@ struct TCommandLine {
 // of arguments of each command and that message numbers and part indexes are numbers.
 TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
-// The help text (Windows-1250).
+// The help text.
 std::string UsageText();

@@ -1,7 +1,6 @@
 #include "Commands.h"
 
 #include "Convert.h"
-#include "Cp1250.h"
 #include "MessageText.h"
 
 #include <algorithm>
@@ -9,12 +8,12 @@
 
 namespace {
 
-const std::string NoSuchMessage = Cp1250FromUtf8("Zpráva %d ve schránce není.");
-const std::string NotAnAttachment = Cp1250FromUtf8("Část %d zprávy není příloha.");
-const std::string FileExists = Cp1250FromUtf8("Soubor už existuje, nepřepíšu ho: ");
-const std::string AskDeleteMany = Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?");
-const std::string AskDeleteOne = Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?");
-const std::string NothingDeleted = Cp1250FromUtf8("Nic nebylo vymazáno.");
+const std::string NoSuchMessage = "Zpráva %d ve schránce není.";
+const std::string NotAnAttachment = "Část %d zprávy není příloha.";
+const std::string FileExists = "Soubor už existuje, nepřepíšu ho: ";
+const std::string AskDeleteMany = "Vymazat vybrané zprávy, opravdu?";
+const std::string AskDeleteOne = "Vymazat vybranou zprávu, opravdu?";
+const std::string NothingDeleted = "Nic nebylo vymazáno.";
 
 std::string WithNumber(const std::string& text, int32_t number)
 {
@@ -45,7 +44,7 @@ void ListAccounts(const TCommandContext& context)
         const TAccountLines& account = context.Accounts[i];
         context.Out << i + 1;
         for (const std::string* field : {&account.Address, &account.Host, &account.Port, &account.User})
-            context.Out << '\t' << Utf8FromCp1250(TabField(*field));
+            context.Out << '\t' << TabField(*field);
         context.Out << '\n';
     }
 }
@@ -74,7 +73,7 @@ bool PathExists(const std::string& path)
 void Save(const TCommandLine& line, TCommandContext& context)
 {
     const std::string& file = line.Arguments[3];
-    if (PathExists(Utf8FromCp1250(file)))
+    if (PathExists(file))
         throw Exception(FileExists + file);
     CheckAccount(line.Arguments[0], context);
     const auto record = RecordOfMessage(StrToInt(line.Arguments[1]));
@@ -118,7 +117,7 @@ std::string CheckLine(const TMessageHeader& record)
     for (const std::string& field : {record.DateText(), record.SizeText(), record.FromText(), record.ToText(),
                                      record.SubjectText(), record.IdText()})
         line += '\t' + TabField(field);
-    return Utf8FromCp1250(line);
+    return line;
 }
 
 void RunCommand(const TCommandLine& line, TCommandContext& context)

@@ -1,20 +1,18 @@
 #include "Console.h"
 
-#include "Cp1250.h"
-
-std::string TerminalText(const std::string& cp1250)
+std::string TerminalText(const std::string& programText)
 {
     std::string text;
-    text.reserve(cp1250.size());
-    for (size_t i = 0; i < cp1250.size(); ++i)
-        if (!(cp1250[i] == '\r' && i + 1 < cp1250.size() && cp1250[i + 1] == '\n'))
-            text += cp1250[i];
-    return Utf8FromCp1250(text);
+    text.reserve(programText.size());
+    for (size_t i = 0; i < programText.size(); ++i)
+        if (!(programText[i] == '\r' && i + 1 < programText.size() && programText[i + 1] == '\n'))
+            text += programText[i];
+    return text;
 }
 
-std::string TabField(const std::string& cp1250)
+std::string TabField(const std::string& text)
 {
-    std::string field = cp1250;
+    std::string field = text;
     for (char& c : field)
         if (c == '\t' || c == '\r' || c == '\n')
             c = ' ';

@@ -7,10 +7,10 @@
 #include <ostream>
 #include <string>
 
-// Text of the program (Windows-1250, lines ended by CR LF) as the terminal wants it.
-std::string TerminalText(const std::string& cp1250);
+// Text of the program (lines ended by CR LF) as the terminal wants it.
+std::string TerminalText(const std::string& programText);
 // A field of a TAB-separated line: TABs and line breaks in it become blanks.
-std::string TabField(const std::string& cp1250);
+std::string TabField(const std::string& text);
 
 // Whether an answer to a [a/n] question is yes: "a", "ano", "y" or "yes", case ignored.
 bool IsYes(const std::string& answer);
@@ -28,7 +28,8 @@ public:
     void OpenUrl(const std::string&) override {}
     void Beep() override {}
 
-    // The answer of the next save dialog (Windows-1250); nothing: the dialog is cancelled.
+    // The answer of the next save dialog, a path taken as it is; nothing: the dialog is
+    // cancelled.
     std::optional<std::string> SaveFileName;
 
 private:

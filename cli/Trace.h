@@ -9,7 +9,7 @@
 
 class TTrace {
 public:
-    // write receives each finished trace line (Windows-1250, without a line end).
+    // write receives each finished trace line (without a line end).
     explicit TTrace(std::function<void(const std::string&)> write) : FWrite(std::move(write)) {}
 
     void Sent(std::string_view bytes);

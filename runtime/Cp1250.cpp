@@ -87,19 +87,36 @@ std::string Utf8FromCp1250(std::string_view cp1250)
     return out;
 }
 
+std::string FirstCharacterOutsideCp1250(std::string_view utf8)
+{
+    size_t pos = 0;
+    while (pos < utf8.size()) {
+        const size_t start = pos;
+        const char32_t code = NextCodePoint(utf8, pos);
+        if (code == 0xFFFD)
+            return "\xEF\xBF\xBD";
+        if (code >= 0x80 && !ReverseTable().contains(code))
+            return std::string(utf8.substr(start, pos - start));
+    }
+    return "";
+}
+
 std::string Cp1250FromUtf8(std::string_view utf8)
 {
     std::string out;
     out.reserve(utf8.size());
     size_t pos = 0;
     while (pos < utf8.size()) {
-        char32_t code = NextCodePoint(utf8, pos);
+        const char32_t code = NextCodePoint(utf8, pos);
         if (code < 0x80) {
             out += static_cast<char>(code);
             continue;
         }
         auto found = ReverseTable().find(code);
-        out += found != ReverseTable().end() ? found->second : '?';
+        if (found == ReverseTable().end())
+            throw ECp1250Error("Text obsahuje znak „" + FirstCharacterOutsideCp1250(utf8) +
+                               "“, který nelze uložit v kódování Windows-1250.");
+        out += found->second;
     }
     return out;
 }

@@ -1,13 +1,11 @@
 #include "QtText.h"
 
-#include "Cp1250.h"
-
-QString ToQt(std::string_view cp1250)
+QString ToQt(std::string_view utf8)
 {
-    return QString::fromStdString(Utf8FromCp1250(cp1250));
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
 std::string FromQt(const QString& text)
 {
-    return Cp1250FromUtf8(text.toStdString());
+    return text.toStdString();
 }

@@ -1,6 +1,7 @@
 #include "AccountFile.h"
 
 #include "Convert.h"
+#include "Cp1250.h"
 #include "FileContents.h"
 
 namespace {
@@ -9,7 +10,7 @@ namespace {
 // Ctrl+Z, and a last line without a line end still counts.
 class TLineReader {
 public:
-    explicit TLineReader(const std::string& bytes) : FText(bytes.substr(0, bytes.find('\x1A'))) {}
+    explicit TLineReader(const std::string& bytes) : FText(Utf8FromCp1250(bytes.substr(0, bytes.find('\x1A')))) {}
 
     bool AtEnd() const { return FPosition >= FText.size(); }
 
@@ -54,7 +55,7 @@ std::string FormatAccounts(const std::vector<TAccountLines>& accounts)
     std::string bytes;
     for (const TAccountLines& account : accounts)
         for (const std::string* line : {&account.Address, &account.Host, &account.User, &account.Password, &account.Port})
-            bytes += *line + "\r\n";
+            bytes += Cp1250FromUtf8(*line) + "\r\n";
     return bytes;
 }
 

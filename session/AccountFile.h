@@ -2,6 +2,7 @@
 // accounts.dat: five lines per account (address, host, user, password, port), in list
 // order, each ended by CR LF. Reading takes a line end at LF with or without a CR before
 // it; a byte 26 (Ctrl+Z) ends the file; lines missing at the end read as empty texts.
+// The file is Windows-1250; the lines are UTF-8 once read.
 
 #include "udm.h"
 
@@ -18,12 +19,14 @@ struct TAccountLines {
 };
 
 std::vector<TAccountLines> ParseAccounts(const std::string& bytes);
+// Raises ECp1250Error when a text holds a character Windows-1250 cannot hold.
 std::string FormatAccounts(const std::vector<TAccountLines>& accounts);
 
 // The accounts in the file; none when it does not exist. Raises EInOutError.
 std::vector<TAccountLines> LoadAccountFile(const std::string& path);
 // Replaces the file as a whole (mode 0600: it holds passwords); a failed save leaves
-// the previous file intact. Raises EInOutError.
+// the previous file intact. Raises EInOutError, and ECp1250Error before touching the
+// file.
 void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& accounts);
 
 // Raises EConvertError when the port text is not an integer.

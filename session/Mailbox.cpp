@@ -1,7 +1,6 @@
 // The session, the check and the two operations on one message on the server.
 #include "udm.h"
 
-#include "Cp1250.h"
 #include "IdException.h"
 #include "Progress.h"
 
@@ -11,9 +10,9 @@ namespace {
 
 std::vector<std::shared_ptr<TMessageHeader>> Records;
 
-const std::string BusyText = Cp1250FromUtf8("Se serverem právě probíhá jiná operace. Počkejte, až skončí.");
+const std::string BusyText = "Se serverem právě probíhá jiná operace. Počkejte, až skončí.";
 const std::string ChangedText =
-    Cp1250FromUtf8("Schránka se od poslední kontroly změnila. Zkontrolujte zprávy znovu.");
+    "Schránka se od poslední kontroly změnila. Zkontrolujte zprávy znovu.";
 
 // The window lets events run while the server works, so the user can start another
 // command meanwhile; one server operation at a time keeps the commands of two from

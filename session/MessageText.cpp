@@ -2,7 +2,6 @@
 #include "MessageText.h"
 
 #include "Convert.h"
-#include "Cp1250.h"
 #include "Links.h"
 #include "UserInterface.h"
 
@@ -14,9 +13,9 @@
 
 namespace {
 
-const std::string AttachmentsBanner = Cp1250FromUtf8("---Přílohy-------------------------------");
-const std::string BodyBanner = Cp1250FromUtf8("---Tělo zprávy---------------------------");
-const std::string HeaderBanner = Cp1250FromUtf8("---Záhlaví zprávy------------------------");
+const std::string AttachmentsBanner = "---Přílohy-------------------------------";
+const std::string BodyBanner = "---Tělo zprávy---------------------------";
+const std::string HeaderBanner = "---Záhlaví zprávy------------------------";
 const std::string CrLf = "\r\n";
 const std::string LinkStart = "http://localhost/";
 const std::string IdMarker = "/ID=";
@@ -144,5 +143,5 @@ void SaveLinkedAttachment(TIdMessage& message, const std::string& link)
     const std::optional<std::string> chosen = UserInterface().AskSaveFileName(SafeFileName(name));
     if (!chosen)
         return;
-    ReplaceWithCopy(*attachment, Utf8FromCp1250(*chosen));
+    ReplaceWithCopy(*attachment, *chosen);
 }

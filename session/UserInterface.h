@@ -3,7 +3,7 @@
 // window's own controls: message boxes, the save dialog, the desktop shell and the beep.
 // The window installs a Qt implementation; the tests and the command-line front end
 // install their own, so nothing ever blocks on a modal window it cannot answer.
-// All texts are Windows-1250.
+// All texts are UTF-8; a path is handed to the system as it is.
 
 #include <optional>
 #include <string>

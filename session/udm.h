@@ -2,7 +2,7 @@
 // The mailbox session: the account record, the session of a check, the records of the
 // messages it found, and the operations on them. No widgets here; progress goes to the
 // work listener of Progress.h, questions and dialogs to the seam of UserInterface.h.
-// All texts are Windows-1250.
+// All texts are UTF-8.
 
 #include "Exception.h"
 #include "IdMessage.h"
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-// One POP3 account. Texts are Windows-1250.
+// One POP3 account.
 struct TPOP3Rec {
     std::string Address;
     std::string Host;

@@ -13,9 +13,9 @@ namespace {
 // makes a line break count as one position.
 constexpr QChar LineBreak = QChar::ParagraphSeparator;
 
-QString ToPositions(std::string_view cp1250)
+QString ToPositions(std::string_view utf8)
 {
-    QString text = ToQt(cp1250);
+    QString text = ToQt(utf8);
     text.replace(QStringLiteral("\r\n"), QString(LineBreak));
     text.replace(u'\r', LineBreak);
     text.replace(u'\n', LineBreak);

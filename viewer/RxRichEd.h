@@ -1,7 +1,7 @@
 #pragma once
 // The read-only rich text viewer of the message pane.
 //
-// The owner puts a message in as plain Windows-1250 text, formats ranges of it through
+// The owner puts a message in as plain UTF-8 text, formats ranges of it through
 // SelAttributes and Paragraph, and hears about clicks on links. Positions count from 0;
 // a line break (CR LF, or a lone CR or LF) is one position, and Text() gives every line
 // break back as CR LF. The user can scroll, select and copy, never edit.

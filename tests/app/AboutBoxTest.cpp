@@ -1,6 +1,5 @@
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "LinkLabel.h"
 #include "QtText.h"
 #include "fmAbout.h"
@@ -20,11 +19,11 @@ TEST_F(AboutBoxTest, ShowsNameVersionAndDescription)
     EXPECT_EQ(FromQt(AboutBox.windowTitle()), "O programu...");
     EXPECT_EQ(FromQt(AboutBox.ProductName->text()), "Volavka");
     EXPECT_EQ(FromQt(AboutBox.Comments->text()),
-              Cp1250FromUtf8("Verze 8.21 CZ\n"
+              "Verze 8.21 CZ\n"
                              "Kontrola a zpráv na POP3 serveru s možností vymazat \n"
                              "zprávu přímo na serveru, bez nutnosti stahování. Dále\n"
                              "umožňuje  bezpečné  stažení příloh  tím,  že  žádnou z\n"
-                             "nich se nepokouší spustit."));
+                             "nich se nepokouší spustit.");
 }
 
 TEST_F(AboutBoxTest, LinksGoToTheDesktop)

@@ -1,6 +1,5 @@
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "PortEdit.h"
 #include "QtText.h"
 #include "fmEdit.h"
@@ -174,7 +173,7 @@ TEST_F(EditAccountDialogTest, FieldsComeFromTheRecordAndGoBackOnOk)
         EXPECT_EQ(FromQt(editor.eHost->text()), "pop.x.cz");
         EXPECT_EQ(FromQt(editor.eUser->text()), "a");
         EXPECT_EQ(FromQt(editor.ePassw->text()), "pw");
-        editor.ePassw->setText(ToQt(Cp1250FromUtf8(" heslo ")));
+        editor.ePassw->setText(ToQt(" heslo "));
         editor.ePort->findChild<QLineEdit*>()->setText("1,5");
         QTest::mouseClick(editor.Button1, Qt::LeftButton);
     };
@@ -197,6 +196,22 @@ TEST_F(EditAccountDialogTest, OkWithEmptyAddressDoesNothingAndCancelKeepsTheReco
     EXPECT_FALSE(EditAccountDialog(Account, "Caption"));
     EXPECT_EQ(Account.Address, "a@x.cz");
     EXPECT_EQ(Account.Host, "pop.x.cz");
+}
+
+TEST_F(EditAccountDialogTest, TextTheAccountFileCannotHoldIsRefusedWithAMessage)
+{
+    Modal.Answer = [this](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        editor.eUser->setText(ToQt("Дмитрий"));
+        QTest::mouseClick(editor.Button1, Qt::LeftButton);
+        EXPECT_EQ(editor.result(), QDialog::Rejected);
+        EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Pole „Uživatelské jméno“ obsahuje znak, který soubor účtů "
+                                                      "neumí uložit (kódování Windows-1250). Opravte ho, prosím."});
+        editor.eUser->setText(ToQt("Dušan Ťoupalík"));
+        QTest::mouseClick(editor.Button1, Qt::LeftButton);
+    };
+    EXPECT_TRUE(EditAccountDialog(Account, "Caption"));
+    EXPECT_EQ(Account.User, "Dušan Ťoupalík");
 }
 
 TEST_F(EditAccountDialogTest, EnterIsOkAndEscapeIsCancel)

@@ -3,7 +3,6 @@
 // operation.
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "HeaderList.h"
 #include "QtText.h"
 #include "fmMain.h"
@@ -40,9 +39,9 @@ class MailCommandsTest : public AppFixture {};
 TEST_F(MailCommandsTest, ProgressPanelShowsItsTextAndHidesForNone)
 {
     TTestMain window;
-    window.ShowProgress(Cp1250FromUtf8("Kontrola zpráv a@x.cz"), 8);
+    window.ShowProgress("Kontrola zpráv a@x.cz", 8);
     EXPECT_TRUE(window.inf->isVisibleTo(&window));
-    EXPECT_EQ(FromQt(window.inflabel->text()), Cp1250FromUtf8("Kontrola zpráv a@x.cz"));
+    EXPECT_EQ(FromQt(window.inflabel->text()), "Kontrola zpráv a@x.cz");
     EXPECT_EQ(window.progress->minimum(), 1);
     EXPECT_EQ(window.progress->maximum(), 8);
     EXPECT_EQ(window.progress->value(), 1);
@@ -114,8 +113,8 @@ TEST_F(MailCommandsTest, DeletionAsksAboutTheShownMessageOrTheSelectedOnes)
     window.Vybratve1Click();
     EXPECT_EQ(window.FShownIndex, 2);
     window.mmDelClick();
-    EXPECT_EQ(Ui.Questions, (std::vector<std::string>{"Warning|" + Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?"),
-                                                      "Warning|" + Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?")}));
+    EXPECT_EQ(Ui.Questions, (std::vector<std::string>{"Warning|Vymazat vybranou zprávu, opravdu?",
+                                                      "Warning|Vymazat vybrané zprávy, opravdu?"}));
     EXPECT_EQ(window.headlist->RowCount(), 3);
 }
 

@@ -2,7 +2,6 @@
 // link clicks and the deletion of messages.
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "HeaderList.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
@@ -224,7 +223,7 @@ TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
     QTest::keyClick(Window->headlist, Qt::Key_A, Qt::ControlModifier);
     Ui.Answers = {true};
     QTest::keyClick(Window->headlist, Qt::Key_Delete);
-    EXPECT_EQ(Ui.Questions, Lines{"Warning|" + Cp1250FromUtf8("Vymazat vybrané zprávy, opravdu?")});
+    EXPECT_EQ(Ui.Questions, Lines{"Warning|Vymazat vybrané zprávy, opravdu?"});
     EXPECT_EQ(Ui.Errors, Lines{});
     EXPECT_EQ(Window->headlist->RowCount(), 0);
     EXPECT_EQ(Window->FShownIndex, -1);
@@ -240,7 +239,7 @@ TEST_F(MailServerTest, AnswerNoSendsNothing)
     Run(&Tfmain::CheckAccClick);
     Ui.Answers = {false};
     Run(&Tfmain::mmDelClick);
-    EXPECT_EQ(Ui.Questions, Lines{"Warning|" + Cp1250FromUtf8("Vymazat vybranou zprávu, opravdu?")});
+    EXPECT_EQ(Ui.Questions, Lines{"Warning|Vymazat vybranou zprávu, opravdu?"});
     EXPECT_EQ(Window->headlist->RowCount(), 2);
     EXPECT_EQ(server.Connections(), 1);
 }

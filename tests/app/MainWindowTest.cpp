@@ -1,6 +1,5 @@
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "Exception.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
@@ -112,7 +111,7 @@ TEST_F(MainWindowTest, SelectedAccountNamesTheCheckItemsAndEnablesItsCommands)
     TTestMain window;
     window.show();
     window.poplist->setCurrentRow(0);
-    const std::string check = Cp1250FromUtf8("Kontrola zpráv");
+    const std::string check = "Kontrola zpráv";
     EXPECT_EQ(Text(window.mCheck), check + "   (a@x.cz)");
     EXPECT_EQ(Text(window.pCheck), check + "   (a@x.cz)");
     EXPECT_EQ(FromQt(window.tCheck->toolTip()), check);
@@ -170,16 +169,16 @@ TEST_F(MainWindowTest, NewAccountFromTheEditorIsListedAndSaved)
     Modal.Answer = [](QDialog& dialog) {
         auto& editor = dynamic_cast<Tfedit&>(dialog);
         EXPECT_EQ(editor.ePort->Value(), 110);
-        editor.eAddress->setText(ToQt(Cp1250FromUtf8("žofie@pošta.cz")));
+        editor.eAddress->setText(ToQt("žofie@pošta.cz"));
         editor.ePassw->setText(" tajné ");
         editor.Button1Click();
     };
     window.NewAccClick();
-    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Nový e-mail účet")});
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Nový e-mail účet"});
     ASSERT_EQ(window.poplist->count(), 3);
-    EXPECT_EQ(FromQt(window.poplist->item(2)->text()), Cp1250FromUtf8("žofie@pošta.cz"));
+    EXPECT_EQ(FromQt(window.poplist->item(2)->text()), "žofie@pošta.cz");
     EXPECT_EQ(ReadBytes(AccountsPath()),
-              TwoAccounts + Cp1250FromUtf8("žofie@pošta.cz\r\n\r\n\r\n tajné \r\n110\r\n"));
+              TwoAccounts + "\x9Eofie@po\x9Ata.cz\r\n\r\n\r\n tajn\xE9 \r\n110\r\n");   // Windows-1250
 }
 
 TEST_F(MainWindowTest, CancelledNewAccountChangesNothing)
@@ -205,7 +204,7 @@ TEST_F(MainWindowTest, EditedAccountIsSavedInItsPlace)
         editor.Button1Click();
     };
     window.EditAccClick();
-    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Edit e-mail účet")});
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Edit e-mail účet"});
     EXPECT_EQ(window.StatusPanelText(0), "b@y.cz");
     EXPECT_EQ(ReadBytes(AccountsPath()),
               "a@x.cz\r\npop.x.cz\r\na\r\npw\r\n110\r\nb@y.cz\r\nmail.y.cz\r\nb\r\n\r\n110\r\n");
@@ -242,7 +241,7 @@ TEST_F(MainWindowTest, DeletingAnAccountAsksFirst)
     window.poplist->setCurrentRow(0);
     Ui.Answers = {false};
     window.DelAccClick();
-    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Warning|" + Cp1250FromUtf8("Vymazat účet, opravdu?")});
+    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Warning|Vymazat účet, opravdu?"});
     EXPECT_EQ(window.poplist->count(), 2);
     EXPECT_EQ(ReadBytes(AccountsPath()), TwoAccounts);
 
@@ -275,7 +274,7 @@ TEST_F(MainWindowTest, KeysInTheAccountListRunTheAccountCommands)
     QTest::keyClick(window.poplist, Qt::Key_Insert);
     QTest::keyClick(window.poplist, Qt::Key_Return);
     QTest::keyClick(window.poplist, Qt::Key_Delete);
-    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{Cp1250FromUtf8("Nový e-mail účet"), Cp1250FromUtf8("Edit e-mail účet")}));
+    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{"Nový e-mail účet", "Edit e-mail účet"}));
     EXPECT_EQ(Ui.Questions.size(), 1u);
 }
 
@@ -285,7 +284,7 @@ TEST_F(MainWindowTest, DoubleClickEditsTheAccount)
     TTestMain window;
     window.poplist->setCurrentRow(1);
     emit window.poplist->itemDoubleClicked(window.poplist->item(1));
-    EXPECT_EQ(Modal.Shown, std::vector<std::string>{Cp1250FromUtf8("Edit e-mail účet")});
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Edit e-mail účet"});
 }
 
 TEST_F(MainWindowTest, EveryCommandReachesItsOperation)
@@ -299,9 +298,9 @@ TEST_F(MainWindowTest, EveryCommandReachesItsOperation)
         command->trigger();
     for (QAction* command : {window.tDel, window.mDelAcc, window.pDel})
         command->trigger();
-    const std::string created = Cp1250FromUtf8("Nový e-mail účet");
-    const std::string edited = Cp1250FromUtf8("Edit e-mail účet");
-    const std::string help = Cp1250FromUtf8("Nápověda");
+    const std::string created = "Nový e-mail účet";
+    const std::string edited = "Edit e-mail účet";
+    const std::string help = "Nápověda";
     EXPECT_EQ(Modal.Shown, (std::vector<std::string>{created, created, created, edited, edited, edited, help, help,
                                                      "O programu...", "O programu..."}));
     EXPECT_EQ(Ui.Questions.size(), 3u);

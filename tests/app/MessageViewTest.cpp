@@ -1,6 +1,5 @@
 // A message in the viewer: banners and attachment lines formatted, attachment links
 // marked whole.
-#include "Cp1250.h"
 #include "MessageView.h"
 #include "RxRichEd.h"
 
@@ -43,9 +42,8 @@ TLook LookAt(TRxRichEdit& memo, int position)
 
 TEST(MessageViewBanners, AreFourtyOneCharactersLong)
 {
-    EXPECT_EQ(AttachmentsBanner.size(), 41u);
-    EXPECT_EQ(BodyBanner.size(), 41u);
-    EXPECT_EQ(HeaderBanner.size(), 41u);
+    for (const std::string* banner : {&AttachmentsBanner, &BodyBanner, &HeaderBanner})
+        EXPECT_EQ(QString::fromUtf8(*banner).size(), 41) << *banner;
 }
 
 TEST(MessageViewHighlight, FormatsTheBannersAndTheAttachmentLines)
@@ -110,7 +108,7 @@ TEST(MessageViewHighlight, ABannerQuotedInAHeaderFormatsOnlyItself)
 
 TEST(MessageViewLinks, AttachmentLinksAreMarkedWhole)
 {
-    const std::string spaced = Cp1250FromUtf8("http://localhost/můj dopis.txt/ID=2 MůJ DOPIS.TXT (text/plain)");
+    const std::string spaced = "http://localhost/můj dopis.txt/ID=2 MůJ DOPIS.TXT (text/plain)";
     const std::string odd = "http://localhost/a/ID=7.txt/ID=3 A/ID=7.TXT (application/octet-stream)";
     const std::string unnamed = "http://localhost//ID=4  (application/octet-stream)";
     TRxRichEdit memo;
@@ -121,13 +119,13 @@ TEST(MessageViewLinks, AttachmentLinksAreMarkedWhole)
         targets.push_back(link.Target);
     EXPECT_EQ(targets, (std::vector<std::string>{
                            AttachmentTarget("http://localhost/a.txt/ID=1"),
-                           AttachmentTarget(Cp1250FromUtf8("http://localhost/můj dopis.txt/ID=2")),
+                           AttachmentTarget("http://localhost/můj dopis.txt/ID=2"),
                            AttachmentTarget("http://localhost/a/ID=7.txt/ID=3"),
                            AttachmentTarget("http://localhost//ID=4"),
                            "http://localhost/x/ID=1",
                            "www.a.cz",
                        }));
-    EXPECT_EQ(AttachmentLinkOf(targets[1]), Cp1250FromUtf8("http://localhost/můj dopis.txt/ID=2"));
+    EXPECT_EQ(AttachmentLinkOf(targets[1]), "http://localhost/můj dopis.txt/ID=2");
     EXPECT_EQ(AttachmentLinkOf(targets[4]), std::nullopt);
 }
 

@@ -3,7 +3,6 @@
 // progress bar moved by the session's work events.
 #include "AppFixture.h"
 
-#include "Cp1250.h"
 #include "HeaderList.h"
 #include "MessageView.h"
 #include "PrivatePop3Server.h"
@@ -20,7 +19,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const std::string AttachmentName = Cp1250FromUtf8("můj dopis.txt");
+const std::string AttachmentName = "můj dopis.txt";
 
 std::string PlainMessage()
 {

@@ -42,7 +42,7 @@ public:
     ~TModalScript();
 
     std::function<void(QDialog&)> Answer;
-    std::vector<std::string> Shown;   // window captions (Windows-1250), in order
+    std::vector<std::string> Shown;   // window captions, in order
 
 private:
     TModalRunner FPrevious;

@@ -1,6 +1,5 @@
 #include "UserInterfaceQt.h"
 
-#include "Cp1250.h"
 #include "QtText.h"
 
 #include <QAbstractButton>
@@ -11,7 +10,7 @@ namespace {
 
 TEST(ErrorBox, ShowsTheMessageUnchangedWithOneCancelButton)
 {
-    const std::string message = Cp1250FromUtf8("Řádek jedna\n<b>dvě</b>\n\ntři");
+    const std::string message = "Řádek jedna\n<b>dvě</b>\n\ntři";
     auto box = CreateErrorBox(message, nullptr);
     EXPECT_EQ(box->windowTitle(), "Error");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
@@ -31,10 +30,10 @@ TEST(ErrorBox, StandsFiftyPixelsInsideTheMainWindow)
 
 TEST(QuestionBox, AsksWithYesAndNo)
 {
-    auto box = CreateQuestionBox("Warning", Cp1250FromUtf8("Vymazat účet, opravdu?"));
+    auto box = CreateQuestionBox("Warning", "Vymazat účet, opravdu?");
     EXPECT_EQ(box->windowTitle(), "Warning");
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
-    EXPECT_EQ(FromQt(box->text()), Cp1250FromUtf8("Vymazat účet, opravdu?"));
+    EXPECT_EQ(FromQt(box->text()), "Vymazat účet, opravdu?");
     ASSERT_EQ(box->buttons().size(), 2);
     EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Yes");
     EXPECT_EQ(box->button(QMessageBox::No)->text(), "&No");

@@ -104,7 +104,7 @@ TEST_F(CliMailboxTest, CheckListsEveryMessageWithItsColumns)
     const auto lines = Lines(result.Out);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "1\t15 Mar 2023 13:05:09\t" + std::to_string(Sample::Plain.size()) +
-                            "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tPříprava\t<plain@example.org>");
+                            "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tP\xF8\xEDprava\t<plain@example.org>");
     EXPECT_EQ(lines[1].substr(0, 14), "2\t16 Mar 2023\t");
     EXPECT_EQ(lines[2].substr(0, 2), "3\t");
     EXPECT_TRUE(result.Err.empty()) << result.Err;
@@ -127,15 +127,19 @@ TEST_F(CliMailboxTest, ShowPrintsTheMessageViewText)
     EXPECT_EQ(Run({"show", "1", "4"}).Status, 1);
 }
 
-TEST_F(CliMailboxTest, SaveWritesTheAttachmentAndNeverOverwrites)
+TEST_F(CliMailboxTest, SaveWritesTheAttachmentAtExactlyThePathGivenAndNeverOverwrites)
 {
-    const std::string target = Directory + "/příloha.txt";
+    // Letters outside Czech in the path: the path goes to the system as it is.
+    const std::string folder = Directory + "/Документы";
+    std::filesystem::create_directory(folder);
+    const std::string target = folder + "/Åsa.txt";
     const TCliResult saved = Run({"save", "1", "2", "1", target});
     ASSERT_EQ(saved.Status, 0) << saved.Err;
     EXPECT_EQ(ReadBytes(target), Sample::MultipartAttachment);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
     const TCliResult again = Run({"save", "1", "2", "1", target});
     EXPECT_EQ(again.Status, 1);
-    EXPECT_NE(again.Err.find("existuje"), std::string::npos);
+    EXPECT_EQ(again.Err, "Soubor už existuje, nepřepíšu ho: " + target + "\n");
     EXPECT_EQ(ReadBytes(target), Sample::MultipartAttachment);
 
     const TCliResult textPart = Run({"save", "1", "2", "0", Directory + "/text"});

@@ -30,9 +30,9 @@ TEST(CommandLine, HelpNeedsNoCommand)
     EXPECT_TRUE(Parse({"nonsense", "--help"}).Help);
 }
 
-TEST(CommandLine, AccountArgumentsArriveAsWindows1250)
+TEST(CommandLine, ArgumentsArriveAsTheTerminalGaveThem)
 {
-    EXPECT_EQ(Parse({"check", "jiří@example.cz"}).Arguments.front(), "ji\xF8\xED@example.cz");
+    EXPECT_EQ(Parse({"check", "jiří@example.cz"}).Arguments.front(), "jiří@example.cz");
 }
 
 TEST(CommandLine, ArgumentsAfterADoubleDashAreNoOptions)

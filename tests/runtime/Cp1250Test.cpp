@@ -18,10 +18,21 @@ TEST(Cp1250, EveryByteSurvivesARoundTrip)
     EXPECT_EQ(Cp1250FromUtf8(Utf8FromCp1250(all)), all);
 }
 
-TEST(Cp1250, UnmappableAndMalformedBecomeQuestionMarks)
+TEST(Cp1250, UnmappableAndMalformedAreRefusedNotTurnedIntoQuestionMarks)
 {
-    EXPECT_EQ(Cp1250FromUtf8("\xE6\x97\xA5"), "?");      // a CJK character
-    EXPECT_EQ(Cp1250FromUtf8("a\xFF" "b"), "a?b");        // not UTF-8 at all
-    EXPECT_EQ(Cp1250FromUtf8("\xC3"), "?");                // cut short
-    EXPECT_EQ(Cp1250FromUtf8("\xF0\x9F\x98\x80"), "?");    // outside the basic plane
+    const struct {
+        std::string Text;
+        std::string Outside;
+    } cases[] = {
+        {"Čaj \xE6\x97\xA5", "\xE6\x97\xA5"},              // a CJK character
+        {"Äpfel Дмитрий", "Д"},                               // Ä fits, Cyrillic does not
+        {"a\xFF" "b", "\xEF\xBF\xBD"},                        // not UTF-8 at all
+        {"\xC3", "\xEF\xBF\xBD"},                             // cut short
+        {"ok \xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},          // outside the basic plane
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FirstCharacterOutsideCp1250(c.Text), c.Outside) << c.Text;
+        EXPECT_THROW(Cp1250FromUtf8(c.Text), ECp1250Error) << c.Text;
+    }
+    EXPECT_EQ(FirstCharacterOutsideCp1250("Příliš žluťoučký kůň ?"), "");
 }

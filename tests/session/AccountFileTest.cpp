@@ -94,18 +94,31 @@ TEST_F(AccountFileOnDisk, MissingFileHoldsNoAccount)
     EXPECT_TRUE(LoadAccountFile(Path).empty());
 }
 
-TEST_F(AccountFileOnDisk, CzechLettersAndBlanksRoundTripByteForByte)
+TEST_F(AccountFileOnDisk, CzechLettersReadFromWindows1250AndWrittenBackByteForByte)
 {
-    const TAccountLines czech = Account(Cp1250FromUtf8("žluťoučký@kůň.cz"), Cp1250FromUtf8("pošta.cz"),
-                                        Cp1250FromUtf8("ČŘÁ"), Cp1250FromUtf8(" ľě "), "110");
-    ASSERT_EQ(czech.User, "\xC8\xD8\xC1");
-    const TAccountLines twin = Account(czech.Address, "other", "", "", "995");
-    SaveAccountFile(Path, {czech, twin});
+    // "žluťoučký@kůň.cz", "pošta.cz", "ČŘÁ", " ľě " as an earlier version wrote them.
+    const std::string existing = "\x9Elu\x9Dou\xE8k\xFD@k\xF9\xF2.cz\r\npo\x9Ata.cz\r\n\xC8\xD8\xC1\r\n \xBE\xEC \r\n110\r\n"
+                                 "\x9Elu\x9Dou\xE8k\xFD@k\xF9\xF2.cz\r\nother\r\n\r\n\r\n995\r\n";
+    WriteBytes(Path, existing);
     auto accounts = LoadAccountFile(Path);
     ASSERT_EQ(accounts.size(), 2u);
-    ExpectAccount(accounts[0], czech);
-    ExpectAccount(accounts[1], twin);
-    EXPECT_EQ(ReadBytes(Path), FormatAccounts({czech, twin}));
+    ExpectAccount(accounts[0], Account("žluťoučký@kůň.cz", "pošta.cz", "ČŘÁ", " ľě ", "110"));
+    ExpectAccount(accounts[1], Account("žluťoučký@kůň.cz", "other", "", "", "995"));
+    SaveAccountFile(Path, accounts);
+    EXPECT_EQ(ReadBytes(Path), existing);
+}
+
+TEST_F(AccountFileOnDisk, TextWindows1250CannotHoldIsRefusedNotWrittenAsQuestionMarks)
+{
+    const std::string previous = FormatAccounts({Account("a@x", "h", "u", "p", "110")});
+    WriteBytes(Path, previous);
+    try {
+        SaveAccountFile(Path, {Account("a@x", "h", "Дмитрий", "p", "110")});
+        FAIL() << "no exception";
+    } catch (const ECp1250Error& error) {
+        EXPECT_EQ(error.Message, "Text obsahuje znak „Д“, který nelze uložit v kódování Windows-1250.");
+    }
+    EXPECT_EQ(ReadBytes(Path), previous);
 }
 
 TEST_F(AccountFileOnDisk, EmptyListIsAnEmptyFile)

@@ -2,7 +2,6 @@
 #include "SampleMessages.h"
 #include "SessionDialogue.h"
 
-#include "Cp1250.h"
 #include "IdException.h"
 #include "Progress.h"
 
@@ -237,7 +236,7 @@ TEST_F(SessionTest, AChangedMailboxRefusesTheDeletionAndSendsNothingDestructive)
             record->DeleteOnServer();
             FAIL() << "deleted message " << record->Number;
         } catch (const EMailboxChanged& error) {
-            EXPECT_NE(error.Message.find(Cp1250FromUtf8("Zkontrolujte zprávy znovu")), std::string::npos);
+            EXPECT_NE(error.Message.find("Zkontrolujte zprávy znovu"), std::string::npos);
         }
         EXPECT_FALSE(record->Deleted);
     }

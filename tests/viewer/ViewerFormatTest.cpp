@@ -7,9 +7,9 @@
 
 namespace {
 
-const std::string AttachmentsBanner = "---P\xF8\xEDlohy-------------------------------";
-const std::string BodyBanner = "---T\xECl\x6F zpr\xE1vy---------------------------";
-const std::string HeaderBanner = "---Z\xE1hlav\xED zpr\xE1vy------------------------";
+const std::string AttachmentsBanner = "---Přílohy-------------------------------";
+const std::string BodyBanner = "---Tělo zprávy---------------------------";
+const std::string HeaderBanner = "---Záhlaví zprávy------------------------";
 
 void Select(TRxRichEdit& edit, int start, int length)
 {
@@ -22,7 +22,7 @@ void HighlightSection(TRxRichEdit& edit, const std::string& banner)
 {
     const int p = edit.FindText(banner, 0, edit.TextLength());
     if (p >= 0) {
-        Select(edit, p, static_cast<int>(banner.size()));
+        Select(edit, p, static_cast<int>(QString::fromUtf8(banner).size()));
         edit.SelAttributes().SetName("Courier new");
         edit.SelAttributes().SetColor(QColor(255, 0, 0));
         edit.SelAttributes().SetStyle({.Bold = true});
@@ -245,7 +245,7 @@ TEST(ViewerMessagePane, BannersAndTheBulletedAttachmentLinesLandWhereExpected)
 TEST(ViewerMessagePane, HeaderLinesAloneGetNoFormatting)
 {
     TRxRichEdit edit;
-    edit.SetText("From: a@b.cz\r\nSubject: ---P\xF8\xEDlohy---\r\n");
+    edit.SetText("From: a@b.cz\r\nSubject: ---Přílohy---\r\n");
     for (const std::string& banner : {AttachmentsBanner, BodyBanner, HeaderBanner})
         HighlightSection(edit, banner);
     for (int position = 0; position < edit.TextLength(); ++position) {

@@ -33,7 +33,7 @@ TEST(ViewerLinkDetection, FindsWebAddressesOfEveryKind)
               (Texts{"ftp://ftp.cz/pub", "mailto:jan@novak.cz", "www.seznam.cz"}));
     EXPECT_EQ(LinkTexts("HTTP://BIG.CZ Www.Mixed.Cz"), (Texts{"HTTP://BIG.CZ", "Www.Mixed.Cz"}));
     EXPECT_EQ(LinkTexts("http://localhost/a.txt/ID=1 A.TXT (text/plain)"), (Texts{"http://localhost/a.txt/ID=1"}));
-    EXPECT_EQ(LinkTexts("http://x.cz/\xE8l\xE1nek"), (Texts{"http://x.cz/\xE8l\xE1nek"}));
+    EXPECT_EQ(LinkTexts("http://x.cz/článek"), (Texts{"http://x.cz/článek"}));
 }
 
 TEST(ViewerLinkDetection, LeavesOutWhatSurroundsAnAddress)
@@ -43,7 +43,7 @@ TEST(ViewerLinkDetection, LeavesOutWhatSurroundsAnAddress)
     EXPECT_EQ(LinkTexts("\"http://q.cz\"; 'www.r.cz'!"), (Texts{"http://q.cz", "www.r.cz"}));
     EXPECT_EQ(LinkTexts("http://en.wiki.org/Foo_(bar)"), (Texts{"http://en.wiki.org/Foo_(bar)"}));
     EXPECT_EQ(LinkTexts("http://a.cz/x\r\nnext line"), (Texts{"http://a.cz/x"}));
-    EXPECT_EQ(LinkTexts("http://a.cz/x\tb\xA0" "c"), (Texts{"http://a.cz/x"}));
+    EXPECT_EQ(LinkTexts("http://a.cz/x\tb\u00A0" "c"), (Texts{"http://a.cz/x"}));
 }
 
 TEST(ViewerLinkDetection, IgnoresPrefixesWithoutAnAddress)
@@ -100,14 +100,15 @@ TEST(ViewerLinkDetection, HostileTextEndsWithoutHarm)
 TEST(ViewerMarkedLink, HoldsSpacesAndCzechLettersAndReplacesDetectedLinks)
 {
     TRxRichEdit edit;
-    const std::string link = "http://localhost/m\xF9j soubor \x9Elu\x9Do\xE8k\xFD.txt/ID=12";
-    edit.SetText("\r\nhttp://x.cz\r\n" + link + " M\xF9J SOUBOR (text/plain)\r\nwww.y.cz");
+    const std::string link = "http://localhost/můj soubor žluťočký.txt/ID=12";
+    edit.SetText("\r\nhttp://x.cz\r\n" + link + " MůJ SOUBOR (text/plain)\r\nwww.y.cz");
     const int start = edit.FindText(link, 0, edit.TextLength());
-    edit.MarkLink(start, static_cast<int>(link.size()), link);
+    const int length = static_cast<int>(QString::fromUtf8(link).size());
+    edit.MarkLink(start, length, link);
     const std::vector<TRxLink> links = edit.Links();
     ASSERT_EQ(links.size(), 3u);
     EXPECT_EQ(links[0].Target, "http://x.cz");
-    EXPECT_EQ(links[1], (TRxLink{start, static_cast<int>(link.size()), link, true}));
+    EXPECT_EQ(links[1], (TRxLink{start, length, link, true}));
     EXPECT_EQ(links[2].Target, "www.y.cz");
 }
 

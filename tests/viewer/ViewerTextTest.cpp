@@ -11,7 +11,7 @@
 TEST(ViewerText, ReadsBackWhatWasSetWithCrLf)
 {
     TRxRichEdit edit;
-    const std::string text = "\r\nP\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD\r\n\r\n\tk\xF9\xF2 \xA0 end\r\n";
+    const std::string text = "\r\nPříliš žluťoučký\r\n\r\n\tkůň \u00A0 end\r\n";
     edit.SetText(text);
     EXPECT_EQ(edit.Text(), text);
     EXPECT_EQ(edit.TextLength(), 1 + 16 + 1 + 1 + 10 + 1);
@@ -35,24 +35,27 @@ TEST(ViewerText, EmptyTextHasNoPositions)
     EXPECT_EQ(edit.FindText("some", 0, 100), -1);
 }
 
-TEST(ViewerText, EveryByteSurvivesTheViewer)
+TEST(ViewerText, EveryCharacterSurvivesTheViewerAndBytesThatAreNoUtf8ShowAsReplacements)
 {
     std::string all;
-    for (int b = 1; b < 256; ++b)
+    for (int b = 1; b < 128; ++b)
         if (b != '\r' && b != '\n')
             all += static_cast<char>(b);
+    all += "\u0080\u00A0Příliš \u20AC\uFFFD Дмитрий Åsa 日本 \U0001F600";
     TRxRichEdit edit;
     edit.SetText(all);
     EXPECT_EQ(edit.Text(), all);
+    edit.SetText("a\xFF" "b\xC3");
+    EXPECT_EQ(edit.Text(), "a\uFFFD" "b\uFFFD");
 }
 
 TEST(ViewerFind, GivesTheFirstOccurrenceIgnoringCase)
 {
     TRxRichEdit edit;
-    edit.SetText("Hlava\r\n---P\xF8\xEDlohy---\r\n---p\xF8\xEDlohy---");
-    EXPECT_EQ(edit.FindText("---P\xD8\xCDLOHY---", 0, 1000), 6);
+    edit.SetText("Hlava\r\n---Přílohy---\r\n---přílohy---");
+    EXPECT_EQ(edit.FindText("---PŘÍLOHY---", 0, 1000), 6);
     EXPECT_EQ(edit.FindText("HLAVA", 0, 1000), 0);
-    EXPECT_EQ(edit.FindText("---T\xECl\xF3---", 0, 1000), -1);
+    EXPECT_EQ(edit.FindText("---Těló---", 0, 1000), -1);
 }
 
 TEST(ViewerFind, CountsALineBreakAsOnePosition)
@@ -148,14 +151,14 @@ TEST(ViewerSelection, NewTextStartsWithAnEmptySelectionAtTheTop)
 TEST(ViewerUser, CanSelectAndCopyButNotEdit)
 {
     TRxRichEdit edit;
-    edit.SetText("Ahoj sv\xECte\r\ndruh\xFD");
+    edit.SetText("Ahoj světe\r\ndruhý");
     edit.show();
     edit.setFocus();
     QTest::keyClicks(&edit, "xyz");
     QTest::keyClick(&edit, Qt::Key_Delete);
     QTest::keyClick(&edit, Qt::Key_Backspace);
     QTest::keyClick(&edit, Qt::Key_Return);
-    EXPECT_EQ(edit.Text(), "Ahoj sv\xECte\r\ndruh\xFD");
+    EXPECT_EQ(edit.Text(), "Ahoj světe\r\ndruhý");
 
     QTest::keyClick(&edit, Qt::Key_Right, Qt::ShiftModifier);
     QTest::keyClick(&edit, Qt::Key_Right, Qt::ShiftModifier);
