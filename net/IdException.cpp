@@ -1,5 +1,6 @@
 #include "IdException.h"
 
+
 namespace {
 
 std::string WithSystemText(std::string message, const std::string& systemText)
@@ -9,7 +10,16 @@ std::string WithSystemText(std::string message, const std::string& systemText)
     return message;
 }
 
+const std::string SilentServerText = "Server neodpovídá: ";
+const std::string ReplyTooLongText = "Odpověď serveru je příliš dlouhá.";
+
 } // namespace
+
+EIdConnectTimeout::EIdConnectTimeout(const std::string& host) : EIdException(SilentServerText + host) {}
+
+EIdReadTimeout::EIdReadTimeout(const std::string& host) : EIdException(SilentServerText + host) {}
+
+EIdReplyTooLong::EIdReplyTooLong() : EIdException(ReplyTooLongText) {}
 
 EIdWS2StubError EIdWS2StubError::LoadingLibrary(const std::string& library, const std::string& systemText)
 {

@@ -86,9 +86,12 @@ public:
     using EIdException::EIdException;
 };
 
+// A connect that did not finish within its time-out; with the host the user sees the
+// same words as for a silent server.
 class EIdConnectTimeout : public EIdException {
 public:
     EIdConnectTimeout() : EIdException("Connect timed out.") {}
+    explicit EIdConnectTimeout(const std::string& host);
 };
 
 // Receive or send on a transport that holds no socket.
@@ -102,9 +105,19 @@ public:
     EIdNotConnected() : EIdException("Not Connected") {}
 };
 
+// A wait for data that went past the read time-out: "Read Timeout" on a bare
+// connection, "Server neodpovídá: HOST" on a client that knows its host.
 class EIdReadTimeout : public EIdException {
 public:
     EIdReadTimeout() : EIdException("Read Timeout") {}
+    explicit EIdReadTimeout(const std::string& host);
+};
+
+// A reply that goes on past what any server sends: more than MaxReplyLines continuation
+// lines, or as many blank lines before it.
+class EIdReplyTooLong : public EIdException {
+public:
+    EIdReplyTooLong();
 };
 
 class EIdReadLnMaxLineLengthExceeded : public EIdException {
@@ -120,6 +133,13 @@ public:
 class EIdObjectTypeNotSupported : public EIdException {
 public:
     EIdObjectTypeNotSupported() : EIdException("Object type not supported.") {}
+};
+
+// A reply line read in full that the client cannot classify; the connection is still in
+// step with the server.
+class EIdReplyNotUnderstood : public EIdException {
+public:
+    using EIdException::EIdException;
 };
 
 // A server reply whose code the caller does not accept; the message is the reply's text.

@@ -30,14 +30,14 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, int32_t port, int32_
         handle.SetSockOpt(Id_IPPROTO_TCP, Id_TCP_NODELAY, 1);
     ReportStatus(hsConnecting, address);
     if (timeout != -1 && timeout != 0)
-        TimedConnect(timeout);
+        TimedConnect(host, timeout);
     else
         GlobalStack->CheckSocketResult(handle.ConnectPeer(Id_PF_INET), {});
 }
 
 // Connects without blocking and waits for the outcome; on a time-out the socket is
 // closed, which abandons the pending connect.
-void TIdIOHandlerSocket::TimedConnect(int32_t timeout)
+void TIdIOHandlerSocket::TimedConnect(const std::string& host, int32_t timeout)
 {
     TIdSocketHandle& handle = *FSocketHandle;
     GlobalStack->CheckSocketResult(GlobalStack->SetBlocking(handle.SocketNumber, false), {});
@@ -47,7 +47,7 @@ void TIdIOHandlerSocket::TimedConnect(int32_t timeout)
         int ready = GlobalStack->SelectWritable(handle.SocketNumber, timeout < 0 ? -2 : timeout);
         if (ready == 0) {
             CloseHandler();
-            throw EIdConnectTimeout();
+            throw EIdConnectTimeout(host);
         }
         error = ready < 0 ? GlobalStack->WSAGetLastError() : GlobalStack->PendingError(handle.SocketNumber);
         if (error == Id_SOCKET_ERROR)

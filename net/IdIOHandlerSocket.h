@@ -12,7 +12,8 @@ public:
     // Releases the socket (shut down for sending, then closed).
     void CloseHandler() override;
     // Allocates and binds a socket, resolves the host and connects: directly for a
-    // time-out of -1 or 0, otherwise within the time-out ("Connect timed out.").
+    // time-out of -1 or 0, otherwise within the time-out
+    // (EIdConnectTimeout "Server neodpovídá: HOST").
     void ConnectTo(const std::string& host, int32_t port, int32_t timeout, int32_t boundPortMax,
                    int32_t boundPortMin, int32_t boundPort, const std::string& boundIP) override;
     bool IsConnected() override;
@@ -27,7 +28,7 @@ public:
     bool UseNagle = true;
 
 private:
-    void TimedConnect(int32_t timeout);
+    void TimedConnect(const std::string& host, int32_t timeout);
 
     std::unique_ptr<TIdSocketHandle> FSocketHandle;
 };

@@ -57,7 +57,7 @@ void TIdPOP3::OpenConnection(int32_t timeout)
     FPipelining = false;
     TIdMessageClient::OpenConnection(timeout);
     try {
-        ReadReply({ReplyOk});
+        Exchange([&] { return ReadReply({ReplyOk}); });
         if (APOP)
             LogInWithApop();
         else
@@ -92,10 +92,13 @@ void TIdPOP3::LogInWithApop()
 
 void TIdPOP3::CloseConnection()
 {
+    QuitConfirmed = false;
     try {
         ReadOutstandingReplies();
-        if (IsConnected())
+        if (IsConnected()) {
             WriteLine("QUIT");
+            ReadQuitReply();
+        }
     } catch (...) {
         FPipeline.Clear();
         TIdMessageClient::CloseConnection();
@@ -124,16 +127,13 @@ void TIdPOP3::ReadOutstandingReplies()
 void TIdPOP3::AbandonConnection(std::exception_ptr failure)
 {
     FPipeline.Clear();
-    try {
-        TIdMessageClient::CloseConnection();
-    } catch (const std::exception&) {
-    }
+    DropSocket();
     std::rethrow_exception(failure);
 }
 
 // A planned command is answered from the pipeline; any other goes out on its own once
 // the pipeline is empty.
-int16_t TIdPOP3::Exchange(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest)
+int16_t TIdPOP3::Transact(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest)
 {
     if (FPipeline.Active() && !FPipeline.IsNext(command)) {
         // A plan given up half-way: the replies to what it sent come first.
@@ -146,7 +146,7 @@ int16_t TIdPOP3::Exchange(const std::string& command, int16_t acceptedCode, cons
     if (!FPipeline.Active()) {
         const int16_t code = SendCommand(command, acceptedCode);
         if (readRest && code == ReplyOk)
-            readRest();
+            Exchange(readRest);
         return code;
     }
     try {
@@ -235,6 +235,20 @@ void TIdPOP3::StopPlan()
     FPipeline.StopSending();
 }
 
+// "-ERR" to QUIT means the server did not carry out everything (RFC 1939: some deleted
+// messages not removed); a server that just hangs up has said nothing either way.
+void TIdPOP3::ReadQuitReply()
+{
+    try {
+        ReadReply({ReplyOk});
+    } catch (const EIdConnClosedGracefully&) {
+        return;
+    } catch (const EIdSocketError&) {
+        return;
+    }
+    QuitConfirmed = true;
+}
+
 int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
 {
     ReadReplyLines();
@@ -246,14 +260,14 @@ int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
         std::string text;
         for (const auto& line : LastReply.Text)
             text += line + "\r\n";
-        throw EIdException("Unrecognized POP3 Response Header:\n\"" + text + "\"");
+        throw EIdReplyNotUnderstood("Unrecognized POP3 Response Header:\n\"" + text + "\"");
     }
     return CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), acceptedCodes);
 }
 
 int32_t TIdPOP3::CountMessages()
 {
-    Exchange("STAT", ReplyOk);
+    Transact("STAT", ReplyOk);
     // "+OK 2 320": the count is the number before the first space.
     std::string text = FirstReplyText();
     if (text.empty())
@@ -264,7 +278,7 @@ int32_t TIdPOP3::CountMessages()
 
 bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)
 {
-    Exchange(HeaderCommand(number), ReplyOk, [&] { ReceiveHeaderBlock(message, "."); });
+    Transact(HeaderCommand(number), ReplyOk, [&] { ReceiveHeaderBlock(message, "."); });
     return true;
 }
 
@@ -277,7 +291,7 @@ int32_t TIdPOP3::FetchSize(int32_t number)
         if (text.find(' ') != std::string::npos && StrToIntDef(FirstWord(text), number) != number)
             throw EIdReplyOutOfStep(command, "+OK " + FirstReplyText());
     };
-    Exchange(command, ReplyOk, FPipeline.Active() ? std::function<void()>(answersThisNumber) : nullptr);
+    Transact(command, ReplyOk, FPipeline.Active() ? std::function<void()>(answersThisNumber) : nullptr);
     // "+OK 3 1200": the size is everything after the first space.
     std::string text = FirstReplyText();
     if (text.empty())
@@ -288,7 +302,7 @@ int32_t TIdPOP3::FetchSize(int32_t number)
 
 bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
 {
-    const int16_t code = Exchange("RETR " + IntToStr(number), -1, [&] {
+    const int16_t code = Transact("RETR " + IntToStr(number), -1, [&] {
         // A header block ended by "." instead of a blank line is a message without a body.
         if (ReceiveHeaderBlock(message, "").empty())
             ReceiveMessageBody(message, ".");
@@ -298,7 +312,7 @@ bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
 
 bool TIdPOP3::DeleteMessage(int32_t number)
 {
-    return Exchange(DeleteCommand(number), ReplyOk) == ReplyOk;
+    return Transact(DeleteCommand(number), ReplyOk) == ReplyOk;
 }
 
 std::string TIdPOP3::FirstReplyText() const

@@ -32,12 +32,19 @@ public:
 
     // Log in with APOP instead of USER/PASS; needs a timestamp in the greeting.
     bool APOP = false;
+    // The longest wait for a connect, in milliseconds (the session passes it to
+    // OpenConnection).
+    int32_t ConnectTimeout = 30000;
+    // Whether the last CloseConnection got "+OK" to its QUIT: only then has the server
+    // surely carried out the deletions of that connection.
+    bool QuitConfirmed = false;
 
     // Connects, reads the greeting and logs in. Any failure sends QUIT when the
     // connection is still up, closes it and raises the failure itself.
     void OpenConnection(int32_t timeout = -1) override;
-    // Reads the replies of commands already pipelined, then sends QUIT when connected
-    // (the reply is not awaited) and closes in every case.
+    // Reads the replies of commands already pipelined, then sends QUIT when connected and
+    // reads its reply, then closes in every case. A "-ERR" raises EIdProtocolReplyError
+    // with the server's text once the socket is closed.
     void CloseConnection() override;
     int16_t ReadReply(const TIdReplyCodes& acceptedCodes) override;
 
@@ -76,11 +83,12 @@ public:
     int32_t PipelineWindow = 128;
 
 private:
-    int16_t Exchange(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest = {});
+    int16_t Transact(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest = {});
     void ReadOutstandingReplies();
     [[noreturn]] void AbandonConnection(std::exception_ptr failure);
     void LogIn();
     void LogInWithApop();
+    void ReadQuitReply();
     std::string FirstReplyText() const;
 
     TIdCommandPipeline FPipeline{*this};

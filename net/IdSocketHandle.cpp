@@ -81,10 +81,7 @@ bool TIdSocketHandle::WaitReadable(int32_t milliseconds)
 {
     if (!HasSocket)
         throw EIdConnClosedGracefully();
-    // Without a limit the receive that follows waits by itself; a poll first would only
-    // cost a system call per chunk.
-    if (milliseconds == -2)
-        return true;
+    // Also without a limit: the wait is where the window stays responsive.
     return GlobalStack->SelectReadable(SocketNumber, milliseconds) == 1;
 }
 

@@ -45,9 +45,10 @@ bool IsByteNumber(std::string_view piece)
     return true;
 }
 
+// Never destroyed: a connection closed while the program ends may still need a text.
 const std::map<int32_t, const char*>& ErrorTexts()
 {
-    static const std::map<int32_t, const char*> texts = {
+    static const auto* texts = new std::map<int32_t, const char*>{
         {WSAEINTR, "Interrupted system call."},
         {WSAEBADF, "Bad file number."},
         {WSAEACCES, "Access denied."},
@@ -88,7 +89,7 @@ const std::map<int32_t, const char*>& ErrorTexts()
         {WSAENOTEMPTY, "Directory not empty"},
         {WSAHOST_NOT_FOUND, "Host not found."},
     };
-    return texts;
+    return *texts;
 }
 
 bool SameTextAscii(std::string_view a, std::string_view b)

@@ -1,5 +1,6 @@
 #include "IdStackWindows.h"
 
+#include "IdWait.h"
 #include "IdWinSock2.h"
 
 #include <algorithm>
@@ -58,10 +59,12 @@ std::string DottedAddress(const sockaddr_in& address)
 }
 
 // Polls one socket for the given events, carrying on after signals with the time left.
+// With a wait hook installed the wait is cut into slices and the hook runs between
+// them; an exception from the hook ends the wait.
 int PollOne(TIdStackSocketHandle socket, short events, int32_t milliseconds)
 {
     using Clock = std::chrono::steady_clock;
-    const bool unlimited = milliseconds == -2 || milliseconds < 0;
+    const bool unlimited = milliseconds < 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(unlimited ? 0 : milliseconds);
     for (;;) {
         int wait = -1;
@@ -69,12 +72,14 @@ int PollOne(TIdStackSocketHandle socket, short events, int32_t milliseconds)
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             wait = left > 0 ? static_cast<int>(left) : 0;
         }
+        const bool sliced = HasWaitHook() && (wait < 0 || wait > WaitSliceMs);
         pollfd entry{socket, events, 0};
-        int result = poll(&entry, 1, wait);
-        if (result >= 0)
+        int result = poll(&entry, 1, sliced ? WaitSliceMs : wait);
+        if (result > 0 || (result == 0 && !sliced))
             return result;
-        if (errno != EINTR)
+        if (result < 0 && errno != EINTR)
             return FailWithErrno();
+        RunWaitHook();
     }
 }
 

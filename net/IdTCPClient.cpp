@@ -29,3 +29,8 @@ void TIdTCPClient::OpenConnection(int32_t timeout)
         throw;
     }
 }
+
+void TIdTCPClient::RaiseReadTimeout()
+{
+    throw EIdReadTimeout(Host);
+}

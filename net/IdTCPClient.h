@@ -14,6 +14,8 @@ public:
     // failure on the way drops the socket and reaches the caller unchanged. A time-out
     // of -1 (or 0) leaves the wait to the operating system.
     virtual void OpenConnection(int32_t timeout = -1);
+    // A silent server: "Server neodpovídá: " and the host.
+    [[noreturn]] void RaiseReadTimeout() override;
 
     std::string Host;
     int32_t Port = 0;

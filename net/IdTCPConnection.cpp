@@ -227,7 +227,7 @@ int32_t TIdTCPConnection::FillInputBuffer(bool raiseWhenClosed, int32_t timeout,
     do {
         if (!FIOHandler->WaitReadable(timeout)) {
             if (raiseOnTimeout)
-                throw EIdReadTimeout();
+                RaiseReadTimeout();
             return -1;
         }
         const int32_t chunk = std::max(RecvBufferSize, 1);
@@ -399,8 +399,10 @@ int16_t TIdTCPConnection::SendCommand(const std::string& command, int16_t accept
 
 int16_t TIdTCPConnection::SendCommand(const std::string& command, const TIdReplyCodes& acceptedCodes)
 {
-    WriteLine(command);
-    return ReadReply(acceptedCodes);
+    return Exchange([&] {
+        WriteLine(command);
+        return ReadReply(acceptedCodes);
+    });
 }
 
 int16_t TIdTCPConnection::ReadReply(const TIdReplyCodes& acceptedCodes)
@@ -411,14 +413,21 @@ int16_t TIdTCPConnection::ReadReply(const TIdReplyCodes& acceptedCodes)
 
 void TIdTCPConnection::ReadReplyLines()
 {
-    std::vector<std::string> lines{ReadNonEmptyLine(INT32_MAX)};
+    std::vector<std::string> lines{ReadNonEmptyLine(MaxReplyLines)};
+    if (lines.front().empty())
+        throw EIdReplyTooLong();
     const std::string& first = lines.front();
     if (first.size() > 3 && first[3] == '-') {
         const std::string endMarker = first.substr(0, 3) + " ";
         for (;;) {
-            lines.push_back(ReadNonEmptyLine(INT32_MAX));
-            const std::string& line = lines.back();
-            if (line.size() < 4 || SameTextAscii(line.substr(0, 4), endMarker))
+            if (lines.size() > MaxReplyLines)
+                throw EIdReplyTooLong();
+            std::string line = ReadNonEmptyLine(MaxReplyLines);
+            if (line.empty())
+                throw EIdReplyTooLong();
+            lines.push_back(std::move(line));
+            const std::string& last = lines.back();
+            if (last.size() < 4 || SameTextAscii(last.substr(0, 4), endMarker))
                 break;
         }
     }
@@ -430,6 +439,18 @@ int16_t TIdTCPConnection::CheckReplyCode(int16_t code, const TIdReplyCodes& acce
     if (!acceptedCodes.empty() && std::find(acceptedCodes.begin(), acceptedCodes.end(), code) == acceptedCodes.end())
         RaiseReplyError();
     return code;
+}
+
+void TIdTCPConnection::RaiseReadTimeout()
+{
+    throw EIdReadTimeout();
+}
+
+bool TIdTCPConnection::HasUnreadInput()
+{
+    if (InputQueue.Size() > 0)
+        return true;
+    return FIOHandler && FIOHandler->IsConnected() && FIOHandler->WaitReadable(0);
 }
 
 void TIdTCPConnection::RaiseReplyError()

@@ -4,6 +4,7 @@
 // a close by the peer is noticed by the next read or write.
 
 #include "IdComponent.h"
+#include "IdException.h"
 #include "IdIOHandler.h"
 #include "IdRFCReply.h"
 
@@ -121,6 +122,9 @@ public:
     // before it goes too). Limits: -1 means ReadTimeout and MaxLineLength.
     virtual std::string ReadLine(const std::string& terminator = "", int32_t timeout = -1, int32_t maxLength = -1);
     virtual void WriteText(const std::string& text);
+    // Whether bytes (or a close) wait that no command asked for: a connection found so
+    // after a pause is no longer in step with its server.
+    bool HasUnreadInput();
     virtual void WriteLine(const std::string& text);
 
     // Writes the command with CR LF and reads the reply; -1 accepts any code.
@@ -134,6 +138,11 @@ public:
     virtual int16_t CheckReplyCode(int16_t code, const TIdReplyCodes& acceptedCodes);
     // Raises EIdProtocolReplyError with LastReply's code and its lines, each ended by CR LF.
     virtual void RaiseReplyError();
+    // Raises EIdReadTimeout for a wait that went past its time-out.
+    [[noreturn]] virtual void RaiseReadTimeout();
+
+    // The most lines of one reply, and of blank lines before it; past it EIdReplyTooLong.
+    static constexpr int32_t MaxReplyLines = 1000;
 
     // Reads lines, trimmed, until one is not empty or `tries` lines have been read.
     std::string ReadNonEmptyLine(int32_t tries);
@@ -161,6 +170,23 @@ public:
 
 protected:
     void FreeOwnedIOHandler();
+    // Runs one exchange with the server. A failure in its middle leaves the rest of a
+    // reply unread, so the connection is dropped and the next command cannot read the old
+    // reply as its own; a refusal or an odd reply line read in full leaves it as it is.
+    template <class Operation>
+    auto Exchange(Operation&& operation) -> decltype(operation())
+    {
+        try {
+            return operation();
+        } catch (const EIdProtocolReplyError&) {
+            throw;
+        } catch (const EIdReplyNotUnderstood&) {
+            throw;
+        } catch (...) {
+            DropSocket();
+            throw;
+        }
+    }
 
 private:
     std::string SplitLine(int32_t maxLength);

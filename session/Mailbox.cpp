@@ -4,7 +4,12 @@
 #include "IdException.h"
 #include "Progress.h"
 
-#include <cstdlib>
+#include "IdWait.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -13,11 +18,32 @@ std::vector<std::shared_ptr<TMessageHeader>> Records;
 const std::string BusyText = "Se serverem právě probíhá jiná operace. Počkejte, až skončí.";
 const std::string ChangedText =
     "Schránka se od poslední kontroly změnila. Zkontrolujte zprávy znovu.";
+const std::string CancelledText = "Operace byla přerušena.";
+const std::string CheckAgainText = "Zkontrolujte zprávy znovu.";
+const std::string QuitUnansweredText =
+    "Server nepotvrdil ukončení spojení, zprávy nemusely být vymazány.";
+
+int32_t ConnectTimeoutMs = DefaultConnectTimeoutMs;
+int32_t ReadTimeoutMs = DefaultReadTimeoutMs;
+int32_t IdleCloseMs = DefaultIdleCloseMs;
+// At program end a server gets this long to answer QUIT.
+constexpr int32_t ClosingTimeoutMs = 5000;
 
 // The window lets events run while the server works, so the user can start another
 // command meanwhile; one server operation at a time keeps the commands of two from
 // interleaving on one connection and keeps records alive under a running operation.
 bool OperationRunning = false;
+bool CancelRequested = false;
+
+// Runs between the slices of every wait on the network during a server operation.
+void WhileWaiting()
+{
+    ProcessPendingEvents();
+    if (CancelRequested) {
+        CancelRequested = false;
+        throw EOperationCancelled();
+    }
+}
 
 class TServerOperation {
 public:
@@ -26,10 +52,20 @@ public:
         if (OperationRunning)
             throw ESessionBusy();
         OperationRunning = true;
+        CancelRequested = false;
+        FPreviousHook = SetWaitHook(WhileWaiting);
     }
-    ~TServerOperation() { OperationRunning = false; }
+    ~TServerOperation()
+    {
+        SetWaitHook(std::move(FPreviousHook));
+        OperationRunning = false;
+        CancelRequested = false;
+    }
     TServerOperation(const TServerOperation&) = delete;
     TServerOperation& operator=(const TServerOperation&) = delete;
+
+private:
+    TIdWaitHook FPreviousHook;
 };
 
 void CloseConnectionsOf(const std::vector<std::shared_ptr<TMessageHeader>>& records)
@@ -40,22 +76,49 @@ void CloseConnectionsOf(const std::vector<std::shared_ptr<TMessageHeader>>& reco
             record->Session->CloseConnection();
 }
 
-void CloseOpenSessionsAtExit()
+void ArmIdleClose(const std::shared_ptr<TPOP3>& session);
+
+void CloseIfIdle(const std::weak_ptr<TPOP3>& weakSession, int32_t serial)
 {
-    if (OperationRunning)
+    const std::shared_ptr<TPOP3> session = weakSession.lock();
+    if (!session || session->UseSerial != serial || !session->IsConnected())
         return;
-    try {
-        CloseConnectionsOf(Records);
-    } catch (...) {
-        // The program is ending; a server that cannot be told has lost the connection anyway.
+    if (OperationRunning) {
+        ArmIdleClose(session);
+        return;
     }
-    Records.clear();
+    // Nothing of the user's is pending on a download's connection, so nothing to report.
+    try {
+        TServerOperation operation;
+        session->CloseConnection();
+    } catch (...) {
+    }
 }
 
-void CloseOnExitOnce()
+void ArmIdleClose(const std::shared_ptr<TPOP3>& session)
 {
-    static const bool registered = std::atexit(CloseOpenSessionsAtExit) == 0;
-    (void)registered;
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || !session->IsConnected())
+        return;
+    QTimer::singleShot(IdleCloseMs, application,
+                       [weakSession = std::weak_ptr<TPOP3>(session), serial = session->UseSerial] {
+                           CloseIfIdle(weakSession, serial);
+                       });
+}
+
+// The deletions are done: the records are marked, and the records still listed take the
+// numbers the server gives their messages now.
+void CarryOut(const TPOP3* session, const std::vector<TMessageHeader*>& deleted)
+{
+    for (TMessageHeader* record : deleted)
+        record->Deleted = true;
+    for (const auto& record : Records) {
+        if (record->Session.get() != session || record->Deleted)
+            continue;
+        const int32_t number = record->Number;
+        record->Number -= static_cast<int32_t>(std::count_if(
+            deleted.begin(), deleted.end(), [number](const TMessageHeader* gone) { return gone->Number < number; }));
+    }
 }
 
 } // namespace
@@ -63,6 +126,8 @@ void CloseOnExitOnce()
 ESessionBusy::ESessionBusy() : Exception(BusyText) {}
 
 EMailboxChanged::EMailboxChanged() : Exception(ChangedText) {}
+
+EOperationCancelled::EOperationCancelled() : Exception(CancelledText) {}
 
 TPOP3::TPOP3(TIdComponent*)
 {
@@ -78,9 +143,14 @@ void TPOP3::POP3Notify(TIdComponent*, TWorkMode, int32_t workCount)
 
 void TPOP3::Reconnect()
 {
+    ++UseSerial;
+    // Bytes nobody asked for, or a close, on a connection that lay idle: the server has
+    // ended it ("-ERR Disconnected for inactivity."); it is dropped without QUIT.
+    if (IsConnected() && HasUnreadInput())
+        TIdMessageClient::CloseConnection();
     if (IsConnected())
         return;
-    OpenConnection(-1);
+    OpenConnection(ConnectTimeout);
     ++ConnectionSerial;
 }
 
@@ -91,7 +161,31 @@ std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
     session->Port = account.Port;
     session->Username = account.User;
     session->Password = account.Password;
+    session->ConnectTimeout = ConnectTimeoutMs;
+    session->ReadTimeout = ReadTimeoutMs;
     return session;
+}
+
+void SetServerTimeouts(int32_t connectMs, int32_t readMs)
+{
+    ConnectTimeoutMs = connectMs;
+    ReadTimeoutMs = readMs;
+}
+
+void SetIdleCloseDelay(int32_t milliseconds)
+{
+    IdleCloseMs = milliseconds;
+}
+
+bool ServerOperationRunning()
+{
+    return OperationRunning;
+}
+
+void CancelServerOperation()
+{
+    if (OperationRunning)
+        CancelRequested = true;
 }
 
 const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords()
@@ -102,7 +196,6 @@ const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords()
 int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
 {
     TServerOperation operation;
-    CloseOnExitOnce();
     ProcessPendingEvents();
     int32_t count = 0;
     try {
@@ -147,6 +240,91 @@ void CloseOpenSessions()
     CloseConnectionsOf(Records);
 }
 
+void EndSessions()
+{
+    if (!OperationRunning) {
+        for (const auto& record : Records)
+            record->Session->ReadTimeout = std::min(record->Session->ReadTimeout, ClosingTimeoutMs);
+        try {
+            CloseConnectionsOf(Records);
+        } catch (...) {
+            // The program is ending; a server that cannot be told has lost the connection anyway.
+        }
+    }
+    Records.clear();
+}
+
+void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
+{
+    if (records.empty())
+        return;
+    TServerOperation operation;
+    ProcessPendingEvents();
+    const std::shared_ptr<TPOP3> session = records.front()->Session;
+    std::vector<TMessageHeader*> accepted;
+    std::exception_ptr failure;
+    std::vector<TMessageHeader*> chosen;
+    for (const auto& record : records)
+        if (!record->Deleted && record->Session == session)
+            chosen.push_back(record.get());
+    try {
+        session->Reconnect();
+        session->AskCapabilities();
+        // Every identity first, then the deletions: no DELE goes out unless every chosen
+        // message is still the one its record shows. A server that pipelines has each
+        // group of commands in one go.
+        std::vector<int32_t> unconfirmed;
+        for (const TMessageHeader* record : chosen)
+            if (record->FConfirmedOn != session->ConnectionSerial)
+                unconfirmed.push_back(record->Number);
+        session->PlanHeaders(std::move(unconfirmed));
+        for (TMessageHeader* record : chosen)
+            record->ConfirmIdentity();
+        std::vector<int32_t> numbers;
+        for (const TMessageHeader* record : chosen)
+            numbers.push_back(record->Number);
+        session->PlanDeletions(std::move(numbers));
+        for (TMessageHeader* record : chosen) {
+            // A refused DELE ends the loop; those already sent ahead of it are answered,
+            // and the ones the server accepted are carried out like the others.
+            if (failure && session->OutstandingCommands() == 0)
+                break;
+            try {
+                session->DeleteMessage(record->Number);
+                accepted.push_back(record);
+            } catch (const EIdProtocolReplyError&) {
+                if (!failure)
+                    failure = std::current_exception();
+                session->StopPlan();
+            }
+        }
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    // A refusal leaves the connection in step: QUIT still carries out what was accepted.
+    // After any other failure the connection is gone, and with it the deletions.
+    bool carriedOut = false;
+    try {
+        if (session->IsConnected()) {
+            session->CloseConnection();
+            carriedOut = session->QuitConfirmed;
+        }
+    } catch (const EIdProtocolReplyError& refusal) {
+        if (!failure)
+            failure = std::make_exception_ptr(Exception(refusal.Message + CheckAgainText));
+    } catch (...) {
+        if (!failure)
+            failure = std::current_exception();
+    }
+    if (carriedOut)
+        CarryOut(session.get(), accepted);
+    else if (!accepted.empty() && !failure)
+        failure = std::make_exception_ptr(Exception(QuitUnansweredText + "\r\n" + CheckAgainText));
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 void TMessageHeader::ConfirmIdentity()
 {
     if (FConfirmedOn == Session->ConnectionSerial)
@@ -168,6 +346,11 @@ void TMessageHeader::Download()
 {
     TServerOperation operation;
     ProcessPendingEvents();
+    // The connection stays open for the next download, but not for ever.
+    struct TIdleCloseArmed {
+        const std::shared_ptr<TPOP3>& Session;
+        ~TIdleCloseArmed() { ArmIdleClose(Session); }
+    } idleCloseArmed{Session};
     Session->Reconnect();
     ConfirmIdentity();
     // Received into a message of its own, so a refused or broken retrieval leaves the
@@ -182,10 +365,7 @@ void TMessageHeader::Download()
 
 bool TMessageHeader::DeleteOnServer()
 {
-    TServerOperation operation;
-    ProcessPendingEvents();
-    Session->Reconnect();
-    ConfirmIdentity();
-    Deleted = Session->DeleteMessage(Number);
+    // A handle that owns nothing: the caller keeps the record alive for the call.
+    DeleteMessages({std::shared_ptr<TMessageHeader>(std::shared_ptr<TMessageHeader>(), this)});
     return Deleted;
 }

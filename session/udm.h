@@ -38,15 +38,43 @@ public:
 
     void POP3Notify(TIdComponent* sender, TWorkMode workMode, int32_t workCount);
 
-    // Opens the connection when it is closed, logging in again.
+    // Opens the connection when it is closed, logging in again. An open connection on
+    // which the server has hung up or spoken unasked (an idle time-out's "-ERR") is
+    // dropped and replaced, without bothering the user.
     void Reconnect();
+    // Grows with every server operation on the session; a connection left open is
+    // ended once it has gone unused for IdleCloseMs.
+    int32_t UseSerial = 0;
     // Grows with every connection Reconnect opens; a record confirmed on one connection
     // need not be confirmed again on it.
     int32_t ConnectionSerial = 0;
 };
 
-// A new session for account, not connected.
+// A new session for account, not connected, with the time-outs set below.
 std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account);
+
+// The longest waits of new sessions, in milliseconds: for a connect and for a server that
+// stays silent in the middle of a reply. kormoran-cli --timeout sets both.
+void SetServerTimeouts(int32_t connectMs, int32_t readMs);
+constexpr int32_t DefaultConnectTimeoutMs = 30000;
+constexpr int32_t DefaultReadTimeoutMs = 120000;
+
+// A connection a download left open is ended with QUIT after this long without use
+// (only where an event loop runs the timer). The tests shorten it.
+void SetIdleCloseDelay(int32_t milliseconds);
+constexpr int32_t DefaultIdleCloseMs = 60000;
+
+// Whether a server operation is running now.
+bool ServerOperationRunning();
+// Ends the running server operation at its next wait on the network: the connection is
+// dropped and the operation raises EOperationCancelled. Nothing happens when none runs.
+void CancelServerOperation();
+
+// The user ended the operation ("Operace byla přerušena.").
+class EOperationCancelled : public Exception {
+public:
+    EOperationCancelled();
+};
 
 // Another server operation is still running (the window lets events run meanwhile).
 class ESessionBusy : public Exception {
@@ -85,8 +113,7 @@ public:
     // RETR on the session, opened again when closed; the connection stays open.
     // A refused RETR raises the server's text and leaves the record as it was.
     void Download();
-    // DELE on the session, opened again when closed; the server carries the deletion out
-    // when the connection ends with QUIT. Returns and keeps in Deleted whether it was accepted.
+    // DeleteMessages of this record alone; returns Deleted.
     bool DeleteOnServer();
 
     // The text the message view shows: the header lines before a download, afterwards
@@ -96,6 +123,7 @@ public:
     void SaveAttachment(const std::string& link);
 
 private:
+    friend void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records);
     // Before the first RETR or DELE on a connection opened after the check: the message
     // under Number must still be this one, or nothing destructive is sent.
     void ConfirmIdentity();
@@ -113,9 +141,21 @@ const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords();
 // then fills HeaderRecords from session on a new connection, which it closes on every path.
 int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session);
 
+// Deletes the records' messages (all of one session) on one connection and ends it with
+// QUIT, so the server carries the deletions out at once: DELE for each record in the
+// order given, after its identity check; a refused DELE ends the loop. On "+OK" to QUIT
+// the accepted records are marked Deleted and the other records of the session get the
+// numbers the server now gives them (numbers above a deleted one move down). A failure
+// before that leaves every record as it was (the server rolled the deletions back). The
+// first failure is raised at the end; a "-ERR" to QUIT with the server's text and a hint
+// to check again.
+void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records);
+
 // The first record whose Message-Id is exactly id, or nothing.
 std::shared_ptr<TMessageHeader> FindHeader(const std::string& id);
 
-// Ends every connection a download or deletion left open with QUIT, so the server
-// carries out the deletions. Also runs by itself when the program ends.
+// Ends every connection a download left open with QUIT.
 void CloseOpenSessions();
+// At program end: closes as above, ignoring failures, and releases the records while
+// everything they use still exists.
+void EndSessions();

@@ -296,7 +296,7 @@ TEST(OpenConnection, WithTimeOutGivesUpOnASilentListener)
         r.Client.OpenConnection(300);
         FAIL() << "no exception";
     } catch (const EIdConnectTimeout& e) {
-        EXPECT_STREQ(e.what(), "Connect timed out.");
+        EXPECT_EQ(e.Message, "Server neodpovídá: " + r.Client.Host);
     }
     EXPECT_FALSE(r.Client.IsConnected());
     for (int socket : queued)

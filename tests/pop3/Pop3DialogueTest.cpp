@@ -467,8 +467,8 @@ TEST_F(Pop3BrokenServer, CloseWithoutTheTerminatingDot)
 
 TEST_F(Pop3BrokenServer, HeaderLineLongerThanTheLimit)
 {
-    LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: " + std::string(16384, 'x')).Says(".")
-        .Expects("QUIT");
+    // The rest of the reply is never read, so the connection is dropped without QUIT.
+    LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: " + std::string(16384, 'x')).Says(".");
     ThenWorks();
     Open();
     TIdMessage message;

@@ -5,6 +5,8 @@
 #include "IdException.h"
 #include "Progress.h"
 
+#include <thread>
+
 using namespace Dialogue;
 
 namespace {
@@ -34,7 +36,7 @@ std::string ReplyErrorOf(const std::function<void()>& operation)
 TEST_F(SessionTest, AnEmptyMailboxIsOpenedCountedAndClosed)
 {
     ScriptedServer server;
-    CheckLogin(server).Expects("STAT").Says("+OK 0 0").Expects("QUIT");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 0 0").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(CheckMailbox(session), 0);
@@ -70,7 +72,7 @@ TEST_F(SessionTest, ACheckMakesOneRecordPerMessageInOrder)
 TEST_F(SessionTest, AListReplyWithoutANumberGivesMinusOne)
 {
     ScriptedServer server;
-    CheckLogin(server).Expects("STAT").Says("+OK 1 10");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 10");
     server.Expects("TOP 1 0").Says("+OK").Sends(OnTheWire(HeaderOf(First)));
     server.Expects("LIST 1").Says("+OK 1 lots").Expects("QUIT");
     CheckMailbox(CreateSession(Account(server.Start())));
@@ -87,7 +89,7 @@ TEST_F(SessionTest, ARefusedTopEndsTheCheckWithTheRecordsMadeSoFar)
     const std::weak_ptr<TMessageHeader> earlierRecord = HeaderRecords().front();
 
     ScriptedServer server;
-    CheckLogin(server).Expects("STAT").Says("+OK 2 100");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 2 100");
     Headers(server, 1, First).Expects("TOP 2 0").Says("-ERR no such message").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));
     EXPECT_EQ(ReplyErrorOf([&] { CheckMailbox(session); }), " no such message\r\n");
@@ -132,43 +134,122 @@ TEST_F(SessionTest, ARefusedLoginKeepsThePreviousRecords)
     EXPECT_EQ(HeaderRecords().size(), 2u);
 }
 
-TEST_F(SessionTest, CheckDeleteCheckQuitsTheDeletingConnectionBeforeLoggingInAgain)
+TEST_F(SessionTest, ADeletionEndsItsConnectionWithQuitAtOnce)
 {
     ScriptedServer server;
     Check(server, {First, Second});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 2, Second).Expects("DELE 2").Says("+OK marked");
-    server.Expects("QUIT").AcceptsNext();
+    Deletes(server, {{2, Second}}).AcceptsNext();
     Check(server, {First});
     CheckMailbox(CreateSession(Account(server.Start())));
     const auto second = HeaderRecords()[1];
     EXPECT_TRUE(second->DeleteOnServer());
     EXPECT_TRUE(second->Deleted);
-    EXPECT_TRUE(second->Session->IsConnected());
+    EXPECT_FALSE(second->Session->IsConnected());
     EXPECT_EQ(CheckMailbox(CreateSession(Account(server.Port()))), 1);
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
     EXPECT_EQ(server.Connections(), 3);
-    EXPECT_FALSE(second->Session->IsConnected());
 }
 
-TEST_F(SessionTest, TwoDeletionsShareOneNewConnectionAndWaitForQuit)
+// The numbers of the messages still listed follow the server's: a download after the
+// deletions asks for the message under its new number and finds it.
+TEST_F(SessionTest, DeletionsRenumberTheMessagesBelowThem)
 {
     ScriptedServer server;
     Check(server, {First, Second, Third});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 3, Third).Expects("DELE 3").Says("+OK");
-    Headers(server, 1, First).Expects("DELE 1").Says("+OK");
-    server.Expects("QUIT");
+    Deletes(server, {{3, Third}, {1, First}}).AcceptsNext();
+    Login(server);
+    Headers(server, 1, Second);
+    Retrieve(server, 1, Second).Expects("QUIT");
     CheckMailbox(CreateSession(Account(server.Start())));
-    EXPECT_TRUE(HeaderRecords()[2]->DeleteOnServer());
-    EXPECT_TRUE(HeaderRecords()[0]->DeleteOnServer());
-    EXPECT_EQ(Commands(server).back(), "DELE 1");
-    // The program ends: the pending deletions are carried out.
+    const auto records = HeaderRecords();
+    DeleteMessages({records[2], records[0]});
+    EXPECT_TRUE(records[2]->Deleted);
+    EXPECT_TRUE(records[0]->Deleted);
+    EXPECT_EQ(records[1]->Number, 1);
+    records[1]->Download();
+    EXPECT_EQ(records[1]->Msg->Body, (std::vector<std::string>{"body two"}));
     CloseOpenSessions();
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
-    EXPECT_EQ(server.Connections(), 2);
+    EXPECT_EQ(server.Connections(), 3);
+}
+
+// A refused DELE or QUIT: what the server carried out is marked, nothing else, and the
+// user reads the server's words.
+TEST_F(SessionTest, RefusedDeletionsAndQuitMarkOnlyWhatTheServerCarriedOut)
+{
+    struct Case {
+        const char* Name;
+        const char* SecondDele;
+        const char* QuitReply;
+        bool FirstDeleted;
+        const char* Error;
+    };
+    const Case cases[] = {
+        {"second DELE refused", "-ERR locked", "+OK", true, " locked\r\n"},
+        {"QUIT refused", "+OK", "-ERR some deleted messages not removed", false,
+         " some deleted messages not removed\r\nZkontrolujte zprávy znovu."},
+        {"no answer to QUIT", "+OK", nullptr, false, nullptr},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        ScriptedServer server;
+        Check(server, {First, Second});
+        server.AcceptsNext();
+        LoginWithoutPipelining(server);
+        Headers(server, 2, Second);
+        Headers(server, 1, First).Expects("DELE 2").Says("+OK").Expects("DELE 1").Says(test.SecondDele).Expects("QUIT");
+        if (test.QuitReply)
+            server.Says(test.QuitReply);
+        CheckMailbox(CreateSession(Account(server.Start())));
+        const auto records = HeaderRecords();
+        std::string error = "(none)";
+        try {
+            DeleteMessages({records[1], records[0]});
+        } catch (const std::exception& failure) {
+            error = failure.what();
+        }
+        if (test.Error)
+            EXPECT_EQ(error, test.Error);
+        else
+            EXPECT_NE(error.find("Zkontrolujte zprávy znovu."), std::string::npos) << error;
+        EXPECT_EQ(records[1]->Deleted, test.FirstDeleted);
+        EXPECT_FALSE(records[0]->Deleted);
+        EXPECT_EQ(records[0]->Number, 1);
+        EXPECT_FALSE(records[0]->Session->IsConnected());
+        EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    }
+}
+
+// A server that pipelines gets the identity checks in one batch and the DELE commands in
+// the next; a DELE refused in the middle does not undo those sent after it, which the
+// server accepted and QUIT carries out.
+TEST_F(SessionTest, APipelinedDeletionCarriesOutWhatTheServerAcceptedAroundARefusal)
+{
+    ScriptedServer server;
+    Check(server, {First, Second, Third});
+    server.AcceptsNext();
+    Login(server).Expects("CAPA").Says("+OK").Says("PIPELINING").Says(".");
+    for (const char* command : {"TOP 3 0", "LIST 3", "TOP 2 0", "LIST 2", "TOP 1 0", "LIST 1"})
+        server.Expects(command);
+    const std::pair<int, const std::string*> chosen[] = {{3, &Third}, {2, &Second}, {1, &First}};
+    for (const auto& [number, message] : chosen)
+        server.Says("+OK").Sends(OnTheWire(HeaderOf(*message))).Says("+OK " + std::to_string(number) + " " +
+                                                                      std::to_string(message->size()));
+    server.Expects("DELE 3").Expects("DELE 2").Expects("DELE 1");
+    server.Says("+OK marked").Says("-ERR locked").Says("+OK marked").Expects("QUIT").Says("+OK bye");
+    CheckMailbox(CreateSession(Account(server.Start())));
+    const auto records = HeaderRecords();
+    EXPECT_EQ(ReplyErrorOf([&] { DeleteMessages({records[2], records[1], records[0]}); }), " locked\r\n");
+    EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    EXPECT_TRUE(records[2]->Deleted);
+    EXPECT_FALSE(records[1]->Deleted);
+    EXPECT_TRUE(records[0]->Deleted);
+    EXPECT_EQ(records[1]->Number, 1) << "the message left is number 1 now";
+    EXPECT_FALSE(records[1]->Session->IsConnected());
 }
 
 TEST_F(SessionTest, ADownloadOpensANewConnectionAndTheNextOneReusesIt)
@@ -203,7 +284,8 @@ TEST_F(SessionTest, RefusedRetrievalsAndDeletionsRaiseTheServersTextAndChangeNot
     Check(server, {First});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 1, First).Expects("RETR 1").Says("-ERR message is locked").Expects("DELE 1").Says("-ERR locked");
+    Headers(server, 1, First).Expects("RETR 1").Says("-ERR message is locked");
+    server.Expects("CAPA").Says("-ERR unknown command").Expects("DELE 1").Says("-ERR locked");
     CheckMailbox(CreateSession(Account(server.Start())));
     const auto record = HeaderRecords()[0];
     EXPECT_EQ(ReplyErrorOf([&] { record->Download(); }), " message is locked\r\n");
@@ -220,11 +302,14 @@ TEST_F(SessionTest, AChangedMailboxRefusesTheDeletionAndSendsNothingDestructive)
     ScriptedServer server;
     Check(server, {First, Second});
     server.AcceptsNext();
-    Login(server);
+    LoginWithoutPipelining(server);
     // Another client deleted message 1 meanwhile: number 1 is now the second message.
-    Headers(server, 1, Second);
+    Headers(server, 1, Second).Expects("QUIT").Says("+OK").AcceptsNext();
+    LoginWithoutPipelining(server);
     // Same header, other size.
     server.Expects("TOP 2 0").Says("+OK").Sends(OnTheWire(HeaderOf(Second))).Expects("LIST 2").Says("+OK 2 1");
+    server.Expects("QUIT").Says("+OK").AcceptsNext();
+    Login(server);
     // Another message under the number, with the same Message-Id.
     Headers(server, 1, replacement);
     CheckMailbox(CreateSession(Account(server.Start())));
@@ -253,32 +338,30 @@ TEST_F(SessionTest, AMessageGoneFromTheServerIsAChangedMailbox)
     ScriptedServer server;
     Check(server, {First});
     server.AcceptsNext();
-    Login(server).Expects("TOP 1 0").Says("-ERR no such message");
+    LoginWithoutPipelining(server).Expects("TOP 1 0").Says("-ERR no such message");
     CheckMailbox(CreateSession(Account(server.Start())));
     EXPECT_THROW(HeaderRecords()[0]->DeleteOnServer(), EMailboxChanged);
 }
 
-TEST_F(SessionTest, AConnectionOpenedAgainIsConfirmedAgain)
+// A download leaves its connection open; the server ends it for inactivity. The next
+// operation notices that before it sends anything and logs in again, unbothered.
+TEST_F(SessionTest, AConnectionTheServerEndedIsReplacedWithoutAnError)
 {
     ScriptedServer server;
     Check(server, {First, Second});
     server.AcceptsNext();
     Login(server);
     Headers(server, 1, First);
-    Retrieve(server, 1, First);
-    // The server ends the idle connection on its own.
-    server.AcceptsNext();
+    Retrieve(server, 1, First).Says("-ERR Disconnected for inactivity.").AcceptsNext();
     Login(server);
-    Headers(server, 2, Second).Expects("DELE 2").Says("+OK");
-    server.Expects("QUIT");
+    Deletes(server, {{2, Second}});
     CheckMailbox(CreateSession(Account(server.Start())));
     HeaderRecords()[0]->Download();
-    // The connection still counts as open: the next operation fails with the connection's
-    // error, the one after it logs in again and confirms its message first.
-    EXPECT_ANY_THROW(HeaderRecords()[1]->DeleteOnServer());
+    // The server's goodbye arrives while the connection lies idle.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_TRUE(HeaderRecords()[1]->DeleteOnServer());
-    CloseOpenSessions();
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    EXPECT_EQ(server.Connections(), 3);
 }
 
 TEST_F(SessionTest, RowsWithoutOrWithTheSameIdKeepTheirOwnRecords)
@@ -291,9 +374,10 @@ TEST_F(SessionTest, RowsWithoutOrWithTheSameIdKeepTheirOwnRecords)
     Check(server, {a, b, c, d});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 2, b).Expects("DELE 2").Says("+OK");
-    Headers(server, 4, d);
-    Retrieve(server, 4, d);
+    Deletes(server, {{2, b}}).AcceptsNext();
+    Login(server);
+    Headers(server, 3, d);
+    Retrieve(server, 3, d);
     CheckMailbox(CreateSession(Account(server.Start())));
     // A row keeps a weak reference to its own record.
     const std::weak_ptr<TMessageHeader> rowB = HeaderRecords()[1];

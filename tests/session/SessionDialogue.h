@@ -31,9 +31,9 @@ inline ScriptedServer& Login(ScriptedServer& server)
     return server.Says("+OK ready").Expects("USER joe").Says("+OK").Expects("PASS secret").Says("+OK logged in");
 }
 
-// A check logs in and asks CAPA; this server knows no capabilities, so the check
-// sends one command at a time.
-inline ScriptedServer& CheckLogin(ScriptedServer& server)
+// A check or a deletion logs in and asks CAPA; this server knows no capabilities, so
+// the session sends one command at a time.
+inline ScriptedServer& LoginWithoutPipelining(ScriptedServer& server)
 {
     return Login(server).Expects("CAPA").Says("-ERR unknown command");
 }
@@ -51,10 +51,22 @@ inline ScriptedServer& Headers(ScriptedServer& server, int number, const std::st
 
 inline ScriptedServer& Check(ScriptedServer& server, const std::vector<std::string>& messages)
 {
-    CheckLogin(server).Expects("STAT").Says("+OK " + std::to_string(messages.size()) + " 1000");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK " + std::to_string(messages.size()) + " 1000");
     for (size_t i = 0; i < messages.size(); ++i)
         Headers(server, static_cast<int>(i + 1), messages[i]);
     return server.Expects("QUIT");
+}
+
+// The deletions of one connection, ended by QUIT that the server confirms.
+inline ScriptedServer& Deletes(ScriptedServer& server, const std::vector<std::pair<int, std::string>>& messages)
+{
+    // The server knows no capabilities: identity checks, then the deletions, one at a time.
+    server.Expects("CAPA").Says("-ERR unknown command");
+    for (const auto& [number, message] : messages)
+        Headers(server, number, message);
+    for (const auto& [number, message] : messages)
+        server.Expects("DELE " + std::to_string(number)).Says("+OK marked");
+    return server.Expects("QUIT").Says("+OK bye");
 }
 
 inline ScriptedServer& Retrieve(ScriptedServer& server, int number, const std::string& message)
@@ -66,6 +78,8 @@ inline ScriptedServer& Retrieve(ScriptedServer& server, int number, const std::s
 
 class SessionTest : public ::testing::Test {
 protected:
+    // A dialogue that goes wrong ends within seconds, not after the real time-outs.
+    void SetUp() override { SetServerTimeouts(5000, 5000); }
     // Sessions a test left open go, and with them nothing carries over to the next test.
     void TearDown() override
     {
@@ -73,5 +87,6 @@ protected:
             CloseOpenSessions();
         } catch (...) {
         }
+        SetServerTimeouts(DefaultConnectTimeoutMs, DefaultReadTimeoutMs);
     }
 };
