@@ -15,6 +15,7 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -244,16 +245,20 @@ void TMainWindowUi::BuildProgressPanel(QMainWindow* window)
     inf = new QFrame(window);
     inf->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     inf->setAutoFillBackground(true);
-    inf->setGeometry(8, 54, 362, 49);
+    inf->setGeometry(8, 54, 362, 60);
     inflabel = new QLabel(Czech("Probíhá kontrola zpráv..."), inf);
     inflabel->setFont(BoldFont(inflabel->font()));
     progress = new QProgressBar(inf);
     progress->setRange(1, 8);
     progress->setValue(1);
     progress->setTextVisible(false);
+    cancelButton = new QPushButton(Czech("Přerušit"), inf);
     auto* layout = new QVBoxLayout(inf);
     layout->setContentsMargins(8, 4, 8, 4);
     layout->addWidget(inflabel);
-    layout->addWidget(progress);
+    auto* barRow = new QHBoxLayout;
+    barRow->addWidget(progress, 1);
+    barRow->addWidget(cancelButton);
+    layout->addLayout(barRow);
     inf->hide();
 }

@@ -12,6 +12,7 @@ class QListWidget;
 class QMainWindow;
 class QMenu;
 class QProgressBar;
+class QPushButton;
 class QStatusBar;
 class QToolBar;
 class QWidget;
@@ -79,6 +80,7 @@ public:
     QFrame* inf = nullptr;            // progress panel
     QLabel* inflabel = nullptr;
     QProgressBar* progress = nullptr;
+    QPushButton* cancelButton = nullptr;  // "Přerušit": ends the running operation
 
 private:
     void BuildToolbar(QMainWindow* window);

@@ -22,6 +22,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QScreen>
 #include <QShortcut>
 #include <QTimer>
@@ -36,6 +38,7 @@ const std::string EditAccountCaption = "Edit e-mail účet";
 const std::string DeleteAccountQuestion = "Vymazat účet, opravdu?";
 
 const int ContentsTopic = 1;
+const int CancelledMessageMs = 10000;
 const int MainWindowTopic = 30;
 
 // Where the window stands before the settings file is read.
@@ -86,6 +89,7 @@ void Tfmain::ConnectCommands()
     for (QAction* action : {tAbout, About1})
         connect(action, &QAction::triggered, this, &Tfmain::About1Click);
     connect(Exit1, &QAction::triggered, this, &Tfmain::Exit1Click);
+    connect(cancelButton, &QPushButton::clicked, this, [] { CancelServerOperation(); });
 
     connect(poplist, &QListWidget::itemSelectionChanged, this, &Tfmain::UpdateCommands);
     connect(poplist, &QListWidget::itemDoubleClicked, this, &Tfmain::EditAccClick);
@@ -204,9 +208,20 @@ void Tfmain::NewAccClick() { NewAccount(); }
 void Tfmain::EditAccClick() { EditAccount(); }
 void Tfmain::DelAccClick() { DeleteAccount(); }
 
-void Tfmain::CheckAccClick() { CheckAccount(); }
-void Tfmain::lDownClick() { DownloadMessage(); }
-void Tfmain::mmDelClick() { DeleteMessages(); }
+void Tfmain::CheckAccClick() { RunCancellable([this] { CheckAccount(); }); }
+void Tfmain::lDownClick() { RunCancellable([this] { DownloadMessage(); }); }
+void Tfmain::mmDelClick() { RunCancellable([this] { DeleteMessages(); }); }
+
+// The user pressed "Přerušit" and knows why the operation ended: the status bar says so,
+// no error box.
+void Tfmain::RunCancellable(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const EOperationCancelled& cancelled) {
+        statusBar()->showMessage(ToQt(cancelled.Message), CancelledMessageMs);
+    }
+}
 void Tfmain::Vybratve1Click() { headlist->SelectAll(); }
 
 void Tfmain::lHelpClick()

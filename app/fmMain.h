@@ -9,8 +9,10 @@
 #include "udm.h"
 
 #include <QMainWindow>
+#include <functional>
 
 class QListWidgetItem;
+class THeaderRow;
 
 class Tfmain : public QMainWindow, public TMainWindowUi {
 public:
@@ -46,6 +48,7 @@ public:
     void DeleteMessages();
     bool MultipleSelected() const;
     void DeleteRow(int index);
+    void DeleteRows(const std::vector<THeaderRow*>& rows);
 
     // The progress panel: shown with text, hidden for an empty one; the bar starts at 1.
     void ShowProgress(const std::string& text, int maximum);
@@ -92,6 +95,8 @@ private:
     bool headlistKeyDown(int key);
     QListWidgetItem* SelectedAccountItem() const;
     void AddAccountItem(const TAccountLines& account);
+    void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
+    void RunCancellable(const std::function<void()>& command);
 
     bool FActivated = false;
     TWorkListener FPreviousWorkListener;

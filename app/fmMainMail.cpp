@@ -224,37 +224,54 @@ void Tfmain::DeleteMessages()
     TServerOperation operation(*this);
     if (!operation.Started())
         return;
+    std::vector<THeaderRow*> rows;
     if (MultipleSelected()) {
         if (!UserInterface().AskYesNo("Warning", DeleteSelectedQuestion))
             return;
-        // From the bottom up, by the rows themselves: pending events run during every
+        // From the bottom up, by the rows themselves: pending events run during the
         // deletion, and a sort meanwhile must not make the loop miss or repeat a row.
-        for (THeaderRow* row : headlist->SelectedRowsBottomUp()) {
-            const int index = headlist->IndexOf(row);
-            if (index >= 0)
-                DeleteRow(index);
-        }
-        return;
+        rows = headlist->SelectedRowsBottomUp();
+    } else {
+        if (!headlist->Row(FShownIndex))
+            return;
+        if (!UserInterface().AskYesNo("Warning", DeleteShownQuestion))
+            return;
+        rows.push_back(headlist->Row(FShownIndex));
     }
-    if (!headlist->Row(FShownIndex))
-        return;
-    if (!UserInterface().AskYesNo("Warning", DeleteShownQuestion))
-        return;
-    DeleteRow(FShownIndex);
+    DeleteRows(rows);
+}
+
+// The deletions happen on one connection that ends with QUIT; the rows of the messages
+// the server has carried out go, also when a later one failed.
+void Tfmain::DeleteRows(const std::vector<THeaderRow*>& rows)
+{
+    std::vector<std::shared_ptr<TMessageHeader>> records;
+    for (THeaderRow* row : rows)
+        if (std::shared_ptr<TMessageHeader> record = row->Record())
+            records.push_back(std::move(record));
+    struct TRowsRemoved {
+        Tfmain& Window;
+        const std::vector<THeaderRow*>& Rows;
+        ~TRowsRemoved() { Window.RemoveDeletedRows(Rows); }
+    } rowsRemoved{*this, rows};
+    ::DeleteMessages(records);
+}
+
+void Tfmain::RemoveDeletedRows(const std::vector<THeaderRow*>& rows)
+{
+    for (THeaderRow* row : rows) {
+        const std::shared_ptr<TMessageHeader> record = row->Record();
+        // Events ran during the deletion: the row may stand elsewhere now.
+        const int index = headlist->IndexOf(row);
+        if (!record || !record->Deleted || index < 0)
+            continue;
+        FShownIndex = ShownIndexAfterRemoval(FShownIndex, index);
+        headlist->RemoveRow(index);
+    }
 }
 
 void Tfmain::DeleteRow(int index)
 {
-    THeaderRow* row = headlist->Row(index);
-    if (!row)
-        return;
-    const std::shared_ptr<TMessageHeader> record = row->Record();
-    if (!record || !record->DeleteOnServer())
-        return;
-    // Events ran during the deletion: the row may stand elsewhere now.
-    index = headlist->IndexOf(row);
-    if (index < 0)
-        return;
-    FShownIndex = ShownIndexAfterRemoval(FShownIndex, index);
-    headlist->RemoveRow(index);
+    if (THeaderRow* row = headlist->Row(index))
+        DeleteRows({row});
 }

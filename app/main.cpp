@@ -2,6 +2,7 @@
 #include "KormoranApplication.h"
 #include "UserInterfaceQt.h"
 #include "fmMain.h"
+#include "udm.h"
 
 int main(int argc, char* argv[])
 {
@@ -15,6 +16,8 @@ int main(int argc, char* argv[])
         window.activateWindow();
         result = application.exec();
     }
+    // Before the application object goes: a download's open connection ends with QUIT.
+    EndSessions();
     SetUserInterface(nullptr);
     return result;
 }

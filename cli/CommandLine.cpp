@@ -32,11 +32,13 @@ const std::string Usage =
     "Volby:\n"
     "  --accounts SOUBOR            soubor účtů (jinak accounts.dat vedle programu)\n"
     "  --trace                      vypíše rozhovor se serverem na standardní chybový výstup\n"
+    "  --timeout SEKUNDY            nejdelší čekání na připojení a na odpověď serveru\n"
     "  --yes                        maže bez ptaní\n"
     "  --help                       vypíše tuto nápovědu\n";
 
 const std::string UnknownOption = "Neznámá volba: ";
 const std::string MissingValue = "Volba --accounts potřebuje jméno souboru.";
+const std::string BadTimeout = "Volba --timeout potřebuje kladný počet sekund: ";
 const std::string NoCommand = "Chybí příkaz.";
 const std::string UnknownCommand = "Neznámý příkaz: ";
 const std::string WrongCount = "Nesprávný počet argumentů příkazu ";
@@ -88,6 +90,16 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.Trace = true;
         } else if (arg == "--yes") {
             line.Yes = true;
+        } else if (arg == "--timeout" || arg.rfind("--timeout=", 0) == 0) {
+            std::string seconds;
+            if (arg != "--timeout")
+                seconds = arg.substr(10);
+            else if (i + 1 < args.size())
+                seconds = args[++i];
+            const auto value = TryStrToInt(seconds);
+            if (!value || *value < 1 || *value > 86400 || seconds.front() == '$')
+                throw EUsage(BadTimeout + seconds);
+            line.TimeoutSeconds = *value;
         } else if (arg == "--accounts") {
             if (i + 1 >= args.size())
                 throw EUsage(MissingValue);

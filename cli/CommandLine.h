@@ -3,6 +3,7 @@
 
 #include "Exception.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct TCommandLine {
     std::string Command;                 // accounts, check, show, save or delete; empty with --help
     std::vector<std::string> Arguments;  // as the command takes them
     std::string AccountsFile;            // empty: accounts.dat beside the executable
+    int32_t TimeoutSeconds = 0;          // 0: the session's own time-outs
     bool Trace = false;
     bool Yes = false;
     bool Help = false;

@@ -104,9 +104,7 @@ void Delete(const TCommandLine& line, TCommandContext& context)
         context.Err << TerminalText(NothingDeleted) << '\n';
         return;
     }
-    for (const auto& record : chosen)
-        record->DeleteOnServer();
-    CloseOpenSessions();
+    DeleteMessages(chosen);
 }
 
 } // namespace
@@ -117,7 +115,7 @@ std::string CheckLine(const TMessageHeader& record)
     for (const std::string& field : {record.DateText(), record.SizeText(), record.FromText(), record.ToText(),
                                      record.SubjectText(), record.IdText()})
         line += '\t' + TabField(field);
-    return line;
+    return VisibleControls(line);
 }
 
 void RunCommand(const TCommandLine& line, TCommandContext& context)

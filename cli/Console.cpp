@@ -7,6 +7,31 @@ std::string TerminalText(const std::string& programText)
     for (size_t i = 0; i < programText.size(); ++i)
         if (!(programText[i] == '\r' && i + 1 < programText.size() && programText[i + 1] == '\n'))
             text += programText[i];
+    return VisibleControls(text);
+}
+
+std::string VisibleControls(const std::string& utf8)
+{
+    static const char Hex[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7f) {
+            text += "\\x";
+            text += Hex[byte >> 4];
+            text += Hex[byte & 0xf];
+        } else if (byte == 0xc2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9f) {
+            // U+0080 to U+009F: the C1 controls, CSI among them.
+            const auto low = static_cast<unsigned char>(utf8[++i]);
+            text += "\\u00";
+            text += Hex[low >> 4];
+            text += Hex[low & 0xf];
+        } else {
+            text += utf8[i];
+        }
+    }
     return text;
 }
 

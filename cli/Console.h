@@ -7,8 +7,12 @@
 #include <ostream>
 #include <string>
 
-// Text of the program (lines ended by CR LF) as the terminal wants it.
+// Text of the program (lines ended by CR LF) as the terminal wants it, control
+// characters made visible.
 std::string TerminalText(const std::string& programText);
+// Message bytes never reach the terminal raw: control characters but line feed and TAB
+// (ESC, BEL, a lone CR, DEL, the C1 range) become visible escapes, "\x1b" or "\u009b".
+std::string VisibleControls(const std::string& utf8);
 // A field of a TAB-separated line: TABs and line breaks in it become blanks.
 std::string TabField(const std::string& text);
 

@@ -52,6 +52,8 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    if (line.TimeoutSeconds > 0)
+        SetServerTimeouts(line.TimeoutSeconds * 1000, line.TimeoutSeconds * 1000);
     TConsoleUserInterface ui(std::cin, std::cerr);
     SetUserInterface(&ui);
     // Both outlive every session: the last records are released when the program ends.
@@ -77,6 +79,7 @@ int main(int argc, char* argv[])
                 std::cerr << TerminalText(error.what()) << '\n';
             status = 1;
         }
+        EndSessions();
     }
     trace.Flush();
     SetUserInterface(nullptr);

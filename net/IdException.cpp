@@ -1,6 +1,5 @@
 #include "IdException.h"
 
-
 namespace {
 
 std::string WithSystemText(std::string message, const std::string& systemText)

@@ -124,6 +124,23 @@ void TIdPOP3::ReadOutstandingReplies()
     FPipeline.Clear();
 }
 
+// A plan given up half-way: the replies to what it sent come before anything else.
+void TIdPOP3::EndPlan()
+{
+    try {
+        ReadOutstandingReplies();
+    } catch (...) {
+        AbandonConnection(std::current_exception());
+    }
+}
+
+void TIdPOP3::StartPlan(TIdCommandPipeline::TCommandSource source)
+{
+    if (FPipeline.Outstanding() > 0)
+        EndPlan();
+    FPipeline.Plan(std::move(source), PipelineWindow);
+}
+
 void TIdPOP3::AbandonConnection(std::exception_ptr failure)
 {
     FPipeline.Clear();
@@ -135,14 +152,8 @@ void TIdPOP3::AbandonConnection(std::exception_ptr failure)
 // the pipeline is empty.
 int16_t TIdPOP3::Transact(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest)
 {
-    if (FPipeline.Active() && !FPipeline.IsNext(command)) {
-        // A plan given up half-way: the replies to what it sent come first.
-        try {
-            ReadOutstandingReplies();
-        } catch (...) {
-            AbandonConnection(std::current_exception());
-        }
-    }
+    if (FPipeline.Active() && !FPipeline.IsNext(command))
+        EndPlan();
     if (!FPipeline.Active()) {
         const int16_t code = SendCommand(command, acceptedCode);
         if (readRest && code == ReplyOk)
@@ -190,44 +201,41 @@ void TIdPOP3::PlanHeaders(int32_t first, int32_t last)
 {
     if (!FPipelining)
         return;
-    FPipeline.Plan(
+    StartPlan(
         [next = int64_t{first}, last, size = false](std::string& command) mutable {
             if (next > last)
                 return false;
             command = size ? SizeCommand(next++) : HeaderCommand(next);
             size = !size;
             return true;
-        },
-        PipelineWindow);
+        });
 }
 
 void TIdPOP3::PlanHeaders(std::vector<int32_t> numbers)
 {
     if (!FPipelining)
         return;
-    FPipeline.Plan(
+    StartPlan(
         [numbers = std::move(numbers), next = size_t{0}, size = false](std::string& command) mutable {
             if (next >= numbers.size())
                 return false;
             command = size ? SizeCommand(numbers[next++]) : HeaderCommand(numbers[next]);
             size = !size;
             return true;
-        },
-        PipelineWindow);
+        });
 }
 
 void TIdPOP3::PlanDeletions(std::vector<int32_t> numbers)
 {
     if (!FPipelining)
         return;
-    FPipeline.Plan(
+    StartPlan(
         [numbers = std::move(numbers), next = size_t{0}](std::string& command) mutable {
             if (next >= numbers.size())
                 return false;
             command = DeleteCommand(numbers[next++]);
             return true;
-        },
-        PipelineWindow);
+        });
 }
 
 void TIdPOP3::StopPlan()

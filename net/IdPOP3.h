@@ -85,6 +85,8 @@ public:
 private:
     int16_t Transact(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest = {});
     void ReadOutstandingReplies();
+    void EndPlan();
+    void StartPlan(TIdCommandPipeline::TCommandSource source);
     [[noreturn]] void AbandonConnection(std::exception_ptr failure);
     void LogIn();
     void LogInWithApop();

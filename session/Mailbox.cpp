@@ -254,6 +254,50 @@ void EndSessions()
     Records.clear();
 }
 
+// The loop of DeleteMessages in two batches with the same outcome: every identity check,
+// then the DELE commands of the records before the first check that failed. The DELE
+// commands after a refused one have been sent already; their replies are read, and those
+// the server accepted count like the others.
+void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
+                     std::vector<TMessageHeader*>& accepted, std::exception_ptr& failure)
+{
+    std::vector<int32_t> unconfirmed;
+    for (const TMessageHeader* record : chosen)
+        if (record->FConfirmedOn != session.ConnectionSerial)
+            unconfirmed.push_back(record->Number);
+    session.PlanHeaders(std::move(unconfirmed));
+    size_t confirmed = 0;
+    std::exception_ptr identityFailure;
+    try {
+        for (; confirmed < chosen.size(); ++confirmed)
+            chosen[confirmed]->ConfirmIdentity();
+    } catch (...) {
+        identityFailure = std::current_exception();
+    }
+    if (identityFailure && !session.IsConnected()) {
+        failure = identityFailure;
+        return;
+    }
+    std::vector<int32_t> numbers;
+    for (size_t i = 0; i < confirmed; ++i)
+        numbers.push_back(chosen[i]->Number);
+    session.PlanDeletions(std::move(numbers));
+    for (size_t i = 0; i < confirmed; ++i) {
+        if (failure && session.OutstandingCommands() == 0)
+            break;
+        try {
+            session.DeleteMessage(chosen[i]->Number);
+            accepted.push_back(chosen[i]);
+        } catch (const EIdProtocolReplyError&) {
+            if (!failure)
+                failure = std::current_exception();
+            session.StopPlan();
+        }
+    }
+    if (identityFailure && !failure)
+        failure = identityFailure;
+}
+
 void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
 {
     if (records.empty())
@@ -269,33 +313,14 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
             chosen.push_back(record.get());
     try {
         session->Reconnect();
-        session->AskCapabilities();
-        // Every identity first, then the deletions: no DELE goes out unless every chosen
-        // message is still the one its record shows. A server that pipelines has each
-        // group of commands in one go.
-        std::vector<int32_t> unconfirmed;
-        for (const TMessageHeader* record : chosen)
-            if (record->FConfirmedOn != session->ConnectionSerial)
-                unconfirmed.push_back(record->Number);
-        session->PlanHeaders(std::move(unconfirmed));
-        for (TMessageHeader* record : chosen)
-            record->ConfirmIdentity();
-        std::vector<int32_t> numbers;
-        for (const TMessageHeader* record : chosen)
-            numbers.push_back(record->Number);
-        session->PlanDeletions(std::move(numbers));
-        for (TMessageHeader* record : chosen) {
-            // A refused DELE ends the loop; those already sent ahead of it are answered,
-            // and the ones the server accepted are carried out like the others.
-            if (failure && session->OutstandingCommands() == 0)
-                break;
-            try {
+        if (session->AskCapabilities()) {
+            DeletePipelined(*session, chosen, accepted, failure);
+        } else {
+            // DELE for each record after its identity check; the first failure ends the loop.
+            for (TMessageHeader* record : chosen) {
+                record->ConfirmIdentity();
                 session->DeleteMessage(record->Number);
                 accepted.push_back(record);
-            } catch (const EIdProtocolReplyError&) {
-                if (!failure)
-                    failure = std::current_exception();
-                session->StopPlan();
             }
         }
     } catch (...) {

@@ -16,7 +16,11 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QTest>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -42,14 +46,16 @@ ScriptedServer& LogsIn(ScriptedServer& server)
 
 // The header block and size of message number, as a check or the session's identity
 // check before a download or deletion asks for them.
-ScriptedServer& GivesHeader(ScriptedServer& server, int number)
+// message: which of the check's messages now stands under number (0: the same one).
+ScriptedServer& GivesHeader(ScriptedServer& server, int number, int message = 0)
 {
     const std::string n = std::to_string(number);
+    message = message == 0 ? number : message;
     return server.Expects("TOP " + n + " 0")
         .Says("+OK")
-        .Sends(HeaderLines(number) + "\r\n.\r\n")
+        .Sends(HeaderLines(message) + "\r\n.\r\n")
         .Expects("LIST " + n)
-        .Says("+OK " + n + " " + std::to_string(100 * number));
+        .Says("+OK " + n + " " + std::to_string(100 * message));
 }
 
 // A check of count messages on one connection, closed with QUIT.
@@ -67,9 +73,21 @@ ScriptedServer& LogsInAgain(ScriptedServer& server)
     return LogsIn(server.AcceptsNext());
 }
 
-ScriptedServer& Deletes(ScriptedServer& server, int number, const std::string& answer = "+OK")
+// A deletion's new connection asks CAPA; this server knows none, so one command at a time.
+ScriptedServer& LogsInToDelete(ScriptedServer& server)
 {
-    return GivesHeader(server, number).Expects("DELE " + std::to_string(number)).Says(answer);
+    return LogsInAgain(server).Expects("CAPA").Says("-ERR unknown command");
+}
+
+ScriptedServer& Deletes(ScriptedServer& server, int number, const std::string& answer = "+OK", int message = 0)
+{
+    return GivesHeader(server, number, message).Expects("DELE " + std::to_string(number)).Says(answer);
+}
+
+// The deletions of a command end their connection: the server carries them out.
+ScriptedServer& Quits(ScriptedServer& server)
+{
+    return server.Expects("QUIT").Says("+OK bye");
 }
 
 ScriptedServer& Retrieves(ScriptedServer& server, int number, const std::string& message)
@@ -216,7 +234,7 @@ TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
 {
     ScriptedServer server;
     Checks(server, 3);
-    Deletes(Deletes(Deletes(LogsInAgain(server), 3), 2), 1);
+    Quits(Deletes(Deletes(Deletes(LogsInToDelete(server), 3), 2), 1));
     OpenWindow(server);
     Run(&Tfmain::CheckAccClick);
     Window->headlist->setFocus();
@@ -248,7 +266,7 @@ TEST_F(MailServerTest, RefusedDeletionStopsAndKeepsTheRowsNotDone)
 {
     ScriptedServer server;
     Checks(server, 3);
-    Deletes(Deletes(LogsInAgain(server), 3), 2, "-ERR no such message");
+    Quits(Deletes(Deletes(LogsInToDelete(server), 3), 2, "-ERR no such message"));
     OpenWindow(server);
     Run(&Tfmain::CheckAccClick);
     Window->Vybratve1Click();
@@ -263,7 +281,9 @@ TEST_F(MailServerTest, ShownMessageFollowsItsRowWhenRowsAboveGo)
 {
     ScriptedServer server;
     Checks(server, 3);
-    Deletes(Deletes(Deletes(LogsInAgain(server), 2), 1), 3);
+    Quits(Deletes(Deletes(LogsInToDelete(server), 2), 1));
+    // Message 3 is number 1 now.
+    Quits(Deletes(LogsInToDelete(server), 1, "+OK", 3));
     OpenWindow(server);
     Run(&Tfmain::CheckAccClick);
     // Rows 0 and 1 selected while row 2 is the shown one.
@@ -349,6 +369,35 @@ TEST_F(MailServerTest, ClosingDuringADownloadWaitsForItToReturn)
     EXPECT_EQ(Window->memo->FindText(AttachmentsBanner, 0, Window->memo->TextLength()), 1);
     QApplication::processEvents();
     EXPECT_FALSE(Window->isVisible());
+    EXPECT_EQ(Ui.Errors, Lines{});
+}
+
+// The server goes quiet in the middle of the message; the window still runs its events,
+// and "Přerušit" ends the download at once: no error box, the next download works.
+TEST_F(MailServerTest, CancelEndsASlowDownloadAndTheWindowStaysResponsive)
+{
+    ScriptedServer server;
+    Checks(server, 2);
+    GivesHeader(LogsInAgain(server), 2).Expects("RETR 2").Says("+OK").Says("Subject: Message 2").Stalls(1500ms);
+    Retrieves(LogsInAgain(server), 2, MultipartMessage);
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    Window->headlist->setCurrentItem(Window->headlist->Row(1));
+    bool panelShown = false;
+    QTimer::singleShot(200, Window.get(), [&] {
+        panelShown = Window->inf->isVisible();
+        Window->cancelButton->click();
+    });
+    const auto started = std::chrono::steady_clock::now();
+    Run(&Tfmain::lDownClick);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1000ms);
+    EXPECT_TRUE(panelShown);
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(FromQt(Window->statusBar()->currentMessage()), "Operace byla přerušena.");
+    EXPECT_FALSE(Window->inf->isVisible());
+    EXPECT_TRUE(Window->lDown->isEnabled());
+    Run(&Tfmain::lDownClick);
+    EXPECT_EQ(Window->memo->FindText(AttachmentsBanner, 0, Window->memo->TextLength()), 1);
     EXPECT_EQ(Ui.Errors, Lines{});
 }
 

@@ -6,7 +6,21 @@
 
 TEST(Console, TextReachesTheTerminalWithLineFeeds)
 {
-    EXPECT_EQ(TerminalText("\r\n---Přílohy\r\nA\rB\r\n"), "\n---Přílohy\nA\rB\n");
+    EXPECT_EQ(TerminalText("\r\n---Přílohy\r\nA\tB\r\n"), "\n---Přílohy\nA\tB\n");
+}
+
+// Message bytes must not drive the terminal: no escape sequence, bell or overwritten line.
+TEST(Console, ControlCharactersReachTheTerminalAsVisibleEscapes)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x1b]0;owned\x07", "\\x1b]0;owned\\x07"},
+        {"paid\rrefused", "paid\\x0drefused"},
+        {"del\x7f nul", "del\\x7f nul"},
+        {"csi \xc2\x9b" "2J", "csi \\u009b2J"},
+        {"\xc2\xa0 stays, \xc5\xa1 too", "\xc2\xa0 stays, \xc5\xa1 too"},
+    };
+    for (const auto& [raw, shown] : cases)
+        EXPECT_EQ(VisibleControls(raw), shown) << raw;
 }
 
 TEST(Console, TabFieldsCannotSplitTheirLine)

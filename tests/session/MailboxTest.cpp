@@ -200,8 +200,8 @@ TEST_F(SessionTest, RefusedDeletionsAndQuitMarkOnlyWhatTheServerCarriedOut)
         Check(server, {First, Second});
         server.AcceptsNext();
         LoginWithoutPipelining(server);
-        Headers(server, 2, Second);
-        Headers(server, 1, First).Expects("DELE 2").Says("+OK").Expects("DELE 1").Says(test.SecondDele).Expects("QUIT");
+        Headers(server, 2, Second).Expects("DELE 2").Says("+OK");
+        Headers(server, 1, First).Expects("DELE 1").Says(test.SecondDele).Expects("QUIT");
         if (test.QuitReply)
             server.Says(test.QuitReply);
         CheckMailbox(CreateSession(Account(server.Start())));

@@ -60,12 +60,10 @@ inline ScriptedServer& Check(ScriptedServer& server, const std::vector<std::stri
 // The deletions of one connection, ended by QUIT that the server confirms.
 inline ScriptedServer& Deletes(ScriptedServer& server, const std::vector<std::pair<int, std::string>>& messages)
 {
-    // The server knows no capabilities: identity checks, then the deletions, one at a time.
+    // The server knows no capabilities: one command at a time.
     server.Expects("CAPA").Says("-ERR unknown command");
     for (const auto& [number, message] : messages)
-        Headers(server, number, message);
-    for (const auto& [number, message] : messages)
-        server.Expects("DELE " + std::to_string(number)).Says("+OK marked");
+        Headers(server, number, message).Expects("DELE " + std::to_string(number)).Says("+OK marked");
     return server.Expects("QUIT").Says("+OK bye");
 }
 
