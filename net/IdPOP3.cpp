@@ -9,8 +9,6 @@
 
 namespace {
 
-// A capability list longer than this is not a capability list.
-constexpr int32_t MaxCapabilityLines = 1000;
 
 bool SameTextIgnoringCase(const std::string& text, const char* expected)
 {
@@ -186,8 +184,8 @@ bool TIdPOP3::AskCapabilities()
             const std::string line = ReadLine();
             if (line == ".")
                 break;
-            if (lines == MaxCapabilityLines)
-                throw EIdException("The capability list does not end.");
+            if (lines == MaxReplyLines)
+                throw EIdReplyTooLong();
             FPipelining = FPipelining || SameTextIgnoringCase(FirstWord(line), "PIPELINING");
         }
     } catch (...) {

@@ -252,6 +252,28 @@ TEST_F(SessionTest, APipelinedDeletionCarriesOutWhatTheServerAcceptedAroundARefu
     EXPECT_FALSE(records[1]->Session->IsConnected());
 }
 
+// As one at a time: the messages before the first that changed are deleted, no other.
+TEST_F(SessionTest, APipelinedDeletionStopsAtTheFirstChangedMessage)
+{
+    ScriptedServer server;
+    Check(server, {First, Second, Third});
+    server.AcceptsNext();
+    Login(server).Expects("CAPA").Says("+OK").Says("PIPELINING").Says(".");
+    for (const char* command : {"TOP 3 0", "LIST 3", "TOP 2 0", "LIST 2", "TOP 1 0", "LIST 1"})
+        server.Expects(command);
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(Third))).Says("+OK 3 " + std::to_string(Third.size()));
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(Second))).Says("+OK 2 1");
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(First))).Says("+OK 1 " + std::to_string(First.size()));
+    server.Expects("DELE 3").Says("+OK marked").Expects("QUIT").Says("+OK bye");
+    CheckMailbox(CreateSession(Account(server.Start())));
+    const auto records = HeaderRecords();
+    EXPECT_THROW(DeleteMessages({records[2], records[1], records[0]}), EMailboxChanged);
+    EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    EXPECT_TRUE(records[2]->Deleted);
+    EXPECT_FALSE(records[1]->Deleted);
+    EXPECT_FALSE(records[0]->Deleted);
+}
+
 TEST_F(SessionTest, ADownloadOpensANewConnectionAndTheNextOneReusesIt)
 {
     ScriptedServer server;
