@@ -152,8 +152,11 @@ void TMainWindowUi::BuildStatusBar(QMainWindow* window)
     barPanel1->setAlignment(Qt::AlignCenter);
     // The long text must not make the window wider than the stored width.
     barPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    barPanel2 = new QLabel(bar);
+    barPanel2->setAlignment(Qt::AlignCenter);
     bar->addWidget(barPanel0);
     bar->addWidget(barPanel1, 1);
+    bar->addWidget(barPanel2);
     window->setStatusBar(bar);
 }
 

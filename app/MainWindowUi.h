@@ -63,6 +63,8 @@ public:
     QStatusBar* bar = nullptr;
     QLabel* barPanel0 = nullptr;
     QLabel* barPanel1 = nullptr;
+    // How the last check talked to its server ("Šifrováno (TLS 1.3)", "Nešifrováno").
+    QLabel* barPanel2 = nullptr;
 
     QWidget* Panel1 = nullptr;        // left column; its width is the vertical divider
     QListWidget* poplist = nullptr;

@@ -1,5 +1,6 @@
 #include "fmEdit.h"
 
+#include "AccountFile.h"
 #include "CzechText.h"
 #include "Cp1250.h"
 #include "HelpFile.h"
@@ -11,6 +12,7 @@
 #include "fmHelp.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,6 +26,9 @@
 namespace {
 
 const int AccountEditorTopic = 10;
+const TIdConnectionSecurity SecurityOfIndex[] = {csImplicitTls, csStartTls, csNone};
+constexpr int32_t PlainPort = 110;
+constexpr int32_t ImplicitTlsPort = 995;
 
 // accounts.dat is Windows-1250, so a text it cannot hold is refused here rather than
 // stored with "?" in place of what was typed. The message does not repeat the
@@ -80,12 +85,14 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     setTabOrder(eAddress, eUser);
     setTabOrder(eUser, ePassw);
     setTabOrder(ePassw, eHost);
-    setTabOrder(eHost, ePort);
+    setTabOrder(eHost, cbSecurity);
+    setTabOrder(cbSecurity, ePort);
     setTabOrder(ePort, Button1);
     setTabOrder(Button1, CancelButton);
 
     connect(Button1, &QPushButton::clicked, this, &Tfedit::Button1Click);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(cbSecurity, &QComboBox::currentIndexChanged, this, &Tfedit::cbSecurityChange);
     eAddress->installEventFilter(this);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { ShowHelpTopic(FHelpFile, AccountEditorTopic); });
@@ -108,6 +115,9 @@ QWidget* Tfedit::BuildGeneralPage()
     ePassw = new QLineEdit(page);
     ePassw->setEchoMode(QLineEdit::Password);
     eHost = new QLineEdit(page);
+    cbSecurity = new QComboBox(page);
+    for (const char* choice : {"SSL/TLS", "STARTTLS", "Žádné"})
+        cbSecurity->addItem(Czech(choice));
     ePort = new TPortEdit(page);
     ePort->setFixedWidth(70);
 
@@ -122,8 +132,9 @@ QWidget* Tfedit::BuildGeneralPage()
     AddField(grid, 5, 0, "Heslo:", ePassw);
     grid->addWidget(Rule(page), 6, 0, 1, 4);
     AddField(grid, 7, 0, "POP3 server:", eHost, 3);
-    AddField(grid, 8, 0, "Port", ePort);
-    grid->setRowStretch(9, 1);
+    AddField(grid, 8, 0, "Zabezpečení", cbSecurity);
+    AddField(grid, 9, 0, "Port", ePort);
+    grid->setRowStretch(10, 1);
     return page;
 }
 
@@ -160,6 +171,27 @@ void Tfedit::eAddressExit()
         eHost->setText(ToQt(address.substr(at + 1)));
 }
 
+void Tfedit::cbSecurityChange()
+{
+    if (Security() == csImplicitTls && ePort->Value() == PlainPort)
+        ePort->SetValue(ImplicitTlsPort);
+    else if (Security() != csImplicitTls && ePort->Value() == ImplicitTlsPort)
+        ePort->SetValue(PlainPort);
+}
+
+TIdConnectionSecurity Tfedit::Security() const
+{
+    const int index = cbSecurity->currentIndex();
+    return index >= 0 && index < 3 ? SecurityOfIndex[index] : csNone;
+}
+
+void Tfedit::SetSecurity(TIdConnectionSecurity security)
+{
+    for (int index = 0; index < 3; ++index)
+        if (SecurityOfIndex[index] == security)
+            cbSecurity->setCurrentIndex(index);
+}
+
 bool Tfedit::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == eAddress && event->type() == QEvent::FocusOut)
@@ -175,11 +207,20 @@ bool EditAccountDialog(TPOP3Rec& account, const std::string& caption)
     fedit.eHost->setText(ToQt(account.Host));
     fedit.eUser->setText(ToQt(account.User));
     fedit.ePassw->setText(ToQt(account.Password));
+    {
+        // The stored port stays as it is, whatever the choice rule would make of it.
+        const QSignalBlocker loading(fedit.cbSecurity);
+        fedit.SetSecurity(account.Security);
+    }
     fedit.ePort->SetValue(account.Port);
     if (RunModal(fedit) != QDialog::Accepted)
         return false;
     account.Address = FromQt(fedit.eAddress->text());
-    account.Host = FromQt(fedit.eHost->text());
+    // A server typed with its prefix ("pop3s://...") says its security itself.
+    const std::string typedHost = FromQt(fedit.eHost->text());
+    const THostLine host = ParseHostLine(typedHost, fedit.ePort->Value());
+    account.Host = host.Host;
+    account.Security = host.Host == typedHost ? fedit.Security() : host.Security;
     account.User = FromQt(fedit.eUser->text());
     account.Password = FromQt(fedit.ePassw->text());
     account.Port = fedit.ePort->Value();

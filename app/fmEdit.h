@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -20,6 +21,8 @@ public:
     QLineEdit* eUser;
     QLineEdit* ePassw;
     QLineEdit* eHost;
+    // "SSL/TLS", "STARTTLS", "Žádné", in the order of SecurityOfIndex.
+    QComboBox* cbSecurity;
     TPortEdit* ePort;
     QPushButton* Button1;        // "OK"
     QPushButton* CancelButton;
@@ -27,6 +30,10 @@ public:
     void FormCreate();
     void Button1Click();
     void eAddressExit();
+    // SSL/TLS with port 110 moves the port to 995; another choice with 995 moves it to 110.
+    void cbSecurityChange();
+    TIdConnectionSecurity Security() const;
+    void SetSecurity(TIdConnectionSecurity security);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

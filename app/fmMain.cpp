@@ -326,7 +326,7 @@ TPOP3Rec Tfmain::GetSelectedAccount()
 
 void Tfmain::NewAccount()
 {
-    TPOP3Rec account;
+    TPOP3Rec account = NewAccountRecord();
     if (!EditAccountDialog(account, NewAccountCaption))
         return;
     AddAccountItem(LinesFromRecord(account));
@@ -359,7 +359,7 @@ void Tfmain::DeleteAccount()
 
 std::string Tfmain::StatusPanelText(int panel) const
 {
-    return FromQt((panel == 0 ? barPanel0 : barPanel1)->text());
+    return FromQt((panel == 0 ? barPanel0 : panel == 1 ? barPanel1 : barPanel2)->text());
 }
 
 // ---- window settings ----

@@ -152,7 +152,10 @@ void Tfmain::CheckAccount()
     FShownIndex = -1;
     const TPOP3Rec account = GetSelectedAccount();
     TProgressShown progressShown(*this, CheckingText + account.Address, CheckProgressMaximum);
-    CheckMailbox(CreateSession(account));
+    const std::shared_ptr<TPOP3> session = CreateSession(account);
+    barPanel2->clear();
+    CheckMailbox(session);
+    barPanel2->setText(ToQt(ConnectionSecurityText(*session)));
     FillHeaderList();
 }
 

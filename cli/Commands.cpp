@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "Convert.h"
+#include "IdStack.h"
 #include "MessageText.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@ const std::string FileExists = "Soubor už existuje, nepřepíšu ho: ";
 const std::string AskDeleteMany = "Vymazat vybrané zprávy, opravdu?";
 const std::string AskDeleteOne = "Vymazat vybranou zprávu, opravdu?";
 const std::string NothingDeleted = "Nic nebylo vymazáno.";
+const std::string PlainPasswordWarning = "Varování: heslo šlo k serveru %s nešifrovaně.";
 
 std::string WithNumber(const std::string& text, int32_t number)
 {
@@ -30,12 +32,29 @@ std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
     throw Exception(WithNumber(NoSuchMessage, number));
 }
 
+// A password that crossed a network in plain text is worth a word; one that stayed on
+// this machine is not.
+void WarnOfPlainPassword(const TPOP3& session, const TCommandContext& context)
+{
+    if (!session.PasswordSentUnencrypted || TIdStack::IsLoopbackAddress(session.ConnectedAddress))
+        return;
+    std::string warning = PlainPasswordWarning;
+    warning.replace(warning.find("%s"), 2, session.Host);
+    context.Err << TerminalText(warning) << '\n';
+}
+
 void CheckAccount(const std::string& account, const TCommandContext& context)
 {
     const auto session = CreateSession(RecordFromLines(SelectAccount(context.Accounts, account)));
     if (context.Transport)
         session->SetIOHandler(context.Transport);
-    CheckMailbox(session);
+    try {
+        CheckMailbox(session);
+    } catch (...) {
+        WarnOfPlainPassword(*session, context);
+        throw;
+    }
+    WarnOfPlainPassword(*session, context);
 }
 
 void ListAccounts(const TCommandContext& context)

@@ -30,6 +30,11 @@ void TTrace::Received(std::string_view bytes)
     Take(FReceiving, bytes, ServerPrefix, false);
 }
 
+void TTrace::Note(const std::string& text)
+{
+    FWrite("=== TLS " + text);
+}
+
 void TTrace::Flush()
 {
     if (!FSending.empty())

@@ -14,6 +14,8 @@ public:
 
     void Sent(std::string_view bytes);
     void Received(std::string_view bytes);
+    // A line about the connection itself, after "=== TLS ".
+    void Note(const std::string& text);
     // Writes what is left of unfinished lines (a connection that ended mid-line).
     void Flush();
 

@@ -11,7 +11,7 @@ TIdDecodeTable MakeDecodeTable(std::string_view alphabet)
     return table;
 }
 
-void TIdDecoder4to3::DecodeToOutput(std::string_view line, std::string& output) const
+void TIdDecoder4to3::DecodeToOutput(std::string_view line, std::string& output)
 {
     if (line.size() % 4 != 0)
         throw EIdException("Uneven size in DecodeToStream.");

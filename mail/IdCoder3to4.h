@@ -1,7 +1,7 @@
 #pragma once
-// Transfer decoders work line by line and append the decoded bytes of a line to the
-// output at once. They are strict about line lengths and lenient about unknown
-// characters, which only give wrong bytes.
+// Transfer decoders are handed the lines of one part in order and append the decoded
+// bytes of a line to the output at once. A decoder may carry state from one line to the
+// next (base64 groups span lines), so each part gets a decoder of its own.
 
 #include <array>
 #include <cstdint>
@@ -11,7 +11,7 @@
 class TIdDecoder {
 public:
     virtual ~TIdDecoder() = default;
-    virtual void DecodeToOutput(std::string_view line, std::string& output) const = 0;
+    virtual void DecodeToOutput(std::string_view line, std::string& output) = 0;
 };
 
 // 6-bit value of each byte; 255 for bytes outside the alphabet (NUL and 8-bit included).
@@ -25,8 +25,9 @@ public:
     TIdDecoder4to3(const TIdDecodeTable& decodeTable, char padChar) : DecodeTable(decodeTable), PadChar(padChar) {}
 
     // Raises EIdException "Uneven size in DecodeToStream." unless the length is a
-    // multiple of four (a trailing space counts).
-    void DecodeToOutput(std::string_view line, std::string& output) const override;
+    // multiple of four (a trailing space counts). The uuencode line format always
+    // hands over whole groups.
+    void DecodeToOutput(std::string_view line, std::string& output) override;
 
     const TIdDecodeTable& DecodeTable;
     const char PadChar;

@@ -19,7 +19,7 @@ size_t SkipLineEnd(std::string_view text, size_t at)
 
 } // namespace
 
-void TIdDecoderQuotedPrintable::DecodeToOutput(std::string_view line, std::string& output) const
+void TIdDecoderQuotedPrintable::DecodeToOutput(std::string_view line, std::string& output)
 {
     // Trailing spaces and TABs go; the line end characters among them stay, in order.
     size_t end = line.size();

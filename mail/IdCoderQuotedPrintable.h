@@ -8,5 +8,5 @@ class TIdDecoderQuotedPrintable : public TIdDecoder {
 public:
     // Trailing white space before the line end is dropped; "=" with one or two
     // hexadecimal digits gives that byte; "=" before anything else vanishes.
-    void DecodeToOutput(std::string_view line, std::string& output) const override;
+    void DecodeToOutput(std::string_view line, std::string& output) override;
 };

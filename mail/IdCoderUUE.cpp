@@ -20,7 +20,7 @@ const TIdDecodeTable& UueTable()
 
 } // namespace
 
-void TIdDecoderUUEBase::DecodeToOutput(std::string_view line, std::string& output) const
+void TIdDecoderUUEBase::DecodeToOutput(std::string_view line, std::string& output)
 {
     if (line.empty())
         return;
@@ -39,7 +39,7 @@ void TIdDecoderUUEBase::DecodeToOutput(std::string_view line, std::string& outpu
 
 TIdDecoderUUE::TIdDecoderUUE() : TIdDecoderUUEBase(UueTable(), '`') {}
 
-void TIdDecoderUUE::DecodeToOutput(std::string_view line, std::string& output) const
+void TIdDecoderUUE::DecodeToOutput(std::string_view line, std::string& output)
 {
     std::string withGraves(line);
     std::replace(withGraves.begin(), withGraves.end(), ' ', '`');

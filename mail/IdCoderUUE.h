@@ -13,7 +13,7 @@ public:
     // Gives exactly as many bytes as the length character announces; a line shorter
     // than that is read as if filled up with zero bits. A length character outside
     // the alphabet gives nothing.
-    void DecodeToOutput(std::string_view line, std::string& output) const override;
+    void DecodeToOutput(std::string_view line, std::string& output) override;
 
     const char ZeroChar;
 };
@@ -22,5 +22,5 @@ class TIdDecoderUUE : public TIdDecoderUUEBase {
 public:
     TIdDecoderUUE();
     // Spaces are read as grave accents first (both mean 0).
-    void DecodeToOutput(std::string_view line, std::string& output) const override;
+    void DecodeToOutput(std::string_view line, std::string& output) override;
 };

@@ -56,6 +56,69 @@ struct AddressScan {
     }
 };
 
+// Where "display name <address>" has its angle address: the last "<" outside quotes
+// (npos for none), and whether the text before it would mislead the scanner: an "@",
+// "<" or ">" outside quotes there, or quotes that never close, as when a name ends in
+// a backslash ("Jan\" <j@x>) or an encoded name decoded to such characters.
+struct AngleAddress {
+    size_t Open = std::string::npos;
+    bool NameMisleads = false;
+};
+
+AngleAddress FindAngleAddress(const std::string& value)
+{
+    AngleAddress found;
+    if (value.empty() || value.back() != '>')
+        return found;
+    bool inQuotes = false;
+    size_t lastOpen = std::string::npos;
+    bool misleadingBefore = false;
+    bool misleading = false;
+    for (size_t i = 0; i + 1 < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\' && inQuotes) {
+            ++i;
+            continue;
+        }
+        if (c == '"')
+            inQuotes = !inQuotes;
+        if (inQuotes)
+            continue;
+        if (c == '<') {
+            lastOpen = i;
+            misleadingBefore = misleading;
+        }
+        if (c == '<' || c == '>' || c == '@')
+            misleading = true;
+    }
+    if (inQuotes) {
+        found.Open = value.rfind('<');
+        found.NameMisleads = found.Open != std::string::npos;
+        return found;
+    }
+    found.Open = lastOpen;
+    found.NameMisleads = lastOpen != std::string::npos && misleadingBefore;
+    return found;
+}
+
+// The display name as written: outer quotes removed, backslash pairs undone.
+std::string DisplayName(std::string_view text)
+{
+    std::string name = TrimSpacesAndTabs(text);
+    if (name.empty() || name[0] != '"')
+        return name;
+    name.erase(0, 1);
+    if (!name.empty() && name.back() == '"')
+        name.pop_back();
+    std::string unescaped;
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\\' && i + 1 < name.size())
+            ++i;
+        unescaped += name[i];
+    }
+    return unescaped;
+}
+
 } // namespace
 
 std::string TIdEMailAddressItem::FormattedAddress() const
@@ -98,6 +161,18 @@ void TIdEMailAddressItem::SetText(std::string_view text)
         Address = value;
         return;
     }
+    if (AngleAddress angle = FindAngleAddress(value); angle.NameMisleads) {
+        TIdEMailAddressItem bracketed;
+        bracketed.Scan(std::string_view(value).substr(angle.Open));
+        Address = std::move(bracketed.Address);
+        Name = DisplayName(std::string_view(value).substr(0, angle.Open));
+        return;
+    }
+    Scan(value);
+}
+
+void TIdEMailAddressItem::Scan(std::string_view value)
+{
 
     AddressScan scan;
     size_t pos = 0;

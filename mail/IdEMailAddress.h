@@ -26,11 +26,17 @@ public:
     // The display name (quoted when it holds more than atom characters and spaces),
     // then the formatted address.
     std::string Text() const;
-    // Parses one address with display name and comments. Raises EIdEmailParseError.
+    // Parses one address with display name and comments. In "name <address>" whose name
+    // holds "@", "<" or ">" or quotes that never close, the address is what the last
+    // angle brackets hold and the name all before them. Raises EIdEmailParseError.
     void SetText(std::string_view text);
     // The address alone: empty without "@", quoted local part when needed, in angle
     // brackets when there is a name; "<>" for a name without an address.
     std::string FormattedAddress() const;
+
+private:
+    // The scanner over a trimmed value that holds more than a bare address.
+    void Scan(std::string_view value);
 };
 
 class TIdEMailAddressList {

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
+#include <cctype>
+#include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 #include "Convert.h"
@@ -270,10 +273,34 @@ TDateTime ParseDateTimeText(std::string& text)
     }
 }
 
+namespace {
+
+// Hours east of UTC of the zone names mail uses: those of RFC 2822 and the European ones.
+std::optional<int> HoursOfZoneName(std::string_view zone)
+{
+    static const std::pair<const char*, int> zones[] = {
+        {"UT", 0},   {"UTC", 0},  {"GMT", 0},  {"EST", -5}, {"EDT", -4}, {"CST", -6},
+        {"CDT", -5}, {"MST", -7}, {"MDT", -6}, {"PST", -8}, {"PDT", -7}, {"CET", 1},
+        {"CEST", 2}, {"EET", 2},  {"EEST", 3}, {"WET", 0},  {"WEST", 1}, {"BST", 1},
+    };
+    size_t letters = 0;
+    while (letters < zone.size() && std::isalpha(static_cast<unsigned char>(zone[letters])))
+        ++letters;
+    const std::string name = UpperCase(zone.substr(0, letters));
+    for (const auto& [zoneName, hours] : zones)
+        if (name == zoneName)
+            return hours;
+    return std::nullopt;
+}
+
+} // namespace
+
 TDateTime ParseZoneOffset(std::string_view zone)
 {
     std::string text = Trim(zone).substr(0, 5);
-    if (text.empty() || (text[0] != '+' && text[0] != '-'))
+    if (std::optional<int> hours = HoursOfZoneName(text))
+        return *hours / 24.0;
+    if (text.size() < 5 || (text[0] != '+' && text[0] != '-'))
         return 0;
     int hours = StrToIntDef(text.substr(1, 2), 0);
     int minutes = StrToIntDef(text.size() > 3 ? text.substr(3, 2) : "", 0);
@@ -295,12 +322,12 @@ TDateTime LocalUtcOffsetNow()
 TDateTime ParseDateField(std::string_view value)
 {
     std::string text(value);
-    TDateTime date = ParseDateTimeText(text);
+    const TDateTime date = ParseDateTimeText(text);
+    // What is left is the zone, also when the date itself could not be read.
+    const TDateTime utc = date - ParseZoneOffset(text);
     if (date == 0)
-        return LocalUtcOffsetNow();
-    if (text.size() > 4)
-        date -= ParseZoneOffset(text);
-    return date + LocalUtcOffset(date);
+        return utc + LocalUtcOffsetNow();
+    return utc + LocalUtcOffset(utc);
 }
 
 const std::string& TempDirectory()
@@ -315,13 +342,12 @@ const std::string& TempDirectory()
     return directory;
 }
 
-std::string MakeTempFileName()
+int MakeTempFile()
 {
     std::string path = TempDirectory() + "SovXXXXXX.tmp";
-    // mkstemps creates the file with mode 0600.
-    int file = mkstemps(path.data(), 4);
+    int file = mkostemps(path.data(), 4, O_CLOEXEC);
     if (file < 0)
         throw EInOutError::FromErrno(errno);
-    close(file);
-    return path;
+    unlink(path.c_str());
+    return file;
 }

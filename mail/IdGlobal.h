@@ -45,13 +45,14 @@ std::vector<std::string> LinesOfText(std::string_view text);
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second);
 // The Date header in local time: the date, moved from its own zone to UTC and from there
-// to the local offset in force at that instant. Text that is no date gives 0 plus the
-// local offset in force now.
+// to the local offset in force at that instant. Text that is no date gives 0, moved from
+// its zone when one is left after it, plus the local offset in force now.
 TDateTime ParseDateField(std::string_view value);
 // Reads the date and time of day from the front of `text` and leaves the rest (the zone)
 // in it. 0 when no date can be read.
 TDateTime ParseDateTimeText(std::string& text);
-// "+hhmm" or "-hhmm"; anything else (GMT, EST, CET, ...) counts as UTC and gives 0.
+// "+hhmm" or "-hhmm", or a zone name (UT, GMT, EST, EDT, CST, CDT, MST, MDT, PST, PDT,
+// CET, CEST, EET, EEST, WET, WEST, BST); anything else counts as UTC and gives 0.
 TDateTime ParseZoneOffset(std::string_view zone);
 // Local time minus UTC at the given UTC instant, as a fraction of days.
 TDateTime LocalUtcOffset(TDateTime utcInstant);
@@ -59,5 +60,8 @@ TDateTime LocalUtcOffsetNow();
 
 // Temporary files: "$TMPDIR" (else "/tmp") with a trailing "/", read once.
 const std::string& TempDirectory();
-// Creates a new empty file "Sov*.tmp" there, readable by the owner only; returns its path.
-std::string MakeTempFileName();
+// Creates a new empty file "Sov*.tmp" there, readable by the owner only, removes its
+// name at once and returns the open descriptor (read and write): nothing is left behind
+// even when the program is killed, and the data is never reached by a name that another
+// file, or a link, could take meanwhile.
+int MakeTempFile();

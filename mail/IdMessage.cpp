@@ -42,11 +42,12 @@ void ParseAddressList(TIdEMailAddressList& list, const std::string& value)
     }
 }
 
+// Reads from's data from its start without moving its offset.
 bool CopyFile(int from, int to)
 {
     char buffer[65536];
-    while (true) {
-        ssize_t got = read(from, buffer, sizeof buffer);
+    for (off_t offset = 0;; ) {
+        ssize_t got = pread(from, buffer, sizeof buffer, offset);
         if (got == 0)
             return true;
         if (got < 0) {
@@ -62,29 +63,29 @@ bool CopyFile(int from, int to)
                 return false;
             written += put;
         }
+        offset += got;
     }
 }
 
 } // namespace
 
+TIdAttachment::TIdAttachment(int storedFile)
+    : StoredFile(storedFile), StoredPath("/proc/self/fd/" + std::to_string(storedFile))
+{
+}
+
 TIdAttachment::~TIdAttachment()
 {
-    if (!StoredPath.empty())
-        unlink(StoredPath.c_str());
+    if (StoredFile >= 0)
+        close(StoredFile);
 }
 
 void TIdAttachment::SaveCopyTo(const std::string& destination) const
 {
-    int from = open(StoredPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (from < 0)
-        throw EIdException("Error saving attachment.");
     int to = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (to < 0) {
-        close(from);
+    if (to < 0)
         throw EIdException("Error saving attachment.");
-    }
-    bool copied = CopyFile(from, to);
-    close(from);
+    bool copied = CopyFile(StoredFile, to);
     if (close(to) != 0)
         copied = false;
     if (!copied) {
@@ -121,12 +122,33 @@ void TIdMIMEBoundary::PushBoundary(const std::string& boundary)
     if (boundary.empty() || SameText(boundary, CurrentBoundary()))
         return;
     FBoundaries.push_back(boundary);
+    ++FLevels[UpperCase(boundary)];
 }
 
 void TIdMIMEBoundary::PopBoundary()
 {
-    if (!FBoundaries.empty())
-        FBoundaries.pop_back();
+    if (FBoundaries.empty())
+        return;
+    auto level = FLevels.find(UpperCase(FBoundaries.back()));
+    if (--level->second == 0)
+        FLevels.erase(level);
+    FBoundaries.pop_back();
+}
+
+void TIdMIMEBoundary::Clear()
+{
+    FBoundaries.clear();
+    FLevels.clear();
+}
+
+int TIdMIMEBoundary::LevelsAbove(std::string_view boundary) const
+{
+    if (boundary.empty() || !FLevels.contains(UpperCase(boundary)))
+        return -1;
+    for (size_t level = FBoundaries.size(); level-- > 0;)
+        if (SameText(FBoundaries[level], boundary))
+            return static_cast<int>(FBoundaries.size() - 1 - level);
+    return -1;
 }
 
 void TIdMessage::Reset()

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "IdEMailAddress.h"
@@ -46,12 +47,18 @@ public:
 
 class TIdAttachment : public TIdMessagePart {
 public:
-    // storedPath: the temporary file with the decoded data, which the attachment takes over.
-    explicit TIdAttachment(std::string storedPath) : StoredPath(std::move(storedPath)) {}
+    // storedFile: the open descriptor of the unnamed temporary file with the decoded
+    // data (MakeTempFile), which the attachment takes over and closes.
+    explicit TIdAttachment(int storedFile);
     ~TIdAttachment() override;
+    TIdAttachment(const TIdAttachment&) = delete;
+    TIdAttachment& operator=(const TIdAttachment&) = delete;
 
     // The file name the part announces, encoded words decoded; may be empty.
     std::string AttachmentName;
+    const int StoredFile;
+    // A name the data can be read under while the attachment lives (the descriptor's
+    // entry in /proc); the program itself reads only through StoredFile.
     const std::string StoredPath;
 
     std::string Disposition() const { return PartHeaders.ValueOf("Content-Disposition"); }
@@ -90,11 +97,17 @@ public:
     // Ignores an empty boundary and one equal to the top (case ignored).
     void PushBoundary(const std::string& boundary);
     void PopBoundary();
-    void Clear() { FBoundaries.clear(); }
+    void Clear();
     int Count() const { return static_cast<int>(FBoundaries.size()); }
+    // How many levels lie above the innermost level of this boundary (case ignored):
+    // 0 for the top, -1 when no level has it. Quick for a text that is no boundary, so
+    // every body line can be asked about.
+    int LevelsAbove(std::string_view boundary) const;
 
 private:
     std::vector<std::string> FBoundaries;
+    // How many levels each boundary, upper-cased, has.
+    std::unordered_map<std::string, int> FLevels;
 };
 
 class TIdMessage {

@@ -10,10 +10,44 @@ class TIdStreamLineSource : public TIdLineSource {
 public:
     explicit TIdStreamLineSource(TIdTCPStream& stream) : FStream(stream) {}
     std::string ReadLn() override { return FStream.SourceConnection->ReadLine(); }
+    TIdLimitedLine ReadLimitedLine(size_t maxLength, size_t budget) override;
 
 private:
     TIdTCPStream& FStream;
 };
+
+// The connection hands out a line beyond the limit in pieces while this lives.
+class TSplitLongLines {
+public:
+    explicit TSplitLongLines(TIdTCPConnection& connection)
+        : FConnection(connection), FOldAction(connection.MaxLineAction)
+    {
+        FConnection.MaxLineAction = maSplit;
+    }
+    ~TSplitLongLines() { FConnection.MaxLineAction = FOldAction; }
+
+private:
+    TIdTCPConnection& FConnection;
+    TIdMaxLineAction FOldAction;
+};
+
+TIdLimitedLine TIdStreamLineSource::ReadLimitedLine(size_t maxLength, size_t budget)
+{
+    TIdTCPConnection& connection = *FStream.SourceConnection;
+    TSplitLongLines split(connection);
+    // One byte more for the carriage return, which the reader counts as part of the line.
+    const auto pieceLimit = static_cast<int32_t>(maxLength + 1);
+    TIdLimitedLine line;
+    line.Text = connection.ReadLine("", -1, pieceLimit);
+    line.Length = line.Text.size();
+    if (!connection.LineSplit && line.Length <= maxLength)
+        return line;
+    line.TooLong = true;
+    line.Text.clear();
+    while (connection.LineSplit && line.Length <= budget)
+        line.Length += connection.ReadLine("", -1, pieceLimit).size();
+    return line;
+}
 
 // Opens a read span for the work events and closes it however the read ends.
 class TReadSpan {

@@ -33,18 +33,18 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
 std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder,
                                                       bool& messageEnded)
 {
-    std::string path = MakeTempFileName();
+    const int file = MakeTempFile();
     std::unique_ptr<TIdMessageDecoder> next;
     try {
-        TIdFileOutput output(path);
+        TIdFileOutput output(file);
         next = decoder.ReadPartBody(output, messageEnded);
         output.Close();
     } catch (...) {
-        // No part will own the file, so nothing would ever delete it.
-        unlink(path.c_str());
+        // No part will own the file; closing it is all it takes to make it go.
+        close(file);
         throw;
     }
-    auto attachment = std::make_unique<TIdAttachment>(path);
+    auto attachment = std::make_unique<TIdAttachment>(file);
     attachment->SetContentType(decoder.PartHeaderValue("Content-Type"));
     attachment->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
@@ -55,18 +55,7 @@ std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMe
 
 } // namespace
 
-TIdFileOutput::TIdFileOutput(const std::string& path)
-{
-    FFile = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (FFile < 0)
-        throw EInOutError::FromErrno(errno);
-}
-
-TIdFileOutput::~TIdFileOutput()
-{
-    if (FFile >= 0)
-        close(FFile);
-}
+TIdFileOutput::TIdFileOutput(int file) : FFile(file) {}
 
 void TIdFileOutput::WriteBuffer()
 {
@@ -91,10 +80,6 @@ void TIdFileOutput::Drain()
 void TIdFileOutput::Close()
 {
     WriteBuffer();
-    int file = FFile;
-    FFile = -1;
-    if (close(file) != 0)
-        throw EInOutError::FromErrno(errno);
 }
 
 std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const
@@ -131,15 +116,45 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderList::FindStart(TIdMessage& 
     return nullptr;
 }
 
+TIdLimitedLine TIdLineSource::ReadLimitedLine(size_t maxLength, size_t)
+{
+    TIdLimitedLine line;
+    line.Text = ReadLn();
+    line.Length = line.Text.size();
+    if (line.Length > maxLength) {
+        line.TooLong = true;
+        line.Text.clear();
+    }
+    return line;
+}
+
 std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const std::string& alternativeEnd)
 {
+    size_t kept = 0;
+    size_t read = 0;
+    bool dropping = false;
     std::string line;
     while (true) {
-        line = source.ReadLn();
+        TIdLimitedLine limited = source.ReadLimitedLine(HeaderLineLimit, HeaderBlockReadLimit - read);
+        // Counted with its line end, as it came.
+        read += limited.Length + 2;
+        if (read > HeaderBlockReadLimit)
+            throw EIdHeaderBlockTooLong();
+        if (limited.TooLong) {
+            dropping = true;
+            continue;
+        }
+        line = std::move(limited.Text);
         if ((alternativeEnd.empty() && line == ".") || line == alternativeEnd)
             break;
-        if (!line.empty())
-            message.RawHeaders.Add(line);
+        if (line.empty() || dropping)
+            continue;
+        if (kept + line.size() > HeaderBlockLimit) {
+            dropping = true;
+            continue;
+        }
+        kept += line.size();
+        message.RawHeaders.Add(line);
     }
     message.ApplyHeaders();
     return line;

@@ -12,13 +12,40 @@
 
 class TIdMessage;
 
+#include "IdException.h"
+
+// A line of a header block, read with a limit on its length.
+struct TIdLimitedLine {
+    // Empty when the line was too long.
+    std::string Text;
+    bool TooLong = false;
+    // The bytes the line had, or at least as many as were read of it.
+    size_t Length = 0;
+};
+
 // Where the readers take their lines from, without line ends: the connection's line
 // reader in the program. Raises when no line can be had.
 class TIdLineSource {
 public:
     virtual ~TIdLineSource() = default;
     virtual std::string ReadLn() = 0;
+    // A line longer than maxLength is read on and dropped, in pieces, to its end or until
+    // more than `budget` bytes of it have been read. This one reads the line whole.
+    virtual TIdLimitedLine ReadLimitedLine(size_t maxLength, size_t budget);
 };
+
+// A header block that goes on beyond what a check may read of it.
+class EIdHeaderBlockTooLong : public EIdException {
+public:
+    EIdHeaderBlockTooLong() : EIdException("Message header block longer than 64 MiB.") {}
+};
+
+// Header lines are kept up to HeaderLineLimit bytes each and HeaderBlockLimit bytes in
+// all; from the first line beyond either the rest of the block is read and dropped, up
+// to HeaderBlockReadLimit bytes in all.
+constexpr size_t HeaderLineLimit = size_t(1) << 20;
+constexpr size_t HeaderBlockLimit = size_t(4) << 20;
+constexpr size_t HeaderBlockReadLimit = size_t(64) << 20;
 
 // Where a part's decoded bytes go. Decoders append to Buffer and call Drain after
 // every line; a text part keeps everything, an attachment writes it to its file.
@@ -29,13 +56,13 @@ public:
     std::string Buffer;
 };
 
-// Writes to a file it opens (truncating) and closes itself; raises EInOutError.
+// Writes to an open file in chunks; raises EInOutError.
 class TIdFileOutput : public TIdPartOutput {
 public:
-    explicit TIdFileOutput(const std::string& path);
-    ~TIdFileOutput() override;
+    // Writes to file, which the caller keeps owning.
+    explicit TIdFileOutput(int file);
     void Drain() override;
-    // Writes what is left and closes the file.
+    // Writes what is left.
     void Close();
 
 private:
@@ -90,8 +117,10 @@ private:
 
 // Reads header lines into the message's RawHeaders up to "." (when alternativeEnd is
 // empty: also up to an empty line) or a line equal to alternativeEnd, then applies
-// them. Empty lines are dropped; lines are kept exactly as read. Returns the line that
-// ended the block.
+// them. Empty lines are dropped; lines are kept exactly as read, within the limits
+// above, so one message's long header never stops a check. Returns the line that ended
+// the block. Raises EIdHeaderBlockTooLong beyond HeaderBlockReadLimit, in the middle
+// of the block.
 std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const std::string& alternativeEnd);
 
 // Reads the body up to the delimiter line into Body and Parts, decoding it (NoDecode

@@ -5,6 +5,7 @@
 #include "IdCoderMIME.h"
 #include "IdCoderQuotedPrintable.h"
 #include "IdGlobal.h"
+#include "IdHeaderList.h"
 #include "IdMessage.h"
 
 namespace {
@@ -33,6 +34,76 @@ std::unique_ptr<TIdDecoder> TransferDecoder(const std::string& encoding)
     return nullptr;
 }
 
+// "text/plain" of "Text/Plain; charset=x".
+std::string MediaType(std::string_view contentType)
+{
+    return LowerCase(Trim(contentType.substr(0, contentType.find(';'))));
+}
+
+// The names of the parameters after the first ";", lower-cased; semicolons inside
+// quotes do not count.
+std::vector<std::string> ParameterNames(std::string_view value)
+{
+    std::vector<std::string> names;
+    bool quoted = false;
+    size_t start = std::string_view::npos;
+    for (size_t i = 0; i <= value.size(); ++i) {
+        const bool end = i == value.size();
+        if (!end && value[i] == '"')
+            quoted = !quoted;
+        if (!end && (quoted || value[i] != ';'))
+            continue;
+        if (start != std::string_view::npos) {
+            std::string_view parameter = value.substr(start, i - start);
+            names.push_back(LowerCase(Trim(parameter.substr(0, parameter.find('=')))));
+        }
+        start = i + 1;
+    }
+    return names;
+}
+
+bool HasFileNameParameter(std::string_view value)
+{
+    for (const std::string& name : ParameterNames(value))
+        if (name == "filename" || name == "name" || name.starts_with("filename*") || name.starts_with("name*"))
+            return true;
+    return false;
+}
+
+enum class TBoundaryLineKind { None, NextPart, LastPart };
+
+struct TBoundaryLine {
+    TBoundaryLineKind Kind = TBoundaryLineKind::None;
+    // The open levels inside the one the line belongs to.
+    int LevelsAbove = 0;
+};
+
+// "--" and the boundary of an open level: the next part of that level; with "--" after
+// the boundary the end of the level. Blanks and TABs after either are transport padding.
+TBoundaryLine BoundaryLineOf(const TIdMIMEBoundary& boundaries, std::string_view line)
+{
+    if (!line.starts_with("--") || boundaries.Count() == 0)
+        return {};
+    std::string_view text = line.substr(2, line.find_last_not_of(" \t") - 1);
+    if (int above = boundaries.LevelsAbove(text); above >= 0)
+        return {TBoundaryLineKind::NextPart, above};
+    if (text.ends_with("--")) {
+        text.remove_suffix(2);
+        if (int above = boundaries.LevelsAbove(text); above >= 0)
+            return {TBoundaryLineKind::LastPart, above};
+    }
+    return {};
+}
+
+// Closes the levels the boundary line ends: those inside its own, and its own when the
+// line is a closing one.
+void CloseLevels(TIdMIMEBoundary& boundaries, const TBoundaryLine& boundary)
+{
+    int levels = boundary.LevelsAbove + (boundary.Kind == TBoundaryLineKind::LastPart ? 1 : 0);
+    for (int i = 0; i < levels; ++i)
+        boundaries.PopBoundary();
+}
+
 } // namespace
 
 std::string BoundaryFromContentType(std::string_view contentType)
@@ -44,10 +115,24 @@ std::string BoundaryFromContentType(std::string_view contentType)
     return ParameterValue(std::string_view(upper).substr(at + 9));
 }
 
+bool IsAttachmentPart(std::string_view contentType, std::string_view disposition)
+{
+    if (SameText(disposition.substr(0, disposition.find(';')), "attachment")
+        || UpperCase(contentType).find("NAME") != std::string::npos)
+        return true;
+    if (HasFileNameParameter(contentType) || HasFileNameParameter(disposition))
+        return true;
+    const std::string type = MediaType(contentType);
+    if (type.empty())
+        return false;
+    const std::string major = type.substr(0, type.find('/'));
+    return major != "text" && major != "multipart" && major != "message";
+}
+
 TIdMessageDecoderMIME::TIdMessageDecoderMIME(TIdMessage& message)
     : TIdMessageDecoder(message)
     , Boundary(message.BoundaryStack.CurrentBoundary())
-    , WholeBodyEncoded(!message.ContentTransferEncoding.empty() && message.ContentTransferEncoding != "7bit")
+    , WholeBodyEncoded(IsTransferEncoded(message.ContentTransferEncoding))
 {
 }
 
@@ -70,14 +155,13 @@ void TIdMessageDecoderMIME::StoreHeaderLine(const std::string& line)
 
 void TIdMessageDecoderMIME::DecideKind(const std::string& contentType, const std::string& disposition)
 {
-    std::string upperType = UpperCase(contentType);
-    std::string upperDisposition = UpperCase(disposition);
-    if (!SameText(disposition.substr(0, disposition.find(';')), "attachment")
-        && upperType.find("NAME") == std::string::npos) {
+    if (!IsAttachmentPart(contentType, disposition)) {
         Kind = pkText;
         return;
     }
     Kind = pkAttachment;
+    std::string upperType = UpperCase(contentType);
+    std::string upperDisposition = UpperCase(disposition);
     std::string nameText;
     if (size_t at = upperDisposition.find("FILENAME"); at != std::string::npos)
         nameText = disposition.substr(std::min(at + 9, disposition.size()));
@@ -98,7 +182,7 @@ void TIdMessageDecoderMIME::ReadPartHeader()
         DecideKind(FMessage.ContentType, FMessage.ContentDisposition);
         return;
     }
-    while (true) {
+    while (!HeaderGiven) {
         std::string line = Source->ReadLn();
         if (line.empty())
             break;
@@ -115,6 +199,8 @@ void TIdMessageDecoderMIME::ReadPartHeader()
         Boundary = ownBoundary;
     }
     DecideKind(contentType, PartHeaderValue("Content-Disposition"));
+    FForwardedMessage = Kind == pkText && MediaType(contentType) == "message/rfc822"
+                        && !IsTransferEncoded(Trim(PartHeaderValue("Content-Transfer-Encoding")));
 }
 
 std::string TIdMessageDecoderMIME::NextBodyLine()
@@ -127,24 +213,59 @@ std::string TIdMessageDecoderMIME::NextBodyLine()
     return Source->ReadLn();
 }
 
-std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdPartOutput& output, bool& messageEnded)
+std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadForwardedHeader(TIdPartOutput& output,
+                                                                             bool& messageEnded)
 {
-    const std::string encoding =
-        WholeBodyEncoded ? FMessage.ContentTransferEncoding : PartHeaderValue("Content-Transfer-Encoding");
-    std::unique_ptr<TIdDecoder> decoder = TransferDecoder(encoding);
-    const bool quotedPrintable = decoder && SameText(encoding, "quoted-printable");
-    const std::string nextPart = "--" + Boundary;
-    const std::string lastPart = nextPart + "--";
+    TIdHeaderList header;
     while (true) {
         std::string line = NextBodyLine();
         if (line == ".") {
             messageEnded = true;
             return nullptr;
         }
-        if (SameText(line, nextPart))
-            return std::make_unique<TIdMessageDecoderMIME>(FMessage);
-        if (SameText(line, lastPart)) {
-            FMessage.BoundaryStack.PopBoundary();
+        if (TBoundaryLine boundary = BoundaryLineOf(FMessage.BoundaryStack, line);
+            boundary.Kind != TBoundaryLineKind::None) {
+            CloseLevels(FMessage.BoundaryStack, boundary);
+            if (boundary.Kind == TBoundaryLineKind::NextPart)
+                return std::make_unique<TIdMessageDecoderMIME>(FMessage);
+            return nullptr;
+        }
+        if (line.starts_with('.'))
+            line.erase(0, 1);
+        if (line.empty())
+            break;
+        (output.Buffer += line) += "\r\n";
+        output.Drain();
+        header.Add(std::move(line));
+    }
+    auto body = std::make_unique<TIdMessageDecoderMIME>(FMessage);
+    body->HeaderGiven = true;
+    body->WholeBodyEncoded = false;
+    for (const char* name : {"Content-Type", "Content-Transfer-Encoding", "Content-Disposition"})
+        if (std::string value = header.ValueOf(name); !value.empty())
+            body->PartHeaderLines.push_back(std::string(name) + "=" + value);
+    return body;
+}
+
+std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdPartOutput& output, bool& messageEnded)
+{
+    if (FForwardedMessage)
+        return ReadForwardedHeader(output, messageEnded);
+    const std::string encoding =
+        WholeBodyEncoded ? FMessage.ContentTransferEncoding : PartHeaderValue("Content-Transfer-Encoding");
+    std::unique_ptr<TIdDecoder> decoder = TransferDecoder(Trim(encoding));
+    const bool quotedPrintable = decoder && SameText(Trim(encoding), "quoted-printable");
+    while (true) {
+        std::string line = NextBodyLine();
+        if (line == ".") {
+            messageEnded = true;
+            return nullptr;
+        }
+        if (TBoundaryLine boundary = BoundaryLineOf(FMessage.BoundaryStack, line);
+            boundary.Kind != TBoundaryLineKind::None) {
+            CloseLevels(FMessage.BoundaryStack, boundary);
+            if (boundary.Kind == TBoundaryLineKind::NextPart)
+                return std::make_unique<TIdMessageDecoderMIME>(FMessage);
             return nullptr;
         }
         std::string_view data = line;
@@ -153,8 +274,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdPartOu
         if (quotedPrintable) {
             decoder->DecodeToOutput(std::string(data) + "\r\n", output.Buffer);
         } else if (decoder) {
-            if (!data.empty())
-                decoder->DecodeToOutput(data, output.Buffer);
+            decoder->DecodeToOutput(data, output.Buffer);
         } else {
             (output.Buffer += data) += "\r\n";
         }
@@ -164,7 +284,9 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdPartOu
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::TryStart(TIdMessage& message, const std::string& line) const
 {
-    if (SameText(line, "--" + message.BoundaryStack.CurrentBoundary()))
+    TBoundaryLine boundary = BoundaryLineOf(message.BoundaryStack, line);
+    CloseLevels(message.BoundaryStack, boundary);
+    if (boundary.Kind == TBoundaryLineKind::NextPart)
         return std::make_unique<TIdMessageDecoderMIME>(message);
     if (IsTransferEncoded(message.ContentTransferEncoding)) {
         auto decoder = std::make_unique<TIdMessageDecoderMIME>(message);

@@ -3,8 +3,44 @@
 #include "Convert.h"
 #include "IdCoderUUE.h"
 #include "IdCoderXXE.h"
-#include "IdException.h"
 #include "IdGlobal.h"
+
+namespace {
+
+struct TLineFit {
+    bool AllCharacters = true;
+    bool LengthAgrees = false;
+};
+
+// How well a data line fits an alphabet; a space counts as a grave accent in uuencode.
+TLineFit FitOf(std::string_view line, const TIdDecodeTable& table, bool spaceIsZero)
+{
+    auto value = [&](char c) -> int {
+        if (spaceIsZero && c == ' ')
+            return 0;
+        return table[static_cast<unsigned char>(c)];
+    };
+    TLineFit fit;
+    for (char c : line)
+        if (value(c) == 255)
+            fit.AllCharacters = false;
+    const int count = value(line[0]);
+    fit.LengthAgrees = fit.AllCharacters && line.size() - 1 == static_cast<size_t>((count + 2) / 3 * 4);
+    return fit;
+}
+
+} // namespace
+
+bool LooksUuencoded(std::string_view line)
+{
+    if (line.empty())
+        return true;
+    const TLineFit uue = FitOf(line, TIdDecoderUUE().DecodeTable, true);
+    const TLineFit xxe = FitOf(line, TIdDecoderXXE().DecodeTable, false);
+    if (uue.LengthAgrees || xxe.LengthAgrees)
+        return uue.LengthAgrees;
+    return uue.AllCharacters || !xxe.AllCharacters;
+}
 
 TIdMessageDecoderUUE::TIdMessageDecoderUUE(TIdMessage& message, std::string fileName)
     : TIdMessageDecoder(message)
@@ -15,23 +51,11 @@ TIdMessageDecoderUUE::TIdMessageDecoderUUE(TIdMessage& message, std::string file
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdPartOutput& output, bool& messageEnded)
 {
-    std::string line = Source->ReadLn();
     TIdDecoderUUE uue;
     TIdDecoderXXE xxe;
-    const TIdDecoder* decoder = nullptr;
-    if (line.starts_with("M"))
-        decoder = &uue;
-    else if (line.starts_with("h"))
-        decoder = &xxe;
-    else
-        throw EIdException("Unrecognized UUE encoding scheme.");
+    TIdDecoder* decoder = nullptr;
     while (true) {
-        std::string trimmed = Trim(line);
-        if (!trimmed.empty() && trimmed != "~") {
-            decoder->DecodeToOutput(line, output.Buffer);
-            output.Drain();
-        }
-        line = Source->ReadLn();
+        std::string line = Source->ReadLn();
         if (line == ".") {
             messageEnded = true;
             return nullptr;
@@ -39,8 +63,15 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdPartOut
         // The server doubles a leading dot, and a data line may well begin with one.
         if (line.starts_with(".."))
             line.erase(0, 1);
-        if (SameText(Trim(line), "end"))
+        const std::string trimmed = Trim(line);
+        if (SameText(trimmed, "end"))
             return nullptr;
+        if (trimmed.empty() || trimmed == "~")
+            continue;
+        if (!decoder)
+            decoder = LooksUuencoded(line) ? static_cast<TIdDecoder*>(&uue) : &xxe;
+        decoder->DecodeToOutput(line, output.Buffer);
+        output.Drain();
     }
 }
 

@@ -9,12 +9,16 @@ public:
 
     // A uuencoded block has no header.
     void ReadPartHeader() override {}
-    // The first line chooses the alphabet: "M" uuencode, "h" xxencode; anything else
-    // raises EIdException "Unrecognized UUE encoding scheme.". Reads up to the "end"
-    // line, or up to the message's terminating "." when the block is cut short.
-    // Never hands on to another decoder.
+    // The first data line chooses the alphabet (LooksUuencoded); reads up to the "end"
+    // line, or up to the message's terminating "." when the block is cut short. A block
+    // without data lines gives an empty file. Never hands on to another decoder.
     std::unique_ptr<TIdMessageDecoder> ReadPartBody(TIdPartOutput& output, bool& messageEnded) override;
 };
+
+// Whether a data line reads as uuencode rather than xxencode: the alphabet whose length
+// character announces as many groups as the line holds, else the one that has all its
+// characters, else uuencode.
+bool LooksUuencoded(std::string_view line);
 
 // "begin", a space, a mode of three digits above 0, a space, the file name.
 class TIdMessageDecoderInfoUUE : public TIdMessageDecoderInfo {

@@ -55,7 +55,13 @@ void TIdPOP3::OpenConnection(int32_t timeout)
     FPipelining = false;
     TIdMessageClient::OpenConnection(timeout);
     try {
-        Exchange([&] { return ReadReply({ReplyOk}); });
+        // A greeting that never comes leaves nothing to say QUIT to.
+        Exchange([&] {
+            ReadGreeting();
+            return 0;
+        });
+        if (Security == csStartTls)
+            StartTlsWithStls();
         if (APOP)
             LogInWithApop();
         else
@@ -71,9 +77,44 @@ void TIdPOP3::OpenConnection(int32_t timeout)
     }
 }
 
+void TIdPOP3::ReadGreeting()
+{
+    const int32_t readTimeout = ReadTimeout;
+    if (GreetingTimeout > 0 && (ReadTimeout == 0 || ReadTimeout > GreetingTimeout))
+        ReadTimeout = GreetingTimeout;
+    try {
+        ReadReply({ReplyOk});
+    } catch (const EIdReadTimeout&) {
+        ReadTimeout = readTimeout;
+        std::string message = "Server " + Host + " neposlal uvítání.";
+        if (!Encrypted())
+            message += " Možná na tomto portu čeká šifrované spojení; zkuste zabezpečení SSL/TLS.";
+        throw EIdException(message);
+    } catch (...) {
+        ReadTimeout = readTimeout;
+        throw;
+    }
+    ReadTimeout = readTimeout;
+}
+
+void TIdPOP3::StartTlsWithStls()
+{
+    WriteLine("STLS");
+    if (ReadReply({}) != ReplyOk) {
+        const std::string answer = TrimBlanks(FirstReplyText());
+        // Nothing more goes to a server that will not encrypt: not the user name, not QUIT.
+        DropSocket();
+        throw EIdTlsError(tfNoStartTls, "Server " + Host + " nenabízí šifrování STARTTLS (odpověděl: -ERR " + answer +
+                                            "). Jméno ani heslo nebylo odesláno.");
+    }
+    StartTls();
+}
+
 void TIdPOP3::LogIn()
 {
     SendCommand("USER " + Username, ReplyOk);
+    if (!Encrypted())
+        PasswordSentUnencrypted = true;
     SendCommand("PASS " + Password, ReplyOk);
 }
 

@@ -38,9 +38,17 @@ public:
     // Whether the last CloseConnection got "+OK" to its QUIT: only then has the server
     // surely carried out the deletions of that connection.
     bool QuitConfirmed = false;
+    // How long the greeting may take at most (also below a longer read time-out), in
+    // milliseconds: a server that waits for TLS on a port the client speaks plain text to
+    // says nothing.
+    int32_t GreetingTimeout = 10000;
+    // Set once a password has gone to a server without encryption (it stays set).
+    bool PasswordSentUnencrypted = false;
 
-    // Connects, reads the greeting and logs in. Any failure sends QUIT when the
-    // connection is still up, closes it and raises the failure itself.
+    // Connects (with TLS from the first byte for csImplicitTls), reads the greeting,
+    // switches to TLS with STLS for csStartTls, and logs in. Any failure sends QUIT when
+    // the connection is still up, closes it and raises the failure itself; a refused
+    // STLS or a failed TLS start sends nothing more.
     void OpenConnection(int32_t timeout = -1) override;
     // Reads the replies of commands already pipelined, then sends QUIT when connected and
     // reads its reply, then closes in every case. A "-ERR" raises EIdProtocolReplyError
@@ -88,6 +96,8 @@ private:
     void EndPlan();
     void StartPlan(TIdCommandPipeline::TCommandSource source);
     [[noreturn]] void AbandonConnection(std::exception_ptr failure);
+    void ReadGreeting();
+    void StartTlsWithStls();
     void LogIn();
     void LogInWithApop();
     void ReadQuitReply();

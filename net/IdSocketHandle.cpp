@@ -13,10 +13,11 @@ TIdSocketHandle::~TIdSocketHandle()
     ReleaseHandle();
 }
 
-void TIdSocketHandle::AllocateHandle(int socketType, int protocol)
+void TIdSocketHandle::AllocateHandle(int family, int socketType, int protocol)
 {
     ReleaseHandle();
-    SocketNumber = GlobalStack->NewSocket(socketType, protocol);
+    Family = family;
+    SocketNumber = GlobalStack->NewSocket(family, socketType, protocol);
     if (SocketNumber == Id_INVALID_SOCKET)
         throw EIdInvalidSocket();
     HasSocket = true;
@@ -34,7 +35,7 @@ void TIdSocketHandle::ReleaseHandle()
 
 bool TIdSocketHandle::TryBind(int32_t port)
 {
-    int result = GlobalStack->Bind(SocketNumber, Id_PF_INET, IP, port);
+    int result = GlobalStack->Bind(SocketNumber, Family, IP, port);
     if (GlobalStack->CheckSocketResult(result, {WSAEADDRINUSE}))
         return false;
     GlobalStack->CheckSocketResult(GlobalStack->GetSockName(SocketNumber, IP, Port), {});

@@ -1,5 +1,6 @@
 #pragma once
-// One socket of one connection, with its local and peer addresses as dotted text.
+// One socket of one connection, with its local and peer addresses as text (dotted IPv4
+// or IPv6).
 // Destroying the handle releases its socket.
 
 #include "IdStack.h"
@@ -14,8 +15,9 @@ public:
     TIdSocketHandle& operator=(const TIdSocketHandle&) = delete;
     ~TIdSocketHandle();
 
-    // Releases any socket held, then makes a new IPv4 one; raises EIdInvalidSocket.
-    void AllocateHandle(int socketType, int protocol);
+    // Releases any socket held, then makes a new one of the family (Id_PF_INET or
+    // Id_PF_INET6); raises EIdInvalidSocket.
+    void AllocateHandle(int family, int socketType, int protocol);
     // Shuts the socket down for sending and closes it; failures are ignored.
     void ReleaseHandle();
     // Binds to IP and Port (empty and 0 = any), or into the client port range when one
@@ -38,6 +40,7 @@ public:
 
     TIdStackSocketHandle SocketNumber = Id_INVALID_SOCKET;
     bool HasSocket = false;
+    int Family = Id_PF_INET;
     std::string IP;
     int32_t Port = 0;
     std::string PeerAddress;

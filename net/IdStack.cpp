@@ -5,6 +5,7 @@
 #include "IdWinSock2.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <map>
 
 TIdStack* GlobalStack = nullptr;
@@ -88,6 +89,9 @@ const std::map<int32_t, const char*>& ErrorTexts()
         {WSAEHOSTUNREACH, "No route to host."},
         {WSAENOTEMPTY, "Directory not empty"},
         {WSAHOST_NOT_FOUND, "Host not found."},
+        {WSATRY_AGAIN, "Host not found for now (the name server did not answer). Try again later."},
+        {WSANO_RECOVERY, "The name server failed to look the host up."},
+        {WSANO_DATA, "The host name has no address."},
     };
     return *texts;
 }
@@ -102,19 +106,55 @@ bool SameTextAscii(std::string_view a, std::string_view b)
 
 } // namespace
 
+std::vector<TIdPeerAddress> TIdStack::LookupHostAddresses(const std::string& host)
+{
+    const std::string bare = WithoutBrackets(host);
+    if (IsIPv6Address(bare))
+        return {{Id_PF_INET6, bare}};
+    if (IsDottedQuad(host))
+        return {{Id_PF_INET, host}};
+    if (SameTextAscii(host, "LOCALHOST"))
+        return {{Id_PF_INET, "127.0.0.1"}};
+    std::vector<TIdPeerAddress> addresses = HostAddresses(host);
+    if (addresses.empty())
+        CheckSocketResult(Id_SOCKET_ERROR, {});
+    return addresses;
+}
+
 std::string TIdStack::LookupHost(const std::string& host)
 {
-    if (!NeedsLookup(host))
-        return IsDottedQuad(host) ? host : std::string("127.0.0.1");
-    std::string address = HostByName(host);
-    if (address.empty())
-        CheckSocketResult(Id_SOCKET_ERROR, {});
-    return address;
+    return LookupHostAddresses(host).front().IP;
 }
 
 bool TIdStack::NeedsLookup(const std::string& host)
 {
-    return !SameTextAscii(host, "LOCALHOST") && !IsDottedQuad(host);
+    return !SameTextAscii(host, "LOCALHOST") && !IsDottedQuad(host) && !IsIPv6Address(WithoutBrackets(host));
+}
+
+bool TIdStack::IsIPv6Address(std::string_view text)
+{
+    in6_addr address{};
+    return text.find(':') != std::string_view::npos &&
+           inet_pton(AF_INET6, std::string(text).c_str(), &address) == 1;
+}
+
+std::string TIdStack::WithoutBrackets(const std::string& host)
+{
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        return host.substr(1, host.size() - 2);
+    return host;
+}
+
+bool TIdStack::IsLoopbackAddress(const std::string& address)
+{
+    if (IsDottedQuad(address))
+        return address.starts_with("127.");
+    in6_addr bytes{};
+    if (inet_pton(AF_INET6, address.c_str(), &bytes) != 1)
+        return false;
+    if (IN6_IS_ADDR_LOOPBACK(&bytes))
+        return true;
+    return IN6_IS_ADDR_V4MAPPED(&bytes) && bytes.s6_addr[12] == 127;
 }
 
 bool TIdStack::IsDottedQuad(std::string_view text)

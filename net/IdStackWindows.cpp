@@ -31,14 +31,30 @@ int32_t Fail(int32_t errorNumber)
     return Id_SOCKET_ERROR;
 }
 
-bool MakeAddress(int family, const std::string& ip, int32_t port, sockaddr_in& address)
+int SystemFamily(int family)
+{
+    return family == Id_PF_INET6 ? AF_INET6 : family == Id_PF_INET ? AF_INET : family;
+}
+
+// A socket address of the family for ip (empty = any address) and port.
+bool MakeAddress(int family, const std::string& ip, int32_t port, sockaddr_storage& storage, socklen_t& length)
 {
     // A port out of range would otherwise be cut to 16 bits and reach another service.
     if (port < 0 || port > 65535)
         return false;
-    address = {};
-    address.sin_family = static_cast<sa_family_t>(family == Id_PF_INET ? AF_INET : family);
+    storage = {};
+    if (family == Id_PF_INET6) {
+        auto& address = reinterpret_cast<sockaddr_in6&>(storage);
+        address.sin6_family = AF_INET6;
+        address.sin6_port = htons(static_cast<uint16_t>(port));
+        address.sin6_addr = in6addr_any;
+        length = sizeof(address);
+        return ip.empty() || inet_pton(AF_INET6, ip.c_str(), &address.sin6_addr) == 1;
+    }
+    auto& address = reinterpret_cast<sockaddr_in&>(storage);
+    address.sin_family = static_cast<sa_family_t>(SystemFamily(family));
     address.sin_port = htons(static_cast<uint16_t>(port));
+    length = sizeof(address);
     if (ip.empty()) {
         address.sin_addr.s_addr = htonl(INADDR_ANY);
         return true;
@@ -56,6 +72,23 @@ std::string DottedAddress(const sockaddr_in& address)
     auto raw = reinterpret_cast<const uint8_t*>(&address.sin_addr.s_addr);
     std::copy(raw, raw + 4, bytes.begin());
     return TIdStack::FormatAddress(bytes);
+}
+
+std::string AddressText(const sockaddr* address)
+{
+    if (address->sa_family == AF_INET6) {
+        char text[INET6_ADDRSTRLEN] = {};
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr, text, sizeof text);
+        return text;
+    }
+    return DottedAddress(*reinterpret_cast<const sockaddr_in*>(address));
+}
+
+int AddressPort(const sockaddr* address)
+{
+    if (address->sa_family == AF_INET6)
+        return ntohs(reinterpret_cast<const sockaddr_in6*>(address)->sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in*>(address)->sin_port);
 }
 
 // Polls one socket for the given events, carrying on after signals with the time left.
@@ -101,21 +134,21 @@ using NameCall = int (*)(int, sockaddr*, socklen_t*);
 
 int ReadName(NameCall call, TIdStackSocketHandle socket, std::string& ip, int32_t& port)
 {
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof(address);
     if (call(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
         return FailWithErrno();
-    ip = DottedAddress(address);
-    port = ntohs(address.sin_port);
+    ip = AddressText(reinterpret_cast<const sockaddr*>(&address));
+    port = AddressPort(reinterpret_cast<const sockaddr*>(&address));
     return 0;
 }
 
 } // namespace
 
-TIdStackSocketHandle TIdStackWindows::NewSocket(int type, int protocol)
+TIdStackSocketHandle TIdStackWindows::NewSocket(int family, int type, int protocol)
 {
     int systemType = type == Id_SOCK_STREAM ? SOCK_STREAM : type;
-    int socket = ::socket(AF_INET, systemType | SOCK_CLOEXEC, protocol);
+    int socket = ::socket(SystemFamily(family), systemType | SOCK_CLOEXEC, protocol);
     if (socket < 0)
         return FailWithErrno();
     return socket;
@@ -123,20 +156,22 @@ TIdStackSocketHandle TIdStackWindows::NewSocket(int type, int protocol)
 
 int TIdStackWindows::Bind(TIdStackSocketHandle socket, int family, const std::string& ip, int32_t port)
 {
-    sockaddr_in address;
-    if (!MakeAddress(family, ip, port, address))
+    sockaddr_storage address;
+    socklen_t length = 0;
+    if (!MakeAddress(family, ip, port, address, length))
         return Fail(WSAEINVAL);
-    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0)
+    if (::bind(socket, reinterpret_cast<sockaddr*>(&address), length) != 0)
         return FailWithErrno();
     return 0;
 }
 
 int TIdStackWindows::Connect(TIdStackSocketHandle socket, int family, const std::string& ip, int32_t port)
 {
-    sockaddr_in address;
-    if (!MakeAddress(family, ip, port, address))
+    sockaddr_storage address;
+    socklen_t length = 0;
+    if (!MakeAddress(family, ip, port, address, length))
         return Fail(WSAEINVAL);
-    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0)
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), length) == 0)
         return 0;
     if (errno == EINTR)
         return FinishInterruptedConnect(socket);
@@ -210,24 +245,31 @@ int TIdStackWindows::SetSockOpt(TIdStackSocketHandle socket, int level, int opti
     return 0;
 }
 
-std::string TIdStackWindows::HostByName(const std::string& host)
+std::vector<TIdPeerAddress> TIdStackWindows::HostAddresses(const std::string& host)
 {
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    // Only families this machine can reach: no IPv6 addresses without an IPv6 address here.
+    hints.ai_flags = AI_ADDRCONFIG;
     addrinfo* found = nullptr;
     int result = getaddrinfo(host.c_str(), nullptr, &hints, &found);
     if (result != 0) {
         Fail(WinsockErrorFromResolver(result, errno));
         return {};
     }
-    std::string address;
-    if (found && found->ai_family == AF_INET)
-        address = DottedAddress(*reinterpret_cast<const sockaddr_in*>(found->ai_addr));
+    std::vector<TIdPeerAddress> addresses;
+    for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
+        if (entry->ai_family != AF_INET && entry->ai_family != AF_INET6)
+            continue;
+        TIdPeerAddress address{entry->ai_family == AF_INET6 ? Id_PF_INET6 : Id_PF_INET, AddressText(entry->ai_addr)};
+        if (std::find(addresses.begin(), addresses.end(), address) == addresses.end())
+            addresses.push_back(address);
+    }
     freeaddrinfo(found);
-    if (address.empty())
+    if (addresses.empty())
         Fail(WSANO_DATA);
-    return address;
+    return addresses;
 }
 
 int TIdStackWindows::SetBlocking(TIdStackSocketHandle socket, bool blocking)

@@ -231,7 +231,12 @@ int32_t TIdTCPConnection::FillInputBuffer(bool raiseWhenClosed, int32_t timeout,
             return -1;
         }
         const int32_t chunk = std::max(RecvBufferSize, 1);
-        received = FIOHandler->RecvInto(InputQueue.AppendSpace(chunk), chunk);
+        try {
+            received = FIOHandler->RecvInto(InputQueue.AppendSpace(chunk), chunk);
+        } catch (const EIdReadTimeout&) {
+            // A transport that waits inside its receive (TLS for the rest of a record).
+            RaiseReadTimeout();
+        }
         PeerClosed = received == 0;
         // A connection shut down or aborted under us counts as closed; it is an error
         // only when nothing is left to read.

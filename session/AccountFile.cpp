@@ -70,18 +70,60 @@ void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& 
     ReplaceFileContents(path, FormatAccounts(accounts), 0600);
 }
 
+namespace {
+
+const char* const ImplicitTlsPrefix = "pop3s://";
+const char* const StartTlsPrefix = "starttls://";
+constexpr int32_t ImplicitTlsPort = 995;
+
+bool StartsWithIgnoringCase(const std::string& text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+THostLine ParseHostLine(const std::string& line, int32_t port)
+{
+    for (auto [prefix, security] : {std::pair{ImplicitTlsPrefix, csImplicitTls}, std::pair{StartTlsPrefix, csStartTls}})
+        if (StartsWithIgnoringCase(line, prefix))
+            return {line.substr(std::string_view(prefix).size()), security};
+    return {line, port == ImplicitTlsPort ? csImplicitTls : csNone};
+}
+
+std::string FormatHostLine(const std::string& host, TIdConnectionSecurity security)
+{
+    switch (security) {
+    case csImplicitTls: return ImplicitTlsPrefix + host;
+    case csStartTls: return StartTlsPrefix + host;
+    default: return host;
+    }
+}
+
 TPOP3Rec RecordFromLines(const TAccountLines& lines)
 {
     TPOP3Rec account;
     account.Address = lines.Address;
-    account.Host = lines.Host;
     account.User = lines.User;
     account.Password = lines.Password;
     account.Port = StrToInt(lines.Port);
+    const THostLine host = ParseHostLine(lines.Host, account.Port);
+    account.Host = host.Host;
+    account.Security = host.Security;
     return account;
 }
 
 TAccountLines LinesFromRecord(const TPOP3Rec& account)
 {
-    return {account.Address, account.Host, account.User, account.Password, IntToStr(account.Port)};
+    return {account.Address, FormatHostLine(account.Host, account.Security), account.User, account.Password,
+            IntToStr(account.Port)};
 }

@@ -1,6 +1,8 @@
 #pragma once
 // accounts.dat: five lines per account (address, host, user, password, port), in list
-// order, each ended by CR LF. Reading takes a line end at LF with or without a CR before
+// order, each ended by CR LF. The host line carries the security of the connection:
+// "pop3s://HOST" is TLS from the first byte, "starttls://HOST" is STLS before the log-in,
+// and a bare HOST is TLS with port 995 and plain with any other port. Reading takes a line end at LF with or without a CR before
 // it; a byte 26 (Ctrl+Z) ends the file; lines missing at the end read as empty texts.
 // The file is Windows-1250; the lines are UTF-8 once read.
 
@@ -28,6 +30,14 @@ std::vector<TAccountLines> LoadAccountFile(const std::string& path);
 // the previous file intact. Raises EInOutError, and ECp1250Error before touching the
 // file.
 void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& accounts);
+
+struct THostLine {
+    std::string Host;
+    TIdConnectionSecurity Security = csNone;
+};
+// The prefixes are found in any case; "[::1]" and other hosts stay as they are.
+THostLine ParseHostLine(const std::string& line, int32_t port);
+std::string FormatHostLine(const std::string& host, TIdConnectionSecurity security);
 
 // Raises EConvertError when the port text is not an integer.
 TPOP3Rec RecordFromLines(const TAccountLines& lines);

@@ -159,6 +159,7 @@ std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
     auto session = std::make_shared<TPOP3>();
     session->Host = account.Host;
     session->Port = account.Port;
+    session->Security = account.Security;
     session->Username = account.User;
     session->Password = account.Password;
     session->ConnectTimeout = ConnectTimeoutMs;
@@ -186,6 +187,13 @@ void CancelServerOperation()
 {
     if (OperationRunning)
         CancelRequested = true;
+}
+
+std::string ConnectionSecurityText(const TPOP3& session)
+{
+    if (session.LastTls.Version.empty())
+        return "Nešifrováno";
+    return "Šifrováno (" + session.LastTls.Version + ")";
 }
 
 const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords()

@@ -32,3 +32,11 @@ void SetAppFileDirectory(const std::string& directory)
 {
     AppFileDirectoryOverride = directory;
 }
+
+TPOP3Rec NewAccountRecord()
+{
+    TPOP3Rec account;
+    account.Security = csImplicitTls;
+    account.Port = 995;
+    return account;
+}

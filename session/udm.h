@@ -14,14 +14,19 @@
 #include <string>
 #include <vector>
 
-// One POP3 account.
+// One POP3 account. Host is the bare host name or address; the account file carries
+// Security in the Host line (AccountFile.h).
 struct TPOP3Rec {
     std::string Address;
     std::string Host;
     std::string User;
     std::string Password;
     int32_t Port = 110;
+    TIdConnectionSecurity Security = csNone;
 };
+
+// What a new account starts with: its password never travels in plain text.
+TPOP3Rec NewAccountRecord();
 
 // Full path of a file in the executable's directory (accounts.dat, Kormoran.hlp).
 std::string AppFilePath(const std::string& fileName);
@@ -76,6 +81,9 @@ class EOperationCancelled : public Exception {
 public:
     EOperationCancelled();
 };
+
+// How the session's last connection went: "Šifrováno (TLS 1.3)" or "Nešifrováno".
+std::string ConnectionSecurityText(const TPOP3& session);
 
 // Another server operation is still running (the window lets events run meanwhile).
 class ESessionBusy : public Exception {

@@ -8,6 +8,7 @@
 #include "udm.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,16 +73,42 @@ TEST_F(AccountEditorTest, TabOrderRunsThroughTheFieldsThenTheButtons)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Editor));
     Editor.eAddress->setFocus();
     std::vector<QWidget*> visited;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
     QWidget* port = Editor.ePort->focusProxy() ? Editor.ePort->focusProxy() : Editor.ePort;
-    std::vector<QWidget*> expected{Editor.eUser, Editor.ePassw, Editor.eHost, port, Editor.Button1,
-                                   Editor.CancelButton};
+    std::vector<QWidget*> expected{Editor.eUser, Editor.ePassw, Editor.eHost, Editor.cbSecurity, port,
+                                   Editor.Button1, Editor.CancelButton};
     ASSERT_EQ(visited.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_TRUE(visited[i] == expected[i] || visited[i]->parentWidget() == expected[i]) << "step " << i;
+}
+
+TEST_F(AccountEditorTest, SecurityChoiceMovesTheWellKnownPortsOnly)
+{
+    struct Case {
+        TIdConnectionSecurity from;
+        int32_t port;
+        TIdConnectionSecurity to;
+        int32_t portAfter;
+    };
+    const Case cases[] = {
+        {csNone, 110, csImplicitTls, 995},      {csStartTls, 110, csImplicitTls, 995},
+        {csImplicitTls, 995, csStartTls, 110},  {csImplicitTls, 995, csNone, 110},
+        {csNone, 2110, csImplicitTls, 2110},    {csImplicitTls, 1995, csNone, 1995},
+        {csStartTls, 110, csNone, 110},
+    };
+    for (const Case& c : cases) {
+        Editor.SetSecurity(c.from);
+        Editor.ePort->SetValue(c.port);
+        Editor.SetSecurity(c.to);
+        EXPECT_EQ(Editor.ePort->Value(), c.portAfter) << c.from << " -> " << c.to << " at " << c.port;
+    }
+    std::vector<std::string> choices;
+    for (int i = 0; i < Editor.cbSecurity->count(); ++i)
+        choices.push_back(FromQt(Editor.cbSecurity->itemText(i)));
+    EXPECT_EQ(choices, (std::vector<std::string>{"SSL/TLS", "STARTTLS", "Žádné"}));
 }
 
 TEST_F(AccountEditorTest, PasswordIsShownAsStars)
@@ -181,6 +208,40 @@ TEST_F(EditAccountDialogTest, FieldsComeFromTheRecordAndGoBackOnOk)
     EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Caption"});
     EXPECT_EQ(Account.Password, " heslo ");
     EXPECT_EQ(Account.Port, 0);
+}
+
+TEST_F(EditAccountDialogTest, SecurityComesFromTheRecordAndATypedPrefixWins)
+{
+    struct Case {
+        TIdConnectionSecurity stored;
+        int32_t port;
+        const char* typedHost;
+        TIdConnectionSecurity saved;
+        const char* savedHost;
+    };
+    const Case cases[] = {
+        {csStartTls, 110, nullptr, csStartTls, "pop.x.cz"},
+        {csImplicitTls, 110, nullptr, csImplicitTls, "pop.x.cz"},
+        {csNone, 110, "pop3s://mail.x.cz", csImplicitTls, "mail.x.cz"},
+        {csImplicitTls, 995, "STARTTLS://mail.x.cz", csStartTls, "mail.x.cz"},
+    };
+    for (const Case& c : cases) {
+        TPOP3Rec account = Account;
+        account.Security = c.stored;
+        account.Port = c.port;
+        Modal.Answer = [&](QDialog& dialog) {
+            auto& editor = dynamic_cast<Tfedit&>(dialog);
+            EXPECT_EQ(editor.Security(), c.stored);
+            EXPECT_EQ(editor.ePort->Value(), c.port) << "loading leaves the stored port";
+            EXPECT_EQ(FromQt(editor.eHost->text()), "pop.x.cz");
+            if (c.typedHost)
+                editor.eHost->setText(c.typedHost);
+            editor.Button1Click();
+        };
+        ASSERT_TRUE(EditAccountDialog(account, "Caption"));
+        EXPECT_EQ(account.Security, c.saved);
+        EXPECT_EQ(account.Host, c.savedHost);
+    }
 }
 
 TEST_F(EditAccountDialogTest, OkWithEmptyAddressDoesNothingAndCancelKeepsTheRecord)

@@ -168,7 +168,9 @@ TEST_F(MainWindowTest, NewAccountFromTheEditorIsListedAndSaved)
     TTestMain window;
     Modal.Answer = [](QDialog& dialog) {
         auto& editor = dynamic_cast<Tfedit&>(dialog);
-        EXPECT_EQ(editor.ePort->Value(), 110);
+        // A new account starts encrypted.
+        EXPECT_EQ(editor.Security(), csImplicitTls);
+        EXPECT_EQ(editor.ePort->Value(), 995);
         editor.eAddress->setText(ToQt("žofie@pošta.cz"));
         editor.ePassw->setText(" tajné ");
         editor.Button1Click();
@@ -178,7 +180,7 @@ TEST_F(MainWindowTest, NewAccountFromTheEditorIsListedAndSaved)
     ASSERT_EQ(window.poplist->count(), 3);
     EXPECT_EQ(FromQt(window.poplist->item(2)->text()), "žofie@pošta.cz");
     EXPECT_EQ(ReadBytes(AccountsPath()),
-              TwoAccounts + "\x9Eofie@po\x9Ata.cz\r\n\r\n\r\n tajn\xE9 \r\n110\r\n");   // Windows-1250
+              TwoAccounts + "\x9Eofie@po\x9Ata.cz\r\npop3s://\r\n\r\n tajn\xE9 \r\n995\r\n");   // Windows-1250
 }
 
 TEST_F(MainWindowTest, CancelledNewAccountChangesNothing)
@@ -199,6 +201,7 @@ TEST_F(MainWindowTest, EditedAccountIsSavedInItsPlace)
         auto& editor = dynamic_cast<Tfedit&>(dialog);
         EXPECT_EQ(FromQt(editor.eHost->text()), "pop.y.cz");
         EXPECT_EQ(editor.ePort->Value(), 995);
+        EXPECT_EQ(editor.Security(), csImplicitTls) << "a bare host with port 995 is TLS";
         editor.eHost->setText("mail.y.cz");
         editor.ePort->SetValue(110);
         editor.Button1Click();
@@ -207,7 +210,7 @@ TEST_F(MainWindowTest, EditedAccountIsSavedInItsPlace)
     EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Edit e-mail účet"});
     EXPECT_EQ(window.StatusPanelText(0), "b@y.cz");
     EXPECT_EQ(ReadBytes(AccountsPath()),
-              "a@x.cz\r\npop.x.cz\r\na\r\npw\r\n110\r\nb@y.cz\r\nmail.y.cz\r\nb\r\n\r\n110\r\n");
+              "a@x.cz\r\npop.x.cz\r\na\r\npw\r\n110\r\nb@y.cz\r\npop3s://mail.y.cz\r\nb\r\n\r\n110\r\n");
 }
 
 TEST_F(MainWindowTest, CancelledEditStillShowsTheAddress)

@@ -68,6 +68,27 @@ protected:
     std::unique_ptr<Tfmain> Window;
 };
 
+TEST_F(AppFixture, CheckOverTlsSaysSoInTheStatusBar)
+{
+    PrivatePop3Server server(PrivatePop3Tls::Valid);
+    server.AddMessages({PlainMessage()});
+    setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
+    WriteBytes(AccountsPath(), "petr@demo.cz\r\npop3s://127.0.0.1\r\n" + server.User() + "\r\n" +
+                                   server.Password() + "\r\n" + std::to_string(server.TlsPort()) + "\r\n");
+    {
+        Tfmain window;
+        window.show();
+        window.poplist->setCurrentRow(0);
+        window.CheckAccClick();
+        EXPECT_EQ(window.headlist->RowCount(), 1);
+        const std::string text = window.StatusPanelText(2);
+        EXPECT_TRUE(text == "Šifrováno (TLS 1.3)" || text == "Šifrováno (TLS 1.2)")
+            << text;
+    }
+    CloseOpenSessions();
+    unsetenv("SSL_CERT_FILE");
+}
+
 TEST_F(RealServerWindowTest, CheckDownloadSaveAndDelete)
 {
     Server.AddMessages({PlainMessage(), MessageWithAttachment()});
@@ -75,6 +96,7 @@ TEST_F(RealServerWindowTest, CheckDownloadSaveAndDelete)
     Window->CheckAccClick();
     ASSERT_EQ(Subjects(), (Lines{"Porada", "Dopis"}));
     EXPECT_NE(Window->memo->Text().find("Subject: Porada\r\n"), std::string::npos);
+    EXPECT_EQ(Window->StatusPanelText(2), "Nešifrováno");
 
     Window->headlist->setCurrentItem(Window->headlist->Row(1));
     Window->lDownClick();

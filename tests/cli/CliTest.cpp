@@ -2,12 +2,15 @@
 #include "PrivatePop3Server.h"
 #include "RunCli.h"
 #include "SampleMessages.h"
+#include "ScriptedServer.h"
 #include "TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -202,6 +205,38 @@ TEST_F(CliMailboxTest, TraceShowsTheDialogueWithThePasswordMasked)
     EXPECT_EQ(Lines(result.Out).size(), 3u);
 }
 
+TEST_F(CliTest, TraceShowsTheTlsSessionAndARefusedCertificateSaysWhy)
+{
+    PrivatePop3Server server(PrivatePop3Tls::Valid);
+    server.AddMessages({Sample::Plain});
+    {
+        std::ofstream file(Accounts, std::ios::binary);
+        file << "me@localhost\r\nstarttls://127.0.0.1\r\n" << server.User() << "\r\n" << server.Password()
+             << "\r\n" << server.Port() << "\r\n";
+    }
+    setenv("SSL_CERT_FILE", server.CaFile().c_str(), 1);
+    const TCliResult trusted = Run({"--trace", "check", "1"});
+    setenv("SSL_CERT_FILE", "/dev/null", 1);
+    const TCliResult refused = Run({"--trace", "check", "1"});
+    unsetenv("SSL_CERT_FILE");
+
+    ASSERT_EQ(trusted.Status, 0) << trusted.Err;
+    const auto trace = Lines(trusted.Err);
+    ASSERT_GE(trace.size(), 5u);
+    EXPECT_EQ(trace[1], "--> STLS");
+    EXPECT_EQ(trace[2].substr(0, 8), "<-- +OK ");
+    EXPECT_TRUE(trace[3].starts_with("=== TLS TLS 1.")) << trace[3];
+    EXPECT_TRUE(trace[3].ends_with(", CN=Kormoran test server")) << trace[3];
+    EXPECT_EQ(trace[4], "--> USER " + server.User());
+    EXPECT_EQ(trusted.Err.find("Varování"), std::string::npos) << "the password stayed on this machine";
+    EXPECT_EQ(Lines(trusted.Out).size(), 1u);
+
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("není důvěryhodný"), std::string::npos) << refused.Err;
+    EXPECT_NE(refused.Err.find("SHA-256: "), std::string::npos) << refused.Err;
+    EXPECT_EQ(refused.Err.find("--> USER"), std::string::npos) << refused.Err;
+}
+
 TEST_F(CliMailboxTest, ARefusedLoginIsAnError)
 {
     WriteAccounts(Server, "wrong");
@@ -209,4 +244,64 @@ TEST_F(CliMailboxTest, ARefusedLoginIsAnError)
     EXPECT_EQ(result.Status, 1);
     EXPECT_FALSE(result.Err.empty());
     EXPECT_TRUE(result.Out.empty());
+}
+
+// Scripted servers that misbehave: the command says why, exits 1, and nothing from the
+// message drives the terminal.
+TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
+{
+    using namespace std::chrono_literals;
+    const std::string message = "Subject: one\r\nMessage-Id: <1@x>\r\n\r\n\x1b[2Jowned\x07\r\n";
+    auto logsIn = [](ScriptedServer& server) -> ScriptedServer& {
+        return server.Says("+OK ready").Expects("USER joe").Says("+OK").Expects("PASS secret").Says("+OK");
+    };
+    auto checks = [&](ScriptedServer& server) -> ScriptedServer& {
+        logsIn(server).Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK 1 40");
+        server.Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+        return server.Expects("LIST 1").Says("+OK 1 40").Expects("QUIT").Says("+OK");
+    };
+    struct Case {
+        const char* Name;
+        std::function<void(ScriptedServer&)> Script;
+        std::vector<std::string> Args;
+        int Status;
+        std::string Shown;
+    };
+    const std::vector<Case> cases = {
+        {"QUIT after DELE refused",
+         [&](ScriptedServer& s) {
+             checks(s).AcceptsNext();
+             logsIn(s).Expects("CAPA").Says("-ERR unknown command");
+             s.Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+             s.Expects("LIST 1").Says("+OK 1 40").Expects("DELE 1").Says("+OK");
+             s.Expects("QUIT").Says("-ERR some deleted messages not removed");
+         },
+         {"--yes", "delete", "1", "1"}, 1, "some deleted messages not removed"},
+        {"silent server with --timeout",
+         [&](ScriptedServer& s) { logsIn(s).Expects("CAPA").Stalls(3000ms); },
+         {"--timeout", "1", "check", "1"}, 1, "Server neodpovídá: 127.0.0.1"},
+        {"control characters in the message",
+         [&](ScriptedServer& s) {
+             checks(s).AcceptsNext();
+             logsIn(s).Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+             s.Expects("LIST 1").Says("+OK 1 40").Expects("RETR 1").Says("+OK").Sends(Sample::OnTheWire(message));
+             s.Expects("QUIT").Says("+OK");
+         },
+         {"show", "1", "1"}, 0, "\\x1b[2Jowned\\x07"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        ScriptedServer server;
+        test.Script(server);
+        const int port = server.Start();
+        std::ofstream(Accounts, std::ios::binary | std::ios::trunc)
+            << "joe@localhost\r\n127.0.0.1\r\njoe\r\nsecret\r\n" << port << "\r\n";
+        const auto started = std::chrono::steady_clock::now();
+        const TCliResult result = Run(test.Args);
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
+        EXPECT_EQ(result.Status, test.Status) << result.Err;
+        EXPECT_NE((result.Out + result.Err).find(test.Shown), std::string::npos) << result.Out << result.Err;
+        EXPECT_EQ((result.Out + result.Err).find('\x1b'), std::string::npos);
+        server.Finish();
+    }
 }

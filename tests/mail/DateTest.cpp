@@ -80,20 +80,24 @@ TEST(ParseDateTimeText, ImpossibleDatesAndTimesGiveZero)
         EXPECT_EQ(ParsedDateTime(text), 0) << text;
 }
 
-TEST(ParseZoneOffset, OnlyNumericOffsetsCount)
+TEST(ParseZoneOffset, NumericOffsetsAndZoneNames)
 {
-    EXPECT_NEAR(ParseZoneOffset("+0100"), 1.0 / 24, Second);
-    EXPECT_NEAR(ParseZoneOffset("-0530"), -5.5 / 24, Second);
-    EXPECT_NEAR(ParseZoneOffset(" +0200 (CEST)"), 2.0 / 24, Second);
-    for (const char* zone : {"GMT", "UT", "EST", "CET", "", "+", "x0100"})
-        EXPECT_EQ(ParseZoneOffset(zone), 0) << zone;
+    struct Case { const char* zone; double hours; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"+0100", 1}, {"-0530", -5.5}, {" +0200 (CEST)", 2}, {"GMT", 0}, {"UT", 0}, {"EST", -5},
+             {"edt", -4}, {"CST", -6}, {"CDT", -5}, {"MST", -7}, {"MDT", -6}, {"PST", -8}, {"PDT", -7},
+             {"CET", 1}, {"CEST (summer)", 2}, {"EET", 2}, {"EEST", 3}, {"WET", 0}, {"WEST", 1}, {"BST", 1},
+             {"", 0}, {"+", 0}, {"+01", 0}, {"x0100", 0}, {"ESTX", 0}, {"Europe/Prague", 0},
+         })
+        EXPECT_NEAR(ParseZoneOffset(c.zone), c.hours / 24, Second) << c.zone;
 }
 
 TEST_F(DateField, ConvertsToLocalTime)
 {
     EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:00 +0100"), At(2026, 12, 1, 10), Second);
     EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:00 GMT"), At(2026, 12, 1, 11), Second);
-    EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:00 EST"), At(2026, 12, 1, 11), Second);
+    EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:00 EST"), At(2026, 12, 1, 16), Second);
+    EXPECT_NEAR(ParseDateField("Mon, 1 Jun 2026 10:00:00 CEST"), At(2026, 6, 1, 10), Second);
     EXPECT_NEAR(ParseDateField("1 Dec 2026 10:00:00 -0500"), At(2026, 12, 1, 16), Second);
 }
 
@@ -105,10 +109,12 @@ TEST_F(DateField, SummerDateGetsTheSummerOffsetWhateverTheSeasonNow)
     EXPECT_NEAR(ParseDateField("29 Mar 2026 01:30:00 +0000"), At(2026, 3, 29, 3, 30), Second);
 }
 
-TEST_F(DateField, NoDateGivesZeroPlusTheOffsetInForceNow)
+TEST_F(DateField, NoDateGivesZeroFromItsZonePlusTheOffsetInForceNow)
 {
     TDateTime offsetNow = LocalUtcOffsetNow();
     EXPECT_GE(offsetNow, 1.0 / 24 - Second);
     EXPECT_NEAR(ParseDateField(""), offsetNow, Second);
     EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:60 +0000"), offsetNow, Second);
+    EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:60 +0100"), offsetNow - 1.0 / 24, Second);
+    EXPECT_NEAR(ParseDateField("Tue, 1 Dec 2026 10:00:60 PST"), offsetNow + 8.0 / 24, Second);
 }

@@ -28,6 +28,13 @@ TEST(EMailAddressItem, SplitsNameAndAddress)
              {"js@h (a (nested) comment)", "", "js@h"},
              {"x\"y\" <a@b>", "xy", "a@b"},
              {"", "", ""},
+             // The address is what the last angle brackets hold, whatever the name holds.
+             {"a@b <a@b>", "a@b", "a@b"},
+             {"Nov\xE1k <jan@x> <real@y>", "Nov\xE1k <jan@x>", "real@y"},
+             {"a <b> <x@y>", "a <b>", "x@y"},
+             {"\"Jan\\\" <j@x>", "Jan\\", "j@x"},
+             {"\"a <b>\" <c@d>", "a <b>", "c@d"},
+             {"\"x@y\" <c@d>", "x@y", "c@d"},
          }) {
         TIdEMailAddressItem item = Parsed(c.text);
         EXPECT_EQ(item.Name, c.name) << c.text;
@@ -78,6 +85,13 @@ TEST(EMailAddressList, ParsesAndJoinsAddresses)
     EXPECT_EQ(list[0].Address, "a@b");
     EXPECT_EQ(list[1].Name, "Doe, J.");
     EXPECT_EQ(list.JoinedText(), "a@b, \"Doe, J.\" <j@k>");
+}
+
+TEST(EMailAddressList, NameLikeAnAddressKeepsTheAddressInBrackets)
+{
+    TIdEMailAddressList list;
+    list.ParseList("a@b <a@b>, \"Jan\\\" <j@x>");
+    EXPECT_EQ(list.JoinedText(), "\"a@b\" <a@b>, \"Jan\\\\\" <j@x>");
 }
 
 TEST(EMailAddressList, CountsWhatTheValueHolds)

@@ -112,3 +112,45 @@ TEST(ReceiveMessageBody, ReadsThroughTheConnectionInSmallChunks)
     ASSERT_EQ(message.Parts.Count(), 1);
     EXPECT_EQ(dynamic_cast<const TIdText&>(message.Parts[0]).Lines, Lines{"hello"});
 }
+
+TEST(ReceiveHeaderBlock, KeepsTheLinesWithinTheLimitsAndDropsTheRestOfTheBlock)
+{
+    // Lines of exactly 1 MiB.
+    auto mebibyteLine = [](char name) { return std::string(1, name) + ": " + std::string((1 << 20) - 3, 'm') + "\r\n"; };
+    struct Case { const char* what; std::string reply; std::vector<size_t> keptLengths; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"a line of 1 MiB is kept", "Subject: a\r\n" + mebibyteLine('X') + ".\r\n", {10, 1 << 20}},
+             {"a longer line ends what is kept",
+              "Subject: a\r\nX: m" + mebibyteLine('Y') + "From: b\r\n.\r\n", {10}},
+             {"so does the line that passes 4 MiB",
+              mebibyteLine('A') + mebibyteLine('B') + mebibyteLine('C') + mebibyteLine('D') + "E: e\r\nF: f\r\n.\r\n",
+              {1 << 20, 1 << 20, 1 << 20, 1 << 20}},
+         }) {
+        MemoryMailClient mail;
+        TIdMessage message;
+        mail.Handler.Feed(c.reply + "+OK next\r\n");
+        EXPECT_EQ(mail.Client.ReceiveHeaderBlock(message, "."), ".") << c.what;
+        std::vector<size_t> keptLengths;
+        for (const std::string& line : message.RawHeaders.Lines())
+            keptLengths.push_back(line.size());
+        EXPECT_EQ(keptLengths, c.keptLengths) << c.what;
+        EXPECT_EQ(mail.Client.ReadLine(), "+OK next") << c.what;
+    }
+}
+
+TEST(ReceiveHeaderBlock, BlockBeyond64MiBFailsClearly)
+{
+    MemoryMailClient mail;
+    TIdMessage message;
+    const std::string line = "X: " + std::string((1 << 20) - 100, 'x') + "\r\n";
+    for (int i = 0; i < 65; ++i)
+        mail.Handler.Feed(line);
+    mail.Handler.Feed(".\r\n");
+    try {
+        mail.Client.ReceiveHeaderBlock(message, ".");
+        FAIL();
+    } catch (const EIdException& error) {
+        EXPECT_EQ(error.Message, "Message header block longer than 64 MiB.");
+    }
+    EXPECT_EQ(message.RawHeaders.Count(), 4);
+}

@@ -1,5 +1,6 @@
 #include "IdException.h"
 #include "IdIOHandlerSocket.h"
+#include "IdIOHandlerTls.h"
 #include "IdTCPClient.h"
 #include "IdWinSock2.h"
 #include "ScriptedServer.h"
@@ -125,6 +126,26 @@ TEST(OpenConnection, LocalhostInAnyCaseNeedsNoLookup)
         EXPECT_EQ(server.Finish(), NoFailures);
         EXPECT_EQ(r.Events.front(), "Connecting to 127.0.0.1.") << host;
     }
+}
+
+TEST(OpenConnection, ARefusedAddressFallsThroughToTheNext)
+{
+    TIdComponent component;
+    ScriptedServer server;
+    server.Says("hello");
+    const int port = server.Start();
+    TIdIOHandlerSocket handler;
+    std::vector<std::string> events;
+    handler.OnStatus = [&](TIdComponent*, TIdStatus, const std::string& text) { events.push_back(text); };
+    // The server listens on 127.0.0.1 only, so ::1 refuses (or, without IPv6, cannot be reached).
+    handler.ConnectToAddresses({{Id_PF_INET6, "::1"}, {Id_PF_INET, "127.0.0.1"}}, port, -1, 0, 0, 0, "");
+    EXPECT_EQ(events, (std::vector<std::string>{"Connecting to ::1.", "Connecting to 127.0.0.1."}));
+    EXPECT_EQ(handler.SocketHandle()->PeerAddress, "127.0.0.1");
+    char greeting[16] = {};
+    EXPECT_EQ(handler.RecvInto(greeting, sizeof greeting), 7);
+    EXPECT_STREQ(greeting, "hello\r\n");
+    handler.CloseHandler();
+    EXPECT_EQ(server.Finish(), NoFailures);
 }
 
 TEST(OpenConnection, RefusedThenGoodOnTheSameObject)
@@ -328,6 +349,29 @@ TEST(ReadLine, ServerClosingBetweenLinesReportsThenRaises)
     EXPECT_EQ(r.Events, (std::vector<std::string>{"Connecting to 127.0.0.1.", "Connected.", "Disconnected.",
                                                   "OnDisconnected"}));
     EXPECT_EQ(server.Finish(), NoFailures);
+}
+
+TEST(OpenConnection, TlsHandshakeWithASilentServerGivesUp)
+{
+    ScriptedServer server;
+    server.Stalls(1500ms);
+    TIdIOHandlerTls transport;
+    transport.HandshakeTimeout = 200;
+    TIdTCPClient client;
+    client.SetIOHandler(&transport);
+    client.Host = "127.0.0.1";
+    client.Port = server.Start();
+    client.Security = csImplicitTls;
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        client.OpenConnection();
+        FAIL() << "no exception";
+    } catch (const EIdTlsError& e) {
+        EXPECT_EQ(e.Failure, tfHandshake);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1200ms) << "before the server gives up";
+    EXPECT_FALSE(client.IsConnected());
+    server.Finish();
 }
 
 TEST(ReadLine, PartialDataAndStallsMakeOneLine)

@@ -44,7 +44,15 @@ TEST(SocketErrorText, KnownNumberGivesTwoLines)
 
 TEST(SocketErrorText, UnknownNumberEndsWithTheLineBreak)
 {
-    EXPECT_EQ(TIdStack::SocketErrorText(11004), "Socket Error # 11004\r\n");
+    EXPECT_EQ(TIdStack::SocketErrorText(12345), "Socket Error # 12345\r\n");
+}
+
+TEST(SocketErrorText, EveryResolverFailureHasWords)
+{
+    for (int32_t number : {WSAHOST_NOT_FOUND, WSATRY_AGAIN, WSANO_RECOVERY, WSANO_DATA}) {
+        const std::string bare = "Socket Error # " + std::to_string(number) + "\r\n";
+        EXPECT_GT(TIdStack::SocketErrorText(number).size(), bare.size() + 10) << number;
+    }
 }
 
 TEST(WinsockErrorFromErrno, MapsSystemErrorsToTheTable)
@@ -77,10 +85,39 @@ TEST(LookupHost, LocalhostInAnyCaseNeedsNoLookup)
         EXPECT_EQ(GlobalStack->LookupHost(host), "127.0.0.1") << host;
 }
 
-TEST(LookupHost, DottedQuadIsUsedUnchanged)
+TEST(LookupHost, AddressesAreUsedUnchangedWithTheirFamily)
 {
     TIdComponent component;
-    EXPECT_EQ(GlobalStack->LookupHost("192.168.1.10"), "192.168.1.10");
+    struct Case {
+        const char* host;
+        TIdPeerAddress address;
+    };
+    const Case cases[] = {
+        {"192.168.1.10", {Id_PF_INET, "192.168.1.10"}},
+        {"localhost", {Id_PF_INET, "127.0.0.1"}},
+        {"::1", {Id_PF_INET6, "::1"}},
+        {"[::1]", {Id_PF_INET6, "::1"}},
+        {"[2001:db8::25]", {Id_PF_INET6, "2001:db8::25"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(TIdStack::NeedsLookup(c.host)) << c.host;
+        EXPECT_EQ(GlobalStack->LookupHostAddresses(c.host), std::vector<TIdPeerAddress>{c.address}) << c.host;
+    }
+}
+
+TEST(IsLoopbackAddress, OnlyTheMachineItself)
+{
+    struct Case {
+        const char* address;
+        bool loopback;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", true}, {"127.3.2.1", true},       {"::1", true},     {"::ffff:127.0.0.1", true},
+        {"10.0.0.1", false}, {"192.168.1.127", false}, {"::2", false},    {"2001:db8::1", false},
+        {"", false},         {"localhost", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TIdStack::IsLoopbackAddress(c.address), c.loopback) << c.address;
 }
 
 TEST(CheckSocketResult, AllowedErrorIsReturnedOthersRaise)

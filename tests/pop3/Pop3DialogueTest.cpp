@@ -465,16 +465,18 @@ TEST_F(Pop3BrokenServer, CloseWithoutTheTerminatingDot)
     ExpectReusable();
 }
 
-TEST_F(Pop3BrokenServer, HeaderLineLongerThanTheLimit)
+TEST_F(Pop3Dialogue, HeaderLineBeyondTheHeaderLimitIsDroppedWithTheRestOfTheBlock)
 {
-    // The rest of the reply is never read, so the connection is dropped without QUIT.
-    LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: " + std::string(16384, 'x')).Says(".");
-    ThenWorks();
+    LogsIn().Expects("TOP 1 0").Says("+OK").Says("Subject: " + std::string(16384, 'x'))
+        .Says("X-Trace: " + std::string(3 << 19, 't')).Says("From: dropped").Says(".")
+        .Expects("LIST 1").Says("+OK 1 4000000").Expects("QUIT");
     Open();
     TIdMessage message;
-    EXPECT_EQ(MessageOf<EIdReadLnMaxLineLengthExceeded>([&] { Client.FetchHeader(1, message); }),
-              "Max line length exceeded.");
-    ExpectReusable();
+    Client.FetchHeader(1, message);
+    EXPECT_EQ(message.RawHeaders.Lines(), Lines{"Subject: " + std::string(16384, 'x')});
+    EXPECT_EQ(Client.FetchSize(1), 4000000);
+    EXPECT_EQ(Client.MaxLineAction, maException);
+    EXPECT_EQ(Finish(), NoFailures);
 }
 
 TEST_F(Pop3BrokenServer, CloseAfterTheGreeting)

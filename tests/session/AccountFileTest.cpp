@@ -1,5 +1,6 @@
 #include "AccountFile.h"
 
+#include "Convert.h"
 #include "Cp1250.h"
 #include "Exception.h"
 #include "TemporaryDirectory.h"
@@ -173,6 +174,37 @@ TEST(AccountRecord, PortTextBecomesAnInteger)
     EXPECT_EQ(record.Password, "p");
     EXPECT_EQ(record.Port, -995);
     EXPECT_EQ(LinesFromRecord(record).Port, "-995");
+}
+
+TEST(AccountRecord, HostLineCarriesTheSecurity)
+{
+    struct Case {
+        const char* line;
+        const char* port;
+        const char* host;
+        TIdConnectionSecurity security;
+        const char* written;
+    };
+    const Case cases[] = {
+        {"pop3s://pop.x.cz", "995", "pop.x.cz", csImplicitTls, "pop3s://pop.x.cz"},
+        {"POP3S://pop.x.cz", "1995", "pop.x.cz", csImplicitTls, "pop3s://pop.x.cz"},
+        {"starttls://[::1]", "110", "[::1]", csStartTls, "starttls://[::1]"},
+        {"pop.x.cz", "995", "pop.x.cz", csImplicitTls, "pop3s://pop.x.cz"},
+        {"pop.x.cz", "110", "pop.x.cz", csNone, "pop.x.cz"},
+        {"", "", "", csNone, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        const THostLine parsed = ParseHostLine(c.line, StrToIntDef(c.port, 0));
+        EXPECT_EQ(parsed.Host, c.host);
+        EXPECT_EQ(parsed.Security, c.security);
+        if (*c.port) {
+            const TPOP3Rec record = RecordFromLines(Account("a@x", c.line, "u", "p", c.port));
+            EXPECT_EQ(record.Host, c.host);
+            EXPECT_EQ(record.Security, c.security);
+            EXPECT_EQ(LinesFromRecord(record).Host, c.written);
+        }
+    }
 }
 
 TEST(AccountRecord, PortThatIsNoIntegerRaisesTheConversionError)

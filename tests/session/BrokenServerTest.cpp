@@ -2,6 +2,7 @@
 // with its own words, drops the connection, and the next download works on a new one.
 #include "SessionDialogue.h"
 
+#include "IdMessageCoder.h"
 #include "Progress.h"
 
 #include <QCoreApplication>
@@ -96,5 +97,21 @@ TEST_F(SessionTest, ADownloadsConnectionEndsWithQuitAfterLyingIdle)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     SetIdleCloseDelay(DefaultIdleCloseMs);
     EXPECT_FALSE(record->Session->IsConnected());
+    EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+}
+
+// A TOP whose header block never ends: the check stops at the header budget with a clear
+// error, sends nothing more on that connection, and the next check works.
+TEST_F(SessionTest, AnEndlessHeaderBlockEndsTheCheckAndTheNextCheckWorks)
+{
+    ScriptedServer server;
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 100").Expects("TOP 1 0").Says("+OK");
+    server.Streams("X-Filler: " + std::string(100, 'x') + "\r\n", (int64_t(64) << 20) + (64 << 10));
+    server.AcceptsNext();
+    Check(server, {Message}).Says("+OK");
+    const auto first = CreateSession(Account(server.Start()));
+    EXPECT_THROW(CheckMailbox(first), EIdHeaderBlockTooLong);
+    EXPECT_FALSE(first->IsConnected());
+    EXPECT_EQ(CheckMailbox(CreateSession(Account(server.Port()))), 1);
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
 }

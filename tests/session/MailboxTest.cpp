@@ -120,6 +120,26 @@ TEST_F(SessionTest, ARefusedTopInThePipelineEndsTheCheckWithTheRecordsSoFarAndQu
     EXPECT_EQ(HeaderRecords()[0]->SizeText(), "40");
 }
 
+TEST_F(SessionTest, AMessageWithAnOverlongHeaderLineKeepsItsRowAndCanBeDeleted)
+{
+    const std::string huge = "Message-ID: <huge@x>\r\nX-Trace: " + std::string(3 << 19, 't')
+                             + "\r\nSubject: never read\r\n\r\nbody\r\n";
+    ScriptedServer server;
+    Check(server, {huge, Second});
+    server.AcceptsNext();
+    Login(server);
+    Deletes(server, {{1, huge}});
+    EXPECT_EQ(CheckMailbox(CreateSession(Account(server.Start()))), 2);
+    ASSERT_EQ(HeaderRecords().size(), 2u);
+    EXPECT_EQ(HeaderRecords()[0]->IdText(), "<huge@x>");
+    EXPECT_EQ(HeaderRecords()[0]->SubjectText(), "");
+    EXPECT_EQ(HeaderRecords()[0]->SizeText(), std::to_string(huge.size()));
+    EXPECT_EQ(HeaderRecords()[1]->IdText(), "<2@x>");
+    EXPECT_TRUE(HeaderRecords()[0]->DeleteOnServer());
+    CloseOpenSessions();
+    EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+}
+
 TEST_F(SessionTest, ARefusedLoginKeepsThePreviousRecords)
 {
     ScriptedServer earlier;

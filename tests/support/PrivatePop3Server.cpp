@@ -84,18 +84,32 @@ std::string MakeDirectory()
 
 } // namespace
 
-PrivatePop3Server::PrivatePop3Server(std::string user, std::string password)
+PrivatePop3Server::PrivatePop3Server(std::string user, std::string password, PrivatePop3Tls tls)
     : FDirectory(MakeDirectory()), FUser(std::move(user)), FPassword(std::move(password))
 {
-    ScriptResult started = RunScript({"start", FDirectory, FUser, FPassword});
+    std::vector<std::string> arguments = {"start"};
+    if (tls != PrivatePop3Tls::None)
+        arguments.push_back(tls == PrivatePop3Tls::Valid ? "--tls" : "--tls-expired");
+    arguments.insert(arguments.end(), {FDirectory, FUser, FPassword});
+    ScriptResult started = RunScript(arguments);
     if (started.ExitCode == 0)
-        FPort = std::atoi(LastLine(started.Output).c_str());
-    if (started.ExitCode != 0 || FPort <= 0) {
+        std::sscanf(LastLine(started.Output).c_str(), "%d %d", &FPort, &FTlsPort);
+    if (started.ExitCode != 0 || FPort <= 0 || (tls != PrivatePop3Tls::None && FTlsPort <= 0)) {
         RunScript({"stop", FDirectory});
         rmdir(FDirectory.c_str());
         throw std::runtime_error("The private POP3 server (Dovecot) could not be started by " + ScriptPath +
                                  " (exit code " + std::to_string(started.ExitCode) + "):\n" + started.Output);
     }
+}
+
+bool PrivatePop3Server::HasIPv6Loopback()
+{
+    std::ifstream interfaces("/proc/net/if_inet6");
+    std::string line;
+    while (std::getline(interfaces, line))
+        if (line.starts_with("00000000000000000000000000000001 "))
+            return true;
+    return false;
 }
 
 PrivatePop3Server::~PrivatePop3Server()

@@ -1,20 +1,33 @@
 #pragma once
 // A private POP3 server (Dovecot) for the real-server tests and the benchmarks: started on
-// 127.0.0.1 on a free port with one user and an empty Maildir, stopped and removed again
-// when the object goes. All the work is done by scripts/private-pop3.
+// 127.0.0.1 (and ::1 where the machine has it) on a free port with one user and an empty
+// Maildir, stopped and removed again when the object goes. All the work is done by
+// scripts/private-pop3.
+//
+// With TLS the server offers STLS on Port and TLS from the first byte on TlsPort, with a
+// certificate for 127.0.0.1 and ::1 (no host name) made for this server by an authority
+// made for it too: CaFile, for the client's SSL_CERT_FILE.
 
 #include <string>
 #include <vector>
 
+enum class PrivatePop3Tls { None, Valid, Expired };
+
 class PrivatePop3Server {
 public:
     // Throws std::runtime_error with the script's own explanation when the server cannot start.
-    PrivatePop3Server(std::string user = "kormoran", std::string password = "heslo");
+    PrivatePop3Server(std::string user = "kormoran", std::string password = "heslo",
+                      PrivatePop3Tls tls = PrivatePop3Tls::None);
+    explicit PrivatePop3Server(PrivatePop3Tls tls) : PrivatePop3Server("kormoran", "heslo", tls) {}
     ~PrivatePop3Server();
     PrivatePop3Server(const PrivatePop3Server&) = delete;
     PrivatePop3Server& operator=(const PrivatePop3Server&) = delete;
 
     int Port() const { return FPort; }
+    int TlsPort() const { return FTlsPort; }
+    std::string CaFile() const { return FDirectory + "/tls/ca.pem"; }
+    // Whether the server also listens on ::1.
+    static bool HasIPv6Loopback();
     const std::string& User() const { return FUser; }
     const std::string& Password() const { return FPassword; }
 
@@ -28,5 +41,6 @@ private:
     std::string FUser;
     std::string FPassword;
     int FPort = 0;
+    int FTlsPort = 0;
     int FStagedCount = 0;
 };
