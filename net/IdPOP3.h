@@ -1,6 +1,7 @@
 #pragma once
 // The POP3 client (RFC 1939): log-in with USER/PASS (or APOP), message count, header
-// block (TOP n 0), size (LIST n), whole message (RETR n), deletion (DELE n) and QUIT.
+// block (TOP n 0), size (LIST n), whole message (RETR n), deletion (DELE n), the
+// capabilities (CAPA) and QUIT.
 // Nothing else is spoken: no UIDL, NOOP, RSET, TOP with body lines or LIST without a number.
 //
 // After the log-in the caller may ask CAPA (RFC 2449). When the server lists PIPELINING,
