@@ -1,9 +1,115 @@
 #include "IdCoderHeader.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "Convert.h"
-#include "IdGlobal.h"
+#include "IdCharset.h"
 
 namespace {
+
+struct TEncodedWord {
+    std::string_view Charset;
+    char Encoding;  // 'Q' or 'B'
+    std::string_view Text;
+    size_t End;     // just after the closing "?="
+};
+
+// Charset names are tokens: printable ASCII without blanks and without the characters
+// that delimit encoded words.
+bool IsTokenCharacter(char c)
+{
+    static constexpr std::string_view Specials = "()<>@,;:\\\"/[]?=";
+    return c > ' ' && c < 127 && Specials.find(c) == std::string_view::npos;
+}
+
+// A search for the next occurrence of a text whose starting points only grow, so that
+// it reads the value once however often it is asked.
+class TForwardSearch {
+public:
+    TForwardSearch(std::string_view value, std::string_view what) : FValue(value), FWhat(what) {}
+
+    size_t From(size_t from)
+    {
+        if (!FSearched || (FFound != std::string_view::npos && FFound < from)) {
+            FFound = FValue.find(FWhat, from);
+            FSearched = true;
+        }
+        return FFound;
+    }
+
+    bool NoneLeft() const { return FSearched && FFound == std::string_view::npos; }
+
+private:
+    std::string_view FValue;
+    std::string_view FWhat;
+    size_t FFound = std::string_view::npos;
+    bool FSearched = false;
+};
+
+// Finds the encoded words of one value from left to right, in one pass even for a
+// value full of word beginnings.
+class TWordScanner {
+public:
+    explicit TWordScanner(std::string_view value) : FValue(value), FOpen(value, "=?"), FInnerOpen(value, "=?"),
+                                                    FClose(value, "?=") {}
+
+    // The next "=?" at or after `from`; `from` only grows.
+    size_t NextStart(size_t from) { return FOpen.From(from); }
+
+    // The word that begins with the "=?" at `start`, if it is one.
+    std::optional<TEncodedWord> WordAt(size_t start)
+    {
+        size_t i = start + 2;
+        while (i < FValue.size() && IsTokenCharacter(FValue[i]))
+            ++i;
+        if (i == start + 2 || i + 2 >= FValue.size() || FValue[i] != '?' || FValue[i + 2] != '?')
+            return std::nullopt;
+        char encoding = static_cast<char>(FValue[i + 1] & ~0x20);
+        if (encoding != 'Q' && encoding != 'B')
+            return std::nullopt;
+        size_t textStart = i + 3;
+        size_t close = FClose.From(textStart);
+        if (close == std::string_view::npos)
+            return std::nullopt;
+        // Encoded text never holds "=?" (other than padding just before the closing
+        // "?="): a word that would contain the beginning of another is none.
+        size_t inner = FInnerOpen.From(textStart);
+        if (inner != std::string_view::npos && inner + 1 < close)
+            return std::nullopt;
+        return TEncodedWord{FValue.substr(start + 2, i - start - 2), encoding,
+                            FValue.substr(textStart, close - textStart), close + 2};
+    }
+
+    // No "?=" is left, so no later word can be complete.
+    bool NoWordLeft() const { return FClose.NoneLeft(); }
+
+private:
+    std::string_view FValue;
+    TForwardSearch FOpen;
+    TForwardSearch FInnerOpen;
+    TForwardSearch FClose;
+};
+
+std::string DecodeQ(std::string_view text)
+{
+    std::string bytes;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '_') {
+            bytes += ' ';
+        } else if (c == '=' && text.size() - i > 2) {
+            // Raises the integer parser's error for digits that are not hexadecimal.
+            std::string hexadecimal = "$";
+            hexadecimal.append(text.substr(i + 1, 2));
+            bytes += static_cast<char>(StrToInt(hexadecimal));
+            i += 2;
+        } else {
+            bytes += c;
+        }
+    }
+    return bytes;
+}
 
 int Base64Value(char c)
 {
@@ -17,120 +123,99 @@ int Base64Value(char c)
         return 62;
     if (c == '/')
         return 63;
-    return 0;
+    return -1;
 }
 
-// The encoded text runs up to and including the closing "?=".
-std::string DecodeQ(std::string_view encoded)
+// Characters outside the alphabet are passed over; padding ends the text.
+std::string DecodeB(std::string_view text)
 {
-    std::string result;
-    size_t i = 0;
-    while (i < encoded.size() && encoded.substr(i, 2) != "?=") {
-        char c = encoded[i];
-        if (c == '_') {
-            result += ' ';
-        } else if (c == '=' && encoded.size() - i - 1 >= 4) {
-            // Raises the integer parser's error for digits that are not hexadecimal.
-            std::string hexadecimal = "$";
-            hexadecimal.append(encoded.substr(i + 1, 2));
-            result += static_cast<char>(StrToInt(hexadecimal));
-            i += 2;
-        } else {
-            result += c;
+    std::string bytes;
+    unsigned bits = 0;
+    int count = 0;
+    for (char c : text) {
+        if (c == '=')
+            break;
+        int value = Base64Value(c);
+        if (value < 0)
+            continue;
+        bits = (bits << 6 | value) & 0xFFFFFF;
+        count += 6;
+        if (count >= 8) {
+            count -= 8;
+            bytes += static_cast<char>(bits >> count & 0xFF);
         }
-        ++i;
     }
-    return result;
+    return bytes;
 }
 
-// Every group of four yields three bytes, padding included; the NUL bytes that padding
-// leaves are dropped with all others at the end.
-std::string DecodeB(std::string_view encoded)
+bool IsOnlyWhiteSpace(std::string_view text)
 {
-    std::string result;
-    for (size_t i = 0; i + 4 <= encoded.size(); i += 4) {
-        unsigned value = Base64Value(encoded[i]) << 18 | Base64Value(encoded[i + 1]) << 12
-                       | Base64Value(encoded[i + 2]) << 6 | Base64Value(encoded[i + 3]);
-        result += static_cast<char>(value >> 16 & 0xFF);
-        result += static_cast<char>(value >> 8 & 0xFF);
-        result += static_cast<char>(value & 0xFF);
-    }
-    return result;
+    return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; });
 }
 
-// Replaces the words that begin with `start` (upper case), left to right.
-std::string DecodeWordsStartingWith(const std::string& value, std::string_view start)
-{
-    const std::string upper = UpperCase(value);
-    std::string result;
-    size_t copied = 0;
-    size_t from = 0;
-    while (true) {
-        size_t a = upper.find(start, from);
-        if (a == std::string::npos)
-            break;
-        size_t charsetEnd = upper.find('?', a + 5);
-        size_t encodingEnd = charsetEnd == std::string::npos ? charsetEnd : upper.find('?', charsetEnd + 1);
-        size_t c = encodingEnd == std::string::npos ? encodingEnd : upper.find("?=", encodingEnd + 1);
-        // Every later word would run into the same missing "?" or "?=".
-        if (c == std::string::npos)
-            break;
-        std::string charset = value.substr(a + 2, charsetEnd - a - 2);
-        char encoding = upper[charsetEnd + 1];
-        std::string_view encoded = std::string_view(value).substr(encodingEnd + 1, c + 2 - encodingEnd - 1);
-        std::string decoded = encoding == 'Q' ? DecodeQ(encoded) : DecodeB(encoded);
-        if (SameText(charset, "ISO-2022-JP"))
-            decoded = JisToShiftJis(decoded);
-        result.append(value, copied, a - copied);
-        result += decoded;
-        copied = c + 2;
-        from = copied;
+// Decoded bytes of adjacent words in one charset, converted once they are complete.
+class TWordRun {
+public:
+    bool Continues(std::string_view charset) const { return FOpen && CharsetsMatch(charset); }
+
+    void Add(std::string_view charset, const std::string& bytes)
+    {
+        FCharset = charset;
+        FBytes += bytes;
+        FOpen = true;
     }
-    result.append(value, copied);
-    return result;
-}
+
+    void FlushInto(std::string& result)
+    {
+        if (!FOpen)
+            return;
+        result += CharsetToUtf8(FBytes, FCharset);
+        FBytes.clear();
+        FOpen = false;
+    }
+
+private:
+    bool CharsetsMatch(std::string_view charset) const
+    {
+        return std::equal(charset.begin(), charset.end(), FCharset.begin(), FCharset.end(),
+                          [](char a, char b) { return (a | 0x20) == (b | 0x20); });
+    }
+
+    std::string_view FCharset;
+    std::string FBytes;
+    bool FOpen = false;
+};
 
 } // namespace
 
-std::string DecodeEncodedWords(std::string_view value)
+std::string DecodeEncodedWords(std::string_view rawValue)
 {
-    std::string result = DecodeWordsStartingWith(std::string(value), "=?ISO");
-    result = DecodeWordsStartingWith(result, "=?WINDOWS");
-    std::erase(result, '\0');
-    return result;
-}
-
-std::string JisToShiftJis(std::string_view text)
-{
-    const char Escape = 27;
+    const std::string value = Utf8OrWindows1250(rawValue);
+    TWordScanner scanner(value);
+    TWordRun run;
     std::string result;
-    bool doubleByte = false;
-    size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] == Escape) {
-            if (text.size() - i < 3) {
-                ++i;
-                continue;
-            }
-            std::string_view pair = text.substr(i + 1, 2);
-            if (pair == "$B")
-                doubleByte = true;
-            else if (pair == "(B")
-                doubleByte = false;
-            i += 3;
-        } else if (!doubleByte) {
-            result += text[i++];
-        } else {
-            if (text.size() - i < 2)
+    size_t copied = 0;
+    bool afterWord = false;
+    for (size_t start = scanner.NextStart(0); start != std::string::npos; start = scanner.NextStart(start + 1)) {
+        std::optional<TEncodedWord> word = scanner.WordAt(start);
+        if (!word) {
+            if (scanner.NoWordLeft())
                 break;
-            unsigned c1 = static_cast<unsigned char>(text[i]);
-            unsigned c2 = static_cast<unsigned char>(text[i + 1]);
-            unsigned first = ((c1 - 1) >> 1) + (c1 <= 94 ? 113 : 177);
-            unsigned second = (c1 % 2 == 0) ? c2 + 126 : (c2 >= 96 ? c2 + 32 : c2 + 31);
-            result += static_cast<char>(first & 0xFF);
-            result += static_cast<char>(second & 0xFF);
-            i += 2;
+            continue;
         }
+        std::string_view between = std::string_view(value).substr(copied, start - copied);
+        bool adjacent = afterWord && IsOnlyWhiteSpace(between);
+        if (!adjacent || !run.Continues(word->Charset))
+            run.FlushInto(result);
+        if (!adjacent)
+            result += between;
+        run.Add(word->Charset, word->Encoding == 'Q' ? DecodeQ(word->Text) : DecodeB(word->Text));
+        afterWord = true;
+        copied = word->End;
+        start = word->End - 1;
     }
+    run.FlushInto(result);
+    result.append(value, copied);
+    std::erase(result, '\0');
     return result;
 }

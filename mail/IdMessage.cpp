@@ -7,6 +7,7 @@
 
 #include "Convert.h"
 #include "Exception.h"
+#include "IdCharset.h"
 #include "IdCoderHeader.h"
 #include "IdMessageCoderMIME.h"
 
@@ -18,7 +19,7 @@ std::string DecodedOrRaw(const std::string& value)
     try {
         return DecodeEncodedWords(value);
     } catch (const EConvertError&) {
-        return value;
+        return Utf8OrWindows1250(value);
     }
 }
 

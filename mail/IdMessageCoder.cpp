@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include "Exception.h"
+#include "IdCharset.h"
 #include "IdGlobal.h"
+#include "IdHeaderParameters.h"
 #include "IdMessage.h"
 #include "IdMessageCoderMIME.h"
 #include "IdMessageCoderUUE.h"
@@ -22,10 +24,13 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
     TIdPartOutput output;
     std::unique_ptr<TIdMessageDecoder> next = decoder.ReadPartBody(output, messageEnded);
     auto text = std::make_unique<TIdText>();
-    text->SetContentType(decoder.PartHeaderValue("Content-Type"));
+    const std::string contentType = decoder.PartHeaderValue("Content-Type");
+    text->SetContentType(contentType);
     text->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
-    size_t nul = output.Buffer.find('\0');
-    text->Lines = LinesOfText(std::string_view(output.Buffer).substr(0, nul));
+    // A part read whole has no header of its own: the message's describes it.
+    std::string converted = TextPartToUtf8(output.Buffer, contentType.empty() ? message.ContentType : contentType);
+    size_t nul = converted.find('\0');
+    text->Lines = LinesOfText(std::string_view(converted).substr(0, nul));
     message.Parts.Add(std::move(text));
     return next;
 }
@@ -154,7 +159,7 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
             continue;
         }
         kept += line.size();
-        message.RawHeaders.Add(line);
+        message.RawHeaders.Add(Utf8OrWindows1250(line));
     }
     message.ApplyHeaders();
     return line;
@@ -163,6 +168,7 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
 void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::string& delimiter)
 {
     const TIdMessageDecoderList& registry = TIdMessageDecoderList::Instance();
+    const TIdTextConverter bodyText(HeaderParameter(message.ContentType, "charset"));
     while (true) {
         std::string line = source.ReadLn();
         if (line == delimiter)
@@ -171,7 +177,7 @@ void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::stri
         if (!decoder) {
             if (line.starts_with(".."))
                 line.erase(0, 1);
-            message.Body.push_back(std::move(line));
+            message.Body.push_back(bodyText.ToUtf8(line));
             continue;
         }
         bool messageEnded = false;

@@ -1,11 +1,12 @@
 #include "IdMessageCoderMIME.h"
 
 #include "Exception.h"
-#include "IdCoderHeader.h"
+#include "IdCharset.h"
 #include "IdCoderMIME.h"
 #include "IdCoderQuotedPrintable.h"
 #include "IdGlobal.h"
 #include "IdHeaderList.h"
+#include "IdHeaderParameters.h"
 #include "IdMessage.h"
 
 namespace {
@@ -136,8 +137,9 @@ TIdMessageDecoderMIME::TIdMessageDecoderMIME(TIdMessage& message)
 {
 }
 
-void TIdMessageDecoderMIME::StoreHeaderLine(const std::string& line)
+void TIdMessageDecoderMIME::StoreHeaderLine(const std::string& rawLine)
 {
+    const std::string line = Utf8OrWindows1250(rawLine);
     if (line[0] == ' ' || line[0] == '\t') {
         if (PartHeaderLines.empty())
             PartHeaderLines.push_back(line.substr(1));
@@ -160,20 +162,7 @@ void TIdMessageDecoderMIME::DecideKind(const std::string& contentType, const std
         return;
     }
     Kind = pkAttachment;
-    std::string upperType = UpperCase(contentType);
-    std::string upperDisposition = UpperCase(disposition);
-    std::string nameText;
-    if (size_t at = upperDisposition.find("FILENAME"); at != std::string::npos)
-        nameText = disposition.substr(std::min(at + 9, disposition.size()));
-    else if (size_t at = upperType.find("NAME"); at != std::string::npos)
-        nameText = contentType.substr(std::min(at + 5, contentType.size()));
-    std::string fileName = ParameterValue(nameText);
-    try {
-        PartFileName = DecodeEncodedWords(fileName);
-    } catch (const EConvertError&) {
-        // A broken encoded word must not cost the whole message.
-        PartFileName = fileName;
-    }
+    PartFileName = AttachmentFileName(contentType, disposition);
 }
 
 void TIdMessageDecoderMIME::ReadPartHeader()
@@ -236,7 +225,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadForwardedHeader(TI
             break;
         (output.Buffer += line) += "\r\n";
         output.Drain();
-        header.Add(std::move(line));
+        header.Add(Utf8OrWindows1250(line));
     }
     auto body = std::make_unique<TIdMessageDecoderMIME>(FMessage);
     body->HeaderGiven = true;

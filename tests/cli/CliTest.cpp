@@ -107,7 +107,7 @@ TEST_F(CliMailboxTest, CheckListsEveryMessageWithItsColumns)
     const auto lines = Lines(result.Out);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0], "1\t15 Mar 2023 13:05:09\t" + std::to_string(Sample::Plain.size()) +
-                            "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tP\xF8\xEDprava\t<plain@example.org>");
+                            "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tPříprava\t<plain@example.org>");
     EXPECT_EQ(lines[1].substr(0, 14), "2\t16 Mar 2023\t");
     EXPECT_EQ(lines[2].substr(0, 2), "3\t");
     EXPECT_TRUE(result.Err.empty()) << result.Err;

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "Exception.h"
+#include "IdCharset.h"
 #include "IdMessage.h"
 #include "MailTestSupport.h"
 #include "TestData.h"
@@ -12,18 +13,25 @@
 
 namespace {
 
+// Walks every text the message gives the program, which must all be valid UTF-8.
 void WalkParts(const TIdMessage& message)
 {
+    std::vector<std::string> texts = {message.From.Text(), message.Recipients.JoinedText(), message.Subject,
+                                      message.Organization, message.RawHeaders.Text()};
     TIdMessageParts& parts = const_cast<TIdMessageParts&>(message.Parts);
     parts.Recount();
     for (int i = 0; i < parts.Count(); ++i) {
         DescribePart(parts[i]);
-        parts[i].ContentType();
+        texts.push_back(parts[i].ContentType());
         parts[i].ContentTransfer();
+        if (auto* text = dynamic_cast<const TIdText*>(&parts[i]))
+            texts.insert(texts.end(), text->Lines.begin(), text->Lines.end());
+        if (auto* attachment = dynamic_cast<const TIdAttachment*>(&parts[i]))
+            texts.push_back(attachment->AttachmentName);
     }
-    message.From.Text();
-    message.Recipients.JoinedText();
-    message.RawHeaders.Text();
+    texts.insert(texts.end(), message.Body.begin(), message.Body.end());
+    for (const std::string& text : texts)
+        EXPECT_TRUE(IsValidUtf8(text)) << text.substr(0, 200);
 }
 
 } // namespace

@@ -80,7 +80,7 @@ TEST(MessageCorpus, AlternativeNestedInMixed)
     EXPECT_EQ(Describe(message), (Lines{"text 0 lines", "text 1 lines", "text 1 lines",
                                         "attachment data.zip 700 1ffa2a81575d77dc"}));
     EXPECT_EQ(message.Parts[0].ContentType(), "multipart/alternative; boundary=\"inner-b\"");
-    EXPECT_EQ(TextAt(message, 1).Lines, Lines{"Dobr\xFD den"});
+    EXPECT_EQ(TextAt(message, 1).Lines, Lines{"Dobrý den"});
     EXPECT_EQ(TextAt(message, 2).Lines, Lines{"<html><body><p>Dobr&yacute; den</p></body></html>"});
     EXPECT_EQ(message.Body, (Lines{"preamble of the outer level", "epilogue line"}));
     EXPECT_EQ(message.BoundaryStack.CurrentBoundary(), "");
@@ -94,13 +94,13 @@ TEST(MessageCorpus, QuotedPrintableCzechText)
     ASSERT_EQ(message.Parts.Count(), 1);
     const TIdText& text = TextAt(message, 0);
     EXPECT_EQ(text.ContentType(), "");
-    std::string sentence = "P\xF8\xEDli\x9A \x9Elu\x9Dou\xE8k\xFD k\xF9\xF2 \xFAp\xECl \xEF\xE1\x62\x65lsk\xE9 \xF3\x64y.";
+    std::string sentence = "Příliš žluťoučký kůň úpěl ďábelské ódy.";
     ASSERT_EQ(text.Lines.size(), 3u);
     EXPECT_EQ(text.Lines[0], sentence + " " + sentence + " " + sentence + " " + sentence);
-    EXPECT_EQ(text.Lines[1], "Druh\xFD \xF8\xE1\x64\x65k s mezerou na konci ");
+    EXPECT_EQ(text.Lines[1], "Druhý řádek s mezerou na konci ");
     EXPECT_EQ(text.Lines[2], ".Tecka na zacatku");
-    EXPECT_EQ(message.Subject, "P\xF8\xEDli\xB9 \xBElu\xBBou\xE8k\xFD k\xF9\xF2");
-    EXPECT_EQ(message.From.Text(), "\"Ji\xF8\xED Nov\xE1k\" <jiri@example.cz>");
+    EXPECT_EQ(message.Subject, "Příliš žluťoučký kůň");
+    EXPECT_EQ(message.From.Text(), "\"Jiří Novák\" <jiri@example.cz>");
     EXPECT_EQ(message.Recipients.JoinedText(), "Petr <petr@example.cz>");
     EXPECT_EQ(message.CharSet, "WINDOWS-1250");
 }
@@ -110,7 +110,7 @@ TEST(MessageCorpus, AttachmentNamesEncodedQuotedAndBare)
     TIdMessage message;
     RetrieveTestMessage(message, "attachment-names.eml");
     ASSERT_EQ(message.Parts.Count(), 4);
-    EXPECT_EQ(AttachmentAt(message, 1).AttachmentName, "p\xF8\xEDloha.txt");
+    EXPECT_EQ(AttachmentAt(message, 1).AttachmentName, "příloha.txt");
     EXPECT_EQ(AttachmentAt(message, 2).AttachmentName, "quoted name.txt");
     EXPECT_EQ(AttachmentAt(message, 3).AttachmentName, "bare.txt");
     EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 3).StoredPath), "third attachment\r\n");
@@ -133,11 +133,11 @@ TEST(MessageCorpus, UuencodedAndXxencodedFilesInAPlainBody)
     EXPECT_EQ(message.Body, (Lines{"Here is the file:", "", "", "and the same kind in xxencode:", "", "Bye."}));
 }
 
-TEST(MessageCorpus, Iso2022JpSubjectBecomesShiftJis)
+TEST(MessageCorpus, Iso2022JpSubjectBecomesUtf8)
 {
     TIdMessage message;
     RetrieveTestMessage(message, "iso-2022-jp-subject.eml");
-    EXPECT_EQ(message.Subject, "\x93\xFA\x96\x7B");
+    EXPECT_EQ(message.Subject, "日本");
     EXPECT_EQ(message.Body, Lines{"body"});
 }
 
@@ -213,6 +213,52 @@ TEST(MessageBody, ReadsASingleTextPart)
     }
 }
 
+TEST(MessageBody, TextIsConvertedFromItsCharset)
+{
+    struct Case { const char* what; const char* bytes; Lines lines; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"UTF-8 lines of a plain body", "Content-Type: text/plain; charset=utf-8\n\nPříloha\n", {"Příloha"}},
+             {"ISO-8859-2, quoted-printable",
+              "Content-Type: text/plain; charset=iso-8859-2\nContent-Transfer-Encoding: quoted-printable\n\n"
+              "P=F8=EDli=B9\n",
+              {"Příliš"}},
+             {"Windows-1250, a base64 part",
+              "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain; charset=\"windows-1250\"\n"
+              "Content-Transfer-Encoding: base64\n\nUPjtbG9oYQ0Knmx1nW916Gs=\n--b--\n",
+              {"Příloha", "žluťoučk"}},
+             {"a charset followed by a comment",
+              "Content-Type: text/plain; charset=iso-8859-2 (Central European)\n\nP\xF8\xEDloha\n", {"Příloha"}},
+             {"KOI8-R", "Content-Type: text/plain; charset=koi8-r\nContent-Transfer-Encoding: quoted-printable\n\n"
+                        "=F0=D2=C9=D7=C5=D4\n",
+              {"Привет"}},
+             {"ISO-2022-JP lines of a plain body", "Content-Type: text/plain; charset=ISO-2022-JP\n\n\x1b$BF|K\\\x1b(B\n",
+              {"日本"}},
+             {"no charset: Windows-1250 bytes", "Subject: x\n\nP\xF8\xEDloha\n", {"Příloha"}},
+             {"no charset: UTF-8 bytes", "Subject: x\n\nPříloha\n", {"Příloha"}},
+             {"an unknown charset keeps its bytes, made valid",
+              "Content-Type: text/plain; charset=x-made-up\n\nP\xC5\x99\xFF\n", {"Př\uFFFD"}},
+         }) {
+        TIdMessage message;
+        Retrieve(message, c.bytes);
+        const Lines& lines = message.Parts.Count() > 0 ? TextAt(message, 0).Lines : message.Body;
+        EXPECT_EQ(lines, c.lines) << c.what;
+    }
+}
+
+TEST(MessageBody, RawHeaderBytesBecomeUtf8)
+{
+    TIdMessage message;
+    Retrieve(message, "Organization: Firma \xE8\n"
+                      "Content-Type: multipart/mixed; boundary=b\n\n--b\n"
+                      "Content-Type: application/x; name=\"\xF8.txt\"\nContent-Transfer-Encoding: base64\n\n"
+                      "YWJj\n--b--\n");
+    EXPECT_EQ(message.Organization, "Firma č");
+    EXPECT_EQ(message.RawHeaders.Lines()[0], "Organization: Firma č");
+    ASSERT_EQ(message.Parts.Count(), 1);
+    EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, "ř.txt");
+    EXPECT_EQ(AttachmentAt(message, 0).ContentType(), "application/x; name=\"ř.txt\"");
+}
+
 TEST(MessageBody, ReadsASingleAttachment)
 {
     struct Case { const char* what; const char* bytes; const char* name; };
@@ -247,8 +293,9 @@ TEST(MessageBody, ReadsASingleAttachment)
         Retrieve(message, c.bytes);
         ASSERT_EQ(message.Parts.Count(), 1) << c.what;
         ASSERT_NE(dynamic_cast<const TIdAttachment*>(&message.Parts[0]), nullptr) << c.what;
-        if (c.name)
+        if (c.name) {
             EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, c.name) << c.what;
+        }
         EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath).substr(0, 3), "abc") << c.what;
     }
 }

@@ -33,12 +33,12 @@ TEST(ApplyHeaders, FillsTheFieldsFromTheHeaderLines)
         "Disposition-Notification-To: n@o",
         "X-Priority: 5 (Lowest)",
     });
-    EXPECT_EQ(message.From.Name, "Ji\xF8\xED Nov\xE1k");
+    EXPECT_EQ(message.From.Name, "Jiří Novák");
     EXPECT_EQ(message.From.Address, "jiri@example.cz");
-    EXPECT_EQ(message.From.Text(), "\"Ji\xF8\xED Nov\xE1k\" <jiri@example.cz>");
+    EXPECT_EQ(message.From.Text(), "\"Jiří Novák\" <jiri@example.cz>");
     EXPECT_EQ(message.Recipients.JoinedText(), "a@b, \"Doe, J.\" <j@k>");
     EXPECT_EQ(message.CCList.JoinedText(), "c@d");
-    EXPECT_EQ(message.Subject, "P\xF8\xEDloha");
+    EXPECT_EQ(message.Subject, "Příloha");
     EXPECT_EQ(message.MessageId, "<1234@example.cz>");
     EXPECT_EQ(message.CharSet, "ISO-8859-2");
     EXPECT_EQ(message.ContentTransferEncoding, "7bit");

@@ -68,7 +68,7 @@ TEST(OddMessages, EveryPartIsFoundWithItsBytes)
               {noBody, "text 1 d3063165f4020edf", "attachment logo.png 120 8eb395a5b13e3ac3"}},
              {"inline-and-unnamed.eml",
               {noBody, "text 1 5da137d582923a30", "attachment one.gif 57 6ae8a52b6a9e1e33",
-               "attachment  64 0cb56808b69ba6d6", "attachment =utf-8''seznam.txt 13 38ae063ac23588a6"}},
+               "attachment  64 0cb56808b69ba6d6", "attachment seznam.txt 13 38ae063ac23588a6"}},
              {"signature-without-blank.eml", {"body 9 ac4e0158d78ecaf1"}},
              {"boundary-padding.eml",
               {"body 1 420e37e8a3451ffe", "text 0 cbf29ce484222325", "text 1 3c94b9be6a5d7b59",
