@@ -1,7 +1,9 @@
 #include "HeaderList.h"
 
 #include "CzechText.h"
+#include "FontFit.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -27,6 +29,9 @@ const TColumnDesign Columns[HeaderColumnCount] = {
 // Everything but the subject column, which takes what is left.
 constexpr int OtherColumnsWidth = 478;
 constexpr int SmallestSubjectWidth = 188;
+
+// Room beside a cell's or caption's text on either side.
+constexpr int TextMargin = 6;
 
 // Draws each cell as usual, then its right and bottom border: the list's grid lines.
 class TGridDelegate : public QStyledItemDelegate {
@@ -68,17 +73,43 @@ THeaderList::THeaderList(QWidget* parent) : QTreeWidget(parent)
         captions->setTextAlignment(column, HeaderColumnAlignment(column));
     }
     setHeaderItem(captions);
-    for (int column = 0; column < HeaderColumnCount; ++column)
-        setColumnWidth(column, Columns[column].Width);
+    FitColumnsToFont();
 
     connect(header(), &QHeaderView::sectionResized, this,
             [this](int column, int, int newWidth) { KeepMinimumWidth(column, newWidth); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &THeaderList::SelectionChanged);
 }
 
-int THeaderList::MinimumColumnWidth(int column)
+int THeaderList::MinimumColumnWidth(int column) const
 {
-    return Columns[column].MinimumWidth;
+    return Fitted(Columns[column].MinimumWidth, *this);
+}
+
+int THeaderList::FittedColumnWidth(int column) const
+{
+    int width = std::max(Fitted(Columns[column].Width, *this),
+                         TextWidth(*header(), headerItem()->text(column), TextMargin));
+    if (column == hcDate)
+        width = std::max(width, TextWidth(*this, WidestDateText(), TextMargin));
+    return width;
+}
+
+void THeaderList::FitColumnsToFont()
+{
+    FOtherColumnsWidth = OtherColumnsWidth;
+    for (int column = 0; column < HeaderColumnCount; ++column) {
+        const int width = FittedColumnWidth(column);
+        if (column != hcSubject)
+            FOtherColumnsWidth += width - Columns[column].Width;
+        setColumnWidth(column, width);
+    }
+}
+
+void THeaderList::changeEvent(QEvent* event)
+{
+    QTreeWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        FitColumnsToFont();
 }
 
 int THeaderList::DesignColumnWidth(int column)
@@ -88,8 +119,8 @@ int THeaderList::DesignColumnWidth(int column)
 
 void THeaderList::KeepMinimumWidth(int column, int newWidth)
 {
-    if (column >= 0 && column < HeaderColumnCount && newWidth < Columns[column].MinimumWidth)
-        header()->resizeSection(column, Columns[column].MinimumWidth);
+    if (column >= 0 && column < HeaderColumnCount && newWidth < MinimumColumnWidth(column))
+        header()->resizeSection(column, MinimumColumnWidth(column));
 }
 
 THeaderRow* THeaderList::Row(int index) const
@@ -165,7 +196,7 @@ void THeaderList::SelectAll()
 
 void THeaderList::AdjustColumns()
 {
-    setColumnWidth(hcSubject, std::max(SmallestSubjectWidth, width() - OtherColumnsWidth));
+    setColumnWidth(hcSubject, std::max(Fitted(SmallestSubjectWidth, *this), width() - FOtherColumnsWidth));
 }
 
 void THeaderList::SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected)

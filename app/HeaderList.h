@@ -36,10 +36,14 @@ public:
     // Selects every row from the first to the last.
     void SelectAll();
 
-    // Subject column: the list's width minus the other columns' 478 pixels, at least 188.
+    // Subject column: the list's width minus the other columns' 478 pixels, at least 188;
+    // both grow with the font, and the others' room with a column widened for its text.
     void AdjustColumns();
 
-    static int MinimumColumnWidth(int column);
+    // Widths in the list's font: the laid-out width, or more when the caption (or, for
+    // the date, a date and time) needs it. The laid-out widths are the least.
+    int FittedColumnWidth(int column) const;
+    int MinimumColumnWidth(int column) const;
     static int DesignColumnWidth(int column);
 
     // Raised after a change of selection with the row whose selection changed; when
@@ -47,10 +51,15 @@ public:
     // them.
     std::function<void(int row)> OnSelectItem;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void FitColumnsToFont();
     void SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void KeepMinimumWidth(int column, int newWidth);
 
+    int FOtherColumnsWidth = 0;
     bool FSelectingAll = false;
     bool FRemoving = false;
 };

@@ -1,20 +1,67 @@
 #include "Icons.h"
 
+#include <QApplication>
+#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
 #include <functional>
 
 namespace {
 
-QIcon Draw(int size, const std::function<void(QPainter&)>& paint)
+using TPicture = std::function<void(QPainter&)>;
+
+// Paints a picture drawn on a canvas of design x design units at whatever size and
+// pixel density it is asked for, so that it is sharp at every scale of the screen.
+class TPaintedIconEngine : public QIconEngine {
+public:
+    TPaintedIconEngine(int design, TPicture picture) : FDesign(design), FPicture(std::move(picture)) {}
+
+    QIconEngine* clone() const override { return new TPaintedIconEngine(FDesign, FPicture); }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        const qreal scale = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        painter->drawPixmap(rect, scaledPixmap(rect.size() * scale, mode, state, scale));
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return scaledPixmap(size, mode, state, 1.0);
+    }
+
+    // size is in device pixels; QIcon marks the pixmap with the scale.
+    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State, qreal scale) override
+    {
+        QPixmap pixmap(size);
+        pixmap.fill(Qt::transparent);
+        {
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(pixmap.width() / qreal(FDesign), pixmap.height() / qreal(FDesign));
+            FPicture(painter);
+        }
+        pixmap.setDevicePixelRatio(scale);
+        if (mode == QIcon::Normal || mode == QIcon::Active)
+            return pixmap;
+        // Disabled and selected looks come from the style, as for any other icon.
+        QStyleOption option;
+        option.palette = QApplication::palette();
+        return QApplication::style()->generatedIconPixmap(mode, pixmap, &option);
+    }
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override { return size; }
+
+private:
+    int FDesign;
+    TPicture FPicture;
+};
+
+QIcon Draw(int size, const TPicture& paint)
 {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paint(painter);
-    return QIcon(pixmap);
+    return QIcon(new TPaintedIconEngine(size, paint));
 }
 
 // A letter envelope filling the rectangle.

@@ -1,6 +1,6 @@
 #pragma once
-// The program's own pictures, drawn at start: the image lists of the main window and
-// the program icon.
+// The program's own pictures: the image lists of the main window and the program icon.
+// Each is painted at the size and pixel density it is shown at, sharp at every scale.
 
 #include <QIcon>
 #include <QList>

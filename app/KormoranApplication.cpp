@@ -2,7 +2,24 @@
 
 #include "UserInterface.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <exception>
+
+TKormoranApplication::TKormoranApplication(int& argc, char** argv) : QApplication(argc, argv)
+{
+    InstallFrameworkTranslations();
+}
+
+bool InstallFrameworkTranslations()
+{
+    auto* translator = new QTranslator(qApp);
+    if (!translator->load("qtbase_cs", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
 
 bool TKormoranApplication::notify(QObject* receiver, QEvent* event)
 {

@@ -6,9 +6,14 @@
 
 class TKormoranApplication : public QApplication {
 public:
-    TKormoranApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    TKormoranApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+// The framework's own texts (the save dialog, the context menus of text fields) in
+// Czech, from the translations installed with Qt. False when they are missing; the
+// framework then speaks English.
+bool InstallFrameworkTranslations();
 
 // Shows the exception being handled in the error box, with its own message. Call it
 // only inside a catch block.

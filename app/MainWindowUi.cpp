@@ -1,6 +1,7 @@
 #include "MainWindowUi.h"
 
 #include "CzechText.h"
+#include "FontFit.h"
 #include "HeaderList.h"
 #include "Icons.h"
 #include "LinkLabel.h"
@@ -8,6 +9,7 @@
 #include "RxRichEd.h"
 #include "SplitterBar.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -38,7 +40,8 @@ QAction* Command(QWidget* owner, const QList<QIcon>& images, int image, const ch
 
 QAction* ToolButton(QToolBar* tool, const QList<QIcon>& images, int image, const char* tooltip)
 {
-    QAction* action = Command(tool, images, image, tooltip);
+    auto* action = new QAction(Czech(tooltip), tool);
+    action->setIcon(images[image]);
     action->setToolTip(Czech(tooltip));
     tool->addAction(action);
     return action;
@@ -99,33 +102,34 @@ void TMainWindowUi::BuildToolbar(QMainWindow* window)
 
 void TMainWindowUi::BuildMenus(QMainWindow* window)
 {
-    QMenu* accounts = window->menuBar()->addMenu(Czech("Účty"));
-    mNewAcc = Command(window, img1, ciNewAccount, "Nový  účet");
-    mDelAcc = Command(window, img1, ciDeleteAccount, "Vymaž účet");
-    mEditAcc = Command(window, img1, ciProperties, "Vlastnosti");
-    Exit1 = Command(window, img1, -1, "Konec");
+    // "&" marks the access key of a menu title (with Alt) and of a menu item.
+    QMenu* accounts = window->menuBar()->addMenu(Czech("Úč&ty"));
+    mNewAcc = Command(window, img1, ciNewAccount, "&Nový  účet");
+    mDelAcc = Command(window, img1, ciDeleteAccount, "&Vymaž účet");
+    mEditAcc = Command(window, img1, ciProperties, "V&lastnosti");
+    Exit1 = Command(window, img1, -1, "&Konec");
     accounts->addActions({mNewAcc, mDelAcc, mEditAcc});
     accounts->addSeparator();
     accounts->addAction(Exit1);
 
-    QMenu* messages = window->menuBar()->addMenu(Czech("Zprávy"));
-    mCheck = Command(window, img1, ciCheck, "Kontrola zpráv");
-    mDown = Command(window, img1, ciDownload, "Stáhni zprávu");
-    mmDel = Command(window, img1, ciDeleteMessage, "Vymaž zprávu");
+    QMenu* messages = window->menuBar()->addMenu(Czech("&Zprávy"));
+    mCheck = Command(window, img1, ciCheck, "&Kontrola zpráv");
+    mDown = Command(window, img1, ciDownload, "&Stáhni zprávu");
+    mmDel = Command(window, img1, ciDeleteMessage, "&Vymaž zprávu");
     messages->addAction(mCheck);
     messages->addSeparator();
     messages->addActions({mDown, mmDel});
 
-    QMenu* help = window->menuBar()->addMenu(Czech("Pomoc"));
-    mHelp = Command(window, img1, ciHelp, "Nápověda");
-    About1 = Command(window, img1, ciAbout, "O programu ...");
+    QMenu* help = window->menuBar()->addMenu(Czech("&Pomoc"));
+    mHelp = Command(window, img1, ciHelp, "&Nápověda");
+    About1 = Command(window, img1, ciAbout, "&O programu ...");
     help->addActions({mHelp, About1});
 
     pop3popup = new QMenu(window);
-    pCheck = Command(pop3popup, img1, ciCheck, "Kontrola zpráv");
-    pNew = Command(pop3popup, img1, ciNewAccount, "Nový účet");
-    pDel = Command(pop3popup, img1, ciDeleteAccount, "Vymaž účet");
-    pEdit = Command(pop3popup, img1, ciProperties, "Vlastnosti");
+    pCheck = Command(pop3popup, img1, ciCheck, "&Kontrola zpráv");
+    pNew = Command(pop3popup, img1, ciNewAccount, "&Nový účet");
+    pDel = Command(pop3popup, img1, ciDeleteAccount, "&Vymaž účet");
+    pEdit = Command(pop3popup, img1, ciProperties, "V&lastnosti");
     pop3popup->addAction(pCheck);
     pop3popup->addSeparator();
     pop3popup->addActions({pNew, pDel});
@@ -133,9 +137,9 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     pop3popup->addAction(pEdit);
 
     headpopup = new QMenu(window);
-    hDown = Command(headpopup, img1, ciDownload, "Stáhni zprávu");
-    hDel = Command(headpopup, img1, ciDeleteMessage, "Vymaž zprávu");
-    Vybratve1 = Command(headpopup, img1, -1, "Vybrat vše");
+    hDown = Command(headpopup, img1, ciDownload, "&Stáhni zprávu");
+    hDel = Command(headpopup, img1, ciDeleteMessage, "&Vymaž zprávu");
+    Vybratve1 = Command(headpopup, img1, -1, "Vy&brat vše");
     Vybratve1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     headpopup->addActions({hDown, hDel});
     headpopup->addSeparator();
@@ -146,10 +150,11 @@ void TMainWindowUi::BuildStatusBar(QMainWindow* window)
 {
     bar = new QStatusBar(window);
     barPanel0 = new QLabel(bar);
-    barPanel0->setFixedWidth(188);
+    barPanel0->setFixedWidth(Fitted(188, *bar));
     barPanel0->setAlignment(Qt::AlignCenter);
     barPanel1 = new QLabel(Czech("Kontrola a manipulace s e-mailovými zprávami na straně POP3 serveru"), bar);
     barPanel1->setAlignment(Qt::AlignCenter);
+    barPanel1->setToolTip(barPanel1->text());   // readable whole in a narrow window
     // The long text must not make the window wider than the stored width.
     barPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     barPanel2 = new QLabel(bar);
@@ -165,7 +170,7 @@ QWidget* TMainWindowUi::BuildAccountColumn(QWidget* parent)
     auto* column = new QWidget(parent);
     column->setFixedWidth(185);
     auto* caption = new QLabel(Czech("E-Mail účty"), column);
-    caption->setFixedHeight(16);
+    caption->setFixedHeight(Fitted(16, *caption));
     poplist = new QListWidget(column);
     poplist->setViewMode(QListView::IconMode);
     poplist->setIconSize(QSize(32, 32));
@@ -174,7 +179,9 @@ QWidget* TMainWindowUi::BuildAccountColumn(QWidget* parent)
     poplist->setFlow(QListView::LeftToRight);
     poplist->setWrapping(true);
     poplist->setWordWrap(true);
-    poplist->setGridSize(QSize(80, 64));
+    FitAccountCaptions();
+    QObject::connect(poplist->model(), &QAbstractItemModel::rowsInserted, poplist, [this] { FitAccountCaptions(); });
+    QObject::connect(poplist->model(), &QAbstractItemModel::dataChanged, poplist, [this] { FitAccountCaptions(); });
     poplist->setSelectionMode(QAbstractItemView::SingleSelection);
     poplist->setEditTriggers(QAbstractItemView::NoEditTriggers);
     poplist->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -216,7 +223,7 @@ QFrame* TMainWindowUi::BuildDetailPane(QWidget* parent)
     auto* pane = new QFrame(parent);
     pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel6 = new QFrame(pane);
-    Panel6->setFixedHeight(18);
+    Panel6->setFixedHeight(std::max(Fitted(18, *Panel6), QFontMetrics(BoldFont(Panel6->font())).height() + 4));
     auto* caption = new QLabel("   Detail", Panel6);
     caption->setFont(BoldFont(caption->font()));
     lDown = new TLinkLabel(Czech("Stáhni zprávu"), Qt::black, Panel6);
@@ -248,7 +255,7 @@ void TMainWindowUi::BuildProgressPanel(QMainWindow* window)
     inf = new QFrame(window);
     inf->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     inf->setAutoFillBackground(true);
-    inf->setGeometry(8, 54, 362, 60);
+    inf->move(8, 54);
     inflabel = new QLabel(Czech("Probíhá kontrola zpráv..."), inf);
     inflabel->setFont(BoldFont(inflabel->font()));
     progress = new QProgressBar(inf);
@@ -263,5 +270,30 @@ void TMainWindowUi::BuildProgressPanel(QMainWindow* window)
     barRow->addWidget(progress, 1);
     barRow->addWidget(cancelButton);
     layout->addLayout(barRow);
+    FitProgressPanel();
     inf->hide();
+}
+
+void TMainWindowUi::FitProgressPanel()
+{
+    const QSize needed = inf->sizeHint();
+    inf->resize(std::max(Fitted(362, *inf), needed.width()), std::max(Fitted(60, *inf), needed.height()));
+}
+
+void TMainWindowUi::FitAccountCaptions()
+{
+    // Addresses have no blanks to wrap at: the grid is as wide as the widest caption.
+    constexpr int CaptionMargin = 6;
+    int width = Fitted(80, *poplist);
+    for (int row = 0; row < poplist->count(); ++row)
+        width = std::max(width, TextWidth(*poplist, poplist->item(row)->text(), CaptionMargin));
+    poplist->setGridSize(QSize(width, Fitted(64, *poplist)));
+}
+
+int TMainWindowUi::FittedWindowWidth() const
+{
+    // The status bar's second panel shows its text whole beside the other two.
+    constexpr int SizeGripAndSpacing = 40;
+    return std::max(Fitted(580, *bar), barPanel0->width() + TextWidth(*barPanel1, barPanel1->text(), 4) +
+                                            barPanel2->sizeHint().width() + SizeGripAndSpacing);
 }

@@ -84,6 +84,11 @@ public:
     QProgressBar* progress = nullptr;
     QPushButton* cancelButton = nullptr;  // "Přerušit": ends the running operation
 
+    // Sizes that follow the font in use (FontFit.h).
+    void FitProgressPanel();
+    void FitAccountCaptions();
+    int FittedWindowWidth() const;
+
 private:
     void BuildToolbar(QMainWindow* window);
     void BuildMenus(QMainWindow* window);

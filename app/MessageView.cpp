@@ -40,14 +40,15 @@ int Positions(std::string_view text)
 
 // The length of the link an attachment line begins with; 0 when the line is no
 // attachment line. The line reads link + " " + upper-cased name + " (" + type + ")", and
-// the name may itself hold blanks, "/ID=" or anything else, so the link ends at the first
-// "/ID=" + digits that the rest of the line confirms.
+// the name may itself hold blanks, "/ID=" or anything else. A name such as
+// "a/ID=0 A (x" fits the pattern at its own "/ID=0" too, so the link ends at the last
+// "/ID=" + digits that the rest of the line confirms: the one the program wrote.
 size_t AttachmentLinkLength(const std::string& line)
 {
     if (!line.starts_with(LinkStart) || !line.ends_with(")"))
         return 0;
-    for (size_t mark = line.find(PartIndexMark, LinkStart.size()); mark != std::string::npos;
-         mark = line.find(PartIndexMark, mark + 1)) {
+    for (size_t mark = line.rfind(PartIndexMark); mark != std::string::npos && mark >= LinkStart.size();
+         mark = mark == 0 ? std::string::npos : line.rfind(PartIndexMark, mark - 1)) {
         size_t end = mark + PartIndexMark.size();
         while (end < line.size() && IsDigit(line[end]))
             ++end;

@@ -1,6 +1,8 @@
 // kormoran-screenshot DIR: drives the main window through a check of the first account
 // and the download of the first message with an attachment, and saves a picture of the
-// window after each in DIR. Run by scripts/screenshot against the demo mailbox.
+// window after each in DIR (with "-2x" in the names on a screen of scale 2). It fails
+// when a text the pictures show is clipped or a picture is not drawn at the screen's
+// scale. Run by scripts/screenshot against the demo mailbox.
 #include "HeaderList.h"
 #include "KormoranApplication.h"
 #include "ModalRunner.h"
@@ -11,7 +13,9 @@
 
 #include <QDialog>
 #include <QEventLoop>
+#include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QTimer>
 #include <cstdio>
 
@@ -41,10 +45,52 @@ void Settle()
     loop.exec();
 }
 
+// Room a list cell or label keeps beside its text.
+constexpr int CellMargin = 3;
+
+bool Fits(const QWidget& widget, const QString& text, int width, const char* what)
+{
+    const int needed = widget.fontMetrics().horizontalAdvance(text) + 2 * CellMargin;
+    if (needed <= width)
+        return true;
+    std::fprintf(stderr, "kormoran-screenshot: %s clipped (%d of %d pixels): %s\n", what, width, needed,
+                 qPrintable(text));
+    return false;
+}
+
+// The texts the pictures are taken for: every date, the account captions and the
+// status bar.
+bool NothingClipped(Tfmain& window)
+{
+    bool whole = true;
+    for (int row = 0; row < window.headlist->RowCount(); ++row)
+        whole &= Fits(*window.headlist, window.headlist->Row(row)->text(hcDate), window.headlist->columnWidth(hcDate),
+                      "date");
+    for (int row = 0; row < window.poplist->count(); ++row)
+        whole &= Fits(*window.poplist, window.poplist->item(row)->text(), window.poplist->gridSize().width(),
+                      "account");
+    whole &= Fits(*window.barPanel1, window.barPanel1->text(), window.barPanel1->contentsRect().width() + 2 * CellMargin,
+                  "status bar");
+    return whole;
+}
+
+QString PictureName(const QWidget& window, const char* name)
+{
+    const qreal scale = window.devicePixelRatioF();
+    return QString(name) + (scale == 1.0 ? QString() : QString("-%1x").arg(scale)) + ".png";
+}
+
 bool Save(QWidget& window, const QString& path)
 {
     Settle();
-    if (window.grab().save(path))
+    const QPixmap picture = window.grab();
+    const QSize expected = window.size() * window.devicePixelRatioF();
+    if (picture.size() != expected) {
+        std::fprintf(stderr, "kormoran-screenshot: %s is %dx%d, not %dx%d\n", qPrintable(path), picture.width(),
+                     picture.height(), expected.width(), expected.height());
+        return false;
+    }
+    if (picture.save(path))
         return true;
     std::fprintf(stderr, "kormoran-screenshot: cannot write %s\n", qPrintable(path));
     return false;
@@ -85,9 +131,9 @@ int main(int argc, char* argv[])
         Settle();
         window.poplist->setCurrentRow(0);
         window.CheckAccClick();
-        if (userInterface.Errors == 0 && window.headlist->RowCount() > 0 &&
-            Save(window, directory + "/kormoran-check.png") && FirstRowWithAttachment(window) >= 0 &&
-            Save(window, directory + "/kormoran-download.png"))
+        if (userInterface.Errors == 0 && window.headlist->RowCount() > 0 && NothingClipped(window) &&
+            Save(window, directory + "/" + PictureName(window, "kormoran-check")) &&
+            FirstRowWithAttachment(window) >= 0 && Save(window, directory + "/" + PictureName(window, "kormoran-download")))
             result = 0;
     }
     SetUserInterface(nullptr);

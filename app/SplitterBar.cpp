@@ -1,5 +1,6 @@
 #include "SplitterBar.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 
 namespace {
@@ -38,11 +39,23 @@ void TSplitterBar::mousePressEvent(QMouseEvent* event)
     FSizeAtStart = FOrientation == Qt::Vertical ? FResized->width() : FResized->height();
 }
 
+int TSplitterBar::LargestPanelSize() const
+{
+    // The window stays as large as it is: the panel grows only into the room the
+    // window's other parts can give up.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QWidget* owner = window();
+    const QSize room = owner->size() - owner->minimumSizeHint();
+    const int current = FOrientation == Qt::Vertical ? FResized->width() : FResized->height();
+    return current + std::max(0, FOrientation == Qt::Vertical ? room.width() : room.height());
+}
+
 void TSplitterBar::mouseMoveEvent(QMouseEvent* event)
 {
     if (!(event->buttons() & Qt::LeftButton))
         return;
-    int size = std::max(MinimumPanelSize, FSizeAtStart + Coordinate(event) - FDragStart);
+    const int wanted = FSizeAtStart + Coordinate(event) - FDragStart;
+    const int size = std::max(MinimumPanelSize, std::min(wanted, LargestPanelSize()));
     if (FOrientation == Qt::Vertical)
         FResized->setFixedWidth(size);
     else

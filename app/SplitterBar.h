@@ -2,7 +2,7 @@
 // A divider between two panels that resizes one of them while it is dragged: a
 // vertical bar sets the width of the panel at its left, a horizontal bar the height of
 // the panel above it. The panel keeps a fixed size, so its size is always exactly what
-// the settings file stores.
+// the settings file stores. A drag never makes the window larger.
 
 #include <QFrame>
 
@@ -16,6 +16,7 @@ protected:
 
 private:
     int Coordinate(QMouseEvent* event) const;
+    int LargestPanelSize() const;
 
     Qt::Orientation FOrientation;
     QWidget* FResized;

@@ -1,34 +1,21 @@
 #include "WindowSettings.h"
 
 #include "Convert.h"
-
-#include <cstdlib>
-#include <sys/stat.h>
+#include "Exception.h"
+#include "FileContents.h"
 
 namespace {
 
-std::string ConfigurationDirectory()
-{
-    const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome && *configHome)
-        return configHome;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : ".") + "/.config";
-}
-
 void CreateParentDirectory(const std::string& path)
 {
-    size_t slash = path.rfind('/');
-    if (slash != std::string::npos && slash > 0)
-        ::mkdir(path.substr(0, slash).c_str(), 0700);   // when it exists, nothing happens
+    try {
+        CreateDirectoryFor(path);
+    } catch (const EInOutError&) {
+        // The write that follows fails and says so in its own words.
+    }
 }
 
 } // namespace
-
-std::string SettingsFilePath()
-{
-    return ConfigurationDirectory() + "/kormoran.ini";
-}
 
 int32_t ReadSetting(const TIniFile& ini, const TWindowSetting& setting)
 {

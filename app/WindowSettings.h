@@ -2,6 +2,7 @@
 // kormoran.ini: the main window's position, size and divider positions.
 //   [POSITION] TOP, LEFT   [SIZE] HEIGHT, WIDTH   [SPLIT] VERTICAL, HORIZONTAL
 
+#include "FileLocations.h"
 #include "IniFile.h"
 
 #include <cstdint>
@@ -20,9 +21,6 @@ const TWindowSetting SettingHeight{"SIZE", "HEIGHT", 450};
 const TWindowSetting SettingWidth{"SIZE", "WIDTH", 580};
 const TWindowSetting SettingVertical{"SPLIT", "VERTICAL", 185};
 const TWindowSetting SettingHorizontal{"SPLIT", "HORIZONTAL", 105};
-
-// kormoran.ini in the user's configuration directory ($XDG_CONFIG_HOME, else ~/.config).
-std::string SettingsFilePath();
 
 // The value as a decimal or, after "$", "0x" or "0X", hexadecimal integer; the default
 // when the value is missing or not an integer. Never raises.

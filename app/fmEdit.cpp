@@ -3,6 +3,7 @@
 #include "AccountFile.h"
 #include "CzechText.h"
 #include "Cp1250.h"
+#include "FontFit.h"
 #include "HelpFile.h"
 #include "Icons.h"
 #include "ModalRunner.h"
@@ -97,6 +98,15 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { ShowHelpTopic(FHelpFile, AccountEditorTopic); });
     FormCreate();
+    FitToFont();
+    // Typing starts in the address field, not on the tab.
+    eAddress->setFocus();
+}
+
+void Tfedit::FitToFont()
+{
+    const QSize needed = sizeHint();
+    setFixedSize(std::max(Fitted(358, *this), needed.width()), std::max(Fitted(398, *this), needed.height()));
 }
 
 QWidget* Tfedit::BuildGeneralPage()

@@ -40,6 +40,8 @@ protected:
 
 private:
     QWidget* BuildGeneralPage();
+    // The designed size, or larger when the font needs it.
+    void FitToFont();
 
     std::string FHelpFile;
 };

@@ -70,10 +70,10 @@ void ShowHelpTopic(const std::string& helpFile, int topic)
 {
     std::optional<std::string> bytes = ReadFileContents(helpFile);
     if (!bytes)
-        throw Exception("Cannot find the help file " + helpFile);
+        throw Exception("Soubor nápovědy nebyl nalezen: " + helpFile);
     std::vector<THelpTopic> topics = ParseHelpFile(*bytes);
     if (topics.empty())
-        throw Exception("No help topics in " + helpFile);
+        throw Exception("Soubor nápovědy neobsahuje žádné téma: " + helpFile);
     THelpWindow window(std::move(topics), QApplication::activeWindow());
     window.ShowTopic(topic);
     RunModal(window);

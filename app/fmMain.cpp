@@ -2,11 +2,13 @@
 
 #include "AccountListItem.h"
 #include "Exception.h"
+#include "FileLocations.h"
 #include "HeaderList.h"
 #include "HelpFile.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
 #include "Progress.h"
+#include "ScreenPlacement.h"
 #include "QtText.h"
 #include "RxRichEd.h"
 #include "UserInterface.h"
@@ -19,9 +21,11 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QScreen>
@@ -33,6 +37,7 @@ Tfmain* fmain = nullptr;
 namespace {
 
 const std::string CheckCaption = "Kontrola zpráv";
+const std::string CheckAccessKey = "&";   // before the caption: K chooses it in a menu
 const std::string NewAccountCaption = "Nový e-mail účet";
 const std::string EditAccountCaption = "Edit e-mail účet";
 const std::string DeleteAccountQuestion = "Vymazat účet, opravdu?";
@@ -93,30 +98,77 @@ void Tfmain::ConnectCommands()
 
     connect(poplist, &QListWidget::itemSelectionChanged, this, &Tfmain::UpdateCommands);
     connect(poplist, &QListWidget::itemDoubleClicked, this, &Tfmain::EditAccClick);
-    connect(poplist, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        pop3popupPopup();
-        pop3popup->popup(poplist->viewport()->mapToGlobal(at));
-    });
+    connect(poplist, &QWidget::customContextMenuRequested, this, &Tfmain::OpenAccountMenu);
     headlist->OnSelectItem = [this](int row) { headlistSelectItem(row); };
     connect(headlist->header(), &QHeaderView::sectionClicked, this, &Tfmain::headlistColumnClick);
     memo->OnURLClick = [this](TRxRichEdit*, const std::string& link, TMouseButton) { memoURLClick(link); };
-    connect(headlist, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        pop3popupPopup();
-        headpopup->popup(headlist->viewport()->mapToGlobal(at));
-    });
+    connect(headlist, &QWidget::customContextMenuRequested, this, &Tfmain::OpenHeaderMenu);
     poplist->installEventFilter(this);
     headlist->installEventFilter(this);
     qApp->installEventFilter(this);
 
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [] { ShowHelpTopic(ApplicationHelpFile(), MainWindowTopic); });
+    ConnectKeyboard();
+}
+
+namespace {
+
+// "&" in a text that becomes part of a menu caption is a "&", not an access key.
+QString MenuText(const std::string& text)
+{
+    return ToQt(text).replace('&', "&&");
+}
+
+bool IsContextMenuKey(const QKeyEvent& key)
+{
+    return key.key() == Qt::Key_Menu || (key.key() == Qt::Key_F10 && key.modifiers() == Qt::ShiftModifier);
+}
+
+// Where a context menu opened by key stands: at the current item, else at the top left.
+QPoint ContextMenuPlace(const QAbstractItemView& list)
+{
+    const QRect current = list.visualRect(list.currentIndex());
+    return current.isValid() ? current.center() : QPoint(4, 4);
+}
+
+} // namespace
+
+void Tfmain::ConnectKeyboard()
+{
+    // F10 opens the first menu; the arrow keys go on from there.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] { menuBar()->setActiveAction(menuBar()->actions().front()); });
+}
+
+void Tfmain::OpenAccountMenu(const QPoint& at)
+{
+    pop3popupPopup();
+    pop3popup->popup(poplist->viewport()->mapToGlobal(at));
+}
+
+void Tfmain::OpenHeaderMenu(const QPoint& at)
+{
+    pop3popupPopup();
+    headpopup->popup(headlist->viewport()->mapToGlobal(at));
+}
+
+bool Tfmain::ContextMenuKeyDown(QObject* watched)
+{
+    if (watched == poplist)
+        OpenAccountMenu(ContextMenuPlace(*poplist));
+    else if (watched == headlist)
+        OpenHeaderMenu(ContextMenuPlace(*headlist));
+    else
+        return false;
+    return true;
 }
 
 // ---- start, activation, resize, close ----
 
 void Tfmain::FormCreate()
 {
-    SetApplicationHelpFile(AppFilePath("Kormoran.hlp"));
+    SetApplicationHelpFile(HelpFilePath());
     FShownIndex = -1;
     LoadAccounts();
     LoadSettings();
@@ -178,9 +230,11 @@ void Tfmain::UpdateCommands()
             action->setEnabled(false);
         lDown->setEnabled(false);
     }
-    std::string check = account ? CheckCaption + "   (" + FromQt(account->text()) + ")" : CheckCaption;
-    mCheck->setText(ToQt(check));
-    pCheck->setText(ToQt(check));
+    QString check = ToQt(CheckAccessKey + CheckCaption);
+    if (account)
+        check += MenuText("   (" + FromQt(account->text()) + ")");
+    mCheck->setText(check);
+    pCheck->setText(check);
 }
 
 void Tfmain::EnableMessageCommands(bool downloaded)
@@ -246,6 +300,8 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
     if (evMessage(event))
         return true;
     if (event->type() == QEvent::KeyPress) {
+        if (IsContextMenuKey(*static_cast<QKeyEvent*>(event)) && ContextMenuKeyDown(watched))
+            return true;
         int key = static_cast<QKeyEvent*>(event)->key();
         if (watched == poplist)
             return poplistKeyDown(key);
@@ -305,13 +361,13 @@ std::vector<TAccountLines> Tfmain::AccountItems() const
 void Tfmain::LoadAccounts()
 {
     poplist->clear();
-    for (const TAccountLines& account : LoadAccountFile(AppFilePath("accounts.dat")))
+    for (const TAccountLines& account : LoadAccountFile(AccountFilePath()))
         AddAccountItem(account);
 }
 
 void Tfmain::SaveAccounts()
 {
-    SaveAccountFile(AppFilePath("accounts.dat"), AccountItems());
+    SaveAccountFile(AccountFilePath(), AccountItems());
 }
 
 TPOP3Rec Tfmain::GetSelectedAccount()
@@ -366,8 +422,8 @@ std::string Tfmain::StatusPanelText(int panel) const
 
 namespace {
 
-// Positions are used as read, off the screen too, within the coordinates a window
-// system can hold; near the ends of the integer range the geometry sums would overflow.
+// Positions are kept within the coordinates a window system can hold; near the ends of
+// the integer range the geometry sums would overflow.
 int WithinCoordinates(int32_t position)
 {
     return std::clamp(position, -32768, 32767);
@@ -380,18 +436,64 @@ int WithinDesktop(int32_t size, int desktopSize)
     return std::clamp(size, 0, std::max(desktopSize, 1));
 }
 
+QList<QRect> AvailableScreenAreas()
+{
+    QList<QRect> areas;
+    for (const QScreen* screen : QGuiApplication::screens())
+        areas.push_back(screen->availableGeometry());
+    return areas;
+}
+
 } // namespace
 
 void Tfmain::LoadSettings()
 {
     const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
     TIniFile ini(SettingsFilePath());
-    move(x(), WithinCoordinates(ReadSetting(ini, SettingTop)));
-    move(WithinCoordinates(ReadSetting(ini, SettingLeft)), y());
-    resize(width(), WithinDesktop(ReadSetting(ini, SettingHeight), desktop.height()));
-    resize(WithinDesktop(ReadSetting(ini, SettingWidth), desktop.width()), height());
+    // Without a stored width the window is as wide as its status bar text needs.
+    TWindowSetting widthSetting = SettingWidth;
+    widthSetting.Default = FittedWindowWidth();
+    QRect frame(WithinCoordinates(ReadSetting(ini, SettingLeft)), WithinCoordinates(ReadSetting(ini, SettingTop)),
+                WithinDesktop(ReadSetting(ini, widthSetting), desktop.width()),
+                WithinDesktop(ReadSetting(ini, SettingHeight), desktop.height()));
+    frame = PlacedOnScreens(frame, AvailableScreenAreas());
+    move(frame.topLeft());
+    resize(frame.size());
     Panel1->setFixedWidth(WithinDesktop(ReadSetting(ini, SettingVertical), desktop.width()));
     Panel3->setFixedHeight(WithinDesktop(ReadSetting(ini, SettingHorizontal), desktop.height()));
+    KeepDividersWithinWindow();
+}
+
+namespace {
+
+// Lays the window out at once, also while it is hidden, inner layouts first.
+void LayOutNow(QWidget& window)
+{
+    QList<QWidget*> widgets = window.findChildren<QWidget*>();
+    std::reverse(widgets.begin(), widgets.end());
+    widgets.push_back(&window);
+    for (QWidget* widget : widgets) {
+        if (QLayout* layout = widget->layout()) {
+            layout->invalidate();
+            layout->activate();
+        }
+    }
+}
+
+} // namespace
+
+void Tfmain::KeepDividersWithinWindow()
+{
+    // Dividers stored for a larger window would make this one grow past its size.
+    const QSize stored = size();
+    LayOutNow(*this);
+    const QSize needed = minimumSizeHint();
+    if (needed.width() > stored.width())
+        Panel1->setFixedWidth(std::max(0, Panel1->width() - (needed.width() - stored.width())));
+    if (needed.height() > stored.height())
+        Panel3->setFixedHeight(std::max(0, Panel3->height() - (needed.height() - stored.height())));
+    LayOutNow(*this);
+    resize(stored);
 }
 
 void Tfmain::SaveSettings()

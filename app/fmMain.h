@@ -32,6 +32,8 @@ public:
     // Window settings; SaveSettings raises EIniFileException.
     void LoadSettings();
     void SaveSettings();
+    // Narrows the stored dividers until the window's parts fit its size.
+    void KeepDividersWithinWindow();
 
     void UpdateCommands();
     void EnableMessageCommands(bool downloaded);
@@ -49,6 +51,8 @@ public:
     bool MultipleSelected() const;
     void DeleteRow(int index);
     void DeleteRows(const std::vector<THeaderRow*>& rows);
+    // After the shown message's row has gone: an empty pane and the commands for none.
+    void ClearShownMessage();
 
     // The progress panel: shown with text, hidden for an empty one; the bar starts at 1.
     void ShowProgress(const std::string& text, int maximum);
@@ -91,6 +95,11 @@ protected:
 
 private:
     void ConnectCommands();
+    // F10 and the context menu keys (Shift+F10, the menu key) of the lists.
+    void ConnectKeyboard();
+    void OpenAccountMenu(const QPoint& at);
+    void OpenHeaderMenu(const QPoint& at);
+    bool ContextMenuKeyDown(QObject* watched);
     bool poplistKeyDown(int key);
     bool headlistKeyDown(int key);
     QListWidgetItem* SelectedAccountItem() const;

@@ -89,6 +89,7 @@ TServerOperation::~TServerOperation()
 void Tfmain::ShowProgress(const std::string& text, int maximum)
 {
     inflabel->setText(ToQt(text));
+    FitProgressPanel();
     inf->setVisible(!text.empty());
     progress->setValue(progress->minimum());
     // A message whose size the server did not tell (-1) still gets a usable bar.
@@ -268,8 +269,11 @@ void Tfmain::RemoveDeletedRows(const std::vector<THeaderRow*>& rows)
         const int index = headlist->IndexOf(row);
         if (!record || !record->Deleted || index < 0)
             continue;
+        const bool shownRemoved = index == FShownIndex;
         FShownIndex = ShownIndexAfterRemoval(FShownIndex, index);
         headlist->RemoveRow(index);
+        if (shownRemoved)
+            ClearShownMessage();
     }
 }
 
@@ -277,4 +281,12 @@ void Tfmain::DeleteRow(int index)
 {
     if (THeaderRow* row = headlist->Row(index))
         DeleteRows({row});
+}
+
+void Tfmain::ClearShownMessage()
+{
+    // The deleted message is no longer shown: no text, and nothing to download or delete.
+    FShownIndex = -1;
+    memo->SetText("");
+    UpdateCommands();
 }

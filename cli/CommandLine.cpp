@@ -30,14 +30,21 @@ const std::string Usage =
     "ÚČET je pořadí účtu v souboru účtů (od 1) nebo jeho adresa.\n"
     "\n"
     "Volby:\n"
-    "  --accounts SOUBOR            soubor účtů (jinak accounts.dat vedle programu)\n"
+    "  --accounts SOUBOR            soubor účtů (jinak accounts.dat v ~/.config/kormoran,\n"
+    "                               nebo vedle programu, je-li tam)\n"
+    "  --password-command PŘÍKAZ    heslo účtu je to, co PŘÍKAZ vypíše (první řádek)\n"
+    "  --local-dates                data jako v okně programu, ne 2026-01-05 08:12:00 +0100\n"
     "  --trace                      vypíše rozhovor se serverem na standardní chybový výstup\n"
     "  --timeout SEKUNDY            nejdelší čekání na připojení a na odpověď serveru\n"
     "  --yes                        maže bez ptaní\n"
-    "  --help                       vypíše tuto nápovědu\n";
+    "  --version                    vypíše verzi programu\n"
+    "  --help                       vypíše tuto nápovědu\n"
+    "\n"
+    "Heslo může přijít i v proměnné prostředí KORMORAN_PASSWORD.\n"
+    "SOUBOR příkazu save může být -: příloha jde na standardní výstup.\n";
 
 const std::string UnknownOption = "Neznámá volba: ";
-const std::string MissingValue = "Volba --accounts potřebuje jméno souboru.";
+const std::string MissingValue = "Volba potřebuje hodnotu: ";
 const std::string BadTimeout = "Volba --timeout potřebuje kladný počet sekund: ";
 const std::string NoCommand = "Chybí příkaz.";
 const std::string UnknownCommand = "Neznámý příkaz: ";
@@ -71,6 +78,24 @@ void CheckArguments(const TCommandLine& line)
     }
 }
 
+// An option with a value, as "--name VALUE" or "--name=VALUE". Moves i past the value.
+bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& name, std::string& value)
+{
+    const std::string& arg = args[i];
+    if (arg == name) {
+        if (i + 1 >= args.size())
+            throw EUsage(MissingValue + name);
+        value = args[++i];
+    } else if (arg.rfind(name + "=", 0) == 0) {
+        value = arg.substr(name.size() + 1);
+    } else {
+        return false;
+    }
+    if (value.empty())
+        throw EUsage(MissingValue + name);
+    return true;
+}
+
 } // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& args)
@@ -90,6 +115,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.Trace = true;
         } else if (arg == "--yes") {
             line.Yes = true;
+        } else if (arg == "--local-dates") {
+            line.LocalDates = true;
+        } else if (arg == "--version") {
+            line.Version = true;
         } else if (arg == "--timeout" || arg.rfind("--timeout=", 0) == 0) {
             std::string seconds;
             if (arg != "--timeout")
@@ -100,19 +129,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             if (!value || *value < 1 || *value > 86400 || seconds.front() == '$')
                 throw EUsage(BadTimeout + seconds);
             line.TimeoutSeconds = *value;
-        } else if (arg == "--accounts") {
-            if (i + 1 >= args.size())
-                throw EUsage(MissingValue);
-            line.AccountsFile = args[++i];
-        } else if (arg.rfind("--accounts=", 0) == 0) {
-            line.AccountsFile = arg.substr(11);
-            if (line.AccountsFile.empty())
-                throw EUsage(MissingValue);
-        } else {
+        } else if (!TakeValue(args, i, "--accounts", line.AccountsFile)
+                   && !TakeValue(args, i, "--password-command", line.PasswordCommand)) {
             throw EUsage(UnknownOption + arg);
         }
     }
-    if (line.Help)
+    if (line.Help || line.Version)
         return line;
     if (words.empty())
         throw EUsage(NoCommand);
@@ -125,4 +147,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
 std::string UsageText()
 {
     return Usage;
+}
+
+std::string VersionText()
+{
+    return "kormoran-cli " KORMORAN_VERSION;
 }

@@ -16,11 +16,14 @@ public:
 struct TCommandLine {
     std::string Command;                 // accounts, check, show, save or delete; empty with --help
     std::vector<std::string> Arguments;  // as the command takes them
-    std::string AccountsFile;            // empty: accounts.dat beside the executable
+    std::string AccountsFile;            // empty: the program's own accounts.dat
+    std::string PasswordCommand;         // empty: the password of the account file
     int32_t TimeoutSeconds = 0;          // 0: the session's own time-outs
     bool Trace = false;
     bool Yes = false;
+    bool LocalDates = false;             // dates as the window shows them, not ISO 8601
     bool Help = false;
+    bool Version = false;
 };
 
 // args without the program name, as the terminal gives them (UTF-8). Checks the number
@@ -29,3 +32,5 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The help text.
 std::string UsageText();
+// "kormoran-cli " and the version.
+std::string VersionText();

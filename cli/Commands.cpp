@@ -1,10 +1,12 @@
 #include "Commands.h"
 
 #include "Convert.h"
+#include "DateText.h"
 #include "IdStack.h"
 #include "MessageText.h"
 
 #include <algorithm>
+#include <fstream>
 #include <sys/stat.h>
 
 namespace {
@@ -15,6 +17,8 @@ const std::string FileExists = "Soubor už existuje, nepřepíšu ho: ";
 const std::string AskDeleteMany = "Vymazat vybrané zprávy, opravdu?";
 const std::string AskDeleteOne = "Vymazat vybranou zprávu, opravdu?";
 const std::string NothingDeleted = "Nic nebylo vymazáno.";
+const std::string NoAnswer = "Žádná odpověď, nic nebylo vymazáno.";
+const std::string StandardOutput = "-";
 const std::string PlainPasswordWarning = "Varování: heslo šlo k serveru %s nešifrovaně.";
 
 std::string WithNumber(const std::string& text, int32_t number)
@@ -45,7 +49,10 @@ void WarnOfPlainPassword(const TPOP3& session, const TCommandContext& context)
 
 void CheckAccount(const std::string& account, const TCommandContext& context)
 {
-    const auto session = CreateSession(RecordFromLines(SelectAccount(context.Accounts, account)));
+    TPOP3Rec record = RecordFromLines(SelectAccount(context.Accounts, account));
+    if (context.Password)
+        record.Password = *context.Password;
+    const auto session = CreateSession(record);
     if (context.Transport)
         session->SetIOHandler(context.Transport);
     try {
@@ -72,7 +79,7 @@ void Check(const TCommandLine& line, const TCommandContext& context)
 {
     CheckAccount(line.Arguments[0], context);
     for (const auto& record : HeaderRecords())
-        context.Out << CheckLine(*record) << '\n';
+        context.Out << CheckLine(*record, context.LocalDates) << '\n';
 }
 
 void Show(const TCommandLine& line, const TCommandContext& context)
@@ -89,10 +96,25 @@ bool PathExists(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0;
 }
 
+// The attachment's decoded data as it is, for a pipe.
+void CopyToOutput(const TIdAttachment& attachment, std::ostream& out)
+{
+    std::ifstream data(attachment.StoredPath, std::ios::binary);
+    char chunk[65536];
+    while (data && out) {
+        data.read(chunk, sizeof chunk);
+        out.write(chunk, data.gcount());
+    }
+    out.flush();
+    if (!data.eof() || !out)
+        throw EIdException("Error saving attachment.");
+}
+
 void Save(const TCommandLine& line, TCommandContext& context)
 {
     const std::string& file = line.Arguments[3];
-    if (PathExists(file))
+    const bool toOutput = file == StandardOutput;
+    if (!toOutput && PathExists(file))
         throw Exception(FileExists + file);
     CheckAccount(line.Arguments[0], context);
     const auto record = RecordOfMessage(StrToInt(line.Arguments[1]));
@@ -103,6 +125,8 @@ void Save(const TCommandLine& line, TCommandContext& context)
         part < parts.Count() ? dynamic_cast<const TIdAttachment*>(&parts[part]) : nullptr;
     if (!attachment)
         throw Exception(WithNumber(NotAnAttachment, part));
+    if (toOutput)
+        return CopyToOutput(*attachment, context.Out);
     context.Ui.SaveFileName = file;
     record->SaveAttachment(AttachmentLink(attachment->AttachmentName, part));
 }
@@ -117,9 +141,12 @@ void Delete(const TCommandLine& line, TCommandContext& context)
             chosen.push_back(std::move(record));
     }
     for (const auto& record : chosen)
-        context.Out << CheckLine(*record) << '\n';
+        context.Out << CheckLine(*record, context.LocalDates) << '\n';
     context.Out.flush();
     if (!line.Yes && !context.Ui.AskYesNo("Warning", chosen.size() > 1 ? AskDeleteMany : AskDeleteOne)) {
+        // A script that forgot --yes must not take "nothing deleted" for success.
+        if (context.Ui.InputEnded)
+            throw Exception(NoAnswer);
         context.Err << TerminalText(NothingDeleted) << '\n';
         return;
     }
@@ -128,10 +155,11 @@ void Delete(const TCommandLine& line, TCommandContext& context)
 
 } // namespace
 
-std::string CheckLine(const TMessageHeader& record)
+std::string CheckLine(const TMessageHeader& record, bool localDates)
 {
     std::string line = IntToStr(record.Number);
-    for (const std::string& field : {record.DateText(), record.SizeText(), record.FromText(), record.ToText(),
+    const std::string date = localDates ? record.DateText() : IsoDateTimeText(record.Msg->Date);
+    for (const std::string& field : {date, record.SizeText(), record.FromText(), record.ToText(),
                                      record.SubjectText(), record.IdText()})
         line += '\t' + TabField(field);
     return VisibleControls(line);

@@ -7,6 +7,7 @@
 #include "Console.h"
 #include "udm.h"
 
+#include <optional>
 #include <ostream>
 
 struct TCommandContext {
@@ -16,10 +17,15 @@ struct TCommandContext {
     TConsoleUserInterface& Ui;
     // The transport every session is given (the trace's), or nothing for the default one.
     TIdIOHandler* Transport = nullptr;
+    // The password that replaces the account file's, when one came from outside.
+    std::optional<std::string> Password;
+    // Dates as the window shows them instead of ISO 8601.
+    bool LocalDates = false;
 };
 
 // Runs line's command; failures raise with the text the user is to see.
 void RunCommand(const TCommandLine& line, TCommandContext& context);
 
-// One line of the check listing (UTF-8): the message number and the six column texts, TAB-separated.
-std::string CheckLine(const TMessageHeader& record);
+// One line of the check listing (UTF-8): the message number and the six column texts,
+// TAB-separated; the date in ISO 8601 unless localDates.
+std::string CheckLine(const TMessageHeader& record, bool localDates);

@@ -65,9 +65,10 @@ bool TConsoleUserInterface::AskYesNo(const std::string&, const std::string& ques
 {
     FErr << TerminalText(question) << " [a/n] " << std::flush;
     std::string answer;
-    if (!std::getline(FIn, answer))
-        return false;
-    return IsYes(answer);
+    InputEnded = !std::getline(FIn, answer);
+    if (InputEnded)
+        FErr << '\n';
+    return !InputEnded && IsYes(answer);
 }
 
 std::optional<std::string> TConsoleUserInterface::AskSaveFileName(const std::string&)

@@ -35,6 +35,8 @@ public:
     // The answer of the next save dialog, a path taken as it is; nothing: the dialog is
     // cancelled.
     std::optional<std::string> SaveFileName;
+    // The last question got no answer at all: the input had ended.
+    bool InputEnded = false;
 
 private:
     std::istream& FIn;

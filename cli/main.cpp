@@ -1,6 +1,8 @@
 // kormoran-cli: looks into POP3 mailboxes from scripts and terminals with the same
 // session layer as the window.
 #include "Commands.h"
+#include "FileLocations.h"
+#include "Password.h"
 #include "Progress.h"
 #include "TraceConnection.h"
 
@@ -31,9 +33,18 @@ private:
     bool FShown = false;
 };
 
-std::string AccountsPath(const TCommandLine& line)
+// The program's own account file may be missing (no accounts yet); a file named on the
+// command line must be there, or a mistyped name would look like an empty mailbox list.
+std::vector<TAccountLines> LoadAccounts(const TCommandLine& line)
 {
-    return line.AccountsFile.empty() ? AppFilePath("accounts.dat") : line.AccountsFile;
+    return line.AccountsFile.empty() ? LoadAccountFile(AccountFilePath()) : LoadExistingAccountFile(line.AccountsFile);
+}
+
+std::optional<std::string> CommandPassword(const TCommandLine& line)
+{
+    if (line.Command == "accounts")
+        return std::nullopt;
+    return OutsidePassword(line.PasswordCommand);
 }
 
 } // namespace
@@ -51,6 +62,10 @@ int main(int argc, char* argv[])
         std::cout << TerminalText(UsageText());
         return 0;
     }
+    if (line.Version) {
+        std::cout << VersionText() << '\n';
+        return 0;
+    }
 
     if (line.TimeoutSeconds > 0)
         SetServerTimeouts(line.TimeoutSeconds * 1000, line.TimeoutSeconds * 1000);
@@ -63,8 +78,9 @@ int main(int argc, char* argv[])
     {
         TTerminalProgress progress;
         try {
-            TCommandContext context{LoadAccountFile(AccountsPath(line)), std::cout, std::cerr, ui,
-                                    line.Trace ? &tracingTransport : nullptr};
+            TCommandContext context{LoadAccounts(line), std::cout, std::cerr, ui,
+                                    line.Trace ? &tracingTransport : nullptr, CommandPassword(line),
+                                    line.LocalDates};
             RunCommand(line, context);
         } catch (const std::exception& error) {
             std::cout.flush();

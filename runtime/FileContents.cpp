@@ -45,6 +45,55 @@ void FillTemporary(int fd, std::string_view bytes, mode_t mode)
         RaiseErrno();
 }
 
+std::string DirectoryOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a chain of symbolic links ends at (which need not exist yet), so that a
+// replacement goes where the link points and the link itself stays.
+std::string LinkTarget(const std::string& path)
+{
+    std::string current = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        char target[4096];
+        const ssize_t length = ::readlink(current.c_str(), target, sizeof target);
+        if (length < 0) {
+            if (errno == EINVAL || errno == ENOENT)
+                return current;   // not a link, or nothing there yet
+            RaiseErrno();
+        }
+        if (static_cast<size_t>(length) == sizeof target)
+            throw EInOutError::FromErrno(ENAMETOOLONG);
+        const std::string next(target, static_cast<size_t>(length));
+        current = next.front() == '/' ? next : DirectoryOf(current) + "/" + next;
+    }
+    throw EInOutError::FromErrno(ELOOP);
+}
+
+// Makes the rename itself durable: without it a crash can bring back the old file.
+void SyncDirectory(const std::string& directory)
+{
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        RaiseErrno();
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (result != 0 && error != EINVAL)   // some file systems cannot sync a directory
+        throw EInOutError::FromErrno(error);
+}
+
+// A symbolic link counts even when what it points to is not there.
+bool DirectoryEntryExists(const std::string& path)
+{
+    struct stat status {};
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
 } // namespace
 
 std::optional<std::string> ReadFileContents(const std::string& path)
@@ -74,8 +123,9 @@ std::optional<std::string> ReadFileContents(const std::string& path)
     return bytes;
 }
 
-void ReplaceFileContents(const std::string& path, std::string_view bytes, mode_t mode)
+void ReplaceFileContents(const std::string& linkOrPath, std::string_view bytes, mode_t mode)
 {
+    const std::string path = LinkTarget(linkOrPath);
     std::string temporary = path + ".XXXXXX";
     int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
@@ -88,4 +138,18 @@ void ReplaceFileContents(const std::string& path, std::string_view bytes, mode_t
         ::unlink(temporary.c_str());
         throw;
     }
+    SyncDirectory(DirectoryOf(path));
+}
+
+void CreateDirectoryFor(const std::string& filePath)
+{
+    const size_t slash = filePath.rfind('/');
+    if (slash == std::string::npos || slash == 0)
+        return;
+    const std::string directory = filePath.substr(0, slash);
+    if (DirectoryEntryExists(directory))
+        return;
+    CreateDirectoryFor(directory);
+    if (::mkdir(directory.c_str(), 0700) != 0 && errno != EEXIST)
+        throw EInOutError::FromErrno(errno);
 }

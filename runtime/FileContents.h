@@ -10,6 +10,12 @@
 std::optional<std::string> ReadFileContents(const std::string& path);
 
 // Writes bytes to a temporary file beside path and renames it over path, so that a
-// failed or interrupted write leaves the previous file as it was. The file gets mode
-// (permission bits only). Raises EInOutError; the temporary file is removed then.
+// failed or interrupted write leaves the previous file as it was; the directory is
+// synced after the rename. When path is a symbolic link, the file it points to is
+// replaced and the link stays. The file gets mode (permission bits only). Raises
+// EInOutError; the temporary file is removed then.
 void ReplaceFileContents(const std::string& path, std::string_view bytes, mode_t mode);
+
+// Creates the directory a file of ours goes into, and its missing parents, readable by
+// the user only (mode 0700). A directory that exists keeps its mode. Raises EInOutError.
+void CreateDirectoryFor(const std::string& filePath);

@@ -4,6 +4,8 @@
 #include "Cp1250.h"
 #include "FileContents.h"
 
+#include <cerrno>
+
 namespace {
 
 // Reads lines the way a text file is read line by line: the text ends at the first
@@ -31,6 +33,12 @@ private:
     std::string FText;
     size_t FPosition = 0;
 };
+
+// The account file may be in one of several places, so its errors say which file it was.
+EInOutError WithPath(const EInOutError& error, const std::string& path)
+{
+    return EInOutError(error.Message + ": " + path, error.ErrorCode);
+}
 
 } // namespace
 
@@ -61,13 +69,34 @@ std::string FormatAccounts(const std::vector<TAccountLines>& accounts)
 
 std::vector<TAccountLines> LoadAccountFile(const std::string& path)
 {
-    std::optional<std::string> bytes = ReadFileContents(path);
-    return bytes ? ParseAccounts(*bytes) : std::vector<TAccountLines>{};
+    try {
+        std::optional<std::string> bytes = ReadFileContents(path);
+        return bytes ? ParseAccounts(*bytes) : std::vector<TAccountLines>{};
+    } catch (const EInOutError& error) {
+        throw WithPath(error, path);
+    }
+}
+
+std::vector<TAccountLines> LoadExistingAccountFile(const std::string& path)
+{
+    try {
+        std::optional<std::string> bytes = ReadFileContents(path);
+        if (!bytes)
+            throw EInOutError::FromErrno(ENOENT);
+        return ParseAccounts(*bytes);
+    } catch (const EInOutError& error) {
+        throw WithPath(error, path);
+    }
 }
 
 void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& accounts)
 {
-    ReplaceFileContents(path, FormatAccounts(accounts), 0600);
+    try {
+        CreateDirectoryFor(path);
+        ReplaceFileContents(path, FormatAccounts(accounts), 0600);
+    } catch (const EInOutError& error) {
+        throw WithPath(error, path);
+    }
 }
 
 namespace {

@@ -24,11 +24,15 @@ std::vector<TAccountLines> ParseAccounts(const std::string& bytes);
 // Raises ECp1250Error when a text holds a character Windows-1250 cannot hold.
 std::string FormatAccounts(const std::vector<TAccountLines>& accounts);
 
-// The accounts in the file; none when it does not exist. Raises EInOutError.
+// The accounts in the file; none when it does not exist. Raises EInOutError, its text
+// ending with ": " and the path.
 std::vector<TAccountLines> LoadAccountFile(const std::string& path);
+// The same for a file the user named: a missing one raises "File not found" as well.
+std::vector<TAccountLines> LoadExistingAccountFile(const std::string& path);
 // Replaces the file as a whole (mode 0600: it holds passwords); a failed save leaves
-// the previous file intact. Raises EInOutError, and ECp1250Error before touching the
-// file.
+// the previous file intact. A missing directory is created (mode 0700). Raises
+// EInOutError, its text ending with ": " and the path, and ECp1250Error before touching
+// the file.
 void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& accounts);
 
 struct THostLine {

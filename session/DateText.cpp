@@ -3,10 +3,13 @@
 #include "QtText.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
 #include <cmath>
+#include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -27,14 +30,18 @@ QString LongTimeFormat()
     return format.trimmed();
 }
 
-} // namespace
+struct TDayAndTime {
+    QDate Day;
+    long long MsOfDay;
+};
 
-std::string DateTimeText(double date)
+// Whole milliseconds, so a time of day a rounding error away from midnight is midnight.
+// Nothing for dates no calendar holds.
+std::optional<TDayAndTime> SplitDate(double date)
 {
-    // Whole milliseconds, so a time of day a rounding error away from midnight is midnight.
     const double totalMs = std::round(date * MsPerDay);
     if (!std::isfinite(totalMs) || std::fabs(totalMs) > 1e15)
-        return {};
+        return std::nullopt;
     const auto total = static_cast<long long>(totalMs);
     long long days = total / MsPerDay;
     long long msOfDay = total % MsPerDay;
@@ -42,10 +49,40 @@ std::string DateTimeText(double date)
         --days;
         msOfDay += MsPerDay;
     }
-    const QDate day = QDate(1899, 12, 30).addDays(days);
-    const QString dateText = QLocale::system().toString(day, ShortDateFormat());
-    if (msOfDay == 0)
+    return TDayAndTime{QDate(1899, 12, 30).addDays(days), msOfDay};
+}
+
+QTime TimeOfDay(const TDayAndTime& split)
+{
+    return QTime::fromMSecsSinceStartOfDay(static_cast<int>(split.MsOfDay));
+}
+
+// "+0100": the local zone's offset from UTC at that local time.
+QString OffsetText(const QDateTime& local)
+{
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return QString::asprintf("%c%02d%02d", offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
+}
+
+} // namespace
+
+std::string DateTimeText(double date)
+{
+    const std::optional<TDayAndTime> split = SplitDate(date);
+    if (!split)
+        return {};
+    const QString dateText = QLocale::system().toString(split->Day, ShortDateFormat());
+    if (split->MsOfDay == 0)
         return FromQt(dateText);
-    const QTime time = QTime::fromMSecsSinceStartOfDay(static_cast<int>(msOfDay));
-    return FromQt(dateText + QLatin1Char(' ') + QLocale::system().toString(time, LongTimeFormat()));
+    return FromQt(dateText + QLatin1Char(' ') + QLocale::system().toString(TimeOfDay(*split), LongTimeFormat()));
+}
+
+std::string IsoDateTimeText(double date)
+{
+    const std::optional<TDayAndTime> split = SplitDate(date);
+    if (!split || date == 0)
+        return {};
+    const QDateTime local(split->Day, TimeOfDay(*split));
+    return FromQt(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + OffsetText(local));
 }

@@ -7,3 +7,7 @@
 // The short date format (year always in four digits), then, unless the time of day is
 // exactly midnight, one blank and the long time format (without a time-zone name).
 std::string DateTimeText(double date);
+
+// The same date for scripts, whatever the locale: "2026-01-05 08:12:00 +0100", with the
+// local zone's offset from UTC at that time. A message without a date (0) gives an empty text.
+std::string IsoDateTimeText(double date);

@@ -85,6 +85,16 @@ TEST_F(AccountEditorTest, TabOrderRunsThroughTheFieldsThenTheButtons)
         EXPECT_TRUE(visited[i] == expected[i] || visited[i]->parentWidget() == expected[i]) << "step " << i;
 }
 
+TEST_F(AccountEditorTest, TypingStartsInTheAddressField)
+{
+    Editor.show();
+    Editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Editor));
+    EXPECT_EQ(QApplication::focusWidget(), Editor.eAddress);
+    QTest::keyClicks(QApplication::focusWidget(), "jan@x.cz");
+    EXPECT_EQ(FromQt(Editor.eAddress->text()), "jan@x.cz");
+}
+
 TEST_F(AccountEditorTest, SecurityChoiceMovesTheWellKnownPortsOnly)
 {
     struct Case {
@@ -119,7 +129,7 @@ TEST_F(AccountEditorTest, PasswordIsShownAsStars)
 TEST_F(AccountEditorTest, EditorOpensTheAccountTopicOnF1)
 {
     InstallHelpFile();
-    SetApplicationHelpFile(Directory.File("Kormoran.hlp"));
+    SetApplicationHelpFile(Directory.File("bin/Kormoran.hlp"));
     Tfedit editor(nullptr);
     int topic = 0;
     Modal.Answer = [&topic](QDialog& dialog) {

@@ -8,7 +8,10 @@
 
 AppFixture::AppFixture() : FInstalledHelpFile(AppFilePath("Kormoran.hlp"))
 {
-    SetAppFileDirectory(Directory.Path());
+    ::mkdir(Directory.File("bin").c_str(), 0700);
+    ::mkdir(Directory.File("config").c_str(), 0700);
+    ::mkdir(Directory.File("config/kormoran").c_str(), 0700);
+    SetAppFileDirectory(Directory.File("bin"));
     ::setenv("XDG_CONFIG_HOME", Directory.File("config").c_str(), 1);
 }
 
@@ -21,11 +24,10 @@ AppFixture::~AppFixture()
 
 void AppFixture::WriteSettings(const std::string& text) const
 {
-    ::mkdir(Directory.File("config").c_str(), 0700);
     WriteBytes(SettingsPath(), text);
 }
 
 void AppFixture::InstallHelpFile() const
 {
-    WriteBytes(Directory.File("Kormoran.hlp"), ReadBytes(FInstalledHelpFile));
+    WriteBytes(Directory.File("bin/Kormoran.hlp"), ReadBytes(FInstalledHelpFile));
 }

@@ -1,7 +1,7 @@
 #pragma once
-// A fixture for the window tests: accounts.dat and Kormoran.hlp in a temporary
-// directory, kormoran.ini in a temporary configuration directory, and the person at the
-// screen played by a script.
+// A fixture for the window tests: a temporary directory standing in for the
+// executable's (bin/, where Kormoran.hlp goes) and a temporary configuration directory
+// with accounts.dat and kormoran.ini, and the person at the screen played by a script.
 
 #include "ScriptedUserInterface.h"
 #include "TemporaryDirectory.h"
@@ -13,8 +13,8 @@ protected:
     AppFixture();
     ~AppFixture() override;
 
-    std::string AccountsPath() const { return Directory.File("accounts.dat"); }
-    std::string SettingsPath() const { return Directory.File("config/kormoran.ini"); }
+    std::string AccountsPath() const { return Directory.File("config/kormoran/accounts.dat"); }
+    std::string SettingsPath() const { return Directory.File("config/kormoran/kormoran.ini"); }
     void WriteSettings(const std::string& text) const;
     // The help file the build installed, copied beside the accounts.
     void InstallHelpFile() const;

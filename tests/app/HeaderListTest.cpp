@@ -1,7 +1,10 @@
 // The header list: columns, the sort rules behind a header click, selection.
 #include "HeaderList.h"
+#include "DateText.h"
 #include "QtText.h"
 
+#include <QDate>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -48,16 +51,24 @@ std::vector<std::string> Column(const THeaderList& list, int column)
 
 using Texts = std::vector<std::string>;
 
+// The main window's font, whose lines are as high as those the columns were laid out for.
+const QFont WindowFont("MS Sans Serif", 8);
+
 TEST(HeaderListColumns, HaveTheirCaptionsAlignmentsAndWidths)
 {
     THeaderList list;
+    list.setFont(WindowFont);
     const Texts captions = {"Datum", "Velikost [B]", "Odesílatel", "Příjemce", "Předmět", "ID"};
     const int widths[] = {108, 80, 128, 128, 256, 64};
     Fill(list, {RowData("a")});
     ASSERT_EQ(list.columnCount(), 6);
     for (int column = 0; column < 6; ++column) {
         EXPECT_EQ(FromQt(list.headerItem()->text(column)), captions[column]);
-        EXPECT_EQ(list.columnWidth(column), widths[column]);
+        // The date column is wider when a date and time need more than its 108 pixels.
+        if (column == hcDate)
+            EXPECT_GE(list.columnWidth(column), widths[column]);
+        else
+            EXPECT_EQ(list.columnWidth(column), widths[column]);
         const Qt::Alignment horizontal = column == 1 ? Qt::AlignRight : Qt::AlignLeft;
         EXPECT_EQ(list.headerItem()->textAlignment(column) & Qt::AlignHorizontal_Mask, horizontal);
         EXPECT_EQ(list.Row(0)->textAlignment(column) & Qt::AlignHorizontal_Mask, horizontal);
@@ -67,9 +78,29 @@ TEST(HeaderListColumns, HaveTheirCaptionsAlignmentsAndWidths)
     EXPECT_EQ(list.editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
+TEST(HeaderListColumns, FitTheirTextsAtEveryFontSize)
+{
+    THeaderRowData late = RowData("a");
+    late.Date = QDate(1899, 12, 30).daysTo(QDate(2026, 12, 28)) + (23 * 3600 + 58 * 60 + 58) / 86400.0;
+    late.DateText = DateTimeText(late.Date);
+    for (int points : {8, 12, 20}) {
+        THeaderList list;
+        list.setFont(QFont("DejaVu Sans", points));
+        Fill(list, {late});
+        const QFontMetrics metrics(list.font());
+        EXPECT_GT(list.columnWidth(hcDate), metrics.horizontalAdvance(ToQt(late.DateText))) << points;
+        for (int column = 0; column < HeaderColumnCount; ++column) {
+            EXPECT_GE(list.columnWidth(column), THeaderList::DesignColumnWidth(column)) << points;
+            EXPECT_GT(list.columnWidth(column), metrics.horizontalAdvance(list.headerItem()->text(column)))
+                << points << " " << column;
+        }
+    }
+}
+
 TEST(HeaderListColumns, CannotBeMadeNarrowerThanTheirMinimum)
 {
     THeaderList list;
+    list.setFont(WindowFont);
     const int minimums[] = {108, 64, 88, 88, 88, 64};
     for (int column = 0; column < 6; ++column) {
         list.header()->resizeSection(column, 10);

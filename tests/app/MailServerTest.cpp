@@ -305,6 +305,28 @@ TEST_F(MailServerTest, ShownMessageFollowsItsRowWhenRowsAboveGo)
     EXPECT_EQ(server.Finish(), Lines{});
 }
 
+TEST_F(MailServerTest, DeletingTheShownMessageEmptiesThePaneAndDisablesItsCommands)
+{
+    ScriptedServer server;
+    Checks(server, 2);
+    Quits(Deletes(LogsInAgain(server), 1));
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    ASSERT_EQ(Window->memo->Text(), HeaderLines(1));
+    Ui.Answers = {true};
+    Run(&Tfmain::mmDelClick);
+    EXPECT_EQ(Column(hcSubject), Lines{"Message 2"});
+    EXPECT_EQ(Window->FShownIndex, -1);
+    EXPECT_EQ(Window->memo->Text(), "");
+    for (QAction* command : {Window->tDownload, Window->mDown, Window->hDown, Window->tDelete, Window->mmDel,
+                             Window->hDel})
+        EXPECT_FALSE(command->isEnabled()) << FromQt(command->text());
+    EXPECT_FALSE(Window->lDown->isEnabled());
+    EXPECT_FALSE(Window->lDelete->isEnabled());
+    EndSessions();
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
 TEST_F(MailServerTest, DownloadShowsTheSectionsAndDisablesTheDownloadCommands)
 {
     ScriptedServer server;

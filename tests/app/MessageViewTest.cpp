@@ -111,8 +111,11 @@ TEST(MessageViewLinks, AttachmentLinksAreMarkedWhole)
     const std::string spaced = "http://localhost/můj dopis.txt/ID=2 MůJ DOPIS.TXT (text/plain)";
     const std::string odd = "http://localhost/a/ID=7.txt/ID=3 A/ID=7.TXT (application/octet-stream)";
     const std::string unnamed = "http://localhost//ID=4  (application/octet-stream)";
+    // The name "a/ID=0 A (x" looks like a whole attachment line of its own, to index 0.
+    const std::string crafted = "http://localhost/a/ID=0 A (x/ID=5 A/ID=0 A (X (text/plain)";
     TRxRichEdit memo;
-    ShowMessageText(memo, DownloadedText({ExampleLine, spaced, odd, unnamed}, "see http://localhost/x/ID=1 and www.a.cz"),
+    ShowMessageText(memo,
+                    DownloadedText({ExampleLine, spaced, odd, unnamed, crafted}, "see http://localhost/x/ID=1 and www.a.cz"),
                     true);
     std::vector<std::string> targets;
     for (const TRxLink& link : memo.Links())
@@ -122,11 +125,12 @@ TEST(MessageViewLinks, AttachmentLinksAreMarkedWhole)
                            AttachmentTarget("http://localhost/můj dopis.txt/ID=2"),
                            AttachmentTarget("http://localhost/a/ID=7.txt/ID=3"),
                            AttachmentTarget("http://localhost//ID=4"),
+                           AttachmentTarget("http://localhost/a/ID=0 A (x/ID=5"),
                            "http://localhost/x/ID=1",
                            "www.a.cz",
                        }));
     EXPECT_EQ(AttachmentLinkOf(targets[1]), "http://localhost/můj dopis.txt/ID=2");
-    EXPECT_EQ(AttachmentLinkOf(targets[4]), std::nullopt);
+    EXPECT_EQ(AttachmentLinkOf(targets[5]), std::nullopt);
 }
 
 TEST(MessageViewLinks, NothingIsMarkedInAMessageNotDownloaded)

@@ -1,8 +1,11 @@
 #include "UserInterfaceQt.h"
 
+#include "KormoranApplication.h"
 #include "QtText.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFileDialog>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -45,6 +48,14 @@ TEST(DesktopLinks, OnlyWebAndMailLinksGoToTheDesktop)
         EXPECT_TRUE(IsLinkForDesktop(link)) << link;
     for (const char* link : {"file:///etc/passwd", "javascript:alert(1)", "/tmp/x.exe", "", "smb://host/share"})
         EXPECT_FALSE(IsLinkForDesktop(link)) << link;
+}
+
+TEST(FrameworkTexts, SpeakCzech)
+{
+    ASSERT_TRUE(InstallFrameworkTranslations());
+    EXPECT_EQ(FromQt(QFileDialog::tr("&Open")), FromQt(QCoreApplication::translate("QFileDialog", "&Open")));
+    EXPECT_EQ(FromQt(QCoreApplication::translate("QFileDialog", "Save As")), "Uložit jako");
+    EXPECT_EQ(FromQt(QCoreApplication::translate("QPlatformTheme", "Cancel")), "Zrušit");
 }
 
 } // namespace

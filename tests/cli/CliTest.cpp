@@ -76,6 +76,23 @@ TEST_F(CliTest, HelpAndUsageErrors)
     EXPECT_TRUE(unknown.Out.empty());
 }
 
+TEST_F(CliTest, VersionAndTheAccountFilesExitStatuses)
+{
+    const TCliResult version = RunCli({"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out.rfind("kormoran-cli ", 0), 0u) << version.Out;
+
+    // A file named on the command line must exist; the program's own file may be missing.
+    const TCliResult mistyped = Run({"accounts"});
+    EXPECT_EQ(mistyped.Status, 1);
+    EXPECT_EQ(mistyped.Err, "File not found: " + Accounts + "\n");
+    ::setenv("XDG_CONFIG_HOME", Directory.c_str(), 1);
+    const TCliResult none = RunCli({"accounts"});
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(none.Status, 0) << none.Err;
+    EXPECT_TRUE(none.Out.empty());
+}
+
 TEST_F(CliTest, AccountsAreListedWithoutTheirPasswords)
 {
     std::ofstream(Accounts, std::ios::binary) << "ji\xF8\xED@example.cz\r\npop.example.cz\r\njiri\r\ntajne\r\n110\r\n"
@@ -102,15 +119,23 @@ TEST_F(CliTest, FailuresExitWithOneAndTheErrorText)
 
 TEST_F(CliMailboxTest, CheckListsEveryMessageWithItsColumns)
 {
+    // The date column stays ISO 8601 in a locale whose dates look otherwise.
+    ::setenv("LC_ALL", "cs_CZ.UTF-8", 1);
     const TCliResult result = Run({"check", "me@localhost"});
+    ::setenv("LC_ALL", "C.UTF-8", 1);
     ASSERT_EQ(result.Status, 0) << result.Err;
     const auto lines = Lines(result.Out);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "1\t15 Mar 2023 13:05:09\t" + std::to_string(Sample::Plain.size()) +
+    EXPECT_EQ(lines[0], "1\t2023-03-15 13:05:09 +0100\t" + std::to_string(Sample::Plain.size()) +
                             "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tPříprava\t<plain@example.org>");
-    EXPECT_EQ(lines[1].substr(0, 14), "2\t16 Mar 2023\t");
+    EXPECT_EQ(lines[1].substr(0, 28), "2\t2023-03-16 00:00:00 +0100\t");
     EXPECT_EQ(lines[2].substr(0, 2), "3\t");
     EXPECT_TRUE(result.Err.empty()) << result.Err;
+
+    const auto local = Lines(Run({"--local-dates", "check", "1"}).Out);
+    ASSERT_EQ(local.size(), 3u);
+    EXPECT_EQ(local[0].substr(0, 23), "1\t15 Mar 2023 13:05:09\t");
+    EXPECT_EQ(local[1].substr(0, 14), "2\t16 Mar 2023\t");
 }
 
 TEST_F(CliMailboxTest, ShowPrintsTheMessageViewText)
@@ -154,15 +179,53 @@ TEST_F(CliMailboxTest, SaveWritesTheAttachmentAtExactlyThePathGivenAndNeverOverw
     EXPECT_EQ(ReadBytes(Directory + "/x.pdf"), Sample::PdfOnlyData);
 }
 
+TEST_F(CliMailboxTest, SaveToADashWritesTheAttachmentToStandardOutput)
+{
+    const TCliResult piped = Run({"save", "1", "3", "0", "-"});
+    ASSERT_EQ(piped.Status, 0) << piped.Err;
+    EXPECT_EQ(piped.Out, Sample::PdfOnlyData);
+    EXPECT_FALSE(std::filesystem::exists(Directory + "/-"));
+}
+
+TEST_F(CliMailboxTest, APasswordFromACommandOrTheEnvironmentReplacesTheFilesOne)
+{
+    WriteAccounts(Server, "wrong");
+    const std::string right = Server.Password();
+    const struct {
+        std::vector<std::string> Args;
+        const char* Environment;
+        int Status;
+    } cases[] = {
+        {{"check", "1"}, nullptr, 1},
+        {{"check", "1"}, right.c_str(), 0},
+        {{"--password-command", "printf '%s\\n' " + right, "check", "1"}, "wrong", 0},
+        {{"--password-command", "false", "check", "1"}, right.c_str(), 1},
+        {{"--password-command", "true", "check", "1"}, right.c_str(), 1},
+    };
+    for (const auto& c : cases) {
+        if (c.Environment)
+            ::setenv("KORMORAN_PASSWORD", c.Environment, 1);
+        const TCliResult result = Run(c.Args);
+        ::unsetenv("KORMORAN_PASSWORD");
+        EXPECT_EQ(result.Status, c.Status) << ::testing::PrintToString(c.Args) << result.Err;
+    }
+}
+
 TEST_F(CliMailboxTest, DeleteAsksAndOnlyAYesDeletes)
 {
-    for (const char* answer : {"n\n", "", "nevim\n"}) {
-        const TCliResult declined = Run({"delete", "1", "2"}, answer);
-        EXPECT_EQ(declined.Status, 0);
+    // No answer at all (a script without --yes) is a failure; a No is not.
+    const struct {
+        const char* Answer;
+        int Status;
+    } declines[] = {{"n\n", 0}, {"", 1}, {"nevim\n", 0}};
+    for (const auto& decline : declines) {
+        const TCliResult declined = Run({"delete", "1", "2"}, decline.Answer);
+        EXPECT_EQ(declined.Status, decline.Status) << decline.Answer;
         EXPECT_EQ(Lines(declined.Out).size(), 1u);
         EXPECT_EQ(declined.Out.substr(0, 2), "2\t");
         EXPECT_NE(declined.Err.find("Vymazat vybranou zprávu, opravdu? [a/n] "), std::string::npos);
     }
+    EXPECT_NE(Run({"delete", "1", "2"}).Err.find("Žádná odpověď, nic nebylo vymazáno."), std::string::npos);
     EXPECT_EQ(Lines(Run({"check", "1"}).Out).size(), 3u);
 
     const TCliResult deleted = Run({"delete", "1", "3", "1", "3"}, "Ano\n");

@@ -35,3 +35,20 @@ TEST(DateTimeText, NonsenseDoesNotCrash)
     DateTimeText(-1e300);
     DateTimeText(std::numeric_limits<double>::quiet_NaN());
 }
+
+TEST(IsoDateTimeText, SameForEveryLocaleWithTheLocalOffset)
+{
+    // The tests run in Europe/Prague: +0100 in winter, +0200 in summer.
+    const struct {
+        double Date;
+        const char* Expected;
+    } cases[] = {
+        {46027.0 + (8 * 3600 + 12 * 60) / 86400.0, "2026-01-05 08:12:00 +0100"},
+        {45000.0, "2023-03-15 00:00:00 +0100"},
+        {45122.0 + (23 * 3600 + 59 * 60 + 59) / 86400.0, "2023-07-15 23:59:59 +0200"},
+        {0.0, ""},
+        {1e300, ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(IsoDateTimeText(c.Date), c.Expected) << c.Date;
+}
