@@ -309,7 +309,7 @@ TEST_F(MailServerTest, DeletingTheShownMessageEmptiesThePaneAndDisablesItsComman
 {
     ScriptedServer server;
     Checks(server, 2);
-    Quits(Deletes(LogsInAgain(server), 1));
+    Quits(Deletes(LogsInToDelete(server), 1));
     OpenWindow(server);
     Run(&Tfmain::CheckAccClick);
     ASSERT_EQ(Window->memo->Text(), HeaderLines(1));
