@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The mailbox check dialogue through Python's poplib, for comparison with our client.
 
-Log in, STAT, then TOP i 0 and LIST i for every message, QUIT; prints one line:
+Log in, CAPA, STAT, then TOP i 0 and LIST i for every message, QUIT; prints one line:
     messages=N wall_s=W cpu_s=C cpu_us_per_message=P user_us_per_message=U sys_us_per_message=S
 CPU is this process's own (user and system). Usage:
     poplib_check.py PORT USER PASSWORD [ROUNDS]  (127.0.0.1 only; the fastest round is printed)
@@ -22,6 +22,7 @@ def check(port, user, password):
     session = poplib.POP3("127.0.0.1", port)
     session.user(user)
     session.pass_(password)
+    session.capa()
     count, _ = session.stat()
     for number in range(1, count + 1):
         session.top(number, 0)

@@ -150,3 +150,11 @@ public:
 
     int32_t ReplyCode;
 };
+
+// A reply read from a pipeline that cannot be the answer to the command it stands for;
+// the replies are out of step with the commands, so the connection has been dropped.
+class EIdReplyOutOfStep : public EIdException {
+public:
+    EIdReplyOutOfStep(const std::string& command, const std::string& reply)
+        : EIdException("Reply out of step: \"" + reply + "\" does not answer \"" + command + "\"") {}
+};

@@ -9,6 +9,7 @@
 
 namespace {
 
+
 bool SameTextIgnoringCase(const std::string& text, const char* expected)
 {
     size_t i = 0;
@@ -17,6 +18,27 @@ bool SameTextIgnoringCase(const std::string& text, const char* expected)
             return false;
     }
     return i == text.size();
+}
+
+std::string FirstWord(const std::string& text)
+{
+    const std::string trimmed = TrimBlanks(text);
+    return trimmed.substr(0, trimmed.find(' '));
+}
+
+std::string HeaderCommand(int64_t number)
+{
+    return "TOP " + std::to_string(number) + " 0";
+}
+
+std::string SizeCommand(int64_t number)
+{
+    return "LIST " + std::to_string(number);
+}
+
+std::string DeleteCommand(int64_t number)
+{
+    return "DELE " + std::to_string(number);
 }
 
 } // namespace
@@ -28,6 +50,9 @@ TIdPOP3::TIdPOP3()
 
 void TIdPOP3::OpenConnection(int32_t timeout)
 {
+    FPipeline.Clear();
+    FCapabilitiesAsked = false;
+    FPipelining = false;
     TIdMessageClient::OpenConnection(timeout);
     try {
         // A greeting that never comes leaves nothing to say QUIT to.
@@ -108,15 +133,153 @@ void TIdPOP3::CloseConnection()
 {
     QuitConfirmed = false;
     try {
+        ReadOutstandingReplies();
         if (IsConnected()) {
             WriteLine("QUIT");
             ReadQuitReply();
         }
     } catch (...) {
+        FPipeline.Clear();
         TIdMessageClient::CloseConnection();
         throw;
     }
     TIdMessageClient::CloseConnection();
+}
+
+// The server answers the commands it was sent before it reads QUIT; a check that ended
+// early still has their replies on the way.
+void TIdPOP3::ReadOutstandingReplies()
+{
+    FPipeline.StopSending();
+    while (FPipeline.Outstanding() > 0 && IsConnected()) {
+        const std::string command = FPipeline.AwaitReply();
+        ReadReply({});
+        if (LastReply.NumericCode() == ReplyOk && command.starts_with("TOP ")) {
+            TIdMessage ignored;
+            ReceiveHeaderBlock(ignored, ".");
+        }
+        FPipeline.ReplyTaken();
+    }
+    FPipeline.Clear();
+}
+
+// A plan given up half-way: the replies to what it sent come before anything else.
+void TIdPOP3::EndPlan()
+{
+    try {
+        ReadOutstandingReplies();
+    } catch (...) {
+        AbandonConnection(std::current_exception());
+    }
+}
+
+void TIdPOP3::StartPlan(TIdCommandPipeline::TCommandSource source)
+{
+    if (FPipeline.Outstanding() > 0)
+        EndPlan();
+    FPipeline.Plan(std::move(source), PipelineWindow);
+}
+
+void TIdPOP3::AbandonConnection(std::exception_ptr failure)
+{
+    FPipeline.Clear();
+    DropSocket();
+    std::rethrow_exception(failure);
+}
+
+// A planned command is answered from the pipeline; any other goes out on its own once
+// the pipeline is empty.
+int16_t TIdPOP3::Transact(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest)
+{
+    if (FPipeline.Active() && !FPipeline.IsNext(command))
+        EndPlan();
+    if (!FPipeline.Active()) {
+        const int16_t code = SendCommand(command, acceptedCode);
+        if (readRest && code == ReplyOk)
+            Exchange(readRest);
+        return code;
+    }
+    try {
+        FPipeline.AwaitReply();
+        ReadReply({});
+        if (readRest && LastReply.NumericCode() == ReplyOk)
+            readRest();
+    } catch (...) {
+        // Where the next reply begins is not known any more.
+        AbandonConnection(std::current_exception());
+    }
+    FPipeline.ReplyTaken();
+    return CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()),
+                          acceptedCode == -1 ? TIdReplyCodes{} : TIdReplyCodes{acceptedCode});
+}
+
+bool TIdPOP3::AskCapabilities()
+{
+    if (FCapabilitiesAsked)
+        return FPipelining;
+    FCapabilitiesAsked = true;
+    if (SendCommand("CAPA") != ReplyOk)
+        return false;
+    try {
+        for (int32_t lines = 0;; ++lines) {
+            const std::string line = ReadLine();
+            if (line == ".")
+                break;
+            if (lines == MaxReplyLines)
+                throw EIdReplyTooLong();
+            FPipelining = FPipelining || SameTextIgnoringCase(FirstWord(line), "PIPELINING");
+        }
+    } catch (...) {
+        FPipelining = false;
+        AbandonConnection(std::current_exception());
+    }
+    return FPipelining;
+}
+
+void TIdPOP3::PlanHeaders(int32_t first, int32_t last)
+{
+    if (!FPipelining)
+        return;
+    StartPlan(
+        [next = int64_t{first}, last, size = false](std::string& command) mutable {
+            if (next > last)
+                return false;
+            command = size ? SizeCommand(next++) : HeaderCommand(next);
+            size = !size;
+            return true;
+        });
+}
+
+void TIdPOP3::PlanHeaders(std::vector<int32_t> numbers)
+{
+    if (!FPipelining)
+        return;
+    StartPlan(
+        [numbers = std::move(numbers), next = size_t{0}, size = false](std::string& command) mutable {
+            if (next >= numbers.size())
+                return false;
+            command = size ? SizeCommand(numbers[next++]) : HeaderCommand(numbers[next]);
+            size = !size;
+            return true;
+        });
+}
+
+void TIdPOP3::PlanDeletions(std::vector<int32_t> numbers)
+{
+    if (!FPipelining)
+        return;
+    StartPlan(
+        [numbers = std::move(numbers), next = size_t{0}](std::string& command) mutable {
+            if (next >= numbers.size())
+                return false;
+            command = DeleteCommand(numbers[next++]);
+            return true;
+        });
+}
+
+void TIdPOP3::StopPlan()
+{
+    FPipeline.StopSending();
 }
 
 // "-ERR" to QUIT means the server did not carry out everything (RFC 1939: some deleted
@@ -151,7 +314,7 @@ int16_t TIdPOP3::ReadReply(const TIdReplyCodes& acceptedCodes)
 
 int32_t TIdPOP3::CountMessages()
 {
-    SendCommand("STAT", ReplyOk);
+    Transact("STAT", ReplyOk);
     // "+OK 2 320": the count is the number before the first space.
     std::string text = FirstReplyText();
     if (text.empty())
@@ -162,14 +325,20 @@ int32_t TIdPOP3::CountMessages()
 
 bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)
 {
-    SendCommand("TOP " + IntToStr(number) + " 0", ReplyOk);
-    Exchange([&] { return ReceiveHeaderBlock(message, "."); });
+    Transact(HeaderCommand(number), ReplyOk, [&] { ReceiveHeaderBlock(message, "."); });
     return true;
 }
 
 int32_t TIdPOP3::FetchSize(int32_t number)
 {
-    SendCommand("LIST " + IntToStr(number), ReplyOk);
+    const std::string command = SizeCommand(number);
+    // Out of a pipeline, "+OK 4 1200" for LIST 3 means the replies have slipped.
+    auto answersThisNumber = [&] {
+        const std::string text = TrimBlanks(FirstReplyText());
+        if (text.find(' ') != std::string::npos && StrToIntDef(FirstWord(text), number) != number)
+            throw EIdReplyOutOfStep(command, "+OK " + FirstReplyText());
+    };
+    Transact(command, ReplyOk, FPipeline.Active() ? std::function<void()>(answersThisNumber) : nullptr);
     // "+OK 3 1200": the size is everything after the first space.
     std::string text = FirstReplyText();
     if (text.empty())
@@ -180,21 +349,17 @@ int32_t TIdPOP3::FetchSize(int32_t number)
 
 bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
 {
-    SendCommand("RETR " + IntToStr(number));
-    if (LastReply.NumericCode() != ReplyOk)
-        return false;
-    Exchange([&] {
+    const int16_t code = Transact("RETR " + IntToStr(number), -1, [&] {
         // A header block ended by "." instead of a blank line is a message without a body.
         if (ReceiveHeaderBlock(message, "").empty())
             ReceiveMessageBody(message, ".");
-        return true;
     });
-    return true;
+    return code == ReplyOk;
 }
 
 bool TIdPOP3::DeleteMessage(int32_t number)
 {
-    return SendCommand("DELE " + IntToStr(number), ReplyOk) == ReplyOk;
+    return Transact(DeleteCommand(number), ReplyOk) == ReplyOk;
 }
 
 std::string TIdPOP3::FirstReplyText() const

@@ -1,16 +1,26 @@
 #pragma once
 // The POP3 client (RFC 1939): log-in with USER/PASS (or APOP), message count, header
-// block (TOP n 0), size (LIST n), whole message (RETR n), deletion (DELE n) and QUIT.
+// block (TOP n 0), size (LIST n), whole message (RETR n), deletion (DELE n), the
+// capabilities (CAPA) and QUIT.
 // Nothing else is spoken: no UIDL, NOOP, RSET, TOP with body lines or LIST without a number.
+//
+// After the log-in the caller may ask CAPA (RFC 2449). When the server lists PIPELINING,
+// the commands of a plan (the TOP n 0 and LIST n of a check, the DELE of a deletion) go out
+// ahead of their replies, a window at a time, and the operations read the replies in the
+// planned order. A failure inside a pipelined reply drops the connection, since where the
+// next reply begins is not known any more; a refusal ("-ERR") is a whole reply and leaves
+// the rest of the pipeline in step.
 //
 // Replies are "+OK" (ReplyOk) or "-ERR" (ReplyErr); a refusal where "+OK" is needed raises
 // EIdProtocolReplyError carrying the server's text, anything else raises EIdException
 // "Unrecognized POP3 Response Header:". Connection failures come unchanged from below.
 
+#include "IdCommandPipeline.h"
 #include "IdMessageClient.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TIdMessage;
 
@@ -41,8 +51,9 @@ public:
     // the connection is still up, closes it and raises the failure itself; a refused
     // STLS or a failed TLS start sends nothing more.
     void OpenConnection(int32_t timeout = -1) override;
-    // Sends QUIT when connected and reads the reply, then closes in every case. A "-ERR"
-    // raises EIdProtocolReplyError with the server's text once the socket is closed.
+    // Reads the replies of commands already pipelined, then sends QUIT when connected and
+    // reads its reply, then closes in every case. A "-ERR" raises EIdProtocolReplyError
+    // with the server's text once the socket is closed.
     void CloseConnection() override;
     int16_t ReadReply(const TIdReplyCodes& acceptedCodes) override;
 
@@ -57,11 +68,43 @@ public:
     // DELE n: the server removes the message when the connection ends with QUIT.
     bool DeleteMessage(int32_t number);
 
+    // CAPA, once per connection: whether the server takes commands ahead of their replies
+    // (PIPELINING). A refused CAPA means it does not.
+    bool AskCapabilities();
+    bool Pipelining() const { return FPipelining; }
+
+    // Plans: when the server pipelines, the commands of the calls that follow are sent
+    // ahead of their replies, and the calls read their replies in the planned order. A
+    // call outside the plan ends it: the replies to what was sent are read and dropped
+    // first. Without pipelining nothing changes: every call sends its command and waits.
+    // FetchHeader and FetchSize of the messages first to last, in turn:
+    void PlanHeaders(int32_t first, int32_t last);
+    // The same for the numbers given, in their order:
+    void PlanHeaders(std::vector<int32_t> numbers);
+    // DeleteMessage of the numbers given, in their order:
+    void PlanDeletions(std::vector<int32_t> numbers);
+    // No more planned commands are sent; the replies of those already sent are still read
+    // in order by the calls that made them, or by CloseConnection.
+    void StopPlan();
+    // Commands sent whose replies have not been read yet.
+    int32_t OutstandingCommands() const { return FPipeline.Outstanding(); }
+    // The most pipelined commands outstanding at one time.
+    int32_t PipelineWindow = 128;
+
 private:
+    int16_t Transact(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest = {});
+    void ReadOutstandingReplies();
+    void EndPlan();
+    void StartPlan(TIdCommandPipeline::TCommandSource source);
+    [[noreturn]] void AbandonConnection(std::exception_ptr failure);
     void ReadGreeting();
     void StartTlsWithStls();
     void LogIn();
     void LogInWithApop();
     void ReadQuitReply();
     std::string FirstReplyText() const;
+
+    TIdCommandPipeline FPipeline{*this};
+    bool FCapabilitiesAsked = false;
+    bool FPipelining = false;
 };

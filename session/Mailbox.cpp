@@ -209,9 +209,13 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
     try {
         CloseConnectionsOf(Records);
         session->Reconnect();
+        session->AskCapabilities();
         ProcessPendingEvents();
         Records.clear();
         count = session->CountMessages();
+        // Each record reads its own replies, in order; a server that pipelines has the
+        // commands of the next records already.
+        session->PlanHeaders(1, count);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
             Records.push_back(std::make_shared<TMessageHeader>(session, number));
@@ -258,6 +262,50 @@ void EndSessions()
     Records.clear();
 }
 
+// The loop of DeleteMessages in two batches with the same outcome: every identity check,
+// then the DELE commands of the records before the first check that failed. The DELE
+// commands after a refused one have been sent already; their replies are read, and those
+// the server accepted count like the others.
+void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
+                     std::vector<TMessageHeader*>& accepted, std::exception_ptr& failure)
+{
+    std::vector<int32_t> unconfirmed;
+    for (const TMessageHeader* record : chosen)
+        if (record->FConfirmedOn != session.ConnectionSerial)
+            unconfirmed.push_back(record->Number);
+    session.PlanHeaders(std::move(unconfirmed));
+    size_t confirmed = 0;
+    std::exception_ptr identityFailure;
+    try {
+        for (; confirmed < chosen.size(); ++confirmed)
+            chosen[confirmed]->ConfirmIdentity();
+    } catch (...) {
+        identityFailure = std::current_exception();
+    }
+    if (identityFailure && !session.IsConnected()) {
+        failure = identityFailure;
+        return;
+    }
+    std::vector<int32_t> numbers;
+    for (size_t i = 0; i < confirmed; ++i)
+        numbers.push_back(chosen[i]->Number);
+    session.PlanDeletions(std::move(numbers));
+    for (size_t i = 0; i < confirmed; ++i) {
+        if (failure && session.OutstandingCommands() == 0)
+            break;
+        try {
+            session.DeleteMessage(chosen[i]->Number);
+            accepted.push_back(chosen[i]);
+        } catch (const EIdProtocolReplyError&) {
+            if (!failure)
+                failure = std::current_exception();
+            session.StopPlan();
+        }
+    }
+    if (identityFailure && !failure)
+        failure = identityFailure;
+}
+
 void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
 {
     if (records.empty())
@@ -267,17 +315,25 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
     const std::shared_ptr<TPOP3> session = records.front()->Session;
     std::vector<TMessageHeader*> accepted;
     std::exception_ptr failure;
+    std::vector<TMessageHeader*> chosen;
+    for (const auto& record : records)
+        if (!record->Deleted && record->Session == session)
+            chosen.push_back(record.get());
     try {
         session->Reconnect();
-        for (const auto& record : records) {
-            if (record->Deleted || record->Session != session)
-                continue;
-            record->ConfirmIdentity();
-            session->DeleteMessage(record->Number);
-            accepted.push_back(record.get());
+        if (session->AskCapabilities()) {
+            DeletePipelined(*session, chosen, accepted, failure);
+        } else {
+            // DELE for each record after its identity check; the first failure ends the loop.
+            for (TMessageHeader* record : chosen) {
+                record->ConfirmIdentity();
+                session->DeleteMessage(record->Number);
+                accepted.push_back(record);
+            }
         }
     } catch (...) {
-        failure = std::current_exception();
+        if (!failure)
+            failure = std::current_exception();
     }
     // A refusal leaves the connection in step: QUIT still carries out what was accepted.
     // After any other failure the connection is gone, and with it the deletions.

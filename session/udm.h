@@ -9,6 +9,7 @@
 #include "IdPOP3.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <vector>
@@ -132,6 +133,8 @@ public:
 
 private:
     friend void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records);
+    friend void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
+                                std::vector<TMessageHeader*>& accepted, std::exception_ptr& failure);
     // Before the first RETR or DELE on a connection opened after the check: the message
     // under Number must still be this one, or nothing destructive is sent.
     void ConfirmIdentity();

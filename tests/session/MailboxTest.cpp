@@ -36,7 +36,7 @@ std::string ReplyErrorOf(const std::function<void()>& operation)
 TEST_F(SessionTest, AnEmptyMailboxIsOpenedCountedAndClosed)
 {
     ScriptedServer server;
-    Login(server).Expects("STAT").Says("+OK 0 0").Expects("QUIT");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 0 0").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(CheckMailbox(session), 0);
@@ -72,7 +72,7 @@ TEST_F(SessionTest, ACheckMakesOneRecordPerMessageInOrder)
 TEST_F(SessionTest, AListReplyWithoutANumberGivesMinusOne)
 {
     ScriptedServer server;
-    Login(server).Expects("STAT").Says("+OK 1 10");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 10");
     server.Expects("TOP 1 0").Says("+OK").Sends(OnTheWire(HeaderOf(First)));
     server.Expects("LIST 1").Says("+OK 1 lots").Expects("QUIT");
     CheckMailbox(CreateSession(Account(server.Start())));
@@ -89,7 +89,7 @@ TEST_F(SessionTest, ARefusedTopEndsTheCheckWithTheRecordsMadeSoFar)
     const std::weak_ptr<TMessageHeader> earlierRecord = HeaderRecords().front();
 
     ScriptedServer server;
-    Login(server).Expects("STAT").Says("+OK 2 100");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 2 100");
     Headers(server, 1, First).Expects("TOP 2 0").Says("-ERR no such message").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));
     EXPECT_EQ(ReplyErrorOf([&] { CheckMailbox(session); }), " no such message\r\n");
@@ -99,6 +99,25 @@ TEST_F(SessionTest, ARefusedTopEndsTheCheckWithTheRecordsMadeSoFar)
     EXPECT_EQ(HeaderRecords()[0]->IdText(), "<1@x>");
     // A row that kept the previous check's record finds nothing now, not another message.
     EXPECT_TRUE(earlierRecord.expired());
+}
+
+TEST_F(SessionTest, ARefusedTopInThePipelineEndsTheCheckWithTheRecordsSoFarAndQuit)
+{
+    ScriptedServer server;
+    Login(server).Expects("CAPA").Says("+OK").Says("PIPELINING").Says(".").Expects("STAT").Says("+OK 3 100");
+    for (const char* command : {"TOP 1 0", "LIST 1", "TOP 2 0", "LIST 2", "TOP 3 0", "LIST 3"})
+        server.Expects(command);
+    // The commands after the refused one are answered too; QUIT comes after their replies.
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(First))).Says("+OK 1 40");
+    server.Says("-ERR no such message").Says("+OK 2 40");
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(Second))).Says("+OK 3 40").Expects("QUIT");
+    const auto session = CreateSession(Account(server.Start()));
+    EXPECT_EQ(ReplyErrorOf([&] { CheckMailbox(session); }), " no such message\r\n");
+    EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    EXPECT_FALSE(session->IsConnected());
+    ASSERT_EQ(HeaderRecords().size(), 1u);
+    EXPECT_EQ(HeaderRecords()[0]->IdText(), "<1@x>");
+    EXPECT_EQ(HeaderRecords()[0]->SizeText(), "40");
 }
 
 TEST_F(SessionTest, AMessageWithAnOverlongHeaderLineKeepsItsRowAndCanBeDeleted)
@@ -200,7 +219,7 @@ TEST_F(SessionTest, RefusedDeletionsAndQuitMarkOnlyWhatTheServerCarriedOut)
         ScriptedServer server;
         Check(server, {First, Second});
         server.AcceptsNext();
-        Login(server);
+        LoginWithoutPipelining(server);
         Headers(server, 2, Second).Expects("DELE 2").Says("+OK");
         Headers(server, 1, First).Expects("DELE 1").Says(test.SecondDele).Expects("QUIT");
         if (test.QuitReply)
@@ -223,6 +242,56 @@ TEST_F(SessionTest, RefusedDeletionsAndQuitMarkOnlyWhatTheServerCarriedOut)
         EXPECT_FALSE(records[0]->Session->IsConnected());
         EXPECT_EQ(server.Finish(), std::vector<std::string>{});
     }
+}
+
+// A server that pipelines gets the identity checks in one batch and the DELE commands in
+// the next; a DELE refused in the middle does not undo those sent after it, which the
+// server accepted and QUIT carries out.
+TEST_F(SessionTest, APipelinedDeletionCarriesOutWhatTheServerAcceptedAroundARefusal)
+{
+    ScriptedServer server;
+    Check(server, {First, Second, Third});
+    server.AcceptsNext();
+    Login(server).Expects("CAPA").Says("+OK").Says("PIPELINING").Says(".");
+    for (const char* command : {"TOP 3 0", "LIST 3", "TOP 2 0", "LIST 2", "TOP 1 0", "LIST 1"})
+        server.Expects(command);
+    const std::pair<int, const std::string*> chosen[] = {{3, &Third}, {2, &Second}, {1, &First}};
+    for (const auto& [number, message] : chosen)
+        server.Says("+OK").Sends(OnTheWire(HeaderOf(*message))).Says("+OK " + std::to_string(number) + " " +
+                                                                      std::to_string(message->size()));
+    server.Expects("DELE 3").Expects("DELE 2").Expects("DELE 1");
+    server.Says("+OK marked").Says("-ERR locked").Says("+OK marked").Expects("QUIT").Says("+OK bye");
+    CheckMailbox(CreateSession(Account(server.Start())));
+    const auto records = HeaderRecords();
+    EXPECT_EQ(ReplyErrorOf([&] { DeleteMessages({records[2], records[1], records[0]}); }), " locked\r\n");
+    EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    EXPECT_TRUE(records[2]->Deleted);
+    EXPECT_FALSE(records[1]->Deleted);
+    EXPECT_TRUE(records[0]->Deleted);
+    EXPECT_EQ(records[1]->Number, 1) << "the message left is number 1 now";
+    EXPECT_FALSE(records[1]->Session->IsConnected());
+}
+
+// As one at a time: the messages before the first that changed are deleted, no other.
+TEST_F(SessionTest, APipelinedDeletionStopsAtTheFirstChangedMessage)
+{
+    ScriptedServer server;
+    Check(server, {First, Second, Third});
+    server.AcceptsNext();
+    Login(server).Expects("CAPA").Says("+OK").Says("PIPELINING").Says(".");
+    for (const char* command : {"TOP 3 0", "LIST 3", "TOP 2 0", "LIST 2", "TOP 1 0", "LIST 1"})
+        server.Expects(command);
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(Third))).Says("+OK 3 " + std::to_string(Third.size()));
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(Second))).Says("+OK 2 1");
+    server.Says("+OK").Sends(OnTheWire(HeaderOf(First))).Says("+OK 1 " + std::to_string(First.size()));
+    server.Expects("DELE 3").Says("+OK marked").Expects("QUIT").Says("+OK bye");
+    CheckMailbox(CreateSession(Account(server.Start())));
+    const auto records = HeaderRecords();
+    EXPECT_THROW(DeleteMessages({records[2], records[1], records[0]}), EMailboxChanged);
+    EXPECT_EQ(server.Finish(), std::vector<std::string>{});
+    EXPECT_TRUE(records[2]->Deleted);
+    EXPECT_FALSE(records[1]->Deleted);
+    EXPECT_FALSE(records[0]->Deleted);
 }
 
 TEST_F(SessionTest, ADownloadOpensANewConnectionAndTheNextOneReusesIt)
@@ -257,7 +326,8 @@ TEST_F(SessionTest, RefusedRetrievalsAndDeletionsRaiseTheServersTextAndChangeNot
     Check(server, {First});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 1, First).Expects("RETR 1").Says("-ERR message is locked").Expects("DELE 1").Says("-ERR locked");
+    Headers(server, 1, First).Expects("RETR 1").Says("-ERR message is locked");
+    server.Expects("CAPA").Says("-ERR unknown command").Expects("DELE 1").Says("-ERR locked");
     CheckMailbox(CreateSession(Account(server.Start())));
     const auto record = HeaderRecords()[0];
     EXPECT_EQ(ReplyErrorOf([&] { record->Download(); }), " message is locked\r\n");
@@ -274,10 +344,10 @@ TEST_F(SessionTest, AChangedMailboxRefusesTheDeletionAndSendsNothingDestructive)
     ScriptedServer server;
     Check(server, {First, Second});
     server.AcceptsNext();
-    Login(server);
+    LoginWithoutPipelining(server);
     // Another client deleted message 1 meanwhile: number 1 is now the second message.
     Headers(server, 1, Second).Expects("QUIT").Says("+OK").AcceptsNext();
-    Login(server);
+    LoginWithoutPipelining(server);
     // Same header, other size.
     server.Expects("TOP 2 0").Says("+OK").Sends(OnTheWire(HeaderOf(Second))).Expects("LIST 2").Says("+OK 2 1");
     server.Expects("QUIT").Says("+OK").AcceptsNext();
@@ -310,7 +380,7 @@ TEST_F(SessionTest, AMessageGoneFromTheServerIsAChangedMailbox)
     ScriptedServer server;
     Check(server, {First});
     server.AcceptsNext();
-    Login(server).Expects("TOP 1 0").Says("-ERR no such message");
+    LoginWithoutPipelining(server).Expects("TOP 1 0").Says("-ERR no such message");
     CheckMailbox(CreateSession(Account(server.Start())));
     EXPECT_THROW(HeaderRecords()[0]->DeleteOnServer(), EMailboxChanged);
 }

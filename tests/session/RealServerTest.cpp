@@ -124,6 +124,28 @@ protected:
 
 } // namespace
 
+TEST(RealServerCheck, TwoThousandMessagesComeInOrderThroughThePipeline)
+{
+    PrivatePop3Server server;
+    std::vector<std::string> messages;
+    for (int i = 1; i <= 2000; ++i)
+        messages.push_back("Subject: number " + std::to_string(i) + "\r\nMessage-Id: <" + std::to_string(i) +
+                           "@x>\r\n\r\n" + std::string(i % 97, 'b') + "\r\n");
+    server.AddMessages(messages);
+    const auto session = CreateSession(AccountOf(server));
+    ASSERT_EQ(CheckMailbox(session), 2000);
+    EXPECT_TRUE(session->Pipelining());
+    EXPECT_FALSE(session->IsConnected());
+    ASSERT_EQ(HeaderRecords().size(), 2000u);
+    for (int i = 1; i <= 2000; ++i) {
+        const TMessageHeader& record = *HeaderRecords()[i - 1];
+        ASSERT_EQ(record.Number, i);
+        ASSERT_EQ(record.SubjectText(), "number " + std::to_string(i));
+        ASSERT_EQ(record.SizeText(), std::to_string(messages[i - 1].size()));
+    }
+    CloseOpenSessions();
+}
+
 TEST_F(RealServerTest, CheckDeleteCheck)
 {
     const auto session = CreateSession(AccountOf(Server));

@@ -31,6 +31,13 @@ inline ScriptedServer& Login(ScriptedServer& server)
     return server.Says("+OK ready").Expects("USER joe").Says("+OK").Expects("PASS secret").Says("+OK logged in");
 }
 
+// A check or a deletion logs in and asks CAPA; this server knows no capabilities, so
+// the session sends one command at a time.
+inline ScriptedServer& LoginWithoutPipelining(ScriptedServer& server)
+{
+    return Login(server).Expects("CAPA").Says("-ERR unknown command");
+}
+
 // TOP n 0 and LIST n of one message.
 inline ScriptedServer& Headers(ScriptedServer& server, int number, const std::string& message)
 {
@@ -44,7 +51,7 @@ inline ScriptedServer& Headers(ScriptedServer& server, int number, const std::st
 
 inline ScriptedServer& Check(ScriptedServer& server, const std::vector<std::string>& messages)
 {
-    Login(server).Expects("STAT").Says("+OK " + std::to_string(messages.size()) + " 1000");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK " + std::to_string(messages.size()) + " 1000");
     for (size_t i = 0; i < messages.size(); ++i)
         Headers(server, static_cast<int>(i + 1), messages[i]);
     return server.Expects("QUIT");
@@ -53,6 +60,8 @@ inline ScriptedServer& Check(ScriptedServer& server, const std::vector<std::stri
 // The deletions of one connection, ended by QUIT that the server confirms.
 inline ScriptedServer& Deletes(ScriptedServer& server, const std::vector<std::pair<int, std::string>>& messages)
 {
+    // The server knows no capabilities: one command at a time.
+    server.Expects("CAPA").Says("-ERR unknown command");
     for (const auto& [number, message] : messages)
         Headers(server, number, message).Expects("DELE " + std::to_string(number)).Says("+OK marked");
     return server.Expects("QUIT").Says("+OK bye");

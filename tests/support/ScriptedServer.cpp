@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <stdexcept>
 #include <sys/socket.h>
@@ -66,6 +67,20 @@ ScriptedServer& ScriptedServer::Sends(const std::string& bytes)
     return Add([this, bytes] { return SendAll(bytes.data(), bytes.size()); });
 }
 
+ScriptedServer& ScriptedServer::Trickles(const std::string& bytes, size_t pieceSize)
+{
+    return Add([this, bytes, pieceSize] {
+        int noDelay = 1;
+        setsockopt(FClient, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof(noDelay));
+        for (size_t start = 0; start < bytes.size(); start += pieceSize) {
+            if (!SendAll(bytes.data() + start, std::min(pieceSize, bytes.size() - start)))
+                return false;
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        return true;
+    });
+}
+
 ScriptedServer& ScriptedServer::Streams(const std::string& block, int64_t totalBytes)
 {
     return Add([this, block, totalBytes] {
@@ -89,6 +104,18 @@ ScriptedServer& ScriptedServer::Expects(const std::string& line)
             return false;
         }
         return true;
+    });
+}
+
+ScriptedServer& ScriptedServer::ExpectsAlone(const std::string& line)
+{
+    Expects(line);
+    return Add([this, line] {
+        // A command sent ahead would be in the same write, or follow it at once.
+        if (FPending.empty() && WaitFor(FClient, POLLIN, PollSlice) != WaitResult::Ready)
+            return true;
+        Fail("after " + Quoted(line) + " the client sent more before it had an answer");
+        return false;
     });
 }
 

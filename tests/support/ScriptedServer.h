@@ -33,10 +33,16 @@ public:
     ScriptedServer& Says(const std::string& line);
     // The server sends the bytes as they are (partial lines, NUL bytes, anything).
     ScriptedServer& Sends(const std::string& bytes);
+    // The server sends the bytes a few at a time, each piece on its own, so the client
+    // receives them in many small reads.
+    ScriptedServer& Trickles(const std::string& bytes, size_t pieceSize);
     // The server sends the block again and again until totalBytes have gone out.
     ScriptedServer& Streams(const std::string& block, int64_t totalBytes);
     // The client must send this line (ended by LF, a CR before it is dropped).
     ScriptedServer& Expects(const std::string& line);
+    // The client must send this line and then nothing more until it has had an answer:
+    // one command at a time.
+    ScriptedServer& ExpectsAlone(const std::string& line);
     // The server stays silent for a while.
     ScriptedServer& Stalls(std::chrono::milliseconds time);
     // The server closes in an orderly way here; what the client still sends is recorded.
