@@ -225,21 +225,33 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::EndAtBoundaryLine(cons
     return nullptr;
 }
 
+bool TIdMessageDecoderMIME::NextPartLine(TIdBodyLine& line, bool& messageEnded,
+                                         std::unique_ptr<TIdMessageDecoder>& next)
+{
+    line = NextBodyLine();
+    if (!line.Continued && line.Text == ".") {
+        messageEnded = true;
+        next = nullptr;
+        return false;
+    }
+    bool partEnded = false;
+    next = EndAtBoundaryLine(line, partEnded);
+    if (partEnded)
+        return false;
+    if (!line.Continued && line.Text.starts_with('.'))
+        line.Text.erase(0, 1);
+    return true;
+}
+
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadForwardedHeader(TIdPartOutput& output,
                                                                              bool& messageEnded)
 {
     TIdHeaderList header;
+    TIdBodyLine line;
+    std::unique_ptr<TIdMessageDecoder> next;
     while (true) {
-        TIdBodyLine line = NextBodyLine();
-        if (!line.Continued && line.Text == ".") {
-            messageEnded = true;
-            return nullptr;
-        }
-        bool partEnded = false;
-        if (auto next = EndAtBoundaryLine(line, partEnded); partEnded)
+        if (!NextPartLine(line, messageEnded, next))
             return next;
-        if (!line.Continued && line.Text.starts_with('.'))
-            line.Text.erase(0, 1);
         if (line.Text.empty())
             break;
         (output.Buffer += line.Text) += "\r\n";
@@ -263,18 +275,10 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdPartOu
         WholeBodyEncoded ? FMessage.ContentTransferEncoding : PartHeaderValue("Content-Transfer-Encoding");
     std::unique_ptr<TIdDecoder> decoder = TransferDecoder(Trim(encoding));
     const bool quotedPrintable = decoder && SameText(Trim(encoding), "quoted-printable");
-    while (true) {
-        TIdBodyLine line = NextBodyLine();
-        if (!line.Continued && line.Text == ".") {
-            messageEnded = true;
-            return nullptr;
-        }
-        bool partEnded = false;
-        if (auto next = EndAtBoundaryLine(line, partEnded); partEnded)
-            return next;
-        std::string_view data = line.Text;
-        if (!line.Continued && !data.empty() && data[0] == '.')
-            data.remove_prefix(1);
+    TIdBodyLine line;
+    std::unique_ptr<TIdMessageDecoder> next;
+    while (NextPartLine(line, messageEnded, next)) {
+        const std::string_view data = line.Text;
         if (quotedPrintable) {
             decoder->DecodeToOutput(std::string(data) + "\r\n", output.Buffer);
         } else if (decoder) {
@@ -284,6 +288,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdPartOu
         }
         output.Drain();
     }
+    return next;
 }
 
 std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::TryStart(TIdMessage& message, const std::string& line) const

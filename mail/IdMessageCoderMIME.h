@@ -51,6 +51,9 @@ private:
     // At a boundary line of an open level sets ended and returns the decoder of the next
     // part, if one follows.
     std::unique_ptr<TIdMessageDecoder> EndAtBoundaryLine(const TIdBodyLine& line, bool& ended);
+    // The next line of this part, the server's extra dot removed; false at the message's
+    // end (messageEnded set) or at a boundary line (next holds the following part's decoder).
+    bool NextPartLine(TIdBodyLine& line, bool& messageEnded, std::unique_ptr<TIdMessageDecoder>& next);
     std::unique_ptr<TIdMessageDecoder> ReadForwardedHeader(TIdPartOutput& output, bool& messageEnded);
 
     bool FForwardedMessage = false;
