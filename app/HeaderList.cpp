@@ -228,9 +228,12 @@ void THeaderList::AdjustColumns()
 
 int THeaderList::LeastFittedWidth(int column) const
 {
-    // Whole dates; the other texts may be cut, their tooltips show them whole.
+    // Whole dates and headings; the other texts may be cut, their tooltips show them whole.
     constexpr int LeastWidths[HeaderColumnCount] = {0, 48, 48, 48, 64, LeastSectionWidth};
-    return column == hcDate ? FittedColumnWidth(hcDate) : Fitted(LeastWidths[column], *this);
+    if (column == hcDate)
+        return FittedColumnWidth(hcDate);
+    // The heading itself stays whole.
+    return std::max(Fitted(LeastWidths[column], *this), TextWidth(*header(), headerItem()->text(column), TextMargin));
 }
 
 void THeaderList::resizeEvent(QResizeEvent* event)

@@ -2,6 +2,7 @@
 
 #include "CutTextToolTip.h"
 #include "CzechText.h"
+#include "ElidedLabel.h"
 #include "FontFit.h"
 #include "HeaderList.h"
 #include "Icons.h"
@@ -151,12 +152,12 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
 void TMainWindowUi::BuildStatusBar(QMainWindow* window)
 {
     bar = new QStatusBar(window);
-    barPanel0 = new QLabel(bar);
+    // A long address or a narrow window shortens a panel's text; its tooltip shows it whole.
+    barPanel0 = new TElidedLabel(bar);
     barPanel0->setFixedWidth(Fitted(188, *bar));
     barPanel0->setAlignment(Qt::AlignCenter);
-    barPanel1 = new QLabel(Czech("Kontrola a manipulace s e-mailovými zprávami na straně POP3 serveru"), bar);
+    barPanel1 = new TElidedLabel(Czech("Kontrola a manipulace s e-mailovými zprávami na straně POP3 serveru"), bar);
     barPanel1->setAlignment(Qt::AlignCenter);
-    barPanel1->setToolTip(barPanel1->text());   // readable whole in a narrow window
     // The long text must not make the window wider than the stored width.
     barPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     barPanel2 = new QLabel(bar);

@@ -7,6 +7,7 @@
 // it checks the window at its first-start size and again larger. Run by
 // scripts/screenshot against the demo mailbox.
 #include "CutTextToolTip.h"
+#include "ElidedLabel.h"
 #include "HeaderList.h"
 #include "KormoranApplication.h"
 #include "ModalRunner.h"
@@ -76,12 +77,13 @@ bool WholeOrInToolTip(const QAbstractItemView& view, const QModelIndex& index, c
     return false;
 }
 
-bool LabelWholeOrInToolTip(const QLabel& label, const char* what)
+// A status panel shows its text whole; only a long address may be shortened in the
+// first panel, with the whole text in its tooltip.
+bool StatusPanelWhole(const QLabel& panel, bool mayShorten, const char* what)
 {
-    const int needed = label.fontMetrics().horizontalAdvance(label.text());
-    if (needed <= label.contentsRect().width() || label.toolTip() == label.text())
+    if (mayShorten && dynamic_cast<const TElidedLabel*>(&panel))
         return true;
-    return Fits(label, label.text(), label.contentsRect().width() + 2 * CellMargin, what);
+    return Fits(panel, panel.text(), panel.contentsRect().width() + 2 * CellMargin, what);
 }
 
 bool Inside(const QRect& inner, const QRect& outer, const char* what)
@@ -161,8 +163,9 @@ bool ProgressPanelClear(Tfmain& window)
 bool StatusBarWhole(Tfmain& window)
 {
     bool whole = true;
-    for (const QLabel* panel : {window.barPanel0, window.barPanel1, window.barPanel2})
-        whole &= LabelWholeOrInToolTip(*panel, "status bar");
+    whole &= StatusPanelWhole(*window.barPanel0, true, "status bar address");
+    whole &= StatusPanelWhole(*window.barPanel1, false, "status bar");
+    whole &= StatusPanelWhole(*window.barPanel2, false, "status bar security");
     return whole;
 }
 

@@ -201,16 +201,13 @@ void Tfmain::resizeEvent(QResizeEvent* event)
     AdjustColumns();
 }
 
-// The header list and the detail pane share a change of the window's height in the
-// proportion the divider gives them, so a larger window shows more rows too.
+// The header list and the detail pane share a change of the window's height half and
+// half, so a larger window shows more rows too.
 void Tfmain::ShareHeightChange(int change)
 {
-    const int list = Panel3->height();
-    const int pane = Panel4->height();
-    if (change == 0 || !isVisible() || list + pane <= 0)
+    if (change == 0 || !isVisible())
         return;
-    const int share = static_cast<int>(static_cast<long long>(change) * list / (list + pane));
-    Panel3->setFixedHeight(std::max(0, list + share));
+    Panel3->setFixedHeight(std::max(0, Panel3->height() + change / 2));
 }
 
 void Tfmain::closeEvent(QCloseEvent* event)
@@ -394,7 +391,6 @@ TPOP3Rec Tfmain::GetSelectedAccount()
         throw EListError::OutOfBounds(-1);
     TPOP3Rec account = RecordFromLines(AccountOfItem(item));
     barPanel0->setText(ToQt(account.Address));
-    barPanel0->setToolTip(barPanel0->text());   // a long address is cut in the panel
     return account;
 }
 

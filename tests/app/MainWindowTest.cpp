@@ -97,7 +97,7 @@ TEST_F(MainWindowTest, ColumnsFitTheListWidthAndTheSubjectTakesTheRest)
     TTestMain window;
     THeaderList& list = *window.headlist;
     const int date = list.columnWidth(hcDate);
-    for (int width : {400, 600, 1000, 1270}) {
+    for (int width : {560, 600, 1000, 1270}) {
         list.resize(width, 100);
         window.AdjustColumns();
         const int room = width - 2 * list.frameWidth() - list.verticalScrollBar()->sizeHint().width();
