@@ -102,8 +102,11 @@ int THeaderList::FittedColumnWidth(int column) const
 
 void THeaderList::FitColumnsToFont()
 {
+    FUserWidths = {};
+    FFitting = true;
     for (int column = 0; column < HeaderColumnCount; ++column)
         setColumnWidth(column, FittedColumnWidth(column));
+    FFitting = false;
 }
 
 void THeaderList::changeEvent(QEvent* event)
@@ -120,8 +123,14 @@ int THeaderList::DesignColumnWidth(int column)
 
 void THeaderList::KeepMinimumWidth(int column, int newWidth)
 {
-    if (!FFitting && column >= 0 && column < HeaderColumnCount && newWidth < MinimumColumnWidth(column))
+    if (FFitting || column < 0 || column >= HeaderColumnCount)
+        return;
+    if (newWidth < MinimumColumnWidth(column)) {
         header()->resizeSection(column, MinimumColumnWidth(column));
+        return;
+    }
+    // A width the user chose is the one the column keeps when the list's width changes.
+    FUserWidths[column] = newWidth;
 }
 
 THeaderRow* THeaderList::Row(int index) const
@@ -219,6 +228,9 @@ void THeaderList::AdjustColumns()
     for (int column = 0; column < HeaderColumnCount; ++column)
         columns.push_back({FittedColumnWidth(column), LeastFittedWidth(column)});
     columns[hcSubject].Fitted = Fitted(SmallestSubjectWidth, *this);
+    for (int column = 0; column < HeaderColumnCount; ++column)
+        if (FUserWidths[column] > 0)
+            columns[column].Fitted = FUserWidths[column];
     const std::vector<int> widths = FitColumnWidths(columns, hcSubject, room);
     FFitting = true;
     for (int column = 0; column < HeaderColumnCount; ++column)

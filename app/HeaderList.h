@@ -8,6 +8,7 @@
 #include "HeaderRow.h"
 
 #include <QTreeWidget>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -38,9 +39,10 @@ public:
     // Selects every row from the first to the last.
     void SelectAll();
 
-    // Every column in view within the list's width (ColumnFit.h): the subject takes what
-    // the others leave, at least 188 pixels while there is room; in a narrow list the
-    // columns but the date give way. Runs whenever the list's width changes.
+    // Every column in view within the list's width (ColumnFit.h): each at its fitted
+    // width or the one the user dragged it to, the subject taking what the others leave,
+    // at least 188 pixels while there is room; in a narrow list the columns but the date
+    // give way. Runs whenever the list's width changes.
     void AdjustColumns();
 
     // Widths in the list's font: the laid-out width, or more when the caption (or, for
@@ -67,6 +69,8 @@ private:
 
     // The minimum widths hold for the user's drags, not for fitting the columns in.
     bool FFitting = false;
+    // Widths the user dragged columns to; 0 for a column left as fitted.
+    std::array<int, HeaderColumnCount> FUserWidths{};
     bool FSelectingAll = false;
     bool FRemoving = false;
     int FSortColumn = -1;

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -112,6 +113,11 @@ TEST_F(MainWindowTest, ColumnsFitTheListWidthAndTheSubjectTakesTheRest)
             EXPECT_GT(list.columnWidth(hcSubject), 188) << width;
         }
     }
+    // A column the user widened keeps its width when the list grows.
+    list.header()->resizeSection(hcFrom, 230);
+    list.resize(1200, 100);
+    window.AdjustColumns();
+    EXPECT_EQ(list.columnWidth(hcFrom), 230);
 }
 
 TEST_F(MainWindowTest, LoadsTheAccountsIntoTheList)
