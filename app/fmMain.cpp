@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QScreen>
 #include <QShortcut>
@@ -39,7 +40,7 @@ namespace {
 const std::string CheckCaption = "Kontrola zpráv";
 const std::string CheckAccessKey = "&";   // before the caption: K chooses it in a menu
 const std::string NewAccountCaption = "Nový e-mail účet";
-const std::string EditAccountCaption = "Edit e-mail účet";
+const std::string EditAccountCaption = "Upravit e-mail účet";
 const std::string DeleteAccountQuestion = "Vymazat účet, opravdu?";
 
 const int ContentsTopic = 1;
@@ -195,7 +196,18 @@ bool Tfmain::event(QEvent* event)
 void Tfmain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    if (event->oldSize().isValid())
+        ShareHeightChange(event->size().height() - event->oldSize().height());
     AdjustColumns();
+}
+
+// The header list and the detail pane share a change of the window's height half and
+// half, so a larger window shows more rows too.
+void Tfmain::ShareHeightChange(int change)
+{
+    if (change == 0 || !isVisible())
+        return;
+    Panel3->setFixedHeight(std::max(0, Panel3->height() + change / 2));
 }
 
 void Tfmain::closeEvent(QCloseEvent* event)
@@ -299,6 +311,8 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
 {
     if (evMessage(event))
         return true;
+    if (watched == poplist && event->type() == QEvent::Resize)
+        FitAccountCaptions();
     if (event->type() == QEvent::KeyPress) {
         if (IsContextMenuKey(*static_cast<QKeyEvent*>(event)) && ContextMenuKeyDown(watched))
             return true;
@@ -388,6 +402,8 @@ void Tfmain::NewAccount()
     AddAccountItem(LinesFromRecord(account));
     poplist->doItemsLayout();
     SaveAccounts();
+    // The new account is the one the user goes on with: "Kontrola zpráv" works at once.
+    poplist->setCurrentRow(poplist->count() - 1);
 }
 
 void Tfmain::EditAccount()

@@ -106,6 +106,7 @@ private:
     void AddAccountItem(const TAccountLines& account);
     void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
     void RunCancellable(const std::function<void()>& command);
+    void ShareHeightChange(int change);
 
     bool FActivated = false;
     TWorkListener FPreviousWorkListener;

@@ -5,6 +5,7 @@
 
 #include "HeaderList.h"
 #include "Links.h"
+#include "MessageText.h"
 #include "MessageView.h"
 #include "Progress.h"
 #include "ProgressPanel.h"
@@ -49,6 +50,12 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     data.Date = record.Msg->Date;
     data.Size = record.Msg->Tag;
     return data;
+}
+
+// Before a download the header lines come with their decoded fields above them.
+std::string ShownText(const TMessageHeader& record)
+{
+    return record.Downloaded ? record.GetText() : DecodedHeaderLines(*record.Msg) + record.GetText();
 }
 
 // Hides the progress panel when the operation ends, however it ends.
@@ -140,7 +147,7 @@ void Tfmain::ShowMessageHeader(int row)
     if (!record)
         return;
     EnableMessageCommands(record->Downloaded);
-    ShowMessageText(*memo, record->GetText(), record->Downloaded);
+    ShowMessageText(*memo, ShownText(*record), record->Downloaded);
 }
 
 void Tfmain::CheckAccount()

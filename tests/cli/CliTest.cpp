@@ -148,7 +148,7 @@ TEST_F(CliMailboxTest, ShowPrintsTheMessageViewText)
     const auto lines = Lines(multipart.Out);
     ASSERT_GE(lines.size(), 10u);
     EXPECT_EQ(lines[1], "---Přílohy-------------------------------");
-    EXPECT_EQ(lines[3], "http://localhost/a.txt/ID=1 A.TXT (text/plain)");
+    EXPECT_EQ(lines[3], "http://localhost/a.txt/ID=1 a.txt (text/plain)");
     EXPECT_EQ(lines[5], "---Tělo zprávy---------------------------");
     EXPECT_EQ(lines[6], "Ahoj");
     EXPECT_EQ(lines[9], "---Záhlaví zprávy------------------------");

@@ -162,7 +162,7 @@ TEST_F(RealServerTest, ADownloadedAttachmentIsSavedAsSent)
     CheckMailbox(CreateSession(AccountOf(Server)));
     const auto record = HeaderRecords()[1];
     record->Download();
-    EXPECT_NE(record->GetText().find("\r\nhttp://localhost/a.txt/ID=1 A.TXT (text/plain)\r\n"), std::string::npos);
+    EXPECT_NE(record->GetText().find("\r\nhttp://localhost/a.txt/ID=1 a.txt (text/plain)\r\n"), std::string::npos);
     TTemporaryDirectory directory;
     TRecordingUserInterface dialog;
     dialog.Answer = directory.File("a.txt");
