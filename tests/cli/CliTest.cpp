@@ -31,6 +31,10 @@ protected:
     const std::string Directory = Temporary.Path();
     const std::string Accounts = Temporary.File("accounts.dat");
 
+    // What the checks saw stays in the test's own directory.
+    void SetUp() override { ::setenv("XDG_STATE_HOME", Directory.c_str(), 1); }
+    void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
+
     // The account file: the given server as account 1 (and "me@localhost"), one that
     // nobody listens on as account 2.
     void WriteAccounts(const PrivatePop3Server& server, const std::string& password)
@@ -53,6 +57,7 @@ class CliMailboxTest : public CliTest {
 protected:
     void SetUp() override
     {
+        CliTest::SetUp();
         Server.AddMessages({Sample::Plain, Sample::Multipart, Sample::PdfOnly});
         WriteAccounts(Server, Server.Password());
     }
