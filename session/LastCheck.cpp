@@ -29,10 +29,11 @@ std::string Filled(std::string text, const std::string& first, const std::string
     return text;
 }
 
-// The mailbox, not the account entry: two entries for one mailbox share what they saw.
+// The mailbox, not the account entry: two entries for one mailbox share what they saw,
+// and so do the plain and the encrypted port of one server.
 std::string MailboxName(const TPOP3& session)
 {
-    std::string name = session.Username + "@" + session.Host + ":" + IntToStr(session.Port);
+    std::string name = session.Username + "@" + session.Host;
     std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r'; }, '?');
     return name;
 }
