@@ -116,6 +116,8 @@ public:
     bool UniqueIdShared = false;
     // The previous check of the mailbox did not see the message (LastCheck.h).
     bool New = false;
+    // Whether UIDL n, not the header block, confirms the message before RETR or DELE.
+    bool ConfirmsByUniqueId() const { return !UniqueId.empty() && !UniqueIdShared; }
 
     // The six columns of the header list.
     std::string DateText() const;
@@ -145,7 +147,6 @@ private:
     // under Number must still be this one, or nothing destructive is sent. Its unique ID
     // (UIDL n) says so; without one, its header block and size.
     void ConfirmIdentity();
-    bool ConfirmsByUniqueId() const { return !UniqueId.empty() && !UniqueIdShared; }
 
     std::vector<std::string> FCheckedHeaders;
     int32_t FConfirmedOn = -1;

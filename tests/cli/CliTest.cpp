@@ -384,3 +384,68 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
         server.Finish();
     }
 }
+
+TEST_F(CliMailboxTest, MessagesDeliveredBetweenTwoChecksAreExactlyTheNewOnes)
+{
+    const TCliResult first = Run({"check", "--new", "1"});
+    EXPECT_EQ(first.Status, 0) << first.Err;
+    EXPECT_EQ(Lines(first.Out).size(), 3u);
+    EXPECT_EQ(Run({"check", "--new", "-q", "1"}).Status, 3);
+
+    Server.AddMessages({Sample::TextPartsOnly, Sample::Uuencoded});
+    const TCliResult second = Run({"check", "--json", "1"});
+    EXPECT_EQ(second.Status, 0) << second.Err;
+    const auto lines = Lines(second.Out);
+    ASSERT_EQ(lines.size(), 5u);
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_NE(lines[i].find(i < 3 ? "\"new\":false" : "\"new\":true"), std::string::npos) << lines[i];
+    EXPECT_EQ(lines[0].rfind("{\"account\":\"me@localhost\",\"number\":1,\"uid\":\"", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(",\"date\":\"2023-03-15T13:05:09+01:00\",\"size\":" + std::to_string(Sample::Plain.size())
+                            + ",\"from\":\"jiri@example.cz\",\"to\":\"Anna <anna@example.org>, bob@example.org\","
+                              "\"subject\":\"Příprava\",\"id\":\"<plain@example.org>\"}"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_EQ(Run({"check", "--new", "1"}).Out, "");
+}
+
+TEST_F(CliMailboxTest, ADeletionByNumberActsOnlyOnTheMessageTheLastCheckListed)
+{
+    const auto listed = Lines(Run({"check", "1"}).Out);
+    ASSERT_EQ(listed.size(), 3u);
+    const std::string secondId = listed[1].substr(listed[1].rfind('\t') + 1);
+    // Another client deletes message 1: message 2 of the listing is message 1 now.
+    const TCliResult outside = Run({"--yes", "delete", "1", "1"});
+    ASSERT_EQ(outside.Status, 0) << outside.Err;
+
+    const TCliResult shifted = Run({"--yes", "delete", "1", "2"});
+    EXPECT_EQ(shifted.Status, 1);
+    EXPECT_NE(shifted.Err.find("Zpráva 2 už není ta, kterou vypsala poslední kontrola (" + secondId + ")"),
+              std::string::npos)
+        << shifted.Err;
+    EXPECT_NE(shifted.Err.find("Ta je teď zprávou 1."), std::string::npos) << shifted.Err;
+    EXPECT_EQ(Lines(Run({"check", "1"}).Out).size(), 2u);
+
+    const TCliResult byId = Run({"--yes", "delete", "1", "--uid", secondId});
+    EXPECT_EQ(byId.Status, 0) << byId.Err;
+    const auto left = Lines(Run({"check", "1"}).Out);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(left[0].find("Faktura"), std::string::npos);
+    EXPECT_EQ(Run({"--yes", "delete", "1", "--uid", secondId}).Status, 1);
+}
+
+TEST_F(CliMailboxTest, CheckWithoutAnAccountChecksEveryOneAndReportsTheFailingOne)
+{
+    PrivatePop3Server other("druhy", "heslo2");
+    other.AddMessage(Sample::Plain);
+    std::ofstream(Accounts, std::ios::binary | std::ios::app)
+        << "other@localhost\r\n127.0.0.1\r\ndruhy\r\nheslo2\r\n" << other.Port() << "\r\n";
+    const TCliResult result = Run({"check", "--json"});
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_NE(result.Err.find("nobody@localhost: Socket Error"), std::string::npos) << result.Err;
+    const auto lines = Lines(result.Out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2].rfind("{\"account\":\"me@localhost\",\"number\":3,", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("{\"account\":\"other@localhost\",\"number\":1,", 0), 0u) << lines[3];
+    // The failing account stops nothing; the others have nothing new the second time.
+    EXPECT_EQ(Run({"check", "-q", "me@localhost"}).Status, 3);
+}
