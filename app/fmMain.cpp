@@ -232,7 +232,7 @@ void Tfmain::UpdateCommands()
     }
     QString check = ToQt(CheckAccessKey + CheckCaption);
     if (account)
-        check += MenuText("   (" + FromQt(account->text()) + ")");
+        check += MenuText("   (" + AccountOfItem(account).Address + ")");
     mCheck->setText(check);
     pCheck->setText(check);
 }

@@ -44,6 +44,7 @@ public:
     void CheckAccount();
     // One row per record of the last check that is not deleted; the first one shown.
     void FillHeaderList();
+    void ShowNewCount(const TPOP3Rec& account, const std::string& note);
     void ShowMessageHeader(int row);
     void DownloadMessage();
     void OpenAttachmentLink(const std::string& link);

@@ -3,7 +3,9 @@
 // the deletion of messages on the server.
 #include "fmMain.h"
 
+#include "AccountListItem.h"
 #include "HeaderList.h"
+#include "LastCheck.h"
 #include "Links.h"
 #include "MessageView.h"
 #include "Progress.h"
@@ -14,9 +16,11 @@
 #include "udm.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -48,6 +52,7 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     data.IdText = record.IdText();
     data.Date = record.Msg->Date;
     data.Size = record.Msg->Tag;
+    data.New = record.New;
     return data;
 }
 
@@ -157,7 +162,25 @@ void Tfmain::CheckAccount()
     barPanel2->clear();
     CheckMailbox(session);
     barPanel2->setText(ToQt(ConnectionSecurityText(*session)));
+    ShowNewCount(account, RememberCheck(*session, HeaderRecords()));
     FillHeaderList();
+}
+
+// The account's new messages by its address in the account list; a note about the state
+// file in the status bar.
+void Tfmain::ShowNewCount(const TPOP3Rec& account, const std::string& note)
+{
+    const int count = static_cast<int>(std::count_if(HeaderRecords().begin(), HeaderRecords().end(),
+                                                     [](const auto& record) { return record->New; }));
+    // The list may have changed while the server worked: the account is found again.
+    for (int row = 0; row < poplist->count(); ++row) {
+        QListWidgetItem* item = poplist->item(row);
+        const TAccountLines lines = AccountOfItem(item);
+        if (lines.Address == account.Address && lines.User == account.User)
+            SetAccountNewCount(item, count);
+    }
+    if (!note.empty())
+        barPanel1->setText(ToQt(note));
 }
 
 void Tfmain::FillHeaderList()
