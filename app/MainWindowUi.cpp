@@ -119,6 +119,10 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     messages->addAction(mCheck);
     messages->addSeparator();
     messages->addActions({mDown, mmDel});
+    messages->addSeparator();
+    mNewOnly = Command(window, img1, -1, "&Jen nové");
+    mNewOnly->setCheckable(true);
+    messages->addAction(mNewOnly);
 
     QMenu* help = window->menuBar()->addMenu(Czech("&Pomoc"));
     mHelp = Command(window, img1, ciHelp, "&Nápověda");

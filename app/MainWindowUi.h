@@ -46,6 +46,7 @@ public:
     QAction* mCheck = nullptr;
     QAction* mDown = nullptr;
     QAction* mmDel = nullptr;
+    QAction* mNewOnly = nullptr;   // the header list shows only the new messages
     QAction* mHelp = nullptr;
     QAction* About1 = nullptr;
 

@@ -89,6 +89,7 @@ void Tfmain::ConnectCommands()
     connect(lDown, &TLinkLabel::clicked, this, &Tfmain::lDownClick);
     connect(lDelete, &TLinkLabel::clicked, this, &Tfmain::mmDelClick);
     connect(Vybratve1, &QAction::triggered, this, &Tfmain::Vybratve1Click);
+    connect(mNewOnly, &QAction::toggled, this, &Tfmain::ShowOnlyNewRows);
     for (QAction* action : {lHelp, mHelp})
         connect(action, &QAction::triggered, this, &Tfmain::lHelpClick);
     for (QAction* action : {tAbout, About1})

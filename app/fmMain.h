@@ -45,6 +45,8 @@ public:
     // One row per record of the last check that is not deleted; the first one shown.
     void FillHeaderList();
     void ShowNewCount(const TPOP3Rec& account, const std::string& note);
+    // The "Jen nové" view: rows of messages that are not new are hidden while it is on.
+    void ShowOnlyNewRows();
     void ShowMessageHeader(int row);
     void DownloadMessage();
     void OpenAttachmentLink(const std::string& link);

@@ -192,11 +192,23 @@ void Tfmain::FillHeaderList()
         if (!record->Deleted)
             rows.push_back(new THeaderRow(RowDataOf(*record), record));
     headlist->AddRows(rows);
-    if (headlist->RowCount() == 0)
+    ShowOnlyNewRows();
+    THeaderRow* first = nullptr;
+    for (int row = 0; row < headlist->RowCount() && !first; ++row)
+        if (!headlist->Row(row)->isHidden())
+            first = headlist->Row(row);
+    if (!first)
         return;
     // Selecting the first row shows its message and refreshes the commands.
-    headlist->setCurrentItem(headlist->Row(0));
+    headlist->setCurrentItem(first);
     headlist->setFocus();
+}
+
+void Tfmain::ShowOnlyNewRows()
+{
+    const bool newOnly = mNewOnly->isChecked();
+    for (int row = 0; row < headlist->RowCount(); ++row)
+        headlist->Row(row)->setHidden(newOnly && !headlist->Row(row)->Data().New);
 }
 
 void Tfmain::DownloadMessage()
