@@ -8,6 +8,7 @@
 #include "LastCheck.h"
 #include "Links.h"
 #include "MessageView.h"
+#include "NewMailNotice.h"
 #include "Progress.h"
 #include "ProgressPanel.h"
 #include "QtText.h"
@@ -166,8 +167,8 @@ void Tfmain::CheckAccount()
     FillHeaderList();
 }
 
-// The account's new messages by its address in the account list; a note about the state
-// file in the status bar.
+// The account's new messages by its address in the account list and in a desktop
+// notification; a note about the state file in the status bar.
 void Tfmain::ShowNewCount(const TPOP3Rec& account, const std::string& note)
 {
     const int count = static_cast<int>(std::count_if(HeaderRecords().begin(), HeaderRecords().end(),
@@ -181,6 +182,11 @@ void Tfmain::ShowNewCount(const TPOP3Rec& account, const std::string& note)
     }
     if (!note.empty())
         barPanel1->setText(ToQt(note));
+    std::vector<TNewMessageLine> lines;
+    for (const auto& record : HeaderRecords())
+        if (record->New)
+            lines.push_back({record->FromText(), record->SubjectText()});
+    NotifyNewMail(lines);
 }
 
 void Tfmain::FillHeaderList()
