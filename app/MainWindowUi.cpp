@@ -108,7 +108,10 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     mDelAcc = Command(window, img1, ciDeleteAccount, "&Vymaž účet");
     mEditAcc = Command(window, img1, ciProperties, "V&lastnosti");
     Exit1 = Command(window, img1, -1, "&Konec");
+    mSettings = Command(window, img1, -1, "&Nastavení...");
     accounts->addActions({mNewAcc, mDelAcc, mEditAcc});
+    accounts->addSeparator();
+    accounts->addAction(mSettings);
     accounts->addSeparator();
     accounts->addAction(Exit1);
 

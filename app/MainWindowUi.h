@@ -43,6 +43,7 @@ public:
     QAction* mDelAcc = nullptr;
     QAction* mEditAcc = nullptr;
     QAction* Exit1 = nullptr;
+    QAction* mSettings = nullptr;   // "Nastavení"
     QAction* mCheck = nullptr;
     QAction* mDown = nullptr;
     QAction* mmDel = nullptr;

@@ -9,6 +9,8 @@
 #include "LinkLabel.h"
 #include "Progress.h"
 #include "ScreenPlacement.h"
+#include "TrayIcon.h"
+#include "fmSettings.h"
 #include "QtText.h"
 #include "RxRichEd.h"
 #include "UserInterface.h"
@@ -63,6 +65,7 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
     } catch (...) {
         evException();
     }
+    FTray = std::make_unique<TTrayIcon>(windowIcon(), [this] { BringBack(); }, [this] { Exit1Click(); });
 }
 
 Tfmain::~Tfmain()
@@ -90,6 +93,7 @@ void Tfmain::ConnectCommands()
     connect(lDelete, &TLinkLabel::clicked, this, &Tfmain::mmDelClick);
     connect(Vybratve1, &QAction::triggered, this, &Tfmain::Vybratve1Click);
     connect(mNewOnly, &QAction::toggled, this, &Tfmain::ShowOnlyNewRows);
+    connect(mSettings, &QAction::triggered, this, &Tfmain::SettingsClick);
     for (QAction* action : {lHelp, mHelp})
         connect(action, &QAction::triggered, this, &Tfmain::lHelpClick);
     for (QAction* action : {tAbout, About1})
@@ -206,6 +210,12 @@ void Tfmain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (FAppSettings.CloseToTray && !FQuitting && FTray && FTray->Shown()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    FQuitting = false;
     try {
         SaveSettings();
         event->accept();
@@ -291,7 +301,38 @@ void Tfmain::About1Click()
 
 void Tfmain::Exit1Click()
 {
+    FQuitting = true;
     close();
+}
+
+void Tfmain::SettingsClick()
+{
+    TAppSettings settings = FAppSettings;
+    if (!EditSettingsDialog(settings, this))
+        return;
+    TIniFile ini(SettingsFilePath());
+    WriteAppSettings(ini, settings);
+    FAppSettings = settings;
+}
+
+bool Tfmain::StartsHidden() const
+{
+    return FAppSettings.StartInTray && FTray && FTray->Shown();
+}
+
+void Tfmain::BringBack()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void Tfmain::ShowTrayCounts()
+{
+    std::vector<TAccountNewCount> counts;
+    for (int row = 0; row < poplist->count(); ++row)
+        counts.push_back({AccountOfItem(poplist->item(row)).Address, AccountNewCount(poplist->item(row))});
+    FTray->ShowCounts(counts);
 }
 
 // ---- keys in the lists ----
@@ -451,6 +492,7 @@ void Tfmain::LoadSettings()
 {
     const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
     TIniFile ini(SettingsFilePath());
+    FAppSettings = ReadAppSettings(ini);
     // Without a stored width the window is as wide as its status bar text needs.
     TWindowSetting widthSetting = SettingWidth;
     widthSetting.Default = FittedWindowWidth();

@@ -182,6 +182,9 @@ void Tfmain::ShowNewCount(const TPOP3Rec& account, const std::string& note)
     }
     if (!note.empty())
         barPanel1->setText(ToQt(note));
+    ShowTrayCounts();
+    if (!AppSettings().Notify)
+        return;
     std::vector<TNewMessageLine> lines;
     for (const auto& record : HeaderRecords())
         if (record->New)
