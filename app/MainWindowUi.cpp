@@ -108,7 +108,7 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     mDelAcc = Command(window, img1, ciDeleteAccount, "&Vymaž účet");
     mEditAcc = Command(window, img1, ciProperties, "V&lastnosti");
     Exit1 = Command(window, img1, -1, "&Konec");
-    mSettings = Command(window, img1, -1, "&Nastavení...");
+    mSettings = Command(window, img1, -1, "N&astavení...");
     accounts->addActions({mNewAcc, mDelAcc, mEditAcc});
     accounts->addSeparator();
     accounts->addAction(mSettings);

@@ -42,5 +42,5 @@ void NotifyNewMail(const std::vector<TNewMessageLine>& messages, const QDBusConn
     QString body = ToQt(NewMailNoticeBody(messages)).toHtmlEscaped();
     notify << ApplicationName << 0u << QStringLiteral("mail-unread") << ToQt(NoticeTitle) << body << QStringList()
            << QVariantMap() << -1;
-    QDBusConnection(bus).asyncCall(notify);
+    bus.send(notify);
 }
