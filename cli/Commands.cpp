@@ -197,7 +197,7 @@ void Save(const TCommandLine& line, TCommandContext& context)
 // the user would delete a message never seen.
 void RequireListed(const TMessageHeader& record, const TLastCheck& listed)
 {
-    if (!listed.Note.empty() || listed.Identities.empty())
+    if (!listed.Known)
         throw Exception(NeverChecked);
     const size_t index = static_cast<size_t>(record.Number) - 1;
     const std::string seen = index < listed.Identities.size() ? listed.Identities[index] : std::string("?");

@@ -93,6 +93,7 @@ TLastCheck ParseLastCheck(const std::string& bytes, const std::string& mailbox, 
         result.Note = Filled(UnusableNote, path, problem);
         return result;
     }
+    result.Known = true;
     result.Identities.assign(lines.begin() + 2, lines.end());
     return result;
 }
@@ -102,14 +103,14 @@ TLastCheck ReadLastCheckOf(const std::string& mailbox)
     const std::string path = StateFilePath(mailbox);
     struct stat status {};
     if (::stat(path.c_str(), &status) == 0 && (!S_ISREG(status.st_mode) || status.st_size > MostFileBytes))
-        return {{}, Filled(UnusableNote, path, Damaged)};
+        return {false, {}, Filled(UnusableNote, path, Damaged)};
     try {
         const auto bytes = ReadFileContents(path);
         if (!bytes)
             return {};
         return ParseLastCheck(*bytes, mailbox, path);
     } catch (const std::exception& error) {
-        return {{}, Filled(UnusableNote, path, error.what())};
+        return {false, {}, Filled(UnusableNote, path, error.what())};
     }
 }
 

@@ -15,7 +15,9 @@
 std::string IdentityOf(const TMessageHeader& record);
 
 struct TLastCheck {
-    // Message n's identity at index n - 1; empty when the mailbox was never checked.
+    // Whether a check of the mailbox was kept and could be read.
+    bool Known = false;
+    // Message n's identity at index n - 1.
     std::vector<std::string> Identities;
     // Why the file was not used (damaged, another mailbox's, another version), else empty.
     std::string Note;

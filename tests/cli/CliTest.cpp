@@ -410,6 +410,10 @@ TEST_F(CliMailboxTest, MessagesDeliveredBetweenTwoChecksAreExactlyTheNewOnes)
 
 TEST_F(CliMailboxTest, ADeletionByNumberActsOnlyOnTheMessageTheLastCheckListed)
 {
+    // Numbers nobody has seen are not taken.
+    const TCliResult unseen = Run({"--yes", "delete", "1", "1"});
+    EXPECT_EQ(unseen.Status, 1);
+    EXPECT_NE(unseen.Err.find("nebyla zkontrolována"), std::string::npos) << unseen.Err;
     const auto listed = Lines(Run({"check", "1"}).Out);
     ASSERT_EQ(listed.size(), 3u);
     const std::string secondId = listed[1].substr(listed[1].rfind('\t') + 1);
