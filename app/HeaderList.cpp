@@ -197,7 +197,7 @@ bool THeaderList::MultipleSelected() const
 {
     int count = 0;
     for (int index = 0; index < RowCount() && count <= 1; ++index)
-        if (topLevelItem(index)->isSelected())
+        if (topLevelItem(index)->isSelected() && !topLevelItem(index)->isHidden())
             ++count;
     return count > 1;
 }
@@ -205,8 +205,9 @@ bool THeaderList::MultipleSelected() const
 std::vector<THeaderRow*> THeaderList::SelectedRowsBottomUp() const
 {
     std::vector<THeaderRow*> rows;
+    // A row the "Jen nové" view hides is never acted on unseen.
     for (int index = RowCount() - 1; index >= 0; --index)
-        if (topLevelItem(index)->isSelected())
+        if (topLevelItem(index)->isSelected() && !topLevelItem(index)->isHidden())
             rows.push_back(Row(index));
     return rows;
 }

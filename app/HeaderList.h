@@ -34,7 +34,7 @@ public:
     void SortByColumn(int column);
     // Whether more than one row is selected; stops counting at the second.
     bool MultipleSelected() const;
-    // The selected rows, from the last to the first.
+    // The selected rows that are shown, from the last to the first.
     std::vector<THeaderRow*> SelectedRowsBottomUp() const;
     // Selects every row from the first to the last.
     void SelectAll();

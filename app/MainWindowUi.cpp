@@ -111,7 +111,10 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     mDelAcc = Command(window, img1, ciDeleteAccount, "&Vymaž účet");
     mEditAcc = Command(window, img1, ciProperties, "V&lastnosti");
     Exit1 = Command(window, img1, -1, "&Konec");
+    mSettings = Command(window, img1, -1, "N&astavení...");
     accounts->addActions({mNewAcc, mDelAcc, mEditAcc});
+    accounts->addSeparator();
+    accounts->addAction(mSettings);
     accounts->addSeparator();
     accounts->addAction(Exit1);
 
@@ -122,6 +125,10 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     messages->addAction(mCheck);
     messages->addSeparator();
     messages->addActions({mDown, mmDel});
+    messages->addSeparator();
+    mNewOnly = Command(window, img1, -1, "&Jen nové");
+    mNewOnly->setCheckable(true);
+    messages->addAction(mNewOnly);
 
     QMenu* help = window->menuBar()->addMenu(Czech("&Pomoc"));
     mHelp = Command(window, img1, ciHelp, "&Nápověda");

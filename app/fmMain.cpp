@@ -9,6 +9,8 @@
 #include "LinkLabel.h"
 #include "Progress.h"
 #include "ScreenPlacement.h"
+#include "TrayIcon.h"
+#include "fmSettings.h"
 #include "QtText.h"
 #include "RxRichEd.h"
 #include "UserInterface.h"
@@ -64,6 +66,7 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
     } catch (...) {
         evException();
     }
+    FTray = std::make_unique<TTrayIcon>(windowIcon(), [this] { BringBack(); }, [this] { Exit1Click(); });
 }
 
 Tfmain::~Tfmain()
@@ -90,6 +93,8 @@ void Tfmain::ConnectCommands()
     connect(lDown, &TLinkLabel::clicked, this, &Tfmain::lDownClick);
     connect(lDelete, &TLinkLabel::clicked, this, &Tfmain::mmDelClick);
     connect(Vybratve1, &QAction::triggered, this, &Tfmain::Vybratve1Click);
+    connect(mNewOnly, &QAction::toggled, this, &Tfmain::ShowOnlyNewRows);
+    connect(mSettings, &QAction::triggered, this, &Tfmain::SettingsClick);
     for (QAction* action : {lHelp, mHelp})
         connect(action, &QAction::triggered, this, &Tfmain::lHelpClick);
     for (QAction* action : {tAbout, About1})
@@ -217,6 +222,12 @@ void Tfmain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (FAppSettings.CloseToTray && !FQuitting && FTray && FTray->Shown()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    FQuitting = false;
     try {
         SaveSettings();
         event->accept();
@@ -244,7 +255,7 @@ void Tfmain::UpdateCommands()
     }
     QString check = ToQt(CheckAccessKey + CheckCaption);
     if (account)
-        check += MenuText("   (" + FromQt(account->text()) + ")");
+        check += MenuText("   (" + AccountOfItem(account).Address + ")");
     mCheck->setText(check);
     pCheck->setText(check);
 }
@@ -302,7 +313,38 @@ void Tfmain::About1Click()
 
 void Tfmain::Exit1Click()
 {
+    FQuitting = true;
     close();
+}
+
+void Tfmain::SettingsClick()
+{
+    TAppSettings settings = FAppSettings;
+    if (!EditSettingsDialog(settings, this))
+        return;
+    TIniFile ini(SettingsFilePath());
+    WriteAppSettings(ini, settings);
+    FAppSettings = settings;
+}
+
+bool Tfmain::StartsHidden() const
+{
+    return FAppSettings.StartInTray && FTray && FTray->Shown();
+}
+
+void Tfmain::BringBack()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void Tfmain::ShowTrayCounts()
+{
+    std::vector<TAccountNewCount> counts;
+    for (int row = 0; row < poplist->count(); ++row)
+        counts.push_back({AccountOfItem(poplist->item(row)).Address, AccountNewCount(poplist->item(row))});
+    FTray->ShowCounts(counts);
 }
 
 // ---- keys in the lists ----
@@ -466,6 +508,7 @@ void Tfmain::LoadSettings()
 {
     const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
     TIniFile ini(SettingsFilePath());
+    FAppSettings = ReadAppSettings(ini);
     // Without a stored width the window is as wide as its status bar text needs.
     TWindowSetting widthSetting = SettingWidth;
     widthSetting.Default = FittedWindowWidth();

@@ -62,6 +62,7 @@ ScriptedServer& GivesHeader(ScriptedServer& server, int number, int message = 0)
 ScriptedServer& Checks(ScriptedServer& server, int count)
 {
     LogsIn(server).Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK " + std::to_string(count) + " 999");
+    server.Expects("UIDL").Says("-ERR unknown command");
     for (int number = 1; number <= count; ++number)
         GivesHeader(server, number);
     return server.Expects("QUIT").Says("+OK bye");

@@ -175,6 +175,9 @@ TEST_F(RealServerTest, AMailboxChangedByAnotherClientIsLeftAlone)
     CheckMailbox(CreateSession(AccountOf(Server)));
     const auto first = HeaderRecords()[0];
     const auto third = HeaderRecords()[2];
+    // The server's unique IDs are what tells the messages apart.
+    for (const auto& record : HeaderRecords())
+        EXPECT_TRUE(record->ConfirmsByUniqueId());
 
     // Another client deletes the first message; the numbers move up by one.
     TIdPOP3 other;
