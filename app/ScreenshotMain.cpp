@@ -101,6 +101,7 @@ int FirstRowWithAttachment(Tfmain& window)
     for (int row = 0; row < window.headlist->RowCount(); ++row) {
         window.headlist->setCurrentItem(window.headlist->Row(row));
         window.lDownClick();
+        window.WaitForServer(30000);
         if (window.memo->Text().find("http://localhost/") != std::string::npos)
             return row;
     }
@@ -131,6 +132,7 @@ int main(int argc, char* argv[])
         Settle();
         window.poplist->setCurrentRow(0);
         window.CheckAccClick();
+        window.WaitForServer(30000);
         if (userInterface.Errors == 0 && window.headlist->RowCount() > 0 && NothingClipped(window) &&
             Save(window, directory + "/" + PictureName(window, "kormoran-check")) &&
             FirstRowWithAttachment(window) >= 0 && Save(window, directory + "/" + PictureName(window, "kormoran-download")))

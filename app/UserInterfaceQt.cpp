@@ -34,7 +34,9 @@ std::unique_ptr<QMessageBox> CreateQuestionBox(const std::string& caption, const
     box->setText(ToQt(question));
     box->addButton(QMessageBox::Yes)->setText("&Yes");
     box->addButton(QMessageBox::No)->setText("&No");
-    box->setDefaultButton(QMessageBox::Yes);
+    // Every question comes before something that cannot be undone: Enter must not do it.
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
     return box;
 }
 

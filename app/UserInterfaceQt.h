@@ -20,7 +20,7 @@ public:
 // plain text, one "Cancel" button, top-left corner at the owner's left + 50 and
 // top + 50 (screen coordinates); centred on the screen without an owner.
 std::unique_ptr<QMessageBox> CreateErrorBox(const std::string& message, const QWidget* owner);
-// The question box: warning icon, caption, question, "&Yes" and "&No".
+// The question box: warning icon, caption, question, "&Yes" and "&No", No the default.
 std::unique_ptr<QMessageBox> CreateQuestionBox(const std::string& caption, const std::string& question);
 // Only these links go to the desktop; anything else (file:, custom schemes) is dropped.
 bool IsLinkForDesktop(const std::string& url);

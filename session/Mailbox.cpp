@@ -3,12 +3,14 @@
 
 #include "IdException.h"
 #include "Progress.h"
+#include "ServerWorker.h"
 
 #include "IdWait.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <exception>
 
 namespace {
@@ -29,30 +31,33 @@ int32_t IdleCloseMs = DefaultIdleCloseMs;
 // At program end a server gets this long to answer QUIT.
 constexpr int32_t ClosingTimeoutMs = 5000;
 
-// The window lets events run while the server works, so the user can start another
-// command meanwhile; one server operation at a time keeps the commands of two from
-// interleaving on one connection and keeps records alive under a running operation.
-bool OperationRunning = false;
-bool CancelRequested = false;
+// One server operation at a time keeps the commands of two from interleaving on one
+// connection and keeps records alive under a running operation. The window's operations
+// run on its worker thread and are cancelled from the window's thread.
+std::atomic<bool> OperationRunning = false;
+std::atomic<bool> CancelRequested = false;
+
+void ThrowIfCancelled()
+{
+    if (CancelRequested.exchange(false))
+        throw EOperationCancelled();
+}
 
 // Runs between the slices of every wait on the network during a server operation.
 void WhileWaiting()
 {
     ProcessPendingEvents();
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EOperationCancelled();
-    }
+    ThrowIfCancelled();
 }
 
 class TServerOperation {
 public:
     TServerOperation()
     {
-        if (OperationRunning)
+        // A cancel that came before the first wait still counts: the worker asks for it
+        // as soon as it has taken the operation on.
+        if (OperationRunning.exchange(true))
             throw ESessionBusy();
-        OperationRunning = true;
-        CancelRequested = false;
         FPreviousHook = SetWaitHook(WhileWaiting);
     }
     ~TServerOperation()
@@ -97,8 +102,18 @@ void CloseIfIdle(const std::weak_ptr<TPOP3>& weakSession, int32_t serial)
 
 void ArmIdleClose(const std::shared_ptr<TPOP3>& session)
 {
+    if (!session->IsConnected())
+        return;
+    // On the worker the QUIT waits its turn there, and the user's next command cuts it short.
+    if (TServerWorker* worker = TServerWorker::Current()) {
+        worker->RunLater(std::chrono::milliseconds(IdleCloseMs),
+                         [weakSession = std::weak_ptr<TPOP3>(session), serial = session->UseSerial] {
+                             CloseIfIdle(weakSession, serial);
+                         });
+        return;
+    }
     QCoreApplication* application = QCoreApplication::instance();
-    if (!application || !session->IsConnected())
+    if (!application)
         return;
     QTimer::singleShot(IdleCloseMs, application,
                        [weakSession = std::weak_ptr<TPOP3>(session), serial = session->UseSerial] {
@@ -185,8 +200,12 @@ bool ServerOperationRunning()
 
 void CancelServerOperation()
 {
-    if (OperationRunning)
-        CancelRequested = true;
+    CancelRequested = true;
+}
+
+void ForgetServerCancel()
+{
+    CancelRequested = false;
 }
 
 std::string ConnectionSecurityText(const TPOP3& session)
@@ -201,24 +220,26 @@ const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords()
     return Records;
 }
 
-int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
+namespace {
+
+// The check after the previous connection has gone: login, STAT, then one record per
+// message into records. counted tells whether it got as far as STAT.
+int32_t FetchRecords(const std::shared_ptr<TPOP3>& session, std::vector<std::shared_ptr<TMessageHeader>>& records,
+                     bool& counted)
 {
-    TServerOperation operation;
-    ProcessPendingEvents();
     int32_t count = 0;
     try {
-        CloseConnectionsOf(Records);
         session->Reconnect();
         session->AskCapabilities();
         ProcessPendingEvents();
-        Records.clear();
         count = session->CountMessages();
+        counted = true;
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
         session->PlanHeaders(1, count);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
-            Records.push_back(std::make_shared<TMessageHeader>(session, number));
+            records.push_back(std::make_shared<TMessageHeader>(session, number));
         }
     } catch (...) {
         // The failure that ended the check is what the user is to see, not a failed QUIT.
@@ -232,6 +253,39 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
     if (session->IsConnected())
         session->CloseConnection();
     return count;
+}
+
+} // namespace
+
+int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
+{
+    TServerOperation operation;
+    ProcessPendingEvents();
+    CloseConnectionsOf(Records);
+    std::vector<std::shared_ptr<TMessageHeader>> records;
+    bool counted = false;
+    try {
+        const int32_t count = FetchRecords(session, records, counted);
+        Records = std::move(records);
+        return count;
+    } catch (...) {
+        if (counted)
+            Records = std::move(records);
+        throw;
+    }
+}
+
+int32_t CheckMailboxInto(const std::shared_ptr<TPOP3>& session, std::vector<std::shared_ptr<TMessageHeader>>& records)
+{
+    TServerOperation operation;
+    CloseConnectionsOf(Records);
+    bool counted = false;
+    return FetchRecords(session, records, counted);
+}
+
+void SetHeaderRecords(std::vector<std::shared_ptr<TMessageHeader>> records)
+{
+    Records = std::move(records);
 }
 
 std::shared_ptr<TMessageHeader> FindHeader(const std::string& id)
@@ -339,6 +393,11 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
     // After any other failure the connection is gone, and with it the deletions.
     bool carriedOut = false;
     try {
+        // A deletion cut short sends no QUIT: the server then deletes nothing.
+        if (session->IsConnected() && CancelRequested) {
+            session->TIdMessageClient::CloseConnection();
+            ThrowIfCancelled();
+        }
         if (session->IsConnected()) {
             session->CloseConnection();
             carriedOut = session->QuitConfirmed;
@@ -377,6 +436,18 @@ void TMessageHeader::ConfirmIdentity()
 
 void TMessageHeader::Download()
 {
+    TakeDownload(Retrieve());
+}
+
+void TMessageHeader::TakeDownload(std::unique_ptr<TIdMessage> whole)
+{
+    whole->Tag = Msg->Tag;
+    Msg = std::move(whole);
+    Downloaded = true;
+}
+
+std::unique_ptr<TIdMessage> TMessageHeader::Retrieve()
+{
     TServerOperation operation;
     ProcessPendingEvents();
     // The connection stays open for the next download, but not for ever.
@@ -391,9 +462,7 @@ void TMessageHeader::Download()
     auto whole = std::make_unique<TIdMessage>();
     if (!Session->FetchMessage(Number, *whole))
         Session->RaiseReplyError();
-    whole->Tag = Msg->Tag;
-    Msg = std::move(whole);
-    Downloaded = true;
+    return whole;
 }
 
 bool TMessageHeader::DeleteOnServer()
