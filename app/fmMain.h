@@ -156,6 +156,7 @@ private:
     // The account the header list belongs to; nullptr once that account is deleted.
     QListWidgetItem* FListOwnerItem = nullptr;
     QPointer<QWidget> FFocusBefore;
+    class QEventLoop* FWaitLoop = nullptr;   // WaitForServer's, while it runs
     // How long closing waits for an operation it cut short.
     static constexpr int ClosingWaitMs = 1500;
 };

@@ -19,7 +19,9 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QEventLoop>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace {
 
@@ -150,6 +152,8 @@ void Tfmain::FinishOnServer(const TServerCommand& command, std::exception_ptr fa
     if (failed && FFocusBefore && FFocusBefore->isEnabled() && FFocusBefore->isVisible())
         FFocusBefore->setFocus();
     FFocusBefore = nullptr;
+    if (FWaitLoop)
+        FWaitLoop->quit();
 }
 
 bool Tfmain::CancelKeyDown(QObject* watched, int key)
@@ -163,9 +167,13 @@ bool Tfmain::CancelKeyDown(QObject* watched, int key)
 
 bool Tfmain::WaitForServer(int milliseconds)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-    while (FServerBusy && std::chrono::steady_clock::now() < deadline)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+    if (!FServerBusy)
+        return true;
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    FWaitLoop = &loop;
+    loop.exec();
+    FWaitLoop = nullptr;
     return !FServerBusy;
 }
 
