@@ -4,6 +4,7 @@
 // its account list and in accounts.dat.
 
 #include "AccountFile.h"
+#include "AppSettings.h"
 #include "MainWindowUi.h"
 #include "Progress.h"
 #include "ServerWorker.h"
@@ -17,6 +18,7 @@
 
 class QListWidgetItem;
 class THeaderRow;
+class TTrayIcon;
 
 // A server operation as the window hands it to its worker.
 struct TServerCommand {
@@ -65,6 +67,15 @@ public:
     void CheckAccount();
     // One row per record of the last check that is not deleted; the first one shown.
     void FillHeaderList();
+    void ShowNewCount(const TPOP3Rec& account, const std::string& note);
+    // The "Jen nové" view: rows of messages that are not new are hidden while it is on.
+    void ShowOnlyNewRows();
+    // "Nastavení": the dialog, then kormoran.ini (EIniFileException).
+    void SettingsClick();
+    // The program's own settings as read at start or changed in the dialog.
+    const TAppSettings& AppSettings() const { return FAppSettings; }
+    // Start in the tray: the window is not shown at start while a tray icon is.
+    bool StartsHidden() const;
     void ShowMessageHeader(int row);
     void DownloadMessage();
     void OpenAttachmentLink(const std::string& link);
@@ -144,9 +155,16 @@ private:
     // Closing: the running operation is cancelled and its end awaited, briefly.
     void CutServerOperationShort();
     void ShowListOwner(const std::string& address);
+    void ShareHeightChange(int change);
 
     bool FActivated = false;
     TWorkListener FPreviousWorkListener;
+    TAppSettings FAppSettings;
+    std::unique_ptr<TTrayIcon> FTray;
+    // "Konec" ends the program also when closing only hides the window to the tray.
+    bool FQuitting = false;
+    void BringBack();
+    void ShowTrayCounts();
 
     // The window's one thread for the network; it ends before the window does.
     std::unique_ptr<TServerWorker> FWorker;
