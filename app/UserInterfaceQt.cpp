@@ -43,7 +43,9 @@ std::unique_ptr<QMessageBox> CreateQuestionBox(const std::string& caption, const
     box->setText(ToQt(question));
     box->addButton(QMessageBox::Yes);
     box->addButton(QMessageBox::No);
-    box->setDefaultButton(QMessageBox::Yes);
+    // Every question comes before something that cannot be undone: Enter must not do it.
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
     return box;
 }
 

@@ -43,10 +43,11 @@ const std::string CheckCaption = "Kontrola zpráv";
 const std::string CheckAccessKey = "&";   // before the caption: K chooses it in a menu
 const std::string NewAccountCaption = "Nový e-mail účet";
 const std::string EditAccountCaption = "Upravit e-mail účet";
-const std::string DeleteAccountQuestion = "Vymazat účet, opravdu?";
+// The question names the account: "Vymazat účet petr@example.cz, opravdu?"
+const std::string DeleteAccountQuestionStart = "Vymazat účet ";
+const std::string DeleteAccountQuestionEnd = ", opravdu?";
 
 const int ContentsTopic = 1;
-const int CancelledMessageMs = 10000;
 const int MainWindowTopic = 30;
 
 // Where the window stands before the settings file is read.
@@ -61,6 +62,7 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
     Build(this);
     setGeometry(DesignGeometry);
     ConnectCommands();
+    ConnectServerWorker();
     try {
         FormCreate();
     } catch (...) {
@@ -71,6 +73,8 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
 
 Tfmain::~Tfmain()
 {
+    // Nothing of the worker's may reach the window once it starts to go.
+    FWorker.reset();
     SetWorkListener(std::move(FPreviousWorkListener));
     if (fmain == this)
         fmain = nullptr;
@@ -100,7 +104,6 @@ void Tfmain::ConnectCommands()
     for (QAction* action : {tAbout, About1})
         connect(action, &QAction::triggered, this, &Tfmain::About1Click);
     connect(Exit1, &QAction::triggered, this, &Tfmain::Exit1Click);
-    connect(cancelButton, &QPushButton::clicked, this, [] { CancelServerOperation(); });
 
     connect(poplist, &QListWidget::itemSelectionChanged, this, &Tfmain::UpdateCommands);
     connect(poplist, &QListWidget::itemDoubleClicked, this, &Tfmain::EditAccClick);
@@ -217,17 +220,14 @@ void Tfmain::ShareHeightChange(int change)
 
 void Tfmain::closeEvent(QCloseEvent* event)
 {
-    if (FServerBusy) {
-        FCloseRequested = true;
-        event->ignore();
-        return;
-    }
+    // Hidden in the tray, the window goes on working; really closing cuts the operation short.
     if (FAppSettings.CloseToTray && !FQuitting && FTray && FTray->Shown()) {
         hide();
         event->ignore();
         return;
     }
     FQuitting = false;
+    CutServerOperationShort();
     try {
         SaveSettings();
         event->accept();
@@ -258,6 +258,8 @@ void Tfmain::UpdateCommands()
         check += MenuText("   (" + AccountOfItem(account).Address + ")");
     mCheck->setText(check);
     pCheck->setText(check);
+    if (FServerBusy)
+        DisableConflictingCommands();
 }
 
 void Tfmain::EnableMessageCommands(bool downloaded)
@@ -269,6 +271,29 @@ void Tfmain::EnableMessageCommands(bool downloaded)
     for (QAction* action : {tDelete, mmDel, hDel})
         action->setEnabled(messageShown);
     lDelete->setEnabled(messageShown);
+    if (FServerBusy)
+        DisableConflictingCommands();
+}
+
+// One operation at a time: no second check, download or deletion meanwhile, and the
+// account it works for is neither changed nor deleted. Everything else stays usable.
+void Tfmain::DisableConflictingCommands()
+{
+    for (QAction* action : {tCheck, mCheck, pCheck, tDownload, mDown, hDown, tDelete, mmDel, hDel})
+        action->setEnabled(false);
+    lDown->setEnabled(false);
+    lDelete->setEnabled(false);
+    if (FOperationAccount && SelectedAccountItem() == FOperationAccount)
+        for (QAction* action : {tEdit, mEditAcc, pEdit, tDel, mDelAcc, pDel})
+            action->setEnabled(false);
+}
+
+void Tfmain::RefreshCommands()
+{
+    UpdateCommands();
+    const THeaderRow* shown = headlist->Row(FShownIndex);
+    if (const std::shared_ptr<TMessageHeader> record = shown ? shown->Record() : nullptr)
+        EnableMessageCommands(record->Downloaded);
 }
 
 void Tfmain::AdjustColumns()
@@ -285,20 +310,9 @@ void Tfmain::NewAccClick() { NewAccount(); }
 void Tfmain::EditAccClick() { EditAccount(); }
 void Tfmain::DelAccClick() { DeleteAccount(); }
 
-void Tfmain::CheckAccClick() { RunCancellable([this] { CheckAccount(); }); }
-void Tfmain::lDownClick() { RunCancellable([this] { DownloadMessage(); }); }
-void Tfmain::mmDelClick() { RunCancellable([this] { DeleteMessages(); }); }
-
-// The user pressed "Přerušit" and knows why the operation ended: the status bar says so,
-// no error box.
-void Tfmain::RunCancellable(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const EOperationCancelled& cancelled) {
-        statusBar()->showMessage(ToQt(cancelled.Message), CancelledMessageMs);
-    }
-}
+void Tfmain::CheckAccClick() { CheckAccount(); }
+void Tfmain::lDownClick() { DownloadMessage(); }
+void Tfmain::mmDelClick() { DeleteMessages(); }
 void Tfmain::Vybratve1Click() { headlist->SelectAll(); }
 
 void Tfmain::lHelpClick()
@@ -359,6 +373,8 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
         if (IsContextMenuKey(*static_cast<QKeyEvent*>(event)) && ContextMenuKeyDown(watched))
             return true;
         int key = static_cast<QKeyEvent*>(event)->key();
+        if (CancelKeyDown(watched, key))
+            return true;
         if (watched == poplist)
             return poplistKeyDown(key);
         if (watched == headlist)
@@ -451,7 +467,7 @@ void Tfmain::NewAccount()
 void Tfmain::EditAccount()
 {
     QListWidgetItem* item = SelectedAccountItem();
-    if (!item)
+    if (!item || (item == FOperationAccount && RefusedWhileBusy()))
         return;
     TPOP3Rec account = GetSelectedAccount();
     if (!EditAccountDialog(account, EditAccountCaption))
@@ -463,10 +479,16 @@ void Tfmain::EditAccount()
 void Tfmain::DeleteAccount()
 {
     QListWidgetItem* item = SelectedAccountItem();
-    if (!item)
+    if (!item || (item == FOperationAccount && RefusedWhileBusy()))
         return;
-    if (!UserInterface().AskYesNo("Warning", DeleteAccountQuestion))
+    const std::string address = AccountOfItem(item).Address;
+    if (!UserInterface().AskYesNo("Warning", DeleteAccountQuestionStart + address + DeleteAccountQuestionEnd))
         return;
+    // The question ran its own loop: an operation may have begun for this account meanwhile.
+    if (item == FOperationAccount && RefusedWhileBusy())
+        return;
+    if (item == FListOwnerItem)
+        FListOwnerItem = nullptr;
     delete item;
     SaveAccounts();
 }

@@ -3,12 +3,14 @@
 
 #include "IdException.h"
 #include "Progress.h"
+#include "ServerWorker.h"
 
 #include "IdWait.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <string_view>
 #include <unordered_map>
@@ -31,30 +33,33 @@ int32_t IdleCloseMs = DefaultIdleCloseMs;
 // At program end a server gets this long to answer QUIT.
 constexpr int32_t ClosingTimeoutMs = 5000;
 
-// The window lets events run while the server works, so the user can start another
-// command meanwhile; one server operation at a time keeps the commands of two from
-// interleaving on one connection and keeps records alive under a running operation.
-bool OperationRunning = false;
-bool CancelRequested = false;
+// One server operation at a time keeps the commands of two from interleaving on one
+// connection and keeps records alive under a running operation. The window's operations
+// run on its worker thread and are cancelled from the window's thread.
+std::atomic<bool> OperationRunning = false;
+std::atomic<bool> CancelRequested = false;
+
+void ThrowIfCancelled()
+{
+    if (CancelRequested.exchange(false))
+        throw EOperationCancelled();
+}
 
 // Runs between the slices of every wait on the network during a server operation.
 void WhileWaiting()
 {
     ProcessPendingEvents();
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EOperationCancelled();
-    }
+    ThrowIfCancelled();
 }
 
 class TServerOperation {
 public:
     TServerOperation()
     {
-        if (OperationRunning)
+        // A cancel that came before the first wait still counts: the worker asks for it
+        // as soon as it has taken the operation on.
+        if (OperationRunning.exchange(true))
             throw ESessionBusy();
-        OperationRunning = true;
-        CancelRequested = false;
         FPreviousHook = SetWaitHook(WhileWaiting);
     }
     ~TServerOperation()
@@ -99,8 +104,18 @@ void CloseIfIdle(const std::weak_ptr<TPOP3>& weakSession, int32_t serial)
 
 void ArmIdleClose(const std::shared_ptr<TPOP3>& session)
 {
+    if (!session->IsConnected())
+        return;
+    // On the worker the QUIT waits its turn there, and the user's next command cuts it short.
+    if (TServerWorker* worker = TServerWorker::Current()) {
+        worker->RunLater(std::chrono::milliseconds(IdleCloseMs),
+                         [weakSession = std::weak_ptr<TPOP3>(session), serial = session->UseSerial] {
+                             CloseIfIdle(weakSession, serial);
+                         });
+        return;
+    }
     QCoreApplication* application = QCoreApplication::instance();
-    if (!application || !session->IsConnected())
+    if (!application)
         return;
     QTimer::singleShot(IdleCloseMs, application,
                        [weakSession = std::weak_ptr<TPOP3>(session), serial = session->UseSerial] {
@@ -125,11 +140,12 @@ void CarryOut(const TPOP3* session, const std::vector<TMessageHeader*>& deleted)
 
 // Hands out the IDs of a UIDL listing (in number order) to the records (in number order);
 // an ID that several messages share identifies none of them.
-void GiveUniqueIds(const std::vector<TIdPOP3::TUniqueId>& ids)
+void GiveUniqueIds(const std::vector<std::shared_ptr<TMessageHeader>>& records,
+                   const std::vector<TIdPOP3::TUniqueId>& ids)
 {
     std::unordered_map<std::string_view, int32_t> uses;
     auto id = ids.begin();
-    for (const auto& record : Records) {
+    for (const auto& record : records) {
         while (id != ids.end() && id->Number < record->Number)
             ++id;
         if (id != ids.end() && id->Number == record->Number)
@@ -137,7 +153,7 @@ void GiveUniqueIds(const std::vector<TIdPOP3::TUniqueId>& ids)
         if (!record->UniqueId.empty())
             ++uses[record->UniqueId];
     }
-    for (const auto& record : Records)
+    for (const auto& record : records)
         record->UniqueIdShared = !record->UniqueId.empty() && uses[record->UniqueId] > 1;
 }
 
@@ -205,8 +221,12 @@ bool ServerOperationRunning()
 
 void CancelServerOperation()
 {
-    if (OperationRunning)
-        CancelRequested = true;
+    CancelRequested = true;
+}
+
+void ForgetServerCancel()
+{
+    CancelRequested = false;
 }
 
 std::string ConnectionSecurityText(const TPOP3& session)
@@ -221,28 +241,30 @@ const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords()
     return Records;
 }
 
-int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
+namespace {
+
+// The check after the previous connection has gone: login, STAT, then one record per
+// message into records. counted tells whether it got as far as STAT.
+int32_t FetchRecords(const std::shared_ptr<TPOP3>& session, std::vector<std::shared_ptr<TMessageHeader>>& records,
+                     bool& counted)
 {
-    TServerOperation operation;
-    ProcessPendingEvents();
     int32_t count = 0;
     try {
-        CloseConnectionsOf(Records);
         session->Reconnect();
         session->AskCapabilities();
         ProcessPendingEvents();
-        Records.clear();
         count = session->CountMessages();
+        counted = true;
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
         session->PlanUniqueIdsAndHeaders(count);
         const auto uniqueIds = session->FetchUniqueIds(count);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
-            Records.push_back(std::make_shared<TMessageHeader>(session, number));
+            records.push_back(std::make_shared<TMessageHeader>(session, number));
         }
         if (uniqueIds)
-            GiveUniqueIds(*uniqueIds);
+            GiveUniqueIds(records, *uniqueIds);
     } catch (...) {
         // The failure that ended the check is what the user is to see, not a failed QUIT.
         try {
@@ -255,6 +277,39 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
     if (session->IsConnected())
         session->CloseConnection();
     return count;
+}
+
+} // namespace
+
+int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
+{
+    TServerOperation operation;
+    ProcessPendingEvents();
+    CloseConnectionsOf(Records);
+    std::vector<std::shared_ptr<TMessageHeader>> records;
+    bool counted = false;
+    try {
+        const int32_t count = FetchRecords(session, records, counted);
+        Records = std::move(records);
+        return count;
+    } catch (...) {
+        if (counted)
+            Records = std::move(records);
+        throw;
+    }
+}
+
+int32_t CheckMailboxInto(const std::shared_ptr<TPOP3>& session, std::vector<std::shared_ptr<TMessageHeader>>& records)
+{
+    TServerOperation operation;
+    CloseConnectionsOf(Records);
+    bool counted = false;
+    return FetchRecords(session, records, counted);
+}
+
+void SetHeaderRecords(std::vector<std::shared_ptr<TMessageHeader>> records)
+{
+    Records = std::move(records);
 }
 
 std::shared_ptr<TMessageHeader> FindHeader(const std::string& id)
@@ -362,6 +417,11 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
     // After any other failure the connection is gone, and with it the deletions.
     bool carriedOut = false;
     try {
+        // A deletion cut short sends no QUIT: the server then deletes nothing.
+        if (session->IsConnected() && CancelRequested) {
+            session->TIdMessageClient::CloseConnection();
+            ThrowIfCancelled();
+        }
         if (session->IsConnected()) {
             session->CloseConnection();
             carriedOut = session->QuitConfirmed;
@@ -406,6 +466,18 @@ void TMessageHeader::ConfirmIdentity()
 
 void TMessageHeader::Download()
 {
+    TakeDownload(Retrieve());
+}
+
+void TMessageHeader::TakeDownload(std::unique_ptr<TIdMessage> whole)
+{
+    whole->Tag = Msg->Tag;
+    Msg = std::move(whole);
+    Downloaded = true;
+}
+
+std::unique_ptr<TIdMessage> TMessageHeader::Retrieve()
+{
     TServerOperation operation;
     ProcessPendingEvents();
     // The connection stays open for the next download, but not for ever.
@@ -420,9 +492,7 @@ void TMessageHeader::Download()
     auto whole = std::make_unique<TIdMessage>();
     if (!Session->FetchMessage(Number, *whole))
         Session->RaiseReplyError();
-    whole->Tag = Msg->Tag;
-    Msg = std::move(whole);
-    Downloaded = true;
+    return whole;
 }
 
 bool TMessageHeader::DeleteOnServer()
