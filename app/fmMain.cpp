@@ -90,6 +90,8 @@ void Tfmain::ConnectCommands()
         connect(action, &QAction::triggered, this, &Tfmain::DelAccClick);
     for (QAction* action : {tCheck, mCheck, pCheck})
         connect(action, &QAction::triggered, this, &Tfmain::CheckAccClick);
+    for (QAction* action : {tCheckAll, mCheckAll})
+        connect(action, &QAction::triggered, this, &Tfmain::CheckAllAccounts);
     for (QAction* action : {tDownload, mDown, hDown})
         connect(action, &QAction::triggered, this, &Tfmain::lDownClick);
     for (QAction* action : {tDelete, mmDel, hDel})
@@ -181,6 +183,9 @@ void Tfmain::FormCreate()
     FShownIndex = -1;
     LoadAccounts();
     LoadSettings();
+    ScheduleChecks();
+    if (FAppSettings.CheckAtStart)
+        QTimer::singleShot(0, this, &Tfmain::ScheduledCheck);
 }
 
 void Tfmain::FormActivate()
@@ -258,7 +263,9 @@ void Tfmain::UpdateCommands()
         check += MenuText("   (" + AccountOfItem(account).Address + ")");
     mCheck->setText(check);
     pCheck->setText(check);
-    if (FServerBusy)
+    for (QAction* action : {tCheckAll, mCheckAll})
+        action->setEnabled(poplist->count() > 0);
+    if (ServerBusy())
         DisableConflictingCommands();
 }
 
@@ -271,7 +278,7 @@ void Tfmain::EnableMessageCommands(bool downloaded)
     for (QAction* action : {tDelete, mmDel, hDel})
         action->setEnabled(messageShown);
     lDelete->setEnabled(messageShown);
-    if (FServerBusy)
+    if (ServerBusy())
         DisableConflictingCommands();
 }
 
@@ -279,7 +286,7 @@ void Tfmain::EnableMessageCommands(bool downloaded)
 // account it works for is neither changed nor deleted. Everything else stays usable.
 void Tfmain::DisableConflictingCommands()
 {
-    for (QAction* action : {tCheck, mCheck, pCheck, tDownload, mDown, hDown, tDelete, mmDel, hDel})
+    for (QAction* action : {tCheck, mCheck, pCheck, tCheckAll, mCheckAll, tDownload, mDown, hDown, tDelete, mmDel, hDel})
         action->setEnabled(false);
     lDown->setEnabled(false);
     lDelete->setEnabled(false);
@@ -339,6 +346,7 @@ void Tfmain::SettingsClick()
     TIniFile ini(SettingsFilePath());
     WriteAppSettings(ini, settings);
     FAppSettings = settings;
+    ScheduleChecks();
 }
 
 bool Tfmain::StartsHidden() const
