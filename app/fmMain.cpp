@@ -108,6 +108,7 @@ void Tfmain::ConnectCommands()
     connect(Exit1, &QAction::triggered, this, &Tfmain::Exit1Click);
 
     connect(poplist, &QListWidget::itemSelectionChanged, this, &Tfmain::UpdateCommands);
+    connect(poplist, &QListWidget::itemSelectionChanged, this, &Tfmain::ShowKeptRecords);
     connect(poplist, &QListWidget::itemDoubleClicked, this, &Tfmain::EditAccClick);
     connect(poplist, &QWidget::customContextMenuRequested, this, &Tfmain::OpenAccountMenu);
     headlist->OnSelectItem = [this](int row) { headlistSelectItem(row); };
@@ -497,6 +498,7 @@ void Tfmain::DeleteAccount()
         return;
     if (item == FListOwnerItem)
         FListOwnerItem = nullptr;
+    ForgetKeptRecords(item);
     delete item;
     SaveAccounts();
 }

@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 
 class QListWidgetItem;
@@ -162,6 +163,10 @@ private:
     void CutServerOperationShort();
     void ShowListOwner(const std::string& address);
     void CheckNextAccount();
+    // Each account keeps the records of its last check; selecting it shows them again.
+    void KeepRecords(const TPOP3Rec& account, const std::vector<std::shared_ptr<TMessageHeader>>& records);
+    void ShowKeptRecords();
+    void ForgetKeptRecords(const QListWidgetItem* item);
     void FinishCheckAll();
     void ShowCheckedRecords(QListWidgetItem* item, const TPOP3Rec& account, const TPOP3& session,
                             std::vector<std::shared_ptr<TMessageHeader>> records);
@@ -184,6 +189,9 @@ private:
     bool FClosing = false;
     // "Zkontrolovat vše" runs: the accounts still to check and what was new so far.
     bool FCheckingAll = false;
+    // By address and user; the rows of the shown list and these share the records, so a
+    // deletion from the shown list holds here too.
+    std::map<std::string, std::vector<std::shared_ptr<TMessageHeader>>> FAccountRecords;
     std::vector<TAccountLines> FCheckAllQueue;
     std::vector<TNewMessageLine> FCheckAllNew;
     class QTimer* FCheckTimer = nullptr;

@@ -288,8 +288,11 @@ void Tfmain::CheckAccount()
         if (failure)
             return;
         SetAccountError(item, "");
+        // The rows are bold by what the check marked new: marked first.
+        const std::string note = RememberCheck(*session, *records);
+        KeepRecords(account, *records);
         ShowCheckedRecords(item, account, *session, std::move(*records));
-        ShowNewCount(account, RememberCheck(*session, HeaderRecords()));
+        ShowNewCount(account, note);
     };
     RunOnServer(std::move(command));
 }
@@ -303,6 +306,45 @@ void Tfmain::ShowCheckedRecords(QListWidgetItem* item, const TPOP3Rec& account, 
     barPanel2->setText(ToQt(ConnectionSecurityText(session)));
     FShownIndex = -1;
     FillHeaderList();
+}
+
+namespace {
+
+std::string AccountKey(const std::string& address, const std::string& user)
+{
+    return address + "\n" + user;
+}
+
+} // namespace
+
+void Tfmain::KeepRecords(const TPOP3Rec& account, const std::vector<std::shared_ptr<TMessageHeader>>& records)
+{
+    FAccountRecords[AccountKey(account.Address, account.User)] = records;
+}
+
+void Tfmain::ForgetKeptRecords(const QListWidgetItem* item)
+{
+    const TAccountLines lines = AccountOfItem(item);
+    FAccountRecords.erase(AccountKey(lines.Address, lines.User));
+}
+
+// Not while an operation runs: a deletion's rows must stay in the list until it ends.
+void Tfmain::ShowKeptRecords()
+{
+    QListWidgetItem* item = SelectedAccountItem();
+    if (!item || item == FListOwnerItem || ServerBusy())
+        return;
+    const TAccountLines lines = AccountOfItem(item);
+    const auto kept = FAccountRecords.find(AccountKey(lines.Address, lines.User));
+    if (kept == FAccountRecords.end())
+        return;
+    SetHeaderRecords(kept->second);
+    FListOwnerItem = item;
+    ShowListOwner(lines.Address);
+    FShownIndex = -1;
+    FillHeaderList();
+    // The list's first row took the focus; the user is still in the account list.
+    poplist->setFocus();
 }
 
 void Tfmain::CheckAllAccounts()
@@ -398,6 +440,7 @@ void Tfmain::CheckNextAccount()
                 FCheckAllNew.push_back({record->FromText(), record->SubjectText()});
             }
         SetAccountNewCount(item, count);
+        KeepRecords(account, *records);
         if (!note.empty())
             barPanel1->setText(ToQt(note));
         if (item == SelectedAccountItem())
@@ -414,6 +457,7 @@ void Tfmain::FinishCheckAll()
         NotifyNewMail(FCheckAllNew);
     FCheckAllNew.clear();
     RefreshCommands();
+    ShowKeptRecords();
     if (FWaitLoop)
         FWaitLoop->quit();
 }

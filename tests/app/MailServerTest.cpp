@@ -281,6 +281,15 @@ TEST_F(MailServerTest, CheckAllShowsAFailureByItsAccountAndChecksTheOthers)
     EXPECT_FALSE(Window->ServerBusy());
     EXPECT_TRUE(Window->mCheckAll->isEnabled());
     EXPECT_FALSE(Window->inf->isVisible());
+    // Each account kept its list: selecting one shows it at once, with no new connection.
+    Window->poplist->setCurrentRow(2);
+    EXPECT_EQ(Column(hcSubject), Lines{"Message 1"});
+    EXPECT_EQ(Window->headOwner->text(), QString::fromUtf8("Zprávy účtu c@demo.cz"));
+    Window->poplist->setCurrentRow(1);
+    EXPECT_EQ(Column(hcSubject), Lines{"Message 1"});
+    Window->poplist->setCurrentRow(0);
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"}));
+    EXPECT_EQ(third.Connections(), 1);
 }
 
 TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
