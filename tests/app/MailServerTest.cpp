@@ -292,6 +292,20 @@ TEST_F(MailServerTest, CheckAllShowsAFailureByItsAccountAndChecksTheOthers)
     EXPECT_EQ(third.Connections(), 1);
 }
 
+// The check at start runs "Zkontrolovat vše" on its own; the account selected while it
+// ran shows its list when the round ends.
+TEST_F(MailServerTest, CheckAtStartChecksTheAccountsWithoutBeingAsked)
+{
+    ScriptedServer server;
+    Checks(server, 1);
+    WriteBytes(SettingsPath(), "[CHECK]\nATSTART=1\n\n[NOTIFY]\nNEWMAIL=0\n");
+    OpenWindow(server);
+    EXPECT_TRUE(Window->WaitForServer(10000));
+    EXPECT_EQ(server.Finish(), Lines{});
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Column(hcSubject), Lines{"Message 1"});
+}
+
 TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
 {
     ScriptedServer server;
