@@ -139,7 +139,9 @@ private:
     // under Number must still be this one, or nothing destructive is sent.
     void ConfirmIdentity();
 
-    std::vector<std::string> FCheckedHeaders;
+    // The header lines the check saw, once a download has replaced them in Msg; before
+    // that Msg holds them, and a record costs no second copy.
+    TIdHeaderList FCheckedHeaders;
     int32_t FConfirmedOn = -1;
 };
 
