@@ -9,6 +9,7 @@
 #include "Exception.h"
 #include "IdCharset.h"
 #include "IdCoderHeader.h"
+#include "IdHeaderParameters.h"
 #include "IdMessageCoderMIME.h"
 
 namespace {
@@ -232,11 +233,8 @@ TIdMessagePriority ParsePriority(std::string_view value)
 
 std::string CharSetOfContentType(std::string_view contentType)
 {
-    std::string upper = UpperCase(contentType);
-    size_t at = upper.find("CHARSET=");
-    if (at == std::string::npos)
-        return {};
-    std::string rest = upper.substr(at + 8);
+    const std::string upper = UpperCase(contentType);
+    const std::string rest(LooseParameterText(upper, "CHARSET"));
     if (!rest.empty() && rest[0] == '"')
         return rest.substr(1, rest.find('"', 1) - 1);
     return rest.substr(0, rest.find(';'));
