@@ -5,9 +5,9 @@
 #include "IdStack.h"
 #include "MessageText.h"
 
-#include <algorithm>
 #include <fstream>
 #include <sys/stat.h>
+#include <unordered_set>
 
 namespace {
 
@@ -28,9 +28,13 @@ std::string WithNumber(const std::string& text, int32_t number)
     return result;
 }
 
+// A complete check keeps message n at index n - 1.
 std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
 {
-    for (const auto& record : HeaderRecords())
+    const auto& records = HeaderRecords();
+    if (number >= 1 && static_cast<size_t>(number) <= records.size() && records[number - 1]->Number == number)
+        return records[number - 1];
+    for (const auto& record : records)
         if (record->Number == number)
             return record;
     throw Exception(WithNumber(NoSuchMessage, number));
@@ -135,9 +139,10 @@ void Delete(const TCommandLine& line, TCommandContext& context)
 {
     CheckAccount(line.Arguments[0], context);
     std::vector<std::shared_ptr<TMessageHeader>> chosen;
+    std::unordered_set<const TMessageHeader*> seen;
     for (size_t i = 1; i < line.Arguments.size(); ++i) {
         auto record = RecordOfMessage(StrToInt(line.Arguments[i]));
-        if (std::find(chosen.begin(), chosen.end(), record) == chosen.end())
+        if (seen.insert(record.get()).second)
             chosen.push_back(std::move(record));
     }
     for (const auto& record : chosen)
