@@ -130,28 +130,30 @@ void TIdMIMEBoundary::PushBoundary(const std::string& boundary)
     if (boundary.empty() || SameText(boundary, CurrentBoundary()))
         return;
     FBoundaries.push_back(boundary);
-    ++FLevels[UpperCase(boundary)];
+    if (!FLevels)
+        FLevels = std::make_unique<std::unordered_map<std::string, int>>();
+    ++(*FLevels)[UpperCase(boundary)];
 }
 
 void TIdMIMEBoundary::PopBoundary()
 {
     if (FBoundaries.empty())
         return;
-    auto level = FLevels.find(UpperCase(FBoundaries.back()));
+    auto level = FLevels->find(UpperCase(FBoundaries.back()));
     if (--level->second == 0)
-        FLevels.erase(level);
+        FLevels->erase(level);
     FBoundaries.pop_back();
 }
 
 void TIdMIMEBoundary::Clear()
 {
     FBoundaries.clear();
-    FLevels.clear();
+    FLevels.reset();
 }
 
 int TIdMIMEBoundary::LevelsAbove(std::string_view boundary) const
 {
-    if (boundary.empty() || !FLevels.contains(UpperCase(boundary)))
+    if (boundary.empty() || !FLevels || !FLevels->contains(UpperCase(boundary)))
         return -1;
     for (size_t level = FBoundaries.size(); level-- > 0;)
         if (SameText(FBoundaries[level], boundary))

@@ -106,8 +106,9 @@ public:
 
 private:
     std::vector<std::string> FBoundaries;
-    // How many levels each boundary, upper-cased, has.
-    std::unordered_map<std::string, int> FLevels;
+    // How many levels each boundary, upper-cased, has; made with the first level, as
+    // most messages never have one.
+    std::unique_ptr<std::unordered_map<std::string, int>> FLevels;
 };
 
 class TIdMessage {
@@ -132,7 +133,8 @@ public:
     // Angle brackets kept.
     std::string MessageId;
     std::vector<std::string> NewsGroups;
-    // With NoDecode the body lines are kept undecoded in Body.
+    // With NoDecode the header lines are only kept, not applied, and the body lines are
+    // kept undecoded in Body.
     bool NoDecode = false;
     std::string Organization;
     TIdMessagePriority Priority = mpNormal;

@@ -247,7 +247,8 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
         message.RawHeaders.Add(line);
     }
     message.RawHeaders.ShrinkToFit();
-    message.ApplyHeaders();
+    if (!message.NoDecode)
+        message.ApplyHeaders();
     return line;
 }
 

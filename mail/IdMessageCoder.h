@@ -162,7 +162,7 @@ private:
 
 // Reads header lines into the message's RawHeaders up to "." (when alternativeEnd is
 // empty: also up to an empty line) or a line equal to alternativeEnd, then applies
-// them. Empty lines are dropped; lines are kept exactly as read, within the limits
+// them unless the message is NoDecode. Empty lines are dropped; lines are kept exactly as read, within the limits
 // above, so one message's long header never stops a check. Returns the line that ended
 // the block. Raises EIdHeaderBlockTooLong beyond HeaderBlockReadLimit, in the middle
 // of the block.

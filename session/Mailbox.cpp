@@ -366,7 +366,9 @@ void TMessageHeader::ConfirmIdentity()
 {
     if (FConfirmedOn == Session->ConnectionSerial)
         return;
+    // Only the lines are compared, so they need not be applied.
     TIdMessage current;
+    current.NoDecode = true;
     int32_t size = 0;
     try {
         Session->FetchHeader(Number, current);
@@ -374,7 +376,7 @@ void TMessageHeader::ConfirmIdentity()
     } catch (const EIdProtocolReplyError&) {
         throw EMailboxChanged();  // no message under that number any more
     }
-    const TIdHeaderList& checked = Downloaded ? FCheckedHeaders : Msg->RawHeaders;
+    const TIdHeaderList& checked = FCheckedHeaders ? *FCheckedHeaders : Msg->RawHeaders;
     if (current.RawHeaders != checked || size != Msg->Tag)
         throw EMailboxChanged();
     FConfirmedOn = Session->ConnectionSerial;
@@ -397,7 +399,8 @@ void TMessageHeader::Download()
     if (!Session->FetchMessage(Number, *whole))
         Session->RaiseReplyError();
     whole->Tag = Msg->Tag;
-    FCheckedHeaders = std::move(Msg->RawHeaders);
+    if (!FCheckedHeaders)
+        FCheckedHeaders = std::make_unique<TIdHeaderList>(std::move(Msg->RawHeaders));
     Msg = std::move(whole);
     Downloaded = true;
 }

@@ -141,7 +141,7 @@ private:
 
     // The header lines the check saw, once a download has replaced them in Msg; before
     // that Msg holds them, and a record costs no second copy.
-    TIdHeaderList FCheckedHeaders;
+    std::unique_ptr<TIdHeaderList> FCheckedHeaders;
     int32_t FConfirmedOn = -1;
 };
 
