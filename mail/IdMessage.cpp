@@ -170,23 +170,17 @@ void TIdMessage::Reset()
 void TIdMessage::ResetHeaderFields()
 {
     CCList.Clear();
-    BccList.Clear();
     Date = 0;
     From = TIdEMailAddressItem();
-    NewsGroups.clear();
-    Organization.clear();
-    References.clear();
-    ReplyTo.Clear();
     Subject.clear();
     Recipients.Clear();
-    ReceiptRecipient = TIdEMailAddressItem();
     ContentType.clear();
     CharSet.clear();
     ContentTransferEncoding.clear();
     ContentDisposition.clear();
-    Sender = TIdEMailAddressItem();
     RawHeaders.Clear();
     BoundaryStack.Clear();
+    FRare.reset();
     Priority = mpNormal;
 }
 
@@ -194,6 +188,19 @@ void TIdMessage::ResetBody()
 {
     Parts.Clear();
     Body.clear();
+}
+
+bool TIdMessageRareFields::Empty() const
+{
+    const auto blank = [](const TIdEMailAddressItem& item) { return item.Address.empty() && item.Name.empty(); };
+    return BccList.Count() == 0 && NewsGroups.empty() && Organization.empty() && blank(ReceiptRecipient)
+           && References.empty() && ReplyTo.Count() == 0 && blank(Sender);
+}
+
+const TIdMessageRareFields& TIdMessage::Rare() const
+{
+    static const TIdMessageRareFields none;
+    return FRare ? *FRare : none;
 }
 
 void TIdMessage::ApplyHeaders()
@@ -205,17 +212,21 @@ void TIdMessage::ApplyHeaders()
     Subject = DecodedOrRaw(RawHeaders.ValueOf("Subject"));
     ParseAddress(From, DecodedOrRaw(RawHeaders.ValueOf("From")));
     MessageId = RawHeaders.ValueOf("Message-Id");
-    NewsGroups = SplitCommaList(RawHeaders.ValueOf("Newsgroups"));
+    TIdMessageRareFields rare;
+    rare.NewsGroups = SplitCommaList(RawHeaders.ValueOf("Newsgroups"));
     ParseAddressList(Recipients, DecodedOrRaw(RawHeaders.ValueOf("To")));
     ParseAddressList(CCList, DecodedOrRaw(RawHeaders.ValueOf("Cc")));
-    Organization = RawHeaders.ValueOf("Organization");
-    ParseAddress(ReceiptRecipient, RawHeaders.ValueOf("Disposition-Notification-To"));
-    if (ReceiptRecipient.Text().empty())
-        ParseAddress(ReceiptRecipient, RawHeaders.ValueOf("Return-Receipt-To"));
-    References = RawHeaders.ValueOf("References");
-    ParseAddressList(ReplyTo, RawHeaders.ValueOf("Reply-To"));
+    rare.Organization = RawHeaders.ValueOf("Organization");
+    ParseAddress(rare.ReceiptRecipient, RawHeaders.ValueOf("Disposition-Notification-To"));
+    if (rare.ReceiptRecipient.Text().empty())
+        ParseAddress(rare.ReceiptRecipient, RawHeaders.ValueOf("Return-Receipt-To"));
+    rare.References = RawHeaders.ValueOf("References");
+    ParseAddressList(rare.ReplyTo, RawHeaders.ValueOf("Reply-To"));
     Date = ParseDateField(RawHeaders.ValueOf("Date"));
-    ParseAddress(Sender, RawHeaders.ValueOf("Sender"));
+    ParseAddress(rare.Sender, RawHeaders.ValueOf("Sender"));
+    if (FRare)
+        rare.BccList = std::move(FRare->BccList);
+    FRare = rare.Empty() ? nullptr : std::make_unique<TIdMessageRareFields>(std::move(rare));
     std::string priority = RawHeaders.ValueOf("Priority");
     Priority = ParsePriority(priority.empty() ? RawHeaders.ValueOf("X-Priority") : priority);
     BoundaryStack.PushBoundary(BoundaryFromContentType(ContentType));

@@ -1,5 +1,6 @@
 #include "IdMessageCoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -54,6 +55,8 @@ std::unique_ptr<TIdAttachment> StoredAttachment(TWrite write)
 std::vector<std::unique_ptr<TIdAttachment>> TakeUuencodedBlocks(std::vector<std::string>& lines)
 {
     std::vector<std::unique_ptr<TIdAttachment>> blocks;
+    if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) { return UuencodedBlockName(line); }))
+        return blocks;
     std::vector<std::string> text;
     for (size_t i = 0; i < lines.size(); ++i) {
         std::optional<std::string> name = UuencodedBlockName(lines[i]);
@@ -72,8 +75,7 @@ std::vector<std::unique_ptr<TIdAttachment>> TakeUuencodedBlocks(std::vector<std:
         attachment->AttachmentName = std::move(*name);
         blocks.push_back(std::move(attachment));
     }
-    if (!blocks.empty())
-        lines = std::move(text);
+    lines = std::move(text);
     return blocks;
 }
 

@@ -276,7 +276,7 @@ TEST(MessageBody, RawHeaderBytesBecomeUtf8)
                       "Content-Type: multipart/mixed; boundary=b\n\n--b\n"
                       "Content-Type: application/x; name=\"\xF8.txt\"\nContent-Transfer-Encoding: base64\n\n"
                       "YWJj\n--b--\n");
-    EXPECT_EQ(message.Organization, "Firma č");
+    EXPECT_EQ(message.Organization(), "Firma č");
     EXPECT_EQ(message.RawHeaders.Lines()[0], "Organization: Firma č");
     ASSERT_EQ(message.Parts.Count(), 1);
     EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, "ř.txt");
