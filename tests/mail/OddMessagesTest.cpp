@@ -127,7 +127,7 @@ TEST(OddMessages, UuencodeAndBlanksAroundParameterEqualsAsOlderMailersWriteThem)
                {"attachment b.txt", "Second file, long enough for a whole line of forty-five bytes and more.\n"},
                {"attachment c.bin", bytes}}},
              {"boundary-after-blank.eml",
-              {{"text", ""}, {"text", "Hello.\r\n\r\n"}, {"attachment data.txt", "Data from an old mailer.\n"}}},
+              {{"text", "\r\n"}, {"text", "Hello.\r\n\r\n"}, {"attachment data.txt", "Data from an old mailer.\n"}}},
              {"uuencoded-in-text-part.eml",
               {{"text", "See the file below.\r\n\r\n\r\nRegards.\r\n"},
                {"attachment inside.txt", "A file inside a text part.\n"}}},
