@@ -86,7 +86,7 @@ Qt::Alignment HeaderColumnAlignment(int column)
 }
 
 THeaderRow::THeaderRow(const THeaderRowData& data, std::weak_ptr<TMessageHeader> record)
-    : QTreeWidgetItem(UserType), FDate(data.Date), FSize(data.Size), FRecord(std::move(record))
+    : QTreeWidgetItem(UserType), FDate(data.Date), FSize(data.Size), FNew(data.New), FRecord(std::move(record))
 {
     for (int column = 0; column < HeaderColumnCount; ++column)
         setText(column, ToQt(data.ColumnText(column)));
@@ -103,6 +103,7 @@ THeaderRowData THeaderRow::Data() const
     data.IdText = FromQt(text(hcId));
     data.Date = FDate;
     data.Size = FSize;
+    data.New = FNew;
     return data;
 }
 
@@ -110,7 +111,7 @@ QVariant THeaderRow::data(int column, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(HeaderColumnAlignment(column));
-    if (role == Qt::FontRole && FData.New) {
+    if (role == Qt::FontRole && FNew) {
         QFont bold = treeWidget() ? treeWidget()->font() : QFont();
         bold.setBold(true);
         return bold;

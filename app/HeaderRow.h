@@ -54,6 +54,7 @@ private:
     // The texts live in the cells only: a row weighs what a bare tree's row does.
     double FDate;
     int64_t FSize;
+    bool FNew;
     std::weak_ptr<TMessageHeader> FRecord;
 };
 
