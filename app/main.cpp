@@ -6,6 +6,7 @@
 
 int main(int argc, char* argv[])
 {
+    ReadTimeZoneOnce();
     TKormoranApplication application(argc, argv);
     TQtUserInterface userInterface;
     SetUserInterface(&userInterface);

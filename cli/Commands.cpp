@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -50,9 +51,13 @@ std::string WithText(const std::string& text, const std::string& inserted)
     return result;
 }
 
+// A complete check keeps message n at index n - 1.
 std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
 {
-    for (const auto& record : HeaderRecords())
+    const auto& records = HeaderRecords();
+    if (number >= 1 && static_cast<size_t>(number) <= records.size() && records[number - 1]->Number == number)
+        return records[number - 1];
+    for (const auto& record : records)
         if (record->Number == number)
             return record;
     throw Exception(WithNumber(NoSuchMessage, number));
@@ -215,10 +220,11 @@ std::vector<std::shared_ptr<TMessageHeader>> ChosenByNumber(const TCommandLine& 
 {
     const TLastCheck listed = ReadLastCheck(session);
     std::vector<std::shared_ptr<TMessageHeader>> chosen;
+    std::unordered_set<const TMessageHeader*> seen;
     for (size_t i = 1; i < line.Arguments.size(); ++i) {
         auto record = RecordOfMessage(StrToInt(line.Arguments[i]));
         RequireListed(*record, listed);
-        if (std::find(chosen.begin(), chosen.end(), record) == chosen.end())
+        if (seen.insert(record.get()).second)
             chosen.push_back(std::move(record));
     }
     return chosen;
@@ -230,6 +236,7 @@ std::vector<std::shared_ptr<TMessageHeader>> ChosenByUniqueId(const TCommandLine
     for (const auto& record : HeaderRecords())
         byIdentity.emplace(IdentityOf(*record), record);
     std::vector<std::shared_ptr<TMessageHeader>> chosen;
+    std::unordered_set<const TMessageHeader*> seen;
     for (size_t i = 1; i < line.Arguments.size(); ++i) {
         const std::string& id = line.Arguments[i];
         const size_t count = byIdentity.count(id);
@@ -238,7 +245,7 @@ std::vector<std::shared_ptr<TMessageHeader>> ChosenByUniqueId(const TCommandLine
         if (count > 1)
             throw Exception(WithText(SharedUniqueId, VisibleControls(id)));
         auto record = byIdentity.find(id)->second;
-        if (std::find(chosen.begin(), chosen.end(), record) == chosen.end())
+        if (seen.insert(record.get()).second)
             chosen.push_back(std::move(record));
     }
     return chosen;

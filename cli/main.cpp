@@ -2,6 +2,7 @@
 // session layer as the window.
 #include "Commands.h"
 #include "FileLocations.h"
+#include "IdGlobal.h"
 #include "Password.h"
 #include "Progress.h"
 #include "TraceConnection.h"
@@ -51,6 +52,7 @@ std::optional<std::string> CommandPassword(const TCommandLine& line)
 
 int main(int argc, char* argv[])
 {
+    ReadTimeZoneOnce();
     TCommandLine line;
     try {
         line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

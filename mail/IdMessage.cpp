@@ -9,6 +9,7 @@
 #include "Exception.h"
 #include "IdCharset.h"
 #include "IdCoderHeader.h"
+#include "IdHeaderParameters.h"
 #include "IdMessageCoderMIME.h"
 
 namespace {
@@ -129,28 +130,30 @@ void TIdMIMEBoundary::PushBoundary(const std::string& boundary)
     if (boundary.empty() || SameText(boundary, CurrentBoundary()))
         return;
     FBoundaries.push_back(boundary);
-    ++FLevels[UpperCase(boundary)];
+    if (!FLevels)
+        FLevels = std::make_unique<std::unordered_map<std::string, int>>();
+    ++(*FLevels)[UpperCase(boundary)];
 }
 
 void TIdMIMEBoundary::PopBoundary()
 {
     if (FBoundaries.empty())
         return;
-    auto level = FLevels.find(UpperCase(FBoundaries.back()));
+    auto level = FLevels->find(UpperCase(FBoundaries.back()));
     if (--level->second == 0)
-        FLevels.erase(level);
+        FLevels->erase(level);
     FBoundaries.pop_back();
 }
 
 void TIdMIMEBoundary::Clear()
 {
     FBoundaries.clear();
-    FLevels.clear();
+    FLevels.reset();
 }
 
 int TIdMIMEBoundary::LevelsAbove(std::string_view boundary) const
 {
-    if (boundary.empty() || !FLevels.contains(UpperCase(boundary)))
+    if (boundary.empty() || !FLevels || !FLevels->contains(UpperCase(boundary)))
         return -1;
     for (size_t level = FBoundaries.size(); level-- > 0;)
         if (SameText(FBoundaries[level], boundary))
@@ -167,23 +170,17 @@ void TIdMessage::Reset()
 void TIdMessage::ResetHeaderFields()
 {
     CCList.Clear();
-    BccList.Clear();
     Date = 0;
     From = TIdEMailAddressItem();
-    NewsGroups.clear();
-    Organization.clear();
-    References.clear();
-    ReplyTo.Clear();
     Subject.clear();
     Recipients.Clear();
-    ReceiptRecipient = TIdEMailAddressItem();
     ContentType.clear();
     CharSet.clear();
     ContentTransferEncoding.clear();
     ContentDisposition.clear();
-    Sender = TIdEMailAddressItem();
     RawHeaders.Clear();
     BoundaryStack.Clear();
+    FRare.reset();
     Priority = mpNormal;
 }
 
@@ -191,6 +188,19 @@ void TIdMessage::ResetBody()
 {
     Parts.Clear();
     Body.clear();
+}
+
+bool TIdMessageRareFields::Empty() const
+{
+    const auto blank = [](const TIdEMailAddressItem& item) { return item.Address.empty() && item.Name.empty(); };
+    return BccList.Count() == 0 && NewsGroups.empty() && Organization.empty() && blank(ReceiptRecipient)
+           && References.empty() && ReplyTo.Count() == 0 && blank(Sender);
+}
+
+const TIdMessageRareFields& TIdMessage::Rare() const
+{
+    static const TIdMessageRareFields none;
+    return FRare ? *FRare : none;
 }
 
 void TIdMessage::ApplyHeaders()
@@ -202,17 +212,21 @@ void TIdMessage::ApplyHeaders()
     Subject = DecodedOrRaw(RawHeaders.ValueOf("Subject"));
     ParseAddress(From, DecodedOrRaw(RawHeaders.ValueOf("From")));
     MessageId = RawHeaders.ValueOf("Message-Id");
-    NewsGroups = SplitCommaList(RawHeaders.ValueOf("Newsgroups"));
+    TIdMessageRareFields rare;
+    rare.NewsGroups = SplitCommaList(RawHeaders.ValueOf("Newsgroups"));
     ParseAddressList(Recipients, DecodedOrRaw(RawHeaders.ValueOf("To")));
     ParseAddressList(CCList, DecodedOrRaw(RawHeaders.ValueOf("Cc")));
-    Organization = RawHeaders.ValueOf("Organization");
-    ParseAddress(ReceiptRecipient, RawHeaders.ValueOf("Disposition-Notification-To"));
-    if (ReceiptRecipient.Text().empty())
-        ParseAddress(ReceiptRecipient, RawHeaders.ValueOf("Return-Receipt-To"));
-    References = RawHeaders.ValueOf("References");
-    ParseAddressList(ReplyTo, RawHeaders.ValueOf("Reply-To"));
+    rare.Organization = RawHeaders.ValueOf("Organization");
+    ParseAddress(rare.ReceiptRecipient, RawHeaders.ValueOf("Disposition-Notification-To"));
+    if (rare.ReceiptRecipient.Text().empty())
+        ParseAddress(rare.ReceiptRecipient, RawHeaders.ValueOf("Return-Receipt-To"));
+    rare.References = RawHeaders.ValueOf("References");
+    ParseAddressList(rare.ReplyTo, RawHeaders.ValueOf("Reply-To"));
     Date = ParseDateField(RawHeaders.ValueOf("Date"));
-    ParseAddress(Sender, RawHeaders.ValueOf("Sender"));
+    ParseAddress(rare.Sender, RawHeaders.ValueOf("Sender"));
+    if (FRare)
+        rare.BccList = std::move(FRare->BccList);
+    FRare = rare.Empty() ? nullptr : std::make_unique<TIdMessageRareFields>(std::move(rare));
     std::string priority = RawHeaders.ValueOf("Priority");
     Priority = ParsePriority(priority.empty() ? RawHeaders.ValueOf("X-Priority") : priority);
     BoundaryStack.PushBoundary(BoundaryFromContentType(ContentType));
@@ -232,11 +246,8 @@ TIdMessagePriority ParsePriority(std::string_view value)
 
 std::string CharSetOfContentType(std::string_view contentType)
 {
-    std::string upper = UpperCase(contentType);
-    size_t at = upper.find("CHARSET=");
-    if (at == std::string::npos)
-        return {};
-    std::string rest = upper.substr(at + 8);
+    const std::string upper = UpperCase(contentType);
+    const std::string rest(LooseParameterText(upper, "CHARSET"));
     if (!rest.empty() && rest[0] == '"')
         return rest.substr(1, rest.find('"', 1) - 1);
     return rest.substr(0, rest.find(';'));

@@ -106,8 +106,23 @@ public:
 
 private:
     std::vector<std::string> FBoundaries;
-    // How many levels each boundary, upper-cased, has.
-    std::unordered_map<std::string, int> FLevels;
+    // How many levels each boundary, upper-cased, has; made with the first level, as
+    // most messages never have one.
+    std::unique_ptr<std::unordered_map<std::string, int>> FLevels;
+};
+
+// Header fields few messages have; a message makes room for them only when one of
+// them holds something, so that the records of a large mailbox stay small.
+struct TIdMessageRareFields {
+    TIdEMailAddressList BccList;
+    std::vector<std::string> NewsGroups;
+    std::string Organization;
+    TIdEMailAddressItem ReceiptRecipient;
+    std::string References;
+    TIdEMailAddressList ReplyTo;
+    TIdEMailAddressItem Sender;
+
+    bool Empty() const;
 };
 
 class TIdMessage {
@@ -116,7 +131,6 @@ public:
     TIdMessage(const TIdMessage&) = delete;
     TIdMessage& operator=(const TIdMessage&) = delete;
 
-    TIdEMailAddressList BccList;
     std::vector<std::string> Body;
     std::string CharSet;
     TIdEMailAddressList CCList;
@@ -131,19 +145,23 @@ public:
     TIdMIMEBoundary BoundaryStack;
     // Angle brackets kept.
     std::string MessageId;
-    std::vector<std::string> NewsGroups;
-    // With NoDecode the body lines are kept undecoded in Body.
+    // With NoDecode the header lines are only kept, not applied, and the body lines are
+    // kept undecoded in Body.
     bool NoDecode = false;
-    std::string Organization;
     TIdMessagePriority Priority = mpNormal;
     std::string Subject;
-    TIdEMailAddressItem ReceiptRecipient;
     TIdEMailAddressList Recipients;
-    std::string References;
-    TIdEMailAddressList ReplyTo;
-    TIdEMailAddressItem Sender;
     // Free for the owner; the mailbox keeps the message size here.
     int32_t Tag = 0;
+
+    // Never filled when mail is received.
+    const TIdEMailAddressList& BccList() const { return Rare().BccList; }
+    const std::vector<std::string>& NewsGroups() const { return Rare().NewsGroups; }
+    const std::string& Organization() const { return Rare().Organization; }
+    const TIdEMailAddressItem& ReceiptRecipient() const { return Rare().ReceiptRecipient; }
+    const std::string& References() const { return Rare().References; }
+    const TIdEMailAddressList& ReplyTo() const { return Rare().ReplyTo; }
+    const TIdEMailAddressItem& Sender() const { return Rare().Sender; }
 
     void Reset();
     // Clears every header field but MessageId, the raw header lines and the boundaries.
@@ -153,6 +171,11 @@ public:
     // read does not stop the others: an address list that fails to parse stays empty,
     // a subject with a broken encoded word keeps its raw value.
     void ApplyHeaders();
+
+private:
+    const TIdMessageRareFields& Rare() const;
+
+    std::unique_ptr<TIdMessageRareFields> FRare;
 };
 
 // "urgent" is high, "non-priority" low, otherwise the number 1 (highest) to 5 (lowest),

@@ -1,5 +1,6 @@
 #include "IdMessageCoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,6 +33,52 @@ private:
     const TIdTextBudget& FBudget;
 };
 
+// An attachment whose decoded data `write` puts into its new temporary file.
+template <typename TWrite>
+std::unique_ptr<TIdAttachment> StoredAttachment(TWrite write)
+{
+    const int file = MakeTempFile();
+    try {
+        TIdFileOutput output(file);
+        write(output);
+        output.Close();
+    } catch (...) {
+        // No part will own the file; closing it is all it takes to make it go.
+        close(file);
+        throw;
+    }
+    return std::make_unique<TIdAttachment>(file);
+}
+
+// Takes the uuencoded blocks out of a text part's lines, each up to its "end" line (or
+// the end of the text), and gives them as attachments, as a plain body's are.
+std::vector<std::unique_ptr<TIdAttachment>> TakeUuencodedBlocks(std::vector<std::string>& lines)
+{
+    std::vector<std::unique_ptr<TIdAttachment>> blocks;
+    if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) { return UuencodedBlockName(line); }))
+        return blocks;
+    std::vector<std::string> text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::optional<std::string> name = UuencodedBlockName(lines[i]);
+        if (!name) {
+            text.push_back(std::move(lines[i]));
+            continue;
+        }
+        auto attachment = StoredAttachment([&](TIdFileOutput& output) {
+            TIdDecoderUuencodedBlock block;
+            for (; i < lines.size() && !block.Ended(); ++i) {
+                block.DecodeToOutput(lines[i], output.Buffer);
+                output.Drain();
+            }
+            --i;
+        });
+        attachment->AttachmentName = std::move(*name);
+        blocks.push_back(std::move(attachment));
+    }
+    lines = std::move(text);
+    return blocks;
+}
+
 // Both part readers return the decoder of the next part, if any.
 std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageDecoder& decoder, bool& messageEnded)
 {
@@ -47,25 +94,19 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
     std::string().swap(output.Buffer);
     size_t nul = converted.find('\0');
     text->Lines = LinesOfText(std::string_view(converted).substr(0, nul));
+    std::vector<std::unique_ptr<TIdAttachment>> blocks = TakeUuencodedBlocks(text->Lines);
     message.Parts.Add(std::move(text));
+    for (auto& block : blocks)
+        message.Parts.Add(std::move(block));
     return next;
 }
 
 std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder,
                                                       bool& messageEnded)
 {
-    const int file = MakeTempFile();
     std::unique_ptr<TIdMessageDecoder> next;
-    try {
-        TIdFileOutput output(file);
-        next = decoder.ReadPartBody(output, messageEnded);
-        output.Close();
-    } catch (...) {
-        // No part will own the file; closing it is all it takes to make it go.
-        close(file);
-        throw;
-    }
-    auto attachment = std::make_unique<TIdAttachment>(file);
+    auto attachment = StoredAttachment(
+        [&](TIdFileOutput& output) { next = decoder.ReadPartBody(output, messageEnded); });
     attachment->SetContentType(decoder.PartHeaderValue("Content-Type"));
     attachment->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
@@ -147,12 +188,17 @@ void TIdTextBudget::Spend(size_t bytes)
 void TIdTextBudget::SpendText(std::string_view text)
 {
     // Lines end at CR LF, at a lone CR and at a lone LF.
-    size_t lines = 1;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-            ++lines;
-    Spend(text.size());
-    Spend(lines * sizeof(std::string));
+    size_t cost = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            const size_t end = text[i] == '\n' && i > start && text[i - 1] == '\r' ? i - 1 : i;
+            cost += LineCost(end - start);
+            start = i + 1;
+        }
+    }
+    cost += LineCost(text.size() - start);
+    Spend(cost);
 }
 
 TIdBodyLine TIdLineSource::ReadBodyLine()
@@ -200,9 +246,11 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
         kept += line.size();
         if (!IsValidUtf8(line))
             line = Utf8OrWindows1250(line);
-        message.RawHeaders.Add(std::move(line));
+        message.RawHeaders.Add(line);
     }
-    message.ApplyHeaders();
+    message.RawHeaders.ShrinkToFit();
+    if (!message.NoDecode)
+        message.ApplyHeaders();
     return line;
 }
 

@@ -127,14 +127,18 @@ void ArmIdleClose(const std::shared_ptr<TPOP3>& session)
 // numbers the server gives their messages now.
 void CarryOut(const TPOP3* session, const std::vector<TMessageHeader*>& deleted)
 {
-    for (TMessageHeader* record : deleted)
+    std::vector<int32_t> goneNumbers;
+    goneNumbers.reserve(deleted.size());
+    for (TMessageHeader* record : deleted) {
         record->Deleted = true;
+        goneNumbers.push_back(record->Number);
+    }
+    std::sort(goneNumbers.begin(), goneNumbers.end());
     for (const auto& record : Records) {
         if (record->Session.get() != session || record->Deleted)
             continue;
-        const int32_t number = record->Number;
-        record->Number -= static_cast<int32_t>(std::count_if(
-            deleted.begin(), deleted.end(), [number](const TMessageHeader* gone) { return gone->Number < number; }));
+        record->Number -= static_cast<int32_t>(
+            std::lower_bound(goneNumbers.begin(), goneNumbers.end(), record->Number) - goneNumbers.begin());
     }
 }
 
@@ -451,7 +455,9 @@ void TMessageHeader::ConfirmIdentity()
         FConfirmedOn = Session->ConnectionSerial;
         return;
     }
+    // Only the lines are compared, so they need not be applied.
     TIdMessage current;
+    current.NoDecode = true;
     int32_t size = 0;
     try {
         Session->FetchHeader(Number, current);
@@ -459,7 +465,8 @@ void TMessageHeader::ConfirmIdentity()
     } catch (const EIdProtocolReplyError&) {
         throw EMailboxChanged();  // no message under that number any more
     }
-    if (current.RawHeaders.Lines() != FCheckedHeaders || size != Msg->Tag)
+    const TIdHeaderList& checked = FCheckedHeaders ? *FCheckedHeaders : Msg->RawHeaders;
+    if (current.RawHeaders != checked || size != Msg->Tag)
         throw EMailboxChanged();
     FConfirmedOn = Session->ConnectionSerial;
 }
@@ -472,6 +479,8 @@ void TMessageHeader::Download()
 void TMessageHeader::TakeDownload(std::unique_ptr<TIdMessage> whole)
 {
     whole->Tag = Msg->Tag;
+    if (!FCheckedHeaders)
+        FCheckedHeaders = std::make_unique<TIdHeaderList>(std::move(Msg->RawHeaders));
     Msg = std::move(whole);
     Downloaded = true;
 }
