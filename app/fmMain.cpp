@@ -365,9 +365,21 @@ void Tfmain::LoadAccounts()
         AddAccountItem(account);
 }
 
-void Tfmain::SaveAccounts()
+// Another writer may have changed the file since it was read: the change is made on the
+// file as it is now, and the list then shows what the file holds, with shown selected.
+void Tfmain::ApplyAccountChange(const TAccountChange& change, const TAccountLines& shown)
 {
-    SaveAccountFile(AccountFilePath(), AccountItems());
+    const std::vector<TAccountLines> accounts = UpdateAccountFile(AccountFilePath(), change);
+    poplist->clear();
+    bool selected = false;
+    for (const TAccountLines& account : accounts) {
+        AddAccountItem(account);
+        if (!selected && account == shown) {
+            poplist->item(poplist->count() - 1)->setSelected(true);
+            selected = true;
+        }
+    }
+    poplist->doItemsLayout();
 }
 
 TPOP3Rec Tfmain::GetSelectedAccount()
@@ -385,9 +397,8 @@ void Tfmain::NewAccount()
     TPOP3Rec account = NewAccountRecord();
     if (!EditAccountDialog(account, NewAccountCaption))
         return;
-    AddAccountItem(LinesFromRecord(account));
-    poplist->doItemsLayout();
-    SaveAccounts();
+    const TAccountLines added = LinesFromRecord(account);
+    ApplyAccountChange(AddAccountChange(added), added);
 }
 
 void Tfmain::EditAccount()
@@ -395,11 +406,12 @@ void Tfmain::EditAccount()
     QListWidgetItem* item = SelectedAccountItem();
     if (!item)
         return;
+    const TAccountLines before = AccountOfItem(item);
     TPOP3Rec account = GetSelectedAccount();
     if (!EditAccountDialog(account, EditAccountCaption))
         return;
-    SetAccountItem(item, LinesFromRecord(account), img[0]);
-    SaveAccounts();
+    const TAccountLines edited = LinesFromRecord(account);
+    ApplyAccountChange(EditAccountChange(before, edited), edited);
 }
 
 void Tfmain::DeleteAccount()
@@ -409,8 +421,7 @@ void Tfmain::DeleteAccount()
         return;
     if (!UserInterface().AskYesNo("Warning", DeleteAccountQuestion))
         return;
-    delete item;
-    SaveAccounts();
+    ApplyAccountChange(DeleteAccountChange(AccountOfItem(item)), {});
 }
 
 std::string Tfmain::StatusPanelText(int panel) const

@@ -17,6 +17,8 @@ const std::string FileExists = "Soubor už existuje, nepřepíšu ho: ";
 const std::string AskDeleteMany = "Vymazat vybrané zprávy, opravdu?";
 const std::string AskDeleteOne = "Vymazat vybranou zprávu, opravdu?";
 const std::string NothingDeleted = "Nic nebylo vymazáno.";
+const std::string DeletedText = "Vymazány zprávy:";
+const std::string KeptText = "Nevymazány zprávy:";
 const std::string NoAnswer = "Žádná odpověď, nic nebylo vymazáno.";
 const std::string StandardOutput = "-";
 const std::string PlainPasswordWarning = "Varování: heslo šlo k serveru %s nešifrovaně.";
@@ -68,10 +70,11 @@ void ListAccounts(const TCommandContext& context)
 {
     for (size_t i = 0; i < context.Accounts.size(); ++i) {
         const TAccountLines& account = context.Accounts[i];
-        context.Out << i + 1;
+        std::string line = IntToStr(static_cast<int32_t>(i + 1));
         for (const std::string* field : {&account.Address, &account.Host, &account.Port, &account.User})
-            context.Out << '\t' << TabField(*field);
-        context.Out << '\n';
+            line += '\t' + TabField(*field);
+        // The file is anybody's text: an escape sequence in it must not steer the terminal.
+        context.Out << VisibleControls(line) << '\n';
     }
 }
 
@@ -131,6 +134,28 @@ void Save(const TCommandLine& line, TCommandContext& context)
     record->SaveAttachment(AttachmentLink(attachment->AttachmentName, part));
 }
 
+// A deletion that failed part-way says which messages went and which stayed, by the
+// numbers the user gave (a carried-out deletion renumbers the rest).
+void DeleteWithReport(const std::vector<std::shared_ptr<TMessageHeader>>& chosen, TCommandContext& context)
+{
+    std::vector<int32_t> numbers;
+    for (const auto& record : chosen)
+        numbers.push_back(record->Number);
+    try {
+        DeleteMessages(chosen);
+    } catch (...) {
+        std::string deleted;
+        std::string kept;
+        for (size_t i = 0; i < chosen.size(); ++i)
+            (chosen[i]->Deleted ? deleted : kept) += ' ' + IntToStr(numbers[i]);
+        if (!deleted.empty())
+            context.Err << TerminalText(DeletedText + deleted) << '\n';
+        if (!kept.empty())
+            context.Err << TerminalText(KeptText + kept) << '\n';
+        throw;
+    }
+}
+
 void Delete(const TCommandLine& line, TCommandContext& context)
 {
     CheckAccount(line.Arguments[0], context);
@@ -150,7 +175,7 @@ void Delete(const TCommandLine& line, TCommandContext& context)
         context.Err << TerminalText(NothingDeleted) << '\n';
         return;
     }
-    DeleteMessages(chosen);
+    DeleteWithReport(chosen, context);
 }
 
 } // namespace

@@ -20,6 +20,9 @@ const std::string ChangedText =
     "Schránka se od poslední kontroly změnila. Zkontrolujte zprávy znovu.";
 const std::string CancelledText = "Operace byla přerušena.";
 const std::string CheckAgainText = "Zkontrolujte zprávy znovu.";
+const std::string NothingDeletedText =
+    "Nic nebylo vymazáno: spojení skončilo dřív, než server potvrdil ukončení (QUIT), "
+    "a bez něj server žádné vymazání neprovede.";
 const std::string QuitUnansweredText =
     "Server nepotvrdil ukončení spojení, zprávy nemusely být vymazány.";
 
@@ -306,6 +309,19 @@ void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
         failure = identityFailure;
 }
 
+// The connection ended before QUIT: the server rolls back every DELE of it, which the
+// user is to know, whatever the failure was.
+[[noreturn]] void RaiseWithNothingDeleted(std::exception_ptr failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EOperationCancelled&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw Exception(std::string(error.what()) + "\r\n" + NothingDeletedText);
+    }
+}
+
 void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
 {
     if (records.empty())
@@ -338,8 +354,9 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
     // A refusal leaves the connection in step: QUIT still carries out what was accepted.
     // After any other failure the connection is gone, and with it the deletions.
     bool carriedOut = false;
+    const bool quitSent = session->IsConnected();
     try {
-        if (session->IsConnected()) {
+        if (quitSent) {
             session->CloseConnection();
             carriedOut = session->QuitConfirmed;
         }
@@ -354,6 +371,8 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
         CarryOut(session.get(), accepted);
     else if (!accepted.empty() && !failure)
         failure = std::make_exception_ptr(Exception(QuitUnansweredText + "\r\n" + CheckAgainText));
+    if (failure && !quitSent && !chosen.empty())
+        RaiseWithNothingDeleted(failure);
     if (failure)
         std::rethrow_exception(failure);
 }
