@@ -140,7 +140,7 @@ void Tfmain::ShowMessageHeader(int row)
     if (!record)
         return;
     EnableMessageCommands(record->Downloaded);
-    ShowMessageText(*memo, record->GetText(), record->Downloaded);
+    ShowMessageText(*memo, ShownMessageText(*record->Msg, record->Downloaded));
 }
 
 void Tfmain::CheckAccount()
@@ -192,7 +192,7 @@ void Tfmain::DownloadMessage()
     // Another row may have been chosen while the message arrived; it stays shown.
     if (headlist->Row(FShownIndex) == row) {
         EnableMessageCommands(record->Downloaded);
-        ShowMessageText(*memo, record->GetText(), record->Downloaded);
+        ShowMessageText(*memo, ShownMessageText(*record->Msg, record->Downloaded));
     }
 }
 

@@ -6,7 +6,6 @@
 #include "MessageText.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sys/stat.h>
 
 namespace {
@@ -102,14 +101,12 @@ bool PathExists(const std::string& path)
 // The attachment's decoded data as it is, for a pipe.
 void CopyToOutput(const TIdAttachment& attachment, std::ostream& out)
 {
-    std::ifstream data(attachment.StoredPath, std::ios::binary);
-    char chunk[65536];
-    while (data && out) {
-        data.read(chunk, sizeof chunk);
-        out.write(chunk, data.gcount());
-    }
+    const bool copied = attachment.ReadData([&](std::string_view piece) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        return static_cast<bool>(out);
+    });
     out.flush();
-    if (!data.eof() || !out)
+    if (!copied || !out)
         throw EIdException("Error saving attachment.");
 }
 

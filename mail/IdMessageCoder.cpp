@@ -1,5 +1,6 @@
 #include "IdMessageCoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,6 +33,20 @@ private:
     const TIdTextBudget& FBudget;
 };
 
+// Every NUL byte becomes U+FFFD, the replacement character.
+std::string WithNulsReplaced(std::string text)
+{
+    if (text.find('\0') == std::string::npos)
+        return text;
+    std::string replaced;
+    std::string_view rest = text;
+    for (size_t nul = rest.find('\0'); nul != std::string_view::npos; nul = rest.find('\0')) {
+        replaced.append(rest.substr(0, nul)).append("\xEF\xBF\xBD");
+        rest.remove_prefix(nul + 1);
+    }
+    return replaced.append(rest);
+}
+
 // Both part readers return the decoder of the next part, if any.
 std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageDecoder& decoder, bool& messageEnded)
 {
@@ -45,8 +60,8 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
     // A part read whole has no header of its own: the message's describes it.
     std::string converted = TextPartToUtf8(output.Buffer, contentType.empty() ? message.ContentType : contentType);
     std::string().swap(output.Buffer);
-    size_t nul = converted.find('\0');
-    text->Lines = LinesOfText(std::string_view(converted).substr(0, nul));
+    // A NUL byte ("=00" in quoted-printable) must not hide the text after it.
+    text->Lines = LinesOfText(WithNulsReplaced(std::move(converted)));
     message.Parts.Add(std::move(text));
     return next;
 }
@@ -54,18 +69,27 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
 std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder,
                                                       bool& messageEnded)
 {
-    const int file = MakeTempFile();
+    if (!message.AttachmentStore)
+        message.AttachmentStore = std::make_shared<TIdAttachmentStore>();
+    const int file = message.AttachmentStore->File();
+    const off_t start = lseek(file, 0, SEEK_END);
+    if (start < 0)
+        throw EInOutError::FromErrno(errno);
     std::unique_ptr<TIdMessageDecoder> next;
+    int64_t size = 0;
     try {
-        TIdFileOutput output(file);
+        const int64_t room = message.AttachmentDataLimit < 0 ? -1 : std::max<int64_t>(message.AttachmentDataLimit - start, 0);
+        TIdFileOutput output(file, room);
         next = decoder.ReadPartBody(output, messageEnded);
         output.Close();
+        size = output.Written();
     } catch (...) {
-        // No part will own the file; closing it is all it takes to make it go.
-        close(file);
+        // The store keeps only the data of whole attachments.
+        if (ftruncate(file, start) != 0) {
+        }
         throw;
     }
-    auto attachment = std::make_unique<TIdAttachment>(file);
+    auto attachment = std::make_unique<TIdAttachment>(message.AttachmentStore, start, size);
     attachment->SetContentType(decoder.PartHeaderValue("Content-Type"));
     attachment->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
@@ -76,10 +100,12 @@ std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMe
 
 } // namespace
 
-TIdFileOutput::TIdFileOutput(int file) : FFile(file) {}
+TIdFileOutput::TIdFileOutput(int file, int64_t limit) : FFile(file), FLimit(limit) {}
 
 void TIdFileOutput::WriteBuffer()
 {
+    if (FLimit >= 0 && FWritten + static_cast<int64_t>(Buffer.size()) > FLimit)
+        throw EIdAttachmentTooLarge();
     size_t written = 0;
     while (written < Buffer.size()) {
         ssize_t put = write(FFile, Buffer.data() + written, Buffer.size() - written);
@@ -89,18 +115,24 @@ void TIdFileOutput::WriteBuffer()
             throw EInOutError::FromErrno(errno);
         written += put;
     }
+    FWritten += static_cast<int64_t>(written);
     Buffer.clear();
 }
 
 void TIdFileOutput::Drain()
 {
-    if (Buffer.size() >= FileChunk)
+    if (Buffer.size() >= FileChunk || (FLimit >= 0 && FWritten + static_cast<int64_t>(Buffer.size()) > FLimit))
         WriteBuffer();
 }
 
 void TIdFileOutput::Close()
 {
     WriteBuffer();
+}
+
+EIdAttachmentTooLarge::EIdAttachmentTooLarge()
+    : EIdException("Příloha je větší, než server u zprávy ohlásil; stahování bylo zastaveno.")
+{
 }
 
 std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const

@@ -41,6 +41,11 @@ std::string DeleteCommand(int64_t number)
     return "DELE " + std::to_string(number);
 }
 
+// Whoever refused, encryption is not to be given up: the user hears who may have refused
+// it and that the credentials stayed here.
+const std::string StartTlsRefusedText =
+    "Šifrování odmítl server nebo něco mezi ním a vámi. Jméno ani heslo nebylo odesláno.";
+
 // A line end inside a credential would end the command early and send the rest to the
 // server as a command of its own; a NUL cuts it short on many servers.
 void RefuseLineBreaks(const std::string& text, const char* what)
@@ -115,9 +120,16 @@ void TIdPOP3::StartTlsWithStls()
         // Nothing more goes to a server that will not encrypt: not the user name, not QUIT.
         DropSocket();
         throw EIdTlsError(tfNoStartTls, "Server " + Host + " nenabízí šifrování STARTTLS (odpověděl: -ERR " + answer +
-                                            "). Jméno ani heslo nebylo odesláno.");
+                                            "). " + StartTlsRefusedText);
     }
-    StartTls();
+    try {
+        StartTls();
+    } catch (const EIdTlsError& failure) {
+        if (failure.Failure != tfHandshake || failure.Reason.empty())
+            throw;
+        throw EIdTlsError(tfHandshake, "Šifrování STARTTLS se serverem " + Host + " se nepodařilo navázat: " +
+                                           failure.Reason + ". " + StartTlsRefusedText);
+    }
 }
 
 void TIdPOP3::LogIn()

@@ -48,6 +48,16 @@ void WhileWaiting()
     }
 }
 
+// Decoding never makes data larger than its encoded form, so the attachments of a
+// message hold at most its size as LIST gave it; the room covers servers that count a
+// little differently. Without a size there is no bound to give.
+int64_t AttachmentDataLimitFor(int32_t listSize)
+{
+    if (listSize < 0)
+        return -1;
+    return int64_t{listSize} + listSize / 8 + 64 * 1024;
+}
+
 class TServerOperation {
 public:
     TServerOperation()
@@ -408,6 +418,7 @@ void TMessageHeader::Download()
     // Received into a message of its own, so a refused or broken retrieval leaves the
     // record showing its header as before.
     auto whole = std::make_unique<TIdMessage>();
+    whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
     if (!Session->FetchMessage(Number, *whole))
         Session->RaiseReplyError();
     whole->Tag = Msg->Tag;

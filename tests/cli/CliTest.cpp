@@ -1,4 +1,5 @@
 // kormoran-cli end to end, against the private POP3 server.
+#include "Password.h"
 #include "PrivatePop3Server.h"
 #include "RunCli.h"
 #include "SampleMessages.h"
@@ -12,9 +13,20 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <signal.h>
 #include <sstream>
+#include <thread>
 
 namespace {
+
+// A process that has ended but was not yet reaped by its new parent.
+bool IsZombie(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidText, name, state;
+    status >> pidText >> name >> state;
+    return state == "Z";
+}
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -340,6 +352,22 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
              s.Expects("QUIT").Says("-ERR some deleted messages not removed");
          },
          {"--yes", "delete", "1", "1"}, 1, "some deleted messages not removed"},
+        {"one deletion of two refused",
+         [&](ScriptedServer& s) {
+             logsIn(s).Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK 2 80");
+             for (const char* n : {"1", "2"}) {
+                 s.Expects(std::string("TOP ") + n + " 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+                 s.Expects(std::string("LIST ") + n).Says("+OK 1 40");
+             }
+             s.Expects("QUIT").Says("+OK").AcceptsNext();
+             logsIn(s).Expects("CAPA").Says("-ERR unknown command");
+             s.Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+             s.Expects("LIST 1").Says("+OK 1 40").Expects("DELE 1").Says("+OK");
+             s.Expects("TOP 2 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+             s.Expects("LIST 2").Says("+OK 1 40").Expects("DELE 2").Says("-ERR locked");
+             s.Expects("QUIT").Says("+OK");
+         },
+         {"--yes", "delete", "1", "1", "2"}, 1, "Vymazány zprávy: 1\nNevymazány zprávy: 2\n locked"},
         {"silent server with --timeout",
          [&](ScriptedServer& s) { logsIn(s).Expects("CAPA").Stalls(3000ms); },
          {"--timeout", "1", "check", "1"}, 1, "Server neodpovídá: 127.0.0.1"},
@@ -367,4 +395,34 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
         EXPECT_EQ((result.Out + result.Err).find('\x1b'), std::string::npos);
         server.Finish();
     }
+}
+
+// What must never reach a server or a terminal: a password with a line end (refused
+// before any connection), a password command that never ends (ended, with what it
+// started), escape sequences in the account file.
+TEST_F(CliTest, HostileInputFromOutsideIsStoppedBeforeItActs)
+{
+    std::ofstream(Accounts, std::ios::binary | std::ios::trunc)
+        << "\x1b[2Jme@localhost\r\n127.0.0.1\r\njoe\r\nsecret\r\n1\r\n";
+    const TCliResult listed = Run({"accounts"});
+    EXPECT_EQ(listed.Out, "1\t\\x1b[2Jme@localhost\t127.0.0.1\t1\tjoe\n");
+
+    ::setenv("KORMORAN_PASSWORD", "first\nSECOND", 1);
+    const TCliResult lineEnd = Run({"check", "1"});
+    ::unsetenv("KORMORAN_PASSWORD");
+    EXPECT_EQ(lineEnd.Status, 1);
+    EXPECT_EQ(lineEnd.Err, "Heslo obsahuje konec řádku nebo nulový znak; nic nebylo odesláno.\n");
+
+    const std::string leftBehind = Temporary.File("pid");
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        PasswordFromCommand("sleep 30 & echo $! > " + leftBehind + "; sleep 30", 300);
+        ADD_FAILURE();
+    } catch (const std::exception& error) {
+        EXPECT_EQ(std::string(error.what()).find("Příkaz pro heslo neskončil včas, byl ukončen: "), 0u);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    const pid_t helper = std::stoi(ReadBytes(leftBehind));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NE(::kill(helper, 0) == 0 && !IsZombie(helper), true) << "the helper the command started still runs";
 }
