@@ -319,6 +319,8 @@ void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
         failure = identityFailure;
 }
 
+namespace {
+
 // The connection ended before QUIT: the server rolls back every DELE of it, which the
 // user is to know, whatever the failure was.
 [[noreturn]] void RaiseWithNothingDeleted(std::exception_ptr failure)
@@ -331,6 +333,8 @@ void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
         throw Exception(std::string(error.what()) + "\r\n" + NothingDeletedText);
     }
 }
+
+} // namespace
 
 void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
 {

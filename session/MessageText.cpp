@@ -58,6 +58,13 @@ bool FileExists(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0;
 }
 
+// The reason and the file: a full disk and a forbidden folder must be told apart.
+EInOutError FileError(int errorNumber, const std::string& path)
+{
+    const EInOutError error = EInOutError::FromErrno(errorNumber);
+    return EInOutError(error.Message + ": " + path, errorNumber);
+}
+
 // A confirmed overwrite replaces the old file only once the copy is complete, so a
 // failed copy leaves the old file as it was.
 void ReplaceWithCopy(const TIdAttachment& attachment, const std::string& path)
@@ -69,7 +76,7 @@ void ReplaceWithCopy(const TIdAttachment& attachment, const std::string& path)
     std::string temporary = path + ".XXXXXX";
     const int handle = ::mkstemp(temporary.data());
     if (handle < 0)
-        throw EInOutError::FromErrno(errno);
+        throw FileError(errno, path);
     ::close(handle);
     ::unlink(temporary.c_str());
     try {
@@ -81,7 +88,7 @@ void ReplaceWithCopy(const TIdAttachment& attachment, const std::string& path)
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
-        throw EInOutError::FromErrno(error);
+        throw FileError(error, path);
     }
 }
 

@@ -223,7 +223,7 @@ TEST(MessageBody, ReadsASingleTextPart)
               "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/x-log\n"
               "Content-Disposition: inline\nContent-Transfer-Encoding: base64\n\nYWJj\n--b--\n",
               {"abc"}},
-             {"a text part ends at its first NUL byte", "Content-Transfer-Encoding: base64\n\nYQBi\n", {"a"}},
+             {"a NUL byte in a text part shows as U+FFFD", "Content-Transfer-Encoding: base64\n\nYQBi\n", {"a\xEF\xBF\xBD" "b"}},
              {"an unquoted boundary ends at the next parameter",
               "Content-Type: multipart/mixed; boundary=b; type=x\n\n--b\n\ntext\n--b--\n", {"text"}},
              {"a top-level identity encoding leaves the part headers to the parts",

@@ -47,7 +47,7 @@ TEST_F(SessionTest, AHostileServerIsBoundedAndToldApart)
          "Server 127.0.0.1 hlásí 1000000000 zpráv, víc než 1000000, kolik program přečte. Nic nebylo načteno."},
         {"a greeting that trickles", {},
          [](ScriptedServer& s) { Trickle(s, {"+O", "K r", "ea", "dy", "\r\n"}); },
-         "Server 127.0.0.1 neposlal uvítání."},
+         "Server 127.0.0.1 neposlal uvítání. Možná na tomto portu čeká šifrované spojení; zkuste zabezpečení SSL/TLS."},
         {"a header block that trickles", {},
          [](ScriptedServer& s) {
              LoginWithoutPipelining(s).Expects("STAT").Says("+OK 1 5").Expects("TOP 1 0").Says("+OK");
