@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string input = InputText(data, size);
+    const std::string input(InputText(data, size));
     ExpectOneCleanLine(OneLineName(input), "a line break or direction control in a shown name");
     ExpectSafeFileName(input);
     {

@@ -36,6 +36,20 @@ size_t DroppedCharacterLength(std::string_view text)
     return text.starts_with("\xE2\x81\xA9") ? 3 : 0;
 }
 
+// The length of the well-formed UTF-8 character text starts with; 0 for a stray byte.
+size_t CharacterLength(std::string_view text)
+{
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                        : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    if (length == 0 || length > text.size())
+        return 0;
+    for (size_t i = 1; i < length; ++i)
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+            return 0;
+    return length;
+}
+
 // C0 controls, DEL and the C1 controls (U+0080 to U+009F).
 size_t ControlLength(std::string_view text)
 {
@@ -99,14 +113,20 @@ std::string OneLineName(std::string_view text)
     std::string line;
     line.reserve(text.size());
     while (!text.empty()) {
-        if (const size_t dropped = DroppedCharacterLength(text)) {
-            text.remove_prefix(dropped);
-        } else if (const size_t control = ControlLength(text)) {
+        const size_t length = CharacterLength(text);
+        if (length == 0) {
+            // A stray byte is replaced, not dropped: dropping it could join the bytes
+            // around it into a character that is to be dropped itself.
             line += '_';
-            text.remove_prefix(control);
-        } else {
-            line += text.front();
             text.remove_prefix(1);
+        } else if (DroppedCharacterLength(text) == length) {
+            text.remove_prefix(length);
+        } else if (ControlLength(text) == length) {
+            line += '_';
+            text.remove_prefix(length);
+        } else {
+            line.append(text.substr(0, length));
+            text.remove_prefix(length);
         }
     }
     return line;

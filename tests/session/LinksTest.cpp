@@ -71,6 +71,8 @@ TEST(AttachmentNames, LoseSeparatorsAndDirectionControlsAndStayWithinLimits)
         {"a\xE2\x80\xA9http://phish.example/ID=9", "ahttp://phish.example/ID=9", "ID=9"},
         {"a\xE2\x80\xA8" "b\xC2\x85" "c\r\nd", "abcd", "abcd"},
         {"invoice\xE2\x80\xAE" "fdp.sh", "invoicefdp.sh", "invoicefdp.sh"},
+        // Dropping U+2066 must not join the bytes around it into U+202E.
+        {"invoice\xE2\x80\xE2\x81\xA6\xAE" "fdp.sh", "invoice___fdp.sh", "invoice___fdp.sh"},
         {"\xE2\x80\xAA\xE2\x80\xAB\xE2\x80\xAC\xE2\x80\xAD\xE2\x81\xA6\xE2\x81\xA7\xE2\x81\xA8\xE2\x81\xA9x",
          "x", "x"},
         {"\x1B[31mred\xC2\x9B", "_[31mred_", "_[31mred_"},
