@@ -14,6 +14,7 @@
 #include <functional>
 #include <fstream>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sstream>
 #include <thread>
 
@@ -425,4 +426,32 @@ TEST_F(CliTest, HostileInputFromOutsideIsStoppedBeforeItActs)
     const pid_t helper = std::stoi(ReadBytes(leftBehind));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_NE(::kill(helper, 0) == 0 && !IsZombie(helper), true) << "the helper the command started still runs";
+}
+
+// A message of ten thousand attachments from a real server is shown and saved with the
+// descriptors of a tight limit: its attachment data costs one.
+TEST_F(CliTest, TenThousandAttachmentsShowAndSaveUnderATightDescriptorLimit)
+{
+    std::string message = "From: a@example.org\r\nSubject: many\r\nMessage-Id: <many@example.org>\r\n"
+                          "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nhi\r\n";
+    for (int i = 0; i < 10000; ++i)
+        message += "--b\r\nContent-Type: text/plain; name=f" + std::to_string(i) + ".txt\r\n\r\npart " +
+                   std::to_string(i) + "\r\n";
+    message += "--b--\r\n";
+    PrivatePop3Server server;
+    server.AddMessages({message});
+    WriteAccounts(server, server.Password());
+    rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit tight = before;
+    tight.rlim_cur = 256;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const TCliResult shown = Run({"show", "1", "1"});
+    const TCliResult saved = Run({"save", "1", "1", "10000", Temporary.File("last.txt")});
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(shown.Status, 0) << shown.Err;
+    EXPECT_NE(shown.Out.find("http://localhost/f9999.txt/ID=10000 F9999.TXT (text/plain; name=f9999.txt)"),
+              std::string::npos);
+    EXPECT_EQ(saved.Status, 0) << saved.Err;
+    EXPECT_EQ(ReadBytes(Temporary.File("last.txt")), "part 9999\r\n");
 }
