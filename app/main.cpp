@@ -19,8 +19,10 @@ int main(int argc, char* argv[])
     int result = 0;
     {
         Tfmain window;
-        window.show();
-        window.activateWindow();
+        if (!window.StartsHidden()) {
+            window.show();
+            window.activateWindow();
+        }
         QSocketNotifier requests(instance.ListeningSocket(), QSocketNotifier::Read);
         requests.setEnabled(instance.ListeningSocket() >= 0);
         QObject::connect(&requests, &QSocketNotifier::activated, [&] {

@@ -2,6 +2,7 @@
 #include "MessageText.h"
 
 #include "Convert.h"
+#include "DateText.h"
 #include "Links.h"
 #include "UserInterface.h"
 
@@ -20,21 +21,19 @@ const std::string CrLf = "\r\n";
 const std::string LinkStart = "http://localhost/";
 const std::string IdMarker = "/ID=";
 
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 // A hostile name or type must not break its line, fake another one or turn its letters
-// around in the view. The line's link is link.
+// around in the view. The name after the link is shown as the sender wrote it:
+// upper-casing only some of its letters garbled Czech names. The line's link is link.
 std::string AttachmentLine(const TIdAttachment& attachment, int32_t index, std::string& link)
 {
     const std::string name = OneLineName(attachment.AttachmentName);
     link = AttachmentLink(name, index);
-    return link + " " + UpperAscii(name) + " (" + OneLineName(attachment.ContentType()) + ")";
+    return link + " " + name + " (" + OneLineName(attachment.ContentType()) + ")";
+}
+
+std::string DecodedLine(const char* caption, const std::string& value)
+{
+    return value.empty() ? std::string() : caption + OneLineName(value) + CrLf;
 }
 
 // A NUL byte in a line shows as U+FFFD: the view would end the text there.
@@ -93,6 +92,15 @@ void ReplaceWithCopy(const TIdAttachment& attachment, const std::string& path)
 }
 
 } // namespace
+
+std::string DecodedHeaderLines(const TIdMessage& message)
+{
+    const std::string lines = DecodedLine("Od: ", message.From.Text()) +
+                              DecodedLine("Komu: ", message.Recipients.JoinedText()) +
+                              DecodedLine("Předmět: ", message.Subject) +
+                              DecodedLine("Datum: ", message.Date == 0 ? std::string() : DateTimeText(message.Date));
+    return lines.empty() ? lines : lines + CrLf;
+}
 
 std::string AttachmentLink(const std::string& attachmentName, int32_t partIndex)
 {

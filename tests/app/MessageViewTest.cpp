@@ -40,7 +40,7 @@ TShownText HeaderOnly(const std::string& text)
     return {text, {}};
 }
 
-const std::string ExampleLine = "http://localhost/a.txt/ID=1 A.TXT (text/plain)";
+const std::string ExampleLine = "http://localhost/a.txt/ID=1 a.txt (text/plain)";
 
 struct TLook {
     std::string Name;
@@ -128,14 +128,14 @@ TEST(MessageViewHighlight, ABannerQuotedInAHeaderFormatsOnlyItself)
 
 TEST(MessageViewLinks, AttachmentLinksAreMarkedWholeByTheirPlaces)
 {
-    const std::string spaced = "http://localhost/můj dopis.txt/ID=2 MůJ DOPIS.TXT (text/plain)";
-    const std::string odd = "http://localhost/a/ID=7.txt/ID=3 A/ID=7.TXT (application/octet-stream)";
+    const std::string spaced = "http://localhost/můj dopis.txt/ID=2 můj dopis.txt (text/plain)";
+    const std::string odd = "http://localhost/a/ID=7.txt/ID=3 a/ID=7.txt (application/octet-stream)";
     const std::string unnamed = "http://localhost//ID=4  (application/octet-stream)";
     // The name "a/ID=0 A (x" looks like a whole attachment line of its own, to index 0.
-    const std::string crafted = "http://localhost/a/ID=0 A (x/ID=5 A/ID=0 A (X (text/plain)";
-    // Web addresses in the rest of a line (upper-cased name, content type) are no links.
+    const std::string crafted = "http://localhost/a/ID=0 A (x/ID=5 a/ID=0 A (x (text/plain)";
+    // Web addresses in the rest of a line (the name, the content type) are no links.
     const std::string phishing =
-        "http://localhost/x https://phish.example/ID=6 X HTTPS://PHISH.EXAMPLE (text/html; a=http://phish.example/)";
+        "http://localhost/x https://phish.example/ID=6 x https://phish.example (text/html; a=http://phish.example/)";
     TRxRichEdit memo;
     ShowMessageText(memo, DownloadedShownText({ExampleLine, spaced, odd, unnamed, crafted, phishing},
                                               {27, 36, 32, 22, 33, 45}, "see http://localhost/x/ID=1 and www.a.cz"));
