@@ -471,10 +471,11 @@ TEST_F(CliTest, TenThousandAttachmentsShowAndSaveUnderATightDescriptorLimit)
     const TCliResult saved = Run({"save", "1", "1", "10000", Temporary.File("last.txt")});
     ::setrlimit(RLIMIT_NOFILE, &before);
     EXPECT_EQ(shown.Status, 0) << shown.Err;
-    EXPECT_NE(shown.Out.find("http://localhost/f9999.txt/ID=10000 F9999.TXT (text/plain; name=f9999.txt)"),
+    EXPECT_NE(shown.Out.find("http://localhost/f9999.txt/ID=10000 f9999.txt (text/plain; name=f9999.txt)"),
               std::string::npos);
     EXPECT_EQ(saved.Status, 0) << saved.Err;
     EXPECT_EQ(ReadBytes(Temporary.File("last.txt")), "part 9999\r\n");
+}
 
 TEST_F(CliMailboxTest, MessagesDeliveredBetweenTwoChecksAreExactlyTheNewOnes)
 {
