@@ -4,6 +4,7 @@
 // its account list and in accounts.dat.
 
 #include "AccountFile.h"
+#include "AccountUpdate.h"
 #include "AppSettings.h"
 #include "MainWindowUi.h"
 #include "Progress.h"
@@ -43,7 +44,7 @@ public:
 
     // Account store. Every change is saved at once; file errors raise EInOutError.
     void LoadAccounts();
-    void SaveAccounts();
+    void ApplyAccountChange(const TAccountChange& change, const TAccountLines& shown);
     // The selected account; its address goes to status panel 0. Raises EConvertError
     // for a port that is not an integer, EListError when no account is selected.
     TPOP3Rec GetSelectedAccount();
@@ -139,6 +140,7 @@ private:
     bool headlistKeyDown(int key);
     QListWidgetItem* SelectedAccountItem() const;
     void AddAccountItem(const TAccountLines& account);
+    void ShowAccounts(const std::vector<TAccountLines>& accounts);
     void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
 
     void ConnectServerWorker();

@@ -8,7 +8,6 @@
 #include "MessageText.h"
 
 #include <algorithm>
-#include <fstream>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <unordered_set>
@@ -21,6 +20,8 @@ const std::string FileExists = "Soubor už existuje, nepřepíšu ho: ";
 const std::string AskDeleteMany = "Vymazat vybrané zprávy, opravdu?";
 const std::string AskDeleteOne = "Vymazat vybranou zprávu, opravdu?";
 const std::string NothingDeleted = "Nic nebylo vymazáno.";
+const std::string DeletedText = "Vymazány zprávy:";
+const std::string KeptText = "Nevymazány zprávy:";
 const std::string NoAnswer = "Žádná odpověď, nic nebylo vymazáno.";
 const std::string StandardOutput = "-";
 const std::string PlainPasswordWarning = "Varování: heslo šlo k serveru %s nešifrovaně.";
@@ -96,10 +97,11 @@ void ListAccounts(const TCommandContext& context)
 {
     for (size_t i = 0; i < context.Accounts.size(); ++i) {
         const TAccountLines& account = context.Accounts[i];
-        context.Out << i + 1;
+        std::string line = IntToStr(static_cast<int32_t>(i + 1));
         for (const std::string* field : {&account.Address, &account.Host, &account.Port, &account.User})
-            context.Out << '\t' << TabField(*field);
-        context.Out << '\n';
+            line += '\t' + TabField(*field);
+        // The file is anybody's text: an escape sequence in it must not steer the terminal.
+        context.Out << VisibleControls(line) << '\n';
     }
 }
 
@@ -166,14 +168,12 @@ bool PathExists(const std::string& path)
 // The attachment's decoded data as it is, for a pipe.
 void CopyToOutput(const TIdAttachment& attachment, std::ostream& out)
 {
-    std::ifstream data(attachment.StoredPath, std::ios::binary);
-    char chunk[65536];
-    while (data && out) {
-        data.read(chunk, sizeof chunk);
-        out.write(chunk, data.gcount());
-    }
+    const bool copied = attachment.ReadData([&](std::string_view piece) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        return static_cast<bool>(out);
+    });
     out.flush();
-    if (!data.eof() || !out)
+    if (!copied || !out)
         throw EIdException("Error saving attachment.");
 }
 
@@ -196,6 +196,28 @@ void Save(const TCommandLine& line, TCommandContext& context)
         return CopyToOutput(*attachment, context.Out);
     context.Ui.SaveFileName = file;
     record->SaveAttachment(AttachmentLink(attachment->AttachmentName, part));
+}
+
+// A deletion that failed part-way says which messages went and which stayed, by the
+// numbers the user gave (a carried-out deletion renumbers the rest).
+void DeleteWithReport(const std::vector<std::shared_ptr<TMessageHeader>>& chosen, TCommandContext& context)
+{
+    std::vector<int32_t> numbers;
+    for (const auto& record : chosen)
+        numbers.push_back(record->Number);
+    try {
+        DeleteMessages(chosen);
+    } catch (...) {
+        std::string deleted;
+        std::string kept;
+        for (size_t i = 0; i < chosen.size(); ++i)
+            (chosen[i]->Deleted ? deleted : kept) += ' ' + IntToStr(numbers[i]);
+        if (!deleted.empty())
+            context.Err << TerminalText(DeletedText + deleted) << '\n';
+        if (!kept.empty())
+            context.Err << TerminalText(KeptText + kept) << '\n';
+        throw;
+    }
 }
 
 // The message under number must be the one the last check listed under it; otherwise
@@ -266,7 +288,7 @@ void Delete(const TCommandLine& line, TCommandContext& context)
         context.Err << TerminalText(NothingDeleted) << '\n';
         return;
     }
-    DeleteMessages(chosen);
+    DeleteWithReport(chosen, context);
 }
 
 } // namespace

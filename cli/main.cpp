@@ -8,6 +8,7 @@
 #include "TraceConnection.h"
 
 #include <iostream>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -53,6 +54,8 @@ std::optional<std::string> CommandPassword(const TCommandLine& line)
 int main(int argc, char* argv[])
 {
     ReadTimeZoneOnce();
+    // A core dump would hold the passwords in plain text.
+    ::prctl(PR_SET_DUMPABLE, 0);
     TCommandLine line;
     try {
         line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

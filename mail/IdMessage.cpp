@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 
 #include "Convert.h"
@@ -50,55 +51,92 @@ void ParseAddressList(TIdEMailAddressList& list, const std::string& value)
     }
 }
 
-// Reads from's data from its start without moving its offset.
-bool CopyFile(int from, int to)
+// Reads size bytes of from's data from offset on, without moving its file position.
+bool ReadPieces(int from, int64_t offset, int64_t size, const std::function<bool(std::string_view)>& write)
 {
     char buffer[65536];
-    for (off_t offset = 0;; ) {
-        ssize_t got = pread(from, buffer, sizeof buffer, offset);
-        if (got == 0)
-            return true;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+    while (size > 0) {
+        const ssize_t got = pread(from, buffer, static_cast<size_t>(std::min<int64_t>(size, sizeof buffer)), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
             return false;
-        }
-        for (ssize_t written = 0; written < got;) {
-            ssize_t put = write(to, buffer + written, got - written);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            written += put;
-        }
+        if (!write(std::string_view(buffer, static_cast<size_t>(got))))
+            return false;
         offset += got;
+        size -= got;
     }
+    return true;
+}
+
+bool WriteAll(int to, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t put = write(to, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(put));
+    }
+    return true;
+}
+
+// The reason and the file, so that a full disk or a forbidden folder can be told apart.
+EIdException SavingFailed(int errorNumber, const std::string& destination)
+{
+    const std::string reason = errorNumber == EEXIST ? "File exists" : EInOutError::FromErrno(errorNumber).Message;
+    return EIdException("Error saving attachment. " + reason + ": " + destination);
 }
 
 } // namespace
 
-TIdAttachment::TIdAttachment(int storedFile)
-    : StoredFile(storedFile), StoredPath("/proc/self/fd/" + std::to_string(storedFile))
+TIdAttachmentStore::TIdAttachmentStore() : FFile(MakeTempFile()) {}
+
+TIdAttachmentStore::~TIdAttachmentStore()
+{
+    close(FFile);
+}
+
+TIdAttachment::TIdAttachment(std::shared_ptr<const TIdAttachmentStore> store, int64_t offset, int64_t size)
+    : FStore(std::move(store)), FOffset(offset), FSize(size)
 {
 }
 
-TIdAttachment::~TIdAttachment()
+bool TIdAttachment::ReadData(const std::function<bool(std::string_view piece)>& write) const
 {
-    if (StoredFile >= 0)
-        close(StoredFile);
+    return ReadPieces(FStore->File(), FOffset, FSize, write);
+}
+
+std::string TIdAttachment::Data() const
+{
+    std::string data;
+    ReadData([&](std::string_view piece) {
+        data += piece;
+        return true;
+    });
+    return data;
 }
 
 void TIdAttachment::SaveCopyTo(const std::string& destination) const
 {
-    int to = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int to = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (to < 0)
-        throw EIdException("Error saving attachment.");
-    bool copied = CopyFile(StoredFile, to);
-    if (close(to) != 0)
-        copied = false;
-    if (!copied) {
+        throw SavingFailed(errno, destination);
+    int error = 0;
+    const bool copied = ReadData([&](std::string_view piece) {
+        if (WriteAll(to, piece))
+            return true;
+        error = errno != 0 ? errno : EIO;
+        return false;
+    });
+    if (!copied && error == 0)
+        error = EIO;  // the temporary file could not be read
+    if (close(to) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
         unlink(destination.c_str());
-        throw EIdException("Error saving attachment.");
+        throw SavingFailed(error, destination);
     }
 }
 
@@ -187,6 +225,7 @@ void TIdMessage::ResetHeaderFields()
 void TIdMessage::ResetBody()
 {
     Parts.Clear();
+    AttachmentStore.reset();
     Body.clear();
 }
 

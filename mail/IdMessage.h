@@ -2,10 +2,11 @@
 // One mail message: its raw header lines, the header fields read from them, the body
 // lines outside any part and the parts (text parts and attachments).
 //
-// The message owns everything it holds. An attachment's decoded data lives in a
-// temporary file that belongs to the attachment and is deleted with it.
+// The message owns everything it holds. The decoded data of its attachments lives in one
+// temporary file without a name, gone with the last attachment that uses it.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,28 +46,48 @@ public:
     std::vector<std::string> Lines;
 };
 
+// The decoded data of a message's attachments, one after another in one unnamed
+// temporary file: one descriptor for the whole message, however many attachments it has.
+class TIdAttachmentStore {
+public:
+    // Raises EInOutError when no temporary file can be made.
+    TIdAttachmentStore();
+    ~TIdAttachmentStore();
+    TIdAttachmentStore(const TIdAttachmentStore&) = delete;
+    TIdAttachmentStore& operator=(const TIdAttachmentStore&) = delete;
+
+    int File() const { return FFile; }
+
+private:
+    int FFile = -1;
+};
+
 class TIdAttachment : public TIdMessagePart {
 public:
-    // storedFile: the open descriptor of the unnamed temporary file with the decoded
-    // data (MakeTempFile), which the attachment takes over and closes.
-    explicit TIdAttachment(int storedFile);
-    ~TIdAttachment() override;
-    TIdAttachment(const TIdAttachment&) = delete;
-    TIdAttachment& operator=(const TIdAttachment&) = delete;
+    // The data: size bytes from offset in store.
+    TIdAttachment(std::shared_ptr<const TIdAttachmentStore> store, int64_t offset, int64_t size);
 
     // The file name the part announces, encoded words decoded; may be empty.
     std::string AttachmentName;
-    const int StoredFile;
-    // A name the data can be read under while the attachment lives (the descriptor's
-    // entry in /proc); the program itself reads only through StoredFile.
-    const std::string StoredPath;
+    int64_t Size() const { return FSize; }
 
     std::string Disposition() const { return PartHeaders.ValueOf("Content-Disposition"); }
     void SetDisposition(std::string_view value) { PartHeaders.SetValueOf("Content-Disposition", value); }
 
     // Copies the decoded data to a new file. Raises EIdException "Error saving
-    // attachment." when the copy fails, also when the destination exists.
+    // attachment." with the reason and the file when the copy fails, also when the
+    // destination exists.
     void SaveCopyTo(const std::string& destination) const;
+    // Hands the decoded data to write in pieces of at most 64 KiB; false when the
+    // temporary file could not be read.
+    bool ReadData(const std::function<bool(std::string_view piece)>& write) const;
+    // The whole decoded data in memory.
+    std::string Data() const;
+
+private:
+    std::shared_ptr<const TIdAttachmentStore> FStore;
+    int64_t FOffset;
+    int64_t FSize;
 };
 
 // The parts in the order they were found.
@@ -153,6 +174,12 @@ public:
     TIdEMailAddressList Recipients;
     // Free for the owner; the mailbox keeps the message size here.
     int32_t Tag = 0;
+    // The most bytes of attachment data the message may decode into its store, -1 for no
+    // limit: the mailbox sets it from the size the server announced, so a hostile server
+    // cannot fill the disk with an endless attachment.
+    int64_t AttachmentDataLimit = -1;
+    // Made with the first attachment; Reset lets it go (attachments still held keep it).
+    std::shared_ptr<TIdAttachmentStore> AttachmentStore;
 
     // Never filled when mail is received.
     const TIdEMailAddressList& BccList() const { return Rare().BccList; }

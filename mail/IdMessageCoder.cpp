@@ -33,26 +33,36 @@ private:
     const TIdTextBudget& FBudget;
 };
 
-// An attachment whose decoded data `write` puts into its new temporary file.
+// An attachment whose decoded data `write` appends to the message's attachment store,
+// within what is left of the message's attachment limit.
 template <typename TWrite>
-std::unique_ptr<TIdAttachment> StoredAttachment(TWrite write)
+std::unique_ptr<TIdAttachment> StoredAttachment(TIdMessage& message, TWrite write)
 {
-    const int file = MakeTempFile();
+    if (!message.AttachmentStore)
+        message.AttachmentStore = std::make_shared<TIdAttachmentStore>();
+    const int file = message.AttachmentStore->File();
+    const off_t start = lseek(file, 0, SEEK_END);
+    if (start < 0)
+        throw EInOutError::FromErrno(errno);
+    int64_t size = 0;
     try {
-        TIdFileOutput output(file);
+        const int64_t room = message.AttachmentDataLimit < 0 ? -1 : std::max<int64_t>(message.AttachmentDataLimit - start, 0);
+        TIdFileOutput output(file, room);
         write(output);
         output.Close();
+        size = output.Written();
     } catch (...) {
-        // No part will own the file; closing it is all it takes to make it go.
-        close(file);
+        // The store keeps only the data of whole attachments.
+        if (ftruncate(file, start) != 0) {
+        }
         throw;
     }
-    return std::make_unique<TIdAttachment>(file);
+    return std::make_unique<TIdAttachment>(message.AttachmentStore, start, size);
 }
 
 // Takes the uuencoded blocks out of a text part's lines, each up to its "end" line (or
 // the end of the text), and gives them as attachments, as a plain body's are.
-std::vector<std::unique_ptr<TIdAttachment>> TakeUuencodedBlocks(std::vector<std::string>& lines)
+std::vector<std::unique_ptr<TIdAttachment>> TakeUuencodedBlocks(TIdMessage& message, std::vector<std::string>& lines)
 {
     std::vector<std::unique_ptr<TIdAttachment>> blocks;
     if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) { return UuencodedBlockName(line); }))
@@ -64,7 +74,7 @@ std::vector<std::unique_ptr<TIdAttachment>> TakeUuencodedBlocks(std::vector<std:
             text.push_back(std::move(lines[i]));
             continue;
         }
-        auto attachment = StoredAttachment([&](TIdFileOutput& output) {
+        auto attachment = StoredAttachment(message, [&](TIdFileOutput& output) {
             TIdDecoderUuencodedBlock block;
             for (; i < lines.size() && !block.Ended(); ++i) {
                 block.DecodeToOutput(lines[i], output.Buffer);
@@ -77,6 +87,20 @@ std::vector<std::unique_ptr<TIdAttachment>> TakeUuencodedBlocks(std::vector<std:
     }
     lines = std::move(text);
     return blocks;
+}
+
+// Every NUL byte becomes U+FFFD, the replacement character.
+std::string WithNulsReplaced(std::string text)
+{
+    if (text.find('\0') == std::string::npos)
+        return text;
+    std::string replaced;
+    std::string_view rest = text;
+    for (size_t nul = rest.find('\0'); nul != std::string_view::npos; nul = rest.find('\0')) {
+        replaced.append(rest.substr(0, nul)).append("\xEF\xBF\xBD");
+        rest.remove_prefix(nul + 1);
+    }
+    return replaced.append(rest);
 }
 
 // Both part readers return the decoder of the next part, if any.
@@ -92,9 +116,9 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
     // A part read whole has no header of its own: the message's describes it.
     std::string converted = TextPartToUtf8(output.Buffer, contentType.empty() ? message.ContentType : contentType);
     std::string().swap(output.Buffer);
-    size_t nul = converted.find('\0');
-    text->Lines = LinesOfText(std::string_view(converted).substr(0, nul));
-    std::vector<std::unique_ptr<TIdAttachment>> blocks = TakeUuencodedBlocks(text->Lines);
+    // A NUL byte ("=00" in quoted-printable) must not hide the text after it.
+    text->Lines = LinesOfText(WithNulsReplaced(std::move(converted)));
+    std::vector<std::unique_ptr<TIdAttachment>> blocks = TakeUuencodedBlocks(message, text->Lines);
     message.Parts.Add(std::move(text));
     for (auto& block : blocks)
         message.Parts.Add(std::move(block));
@@ -106,7 +130,7 @@ std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMe
 {
     std::unique_ptr<TIdMessageDecoder> next;
     auto attachment = StoredAttachment(
-        [&](TIdFileOutput& output) { next = decoder.ReadPartBody(output, messageEnded); });
+        message, [&](TIdFileOutput& output) { next = decoder.ReadPartBody(output, messageEnded); });
     attachment->SetContentType(decoder.PartHeaderValue("Content-Type"));
     attachment->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
@@ -117,10 +141,12 @@ std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMe
 
 } // namespace
 
-TIdFileOutput::TIdFileOutput(int file) : FFile(file) {}
+TIdFileOutput::TIdFileOutput(int file, int64_t limit) : FFile(file), FLimit(limit) {}
 
 void TIdFileOutput::WriteBuffer()
 {
+    if (FLimit >= 0 && FWritten + static_cast<int64_t>(Buffer.size()) > FLimit)
+        throw EIdAttachmentTooLarge();
     size_t written = 0;
     while (written < Buffer.size()) {
         ssize_t put = write(FFile, Buffer.data() + written, Buffer.size() - written);
@@ -130,18 +156,24 @@ void TIdFileOutput::WriteBuffer()
             throw EInOutError::FromErrno(errno);
         written += put;
     }
+    FWritten += static_cast<int64_t>(written);
     Buffer.clear();
 }
 
 void TIdFileOutput::Drain()
 {
-    if (Buffer.size() >= FileChunk)
+    if (Buffer.size() >= FileChunk || (FLimit >= 0 && FWritten + static_cast<int64_t>(Buffer.size()) > FLimit))
         WriteBuffer();
 }
 
 void TIdFileOutput::Close()
 {
     WriteBuffer();
+}
+
+EIdAttachmentTooLarge::EIdAttachmentTooLarge()
+    : EIdException("Příloha je větší, než server u zprávy ohlásil; stahování bylo zastaveno.")
+{
 }
 
 std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const

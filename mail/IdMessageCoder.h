@@ -99,18 +99,28 @@ public:
     std::string Buffer;
 };
 
-// Writes to an open file in chunks; raises EInOutError.
+// Writes to an open file in chunks; raises EInOutError, and EIdAttachmentTooLarge past
+// its limit.
 class TIdFileOutput : public TIdPartOutput {
 public:
-    // Writes to file, which the caller keeps owning.
-    explicit TIdFileOutput(int file);
+    // Writes to file, which the caller keeps owning, at most limit bytes (-1: no limit).
+    explicit TIdFileOutput(int file, int64_t limit = -1);
     void Drain() override;
     // Writes what is left.
     void Close();
+    int64_t Written() const { return FWritten; }
 
 private:
     void WriteBuffer();
     int FFile = -1;
+    int64_t FLimit = -1;
+    int64_t FWritten = 0;
+};
+
+// An attachment decodes to more than the message the server announced could hold.
+class EIdAttachmentTooLarge : public EIdException {
+public:
+    EIdAttachmentTooLarge();
 };
 
 enum TIdPartKind { pkUnknown, pkText, pkAttachment };

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,7 +138,7 @@ TEST(MessageCorpus, AttachmentNamesEncodedQuotedAndBare)
     EXPECT_EQ(AttachmentAt(message, 1).AttachmentName, "příloha.txt");
     EXPECT_EQ(AttachmentAt(message, 2).AttachmentName, "quoted name.txt");
     EXPECT_EQ(AttachmentAt(message, 3).AttachmentName, "bare.txt");
-    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 3).StoredPath), "third attachment\r\n");
+    EXPECT_EQ(AttachmentAt(message, 3).Data(), "third attachment\r\n");
 }
 
 TEST(MessageCorpus, SingleBase64PdfIsOneAttachment)
@@ -222,7 +223,7 @@ TEST(MessageBody, ReadsASingleTextPart)
               "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/x-log\n"
               "Content-Disposition: inline\nContent-Transfer-Encoding: base64\n\nYWJj\n--b--\n",
               {"abc"}},
-             {"a text part ends at its first NUL byte", "Content-Transfer-Encoding: base64\n\nYQBi\n", {"a"}},
+             {"a NUL byte in a text part shows as U+FFFD", "Content-Transfer-Encoding: base64\n\nYQBi\n", {"a\xEF\xBF\xBD" "b"}},
              {"an unquoted boundary ends at the next parameter",
               "Content-Type: multipart/mixed; boundary=b; type=x\n\n--b\n\ntext\n--b--\n", {"text"}},
              {"a top-level identity encoding leaves the part headers to the parts",
@@ -320,7 +321,7 @@ TEST(MessageBody, ReadsASingleAttachment)
         if (c.name) {
             EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, c.name) << c.what;
         }
-        EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath).substr(0, 3), "abc") << c.what;
+        EXPECT_EQ(AttachmentAt(message, 0).Data().substr(0, 3), "abc") << c.what;
     }
 }
 
@@ -331,7 +332,7 @@ TEST(MessageBody, DamagedBase64AttachmentGivesTheBytesItCan)
                       "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\n"
                       "YWJjZ\nGVm Z2hp\n-- list footer --\n--b--\n");
     ASSERT_EQ(message.Parts.Count(), 2);
-    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 1).StoredPath), "abcdefghi\x96+-~\x8A-z");
+    EXPECT_EQ(AttachmentAt(message, 1).Data(), "abcdefghi\x96+-~\x8A-z");
 }
 
 TEST(MessageBody, UuencodedAndXxencodedFilesOfAnySize)
@@ -352,7 +353,7 @@ TEST(MessageBody, UuencodedAndXxencodedFilesOfAnySize)
         TIdMessage message;
         Retrieve(message, std::string("Subject: x\n\nbegin 644 f.bin\n") + c.block + "end\nafter\n");
         ASSERT_EQ(message.Parts.Count(), 1) << c.block;
-        EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath), c.decoded) << c.block;
+        EXPECT_EQ(AttachmentAt(message, 0).Data(), c.decoded) << c.block;
         EXPECT_EQ(message.Body, Lines{"after"}) << c.block;
     }
 }
@@ -364,7 +365,7 @@ TEST(MessageBody, UuencodedBlockWithoutEndStopsAtTheTerminator)
     MemoryMailClient mail;
     mail.Retrieve(message, "Subject: x\n\nbegin 644 cut.bin\n" + line + "\n" + line + "\n");
     ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath).size(), 90u);
+    EXPECT_EQ(AttachmentAt(message, 0).Data().size(), 90u);
     EXPECT_EQ(mail.Handler.PendingBytes(), 0);
 }
 
@@ -376,10 +377,10 @@ TEST(Attachment, TemporaryFileIsPrivateAndHasNoName)
     Retrieve(message, "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\nYWJj\n");
     const TIdAttachment& attachment = AttachmentAt(message, 0);
     struct stat info {};
-    ASSERT_EQ(fstat(attachment.StoredFile, &info), 0);
+    ASSERT_EQ(fstat(message.AttachmentStore->File(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(info.st_nlink, 0u);
-    EXPECT_EQ(ReadFileBytes(attachment.StoredPath), "abc");
+    EXPECT_EQ(attachment.Data(), "abc");
 }
 
 TEST(Attachment, FailedAttachmentLeavesNoTemporaryFile)
@@ -414,7 +415,7 @@ TEST(Attachment, SaveCopyToWritesTheDecodedDataButNeverOverwrites)
         attachment.SaveCopyTo(destination);
         ADD_FAILURE();
     } catch (const EIdException& error) {
-        EXPECT_EQ(error.Message, "Error saving attachment.");
+        EXPECT_EQ(error.Message, "Error saving attachment. File exists: " + destination);
     }
     unlink(destination.c_str());
     EXPECT_THROW(attachment.SaveCopyTo("/nonexistent-dir/x"), EIdException);
@@ -512,3 +513,56 @@ TEST(MessageBody, TextBeyondTheBudgetFailsWhileAttachmentsStream)
         }
     }
 }
+
+namespace {
+
+// A message with many attachments costs one descriptor: it is read and every attachment
+// saved with few descriptors to spare.
+TEST(Attachment, TenThousandAttachmentsNeedOneDescriptor)
+{
+    std::string bytes = "Content-Type: multipart/mixed; boundary=b\n\n";
+    for (int i = 0; i < 10000; ++i)
+        bytes += "--b\nContent-Type: text/plain; name=f" + std::to_string(i) + ".txt\n\npart " + std::to_string(i) + "\n";
+    bytes += "--b--\n";
+    rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit few = before;
+    few.rlim_cur = 256;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    TIdMessage message;
+    const std::string error = RetrieveError(message, bytes);
+    const std::string directory = TempDirectory() + "kormoran-many-" + std::to_string(getpid());
+    std::filesystem::create_directory(directory);
+    int saved = 0;
+    for (int i = 0; error.empty() && i < message.Parts.Count(); ++i) {
+        AttachmentAt(message, i).SaveCopyTo(directory + "/" + std::to_string(i));
+        ++saved;
+    }
+    setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(saved, 10000);
+    EXPECT_EQ(ReadFileBytes(directory + "/9999"), "part 9999\r\n");
+    std::filesystem::remove_all(directory);
+}
+
+TEST(TextPart, NulBytesShowAsReplacementCharactersAndCutNothing)
+{
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Case {
+        const char* Name;
+        std::string Message;
+    };
+    const std::vector<Case> cases = {
+        {"quoted-printable =00", "Content-Transfer-Encoding: quoted-printable\n\nbefore=00after\nnext line\n"},
+        {"a raw NUL in a part", std::string("Content-Type: multipart/mixed; boundary=b\n\n--b\n\nbefore\0after\nnext line\n--b--\n", 77)},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        TIdMessage message;
+        Retrieve(message, test.Message);
+        ASSERT_GE(message.Parts.Count(), 1);
+        EXPECT_EQ(TextAt(message, 0).Lines, (Lines{"before" + replacement + "after", "next line"}));
+    }
+}
+
+} // namespace

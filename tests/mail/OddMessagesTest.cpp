@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 
 #include "IdGlobal.h"
 #include "IdMessage.h"
@@ -102,6 +103,17 @@ TEST(OddMessages, HeaderFieldsOfOddSenders)
 // decoded bytes.
 using Contents = std::vector<std::pair<std::string, std::string>>;
 
+std::string SavedBytes(const TIdAttachment& attachment)
+{
+    static int saved = 0;
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+        ("kormoran-odd-" + std::to_string(getpid()) + "-" + std::to_string(++saved));
+    attachment.SaveCopyTo(path.string());
+    std::string bytes = ReadFileBytes(path.string());
+    std::filesystem::remove(path);
+    return bytes;
+}
+
 Contents ContentsOf(const TIdMessage& message)
 {
     Contents contents;
@@ -109,7 +121,7 @@ Contents ContentsOf(const TIdMessage& message)
         if (auto* text = dynamic_cast<const TIdText*>(&message.Parts[i]))
             contents.emplace_back("text", TextOfLines(text->Lines));
         else if (auto* attachment = dynamic_cast<const TIdAttachment*>(&message.Parts[i]))
-            contents.emplace_back("attachment " + attachment->AttachmentName, ReadFileBytes(attachment->StoredPath));
+            contents.emplace_back("attachment " + attachment->AttachmentName, SavedBytes(*attachment));
     }
     return contents;
 }
