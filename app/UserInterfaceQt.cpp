@@ -1,5 +1,6 @@
 #include "UserInterfaceQt.h"
 
+#include "FileLocations.h"
 #include "QtText.h"
 #include "fmMain.h"
 
@@ -71,6 +72,7 @@ std::optional<std::string> TQtUserInterface::AskSaveFileName(const std::string& 
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDirectory(ToQt(DownloadDirectory()));
     dialog.selectFile(ToQt(proposedName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

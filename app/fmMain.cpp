@@ -1,5 +1,7 @@
 #include "fmMain.h"
 
+#include <algorithm>
+
 #include "AccountListItem.h"
 #include "Exception.h"
 #include "FileLocations.h"
@@ -446,9 +448,52 @@ void Tfmain::LoadAccounts()
         AddAccountItem(account);
 }
 
-void Tfmain::SaveAccounts()
+// Another writer may have changed the file since it was read: the change is made on the
+// file as it is now, and the list then shows what the file holds, with shown selected.
+void Tfmain::ApplyAccountChange(const TAccountChange& change, const TAccountLines& shown)
 {
-    SaveAccountFile(AccountFilePath(), AccountItems());
+    ShowAccounts(UpdateAccountFile(AccountFilePath(), change));
+    poplist->doItemsLayout();
+    // The account the user changed is the one the user goes on with: "Kontrola zpráv"
+    // works at once.
+    for (int row = 0; row < poplist->count(); ++row) {
+        if (AccountOfItem(poplist->item(row)) == shown) {
+            poplist->setCurrentRow(row);
+            break;
+        }
+    }
+}
+
+// An item whose account is still in the file is kept, not made anew: an operation that
+// runs for it, and the header list it owns, still know it by its item.
+void Tfmain::ShowAccounts(const std::vector<TAccountLines>& accounts)
+{
+    std::vector<QListWidgetItem*> items;
+    while (poplist->count() > 0)
+        items.push_back(poplist->takeItem(0));
+    for (const TAccountLines& account : accounts) {
+        auto same = std::find_if(items.begin(), items.end(), [&](QListWidgetItem* item) {
+            return item && AccountOfItem(item) == account;
+        });
+        if (same == items.end()) {
+            AddAccountItem(account);
+            continue;
+        }
+        poplist->addItem(*same);
+        *same = nullptr;
+    }
+    for (QListWidgetItem* gone : items) {
+        if (!gone)
+            continue;
+        if (gone == FListOwnerItem)
+            FListOwnerItem = nullptr;
+        // Removed by another writer while an operation runs for it: it stays until then.
+        if (gone == FOperationAccount) {
+            poplist->addItem(gone);
+            continue;
+        }
+        delete gone;
+    }
 }
 
 TPOP3Rec Tfmain::GetSelectedAccount()
@@ -466,11 +511,8 @@ void Tfmain::NewAccount()
     TPOP3Rec account = NewAccountRecord();
     if (!EditAccountDialog(account, NewAccountCaption))
         return;
-    AddAccountItem(LinesFromRecord(account));
-    poplist->doItemsLayout();
-    SaveAccounts();
-    // The new account is the one the user goes on with: "Kontrola zpráv" works at once.
-    poplist->setCurrentRow(poplist->count() - 1);
+    const TAccountLines added = LinesFromRecord(account);
+    ApplyAccountChange(AddAccountChange(added), added);
 }
 
 void Tfmain::EditAccount()
@@ -478,11 +520,12 @@ void Tfmain::EditAccount()
     QListWidgetItem* item = SelectedAccountItem();
     if (!item || (item == FOperationAccount && RefusedWhileBusy()))
         return;
+    const TAccountLines before = AccountOfItem(item);
     TPOP3Rec account = GetSelectedAccount();
     if (!EditAccountDialog(account, EditAccountCaption))
         return;
-    SetAccountItem(item, LinesFromRecord(account), img[0]);
-    SaveAccounts();
+    const TAccountLines edited = LinesFromRecord(account);
+    ApplyAccountChange(EditAccountChange(before, edited), edited);
 }
 
 void Tfmain::DeleteAccount()
@@ -498,9 +541,9 @@ void Tfmain::DeleteAccount()
         return;
     if (item == FListOwnerItem)
         FListOwnerItem = nullptr;
-    ForgetKeptRecords(item);
-    delete item;
-    SaveAccounts();
+    const TAccountLines deleted = AccountOfItem(item);
+    ApplyAccountChange(DeleteAccountChange(deleted), {});
+    ForgetKeptRecords(deleted);
 }
 
 std::string Tfmain::StatusPanelText(int panel) const

@@ -4,6 +4,7 @@
 // its account list and in accounts.dat.
 
 #include "AccountFile.h"
+#include "AccountUpdate.h"
 #include "AppSettings.h"
 #include "MainWindowUi.h"
 #include "NewMailNotice.h"
@@ -45,7 +46,7 @@ public:
 
     // Account store. Every change is saved at once; file errors raise EInOutError.
     void LoadAccounts();
-    void SaveAccounts();
+    void ApplyAccountChange(const TAccountChange& change, const TAccountLines& shown);
     // The selected account; its address goes to status panel 0. Raises EConvertError
     // for a port that is not an integer, EListError when no account is selected.
     TPOP3Rec GetSelectedAccount();
@@ -146,6 +147,7 @@ private:
     bool headlistKeyDown(int key);
     QListWidgetItem* SelectedAccountItem() const;
     void AddAccountItem(const TAccountLines& account);
+    void ShowAccounts(const std::vector<TAccountLines>& accounts);
     void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
 
     void ConnectServerWorker();
@@ -166,7 +168,7 @@ private:
     // Each account keeps the records of its last check; selecting it shows them again.
     void KeepRecords(const TPOP3Rec& account, const std::vector<std::shared_ptr<TMessageHeader>>& records);
     void ShowKeptRecords();
-    void ForgetKeptRecords(const QListWidgetItem* item);
+    void ForgetKeptRecords(const TAccountLines& account);
     void FinishCheckAll();
     void ShowCheckedRecords(QListWidgetItem* item, const TPOP3Rec& account, const TPOP3& session,
                             std::vector<std::shared_ptr<TMessageHeader>> records);

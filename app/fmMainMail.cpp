@@ -73,10 +73,14 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     return data;
 }
 
-// Before a download the header lines come with their decoded fields above them.
-std::string ShownText(const TMessageHeader& record)
+// Before a download the header lines come with their decoded fields above them; only a
+// downloaded message has attachment lines, so their places stay as the session gave them.
+TShownText ShownText(const TMessageHeader& record)
 {
-    return record.Downloaded ? record.GetText() : DecodedHeaderLines(*record.Msg) + record.GetText();
+    TShownText shown = ShownMessageText(*record.Msg, record.Downloaded);
+    if (!record.Downloaded)
+        shown.Text = DecodedHeaderLines(*record.Msg) + shown.Text;
+    return shown;
 }
 
 // "„Message 1“, „Message 2“ a další (12)"
@@ -268,7 +272,7 @@ void Tfmain::ShowMessageHeader(int row)
     if (!record)
         return;
     EnableMessageCommands(record->Downloaded);
-    ShowMessageText(*memo, ShownText(*record), record->Downloaded);
+    ShowMessageText(*memo, ShownText(*record));
 }
 
 // The previous list stays as it is, and working, until the check has succeeded.
@@ -322,10 +326,9 @@ void Tfmain::KeepRecords(const TPOP3Rec& account, const std::vector<std::shared_
     FAccountRecords[AccountKey(account.Address, account.User)] = records;
 }
 
-void Tfmain::ForgetKeptRecords(const QListWidgetItem* item)
+void Tfmain::ForgetKeptRecords(const TAccountLines& account)
 {
-    const TAccountLines lines = AccountOfItem(item);
-    FAccountRecords.erase(AccountKey(lines.Address, lines.User));
+    FAccountRecords.erase(AccountKey(account.Address, account.User));
 }
 
 // Not while an operation runs: a deletion's rows must stay in the list until it ends.
@@ -537,7 +540,7 @@ void Tfmain::DownloadMessage()
         const THeaderRow* shown = headlist->Row(FShownIndex);
         if (shown && shown->Record() == record) {
             EnableMessageCommands(record->Downloaded);
-            ShowMessageText(*memo, record->GetText(), record->Downloaded);
+            ShowMessageText(*memo, ShownText(*record));
         }
     };
     RunOnServer(std::move(command));

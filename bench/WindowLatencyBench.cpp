@@ -66,7 +66,7 @@ private:
 void EnsureApplication()
 {
     static int argc = 1;
-    static char name[] = "bench_window";
+    static char name[] = "bench_window_latency";
     static char* argv[] = {name, nullptr};
     static std::unique_ptr<QApplication> application;
     if (!QApplication::instance()) {

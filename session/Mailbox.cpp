@@ -24,6 +24,9 @@ const std::string ChangedText =
     "Schránka se od poslední kontroly změnila. Zkontrolujte zprávy znovu.";
 const std::string CancelledText = "Operace byla přerušena.";
 const std::string CheckAgainText = "Zkontrolujte zprávy znovu.";
+const std::string NothingDeletedText =
+    "Nic nebylo vymazáno: spojení skončilo dřív, než server potvrdil ukončení (QUIT), "
+    "a bez něj server žádné vymazání neprovede.";
 const std::string QuitUnansweredText =
     "Server nepotvrdil ukončení spojení, zprávy nemusely být vymazány.";
 
@@ -50,6 +53,16 @@ void WhileWaiting()
 {
     ProcessPendingEvents();
     ThrowIfCancelled();
+}
+
+// Decoding never makes data larger than its encoded form, so the attachments of a
+// message hold at most its size as LIST gave it; the room covers servers that count a
+// little differently. Without a size there is no bound to give.
+int64_t AttachmentDataLimitFor(int32_t listSize)
+{
+    if (listSize < 0)
+        return -1;
+    return int64_t{listSize} + listSize / 8 + 64 * 1024;
 }
 
 class TServerOperation {
@@ -127,14 +140,18 @@ void ArmIdleClose(const std::shared_ptr<TPOP3>& session)
 // numbers the server gives their messages now.
 void CarryOut(const TPOP3* session, const std::vector<TMessageHeader*>& deleted)
 {
-    for (TMessageHeader* record : deleted)
+    std::vector<int32_t> goneNumbers;
+    goneNumbers.reserve(deleted.size());
+    for (TMessageHeader* record : deleted) {
         record->Deleted = true;
+        goneNumbers.push_back(record->Number);
+    }
+    std::sort(goneNumbers.begin(), goneNumbers.end());
     for (const auto& record : Records) {
         if (record->Session.get() != session || record->Deleted)
             continue;
-        const int32_t number = record->Number;
-        record->Number -= static_cast<int32_t>(std::count_if(
-            deleted.begin(), deleted.end(), [number](const TMessageHeader* gone) { return gone->Number < number; }));
+        record->Number -= static_cast<int32_t>(
+            std::lower_bound(goneNumbers.begin(), goneNumbers.end(), record->Number) - goneNumbers.begin());
     }
 }
 
@@ -384,6 +401,23 @@ void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
         failure = identityFailure;
 }
 
+namespace {
+
+// The connection ended before QUIT: the server rolls back every DELE of it, which the
+// user is to know, whatever the failure was.
+[[noreturn]] void RaiseWithNothingDeleted(std::exception_ptr failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EOperationCancelled&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw Exception(std::string(error.what()) + "\r\n" + NothingDeletedText);
+    }
+}
+
+} // namespace
+
 void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
 {
     if (records.empty())
@@ -416,13 +450,14 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
     // A refusal leaves the connection in step: QUIT still carries out what was accepted.
     // After any other failure the connection is gone, and with it the deletions.
     bool carriedOut = false;
+    const bool quitSent = session->IsConnected();
     try {
         // A deletion cut short sends no QUIT: the server then deletes nothing.
-        if (session->IsConnected() && CancelRequested) {
+        if (quitSent && CancelRequested) {
             session->TIdMessageClient::CloseConnection();
             ThrowIfCancelled();
         }
-        if (session->IsConnected()) {
+        if (quitSent) {
             session->CloseConnection();
             carriedOut = session->QuitConfirmed;
         }
@@ -437,6 +472,8 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
         CarryOut(session.get(), accepted);
     else if (!accepted.empty() && !failure)
         failure = std::make_exception_ptr(Exception(QuitUnansweredText + "\r\n" + CheckAgainText));
+    if (failure && !quitSent && !chosen.empty())
+        RaiseWithNothingDeleted(failure);
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -451,7 +488,9 @@ void TMessageHeader::ConfirmIdentity()
         FConfirmedOn = Session->ConnectionSerial;
         return;
     }
+    // Only the lines are compared, so they need not be applied.
     TIdMessage current;
+    current.NoDecode = true;
     int32_t size = 0;
     try {
         Session->FetchHeader(Number, current);
@@ -459,7 +498,8 @@ void TMessageHeader::ConfirmIdentity()
     } catch (const EIdProtocolReplyError&) {
         throw EMailboxChanged();  // no message under that number any more
     }
-    if (current.RawHeaders.Lines() != FCheckedHeaders || size != Msg->Tag)
+    const TIdHeaderList& checked = FCheckedHeaders ? *FCheckedHeaders : Msg->RawHeaders;
+    if (current.RawHeaders != checked || size != Msg->Tag)
         throw EMailboxChanged();
     FConfirmedOn = Session->ConnectionSerial;
 }
@@ -472,6 +512,8 @@ void TMessageHeader::Download()
 void TMessageHeader::TakeDownload(std::unique_ptr<TIdMessage> whole)
 {
     whole->Tag = Msg->Tag;
+    if (!FCheckedHeaders)
+        FCheckedHeaders = std::make_unique<TIdHeaderList>(std::move(Msg->RawHeaders));
     Msg = std::move(whole);
     Downloaded = true;
 }
@@ -490,6 +532,7 @@ std::unique_ptr<TIdMessage> TMessageHeader::Retrieve()
     // Received into a message of its own, so a refused or broken retrieval leaves the
     // record showing its header as before.
     auto whole = std::make_unique<TIdMessage>();
+    whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
     if (!Session->FetchMessage(Number, *whole))
         Session->RaiseReplyError();
     return whole;

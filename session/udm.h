@@ -156,7 +156,9 @@ private:
     // (UIDL n) says so; without one, its header block and size.
     void ConfirmIdentity();
 
-    std::vector<std::string> FCheckedHeaders;
+    // The header lines the check saw, once a download has replaced them in Msg; before
+    // that Msg holds them, and a record costs no second copy.
+    std::unique_ptr<TIdHeaderList> FCheckedHeaders;
     int32_t FConfirmedOn = -1;
 };
 
