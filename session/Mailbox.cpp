@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <climits>
 #include <exception>
 
 namespace {
@@ -23,6 +24,12 @@ const std::string CheckAgainText = "Zkontrolujte zprávy znovu.";
 const std::string QuitUnansweredText =
     "Server nepotvrdil ukončení spojení, zprávy nemusely být vymazány.";
 
+const std::string RetrNote =
+    "Server poslal příkazem TOP méně, než ohlásil; zpráva je stažena příkazem RETR a server ji může "
+    "označit jako přečtenou.";
+
+int32_t PreviewLineCount = 0;
+bool DownloadWithRetr = false;
 int32_t ConnectTimeoutMs = DefaultConnectTimeoutMs;
 int32_t ReadTimeoutMs = DefaultReadTimeoutMs;
 int32_t IdleCloseMs = DefaultIdleCloseMs;
@@ -178,6 +185,21 @@ void SetIdleCloseDelay(int32_t milliseconds)
     IdleCloseMs = milliseconds;
 }
 
+void SetPreviewLines(int32_t lines)
+{
+    PreviewLineCount = std::clamp(lines, 0, PreviewLinesLimit);
+}
+
+int32_t PreviewLines()
+{
+    return PreviewLineCount;
+}
+
+void SetDownloadWithRetr(bool always)
+{
+    DownloadWithRetr = always;
+}
+
 bool ServerOperationRunning()
 {
     return OperationRunning;
@@ -215,7 +237,7 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
         count = session->CountMessages();
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
-        session->PlanHeaders(1, count);
+        session->PlanHeaders(1, count, PreviewLineCount);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
             Records.push_back(std::make_shared<TMessageHeader>(session, number));
@@ -389,11 +411,32 @@ void TMessageHeader::Download()
     // Received into a message of its own, so a refused or broken retrieval leaves the
     // record showing its header as before.
     auto whole = std::make_unique<TIdMessage>();
-    if (!Session->FetchMessage(Number, *whole))
-        Session->RaiseReplyError();
+    std::string note;
+    if (!DownloadWithRetr && !FetchWithoutReading(*whole)) {
+        whole = std::make_unique<TIdMessage>();
+        note = RetrNote;
+    }
+    if (DownloadWithRetr || !note.empty()) {
+        if (!Session->FetchMessage(Number, *whole))
+            Session->RaiseReplyError();
+    }
     whole->Tag = Msg->Tag;
     Msg = std::move(whole);
     Downloaded = true;
+    DownloadNote = note;
+}
+
+// The body has at most as many lines as the message has bytes, so asking for that many
+// asks for all of them. A message whose size LIST did not give cannot be checked.
+bool TMessageHeader::FetchWithoutReading(TIdMessage& whole)
+{
+    // The terminating ".", CR, LF came too, and leading dots were doubled on the way.
+    constexpr int64_t TerminatorBytes = 3;
+    const int32_t size = Msg->Tag;
+    int64_t received = 0;
+    if (!Session->FetchMessageLines(Number, size > 0 ? size : INT32_MAX, whole, received))
+        return false;
+    return size < 0 || received - TerminatorBytes >= size;
 }
 
 bool TMessageHeader::DeleteOnServer()

@@ -7,6 +7,7 @@
 #include "Exception.h"
 #include "IdMessage.h"
 #include "IdPOP3.h"
+#include "Verdict.h"
 
 #include <cstdint>
 #include <exception>
@@ -70,6 +71,15 @@ constexpr int32_t DefaultReadTimeoutMs = 120000;
 void SetIdleCloseDelay(int32_t milliseconds);
 constexpr int32_t DefaultIdleCloseMs = 60000;
 
+// Body lines a check asks for with each header block (TOP n k) for the previews; 0, the
+// default, asks for none (TOP n 0).
+void SetPreviewLines(int32_t lines);
+int32_t PreviewLines();
+constexpr int32_t PreviewLinesLimit = 50;
+// Downloads with RETR, which servers take for reading the message, instead of TOP with
+// all its lines, which they do not.
+void SetDownloadWithRetr(bool always);
+
 // Whether a server operation is running now.
 bool ServerOperationRunning();
 // Ends the running server operation at its next wait on the network: the connection is
@@ -111,6 +121,14 @@ public:
     bool Downloaded = false;
     bool Deleted = false;
 
+    // What the header block says of the sender and of spam, read once at the check.
+    TVerdict Verdict;
+    // The first lines of the message's text, when the check asked for them.
+    std::vector<std::string> Preview;
+    // Set by a download that had to use RETR because TOP gave less than LIST announced:
+    // the sentence for the status bar. Empty otherwise.
+    std::string DownloadNote;
+
     // The six columns of the header list.
     std::string DateText() const;
     std::string SizeText() const;
@@ -119,7 +137,10 @@ public:
     std::string SubjectText() const;
     std::string IdText() const;
 
-    // RETR on the session, opened again when closed; the connection stays open.
+    // TOP n with all the message's lines on the session, opened again when closed: no
+    // server marks a message read for it. When what came is shorter than LIST announced
+    // (a server that caps TOP), or TOP is refused, RETR after all, noted in DownloadNote;
+    // with SetDownloadWithRetr, RETR at once. The connection stays open.
     // A refused RETR raises the server's text and leaves the record as it was.
     void Download();
     // DeleteMessages of this record alone; returns Deleted.
@@ -138,6 +159,8 @@ private:
     // Before the first RETR or DELE on a connection opened after the check: the message
     // under Number must still be this one, or nothing destructive is sent.
     void ConfirmIdentity();
+    // TOP with all lines into whole; false when refused or shorter than LIST said.
+    bool FetchWithoutReading(TIdMessage& whole);
 
     std::vector<std::string> FCheckedHeaders;
     int32_t FConfirmedOn = -1;
