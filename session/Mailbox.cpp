@@ -417,6 +417,7 @@ void TMessageHeader::Download()
         note = RetrNote;
     }
     if (DownloadWithRetr || !note.empty()) {
+        // A retrieval that fails after all leaves the record as it was.
         if (!Session->FetchMessage(Number, *whole))
             Session->RaiseReplyError();
     }
@@ -435,7 +436,7 @@ bool TMessageHeader::FetchWithoutReading(TIdMessage& whole)
     const int32_t size = Msg->Tag;
     int64_t received = 0;
     if (!Session->FetchMessageLines(Number, size > 0 ? size : INT32_MAX, whole, received))
-        return false;
+        Session->RaiseReplyError();
     return size < 0 || received - TerminatorBytes >= size;
 }
 

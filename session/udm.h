@@ -139,9 +139,9 @@ public:
 
     // TOP n with all the message's lines on the session, opened again when closed: no
     // server marks a message read for it. When what came is shorter than LIST announced
-    // (a server that caps TOP), or TOP is refused, RETR after all, noted in DownloadNote;
-    // with SetDownloadWithRetr, RETR at once. The connection stays open.
-    // A refused RETR raises the server's text and leaves the record as it was.
+    // (a server that caps TOP), RETR after all, noted in DownloadNote; with
+    // SetDownloadWithRetr, RETR at once. The connection stays open.
+    // A refused TOP or RETR raises the server's text and leaves the record as it was.
     void Download();
     // DeleteMessages of this record alone; returns Deleted.
     bool DeleteOnServer();
@@ -159,7 +159,7 @@ private:
     // Before the first RETR or DELE on a connection opened after the check: the message
     // under Number must still be this one, or nothing destructive is sent.
     void ConfirmIdentity();
-    // TOP with all lines into whole; false when refused or shorter than LIST said.
+    // TOP with all lines into whole; false when shorter than LIST said.
     bool FetchWithoutReading(TIdMessage& whole);
 
     std::vector<std::string> FCheckedHeaders;

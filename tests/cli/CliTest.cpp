@@ -347,7 +347,7 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
          [&](ScriptedServer& s) {
              checks(s).AcceptsNext();
              logsIn(s).Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
-             s.Expects("LIST 1").Says("+OK 1 40").Expects("RETR 1").Says("+OK").Sends(Sample::OnTheWire(message));
+             s.Expects("LIST 1").Says("+OK 1 40").Expects("TOP 1 40").Says("+OK").Sends(Sample::OnTheWire(message));
              s.Expects("QUIT").Says("+OK");
          },
          {"show", "1", "1"}, 0, "\\x1b[2Jowned\\x07"},
