@@ -78,8 +78,11 @@ void ListAccounts(const TCommandContext& context)
 void Check(const TCommandLine& line, const TCommandContext& context)
 {
     CheckAccount(line.Arguments[0], context);
-    for (const auto& record : HeaderRecords())
+    for (const auto& record : HeaderRecords()) {
         context.Out << CheckLine(*record, context.LocalDates) << '\n';
+        for (const std::string& preview : record->Preview)
+            context.Out << '\t' << VisibleControls(TabField(preview)) << '\n';
+    }
 }
 
 void Show(const TCommandLine& line, const TCommandContext& context)
@@ -87,6 +90,13 @@ void Show(const TCommandLine& line, const TCommandContext& context)
     CheckAccount(line.Arguments[0], context);
     const auto record = RecordOfMessage(StrToInt(line.Arguments[1]));
     record->Download();
+    if (!record->DownloadNote.empty())
+        context.Err << TerminalText(record->DownloadNote) << '\n';
+    const std::vector<std::string> verdict = record->Verdict.Lines();
+    for (const std::string& verdictLine : verdict)
+        context.Out << TerminalText(verdictLine) << '\n';
+    if (!verdict.empty())
+        context.Out << '\n';
     context.Out << TerminalText(record->GetText());
 }
 

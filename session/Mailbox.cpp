@@ -237,7 +237,7 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
         count = session->CountMessages();
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
-        session->PlanHeaders(1, count, PreviewLineCount);
+        session->PlanHeaders(1, count, PreviewLineCount > 0 ? PreviewLineCount + PreviewExtraLines : 0);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
             Records.push_back(std::make_shared<TMessageHeader>(session, number));

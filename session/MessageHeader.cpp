@@ -11,7 +11,7 @@ TMessageHeader::TMessageHeader(std::shared_ptr<TPOP3> session, int32_t number)
 {
     const int32_t previewLines = PreviewLines();
     std::vector<std::string> bodyLines;
-    Session->FetchHeader(Number, *Msg, previewLines, &bodyLines);
+    Session->FetchHeader(Number, *Msg, previewLines > 0 ? previewLines + PreviewExtraLines : 0, &bodyLines);
     Msg->Tag = Session->FetchSize(Number);
     FCheckedHeaders = Msg->RawHeaders.Lines();
     Verdict = JudgeMessage(*Msg);

@@ -71,11 +71,14 @@ constexpr int32_t DefaultReadTimeoutMs = 120000;
 void SetIdleCloseDelay(int32_t milliseconds);
 constexpr int32_t DefaultIdleCloseMs = 60000;
 
-// Body lines a check asks for with each header block (TOP n k) for the previews; 0, the
-// default, asks for none (TOP n 0).
+// Lines of text a check reads from each message's body for the previews; 0, the
+// default, reads none (TOP n 0).
 void SetPreviewLines(int32_t lines);
 int32_t PreviewLines();
 constexpr int32_t PreviewLinesLimit = 50;
+// A preview asks TOP for this many body lines more than it shows: the blank lines, a
+// MIME preamble and the part headers come before the text.
+constexpr int32_t PreviewExtraLines = 15;
 // Downloads with RETR, which servers take for reading the message, instead of TOP with
 // all its lines, which they do not.
 void SetDownloadWithRetr(bool always);

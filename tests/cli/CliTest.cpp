@@ -300,6 +300,26 @@ TEST_F(CliTest, TraceShowsTheTlsSessionAndARefusedCertificateSaysWhy)
     EXPECT_EQ(refused.Err.find("--> USER"), std::string::npos) << refused.Err;
 }
 
+TEST_F(CliTest, ShowPutsTheVerdictAboveTheTextAndCheckShowsPreviewLines)
+{
+    PrivatePop3Server server;
+    server.AddMessage("From: Banka <info@banka.cz>\r\nSubject: Faktura\r\n"
+                      "Authentication-Results: mx.test; spf=pass smtp.mailfrom=banka.cz; dmarc=fail header.from=banka.cz\r\n"
+                      "X-Spam-Status: Yes, score=8.2 required=5.0\r\n\r\n\r\nZaplatte ihned.\r\nDruhy radek\r\n");
+    WriteAccounts(server, server.Password());
+    const TCliResult shown = Run({"show", "1", "1"});
+    EXPECT_EQ(shown.Status, 0) << shown.Err;
+    EXPECT_TRUE(shown.Out.starts_with("Ověření: selhalo — Authentication-Results (mx.test): spf=pass, dmarc=fail\n"
+                                      "Spam: ano 8.2 — X-Spam-Status: Yes, X-Spam-Status: 8.2\n"
+                                      "Varování: Authentication-Results (mx.test): dmarc=fail"))
+        << shown.Out;
+    EXPECT_NE(shown.Out.find("\n\nZaplatte ihned."), std::string::npos) << shown.Out;
+
+    const TCliResult checked = Run({"--lines", "1", "check", "1"});
+    EXPECT_EQ(checked.Status, 0) << checked.Err;
+    EXPECT_TRUE(checked.Out.ends_with("\tFaktura\t\n\tZaplatte ihned.\n")) << checked.Out;
+}
+
 TEST_F(CliMailboxTest, ARefusedLoginIsAnError)
 {
     WriteAccounts(Server, "wrong");

@@ -126,12 +126,12 @@ TEST_F(TriageTest, ACheckWithPreviewLinesAsksTopWithThemAndDecodesThem)
     ScriptedServer server;
     LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 100");
     // This server ignores the line count and sends the whole message.
-    server.Expects("TOP 1 2").Says("+OK").Sends(OnTheWire(message + "dalsi\r\n..tecka\r\n"));
+    server.Expects("TOP 1 " + std::to_string(2 + PreviewExtraLines)).Says("+OK").Sends(OnTheWire(message + "dalsi\r\n..tecka\r\n"));
     server.Expects("LIST 1").Says("+OK 1 100").Expects("QUIT").Says("+OK");
     SetPreviewLines(2);
     CheckMailbox(CreateSession(Account(server.Start())));
     ASSERT_EQ(HeaderRecords().size(), 1u);
-    EXPECT_EQ(HeaderRecords()[0]->Preview, (std::vector<std::string>{"Dobrý den,"}));
+    EXPECT_EQ(HeaderRecords()[0]->Preview, (std::vector<std::string>{"Dobrý den,", "faktura"}));
     EXPECT_EQ(HeaderRecords()[0]->SubjectText(), "x");
 }
 
