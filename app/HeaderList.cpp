@@ -17,13 +17,15 @@ struct TColumnDesign {
     int MinimumWidth;
 };
 
-const TColumnDesign Columns[HeaderColumnCount] = {
+const TColumnDesign Columns[ListColumnCount] = {
     {"Datum", 108, 108},
     {"Velikost [B]", 80, 64},
     {"Odesílatel", 128, 88},
     {"Příjemce", 128, 88},
     {"Předmět", 256, 88},
     {"ID", 64, 64},
+    {"Ověření", 64, 56},
+    {"Spam", 56, 40},
 };
 
 // Everything but the subject column, which takes what is left.
@@ -61,14 +63,14 @@ THeaderList::THeaderList(QWidget* parent) : QTreeWidget(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new TGridDelegate(this));
-    setColumnCount(HeaderColumnCount);
+    setColumnCount(ListColumnCount);
     setSortingEnabled(false);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     header()->setMinimumSectionSize(std::min({Columns[0].MinimumWidth, Columns[1].MinimumWidth, Columns[5].MinimumWidth}));
     header()->setSectionsClickable(true);
     auto* captions = new QTreeWidgetItem;
-    for (int column = 0; column < HeaderColumnCount; ++column) {
+    for (int column = 0; column < ListColumnCount; ++column) {
         captions->setText(column, Czech(Columns[column].Caption));
         captions->setTextAlignment(column, HeaderColumnAlignment(column));
     }
@@ -97,7 +99,12 @@ int THeaderList::FittedColumnWidth(int column) const
 void THeaderList::FitColumnsToFont()
 {
     FOtherColumnsWidth = OtherColumnsWidth;
-    for (int column = 0; column < HeaderColumnCount; ++column) {
+    for (int column = 0; column < ListColumnCount; ++column) {
+        // The verdict columns stand to the right of the ID and leave the subject's room alone.
+        if (column >= HeaderColumnCount) {
+            setColumnWidth(column, FittedColumnWidth(column));
+            continue;
+        }
         const int width = FittedColumnWidth(column);
         if (column != hcSubject)
             FOtherColumnsWidth += width - Columns[column].Width;
@@ -119,7 +126,7 @@ int THeaderList::DesignColumnWidth(int column)
 
 void THeaderList::KeepMinimumWidth(int column, int newWidth)
 {
-    if (column >= 0 && column < HeaderColumnCount && newWidth < MinimumColumnWidth(column))
+    if (column >= 0 && column < ListColumnCount && newWidth < MinimumColumnWidth(column))
         header()->resizeSection(column, MinimumColumnWidth(column));
 }
 
@@ -164,7 +171,7 @@ int ShownIndexAfterRemoval(int shown, int removed)
 
 void THeaderList::SortByColumn(int column)
 {
-    if (column >= 0 && column < HeaderColumnCount)
+    if (column >= 0 && column < ListColumnCount)
         sortItems(column, Qt::AscendingOrder);
 }
 
@@ -191,6 +198,17 @@ void THeaderList::SelectAll()
     // One selection change for all rows; the last row is the one that changed last.
     FSelectingAll = true;
     selectAll();
+    FSelectingAll = false;
+}
+
+void THeaderList::SelectRows(const std::function<bool(const THeaderRow&)>& wanted)
+{
+    FSelectingAll = true;
+    QItemSelection chosen;
+    for (int index = 0; index < RowCount(); ++index)
+        if (wanted(*Row(index)))
+            chosen.select(model()->index(index, 0), model()->index(index, ListColumnCount - 1));
+    selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
     FSelectingAll = false;
 }
 

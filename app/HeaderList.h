@@ -35,6 +35,8 @@ public:
     std::vector<THeaderRow*> SelectedRowsBottomUp() const;
     // Selects every row from the first to the last.
     void SelectAll();
+    // Selects the rows wanted, and only those, in one selection change.
+    void SelectRows(const std::function<bool(const THeaderRow&)>& wanted);
 
     // Subject column: the list's width minus the other columns' 478 pixels, at least 188;
     // both grow with the font, and the others' room with a column widened for its text.

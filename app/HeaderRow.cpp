@@ -36,6 +36,8 @@ const std::string& THeaderRowData::ColumnText(int column) const
     case hcFrom: return FromText;
     case hcTo: return ToText;
     case hcSubject: return SubjectText;
+    case hcAuth: return AuthText;
+    case hcSpam: return SpamText;
     default: return IdText;
     }
 }
@@ -51,6 +53,10 @@ int headlistCompare(const THeaderRowData& a, const THeaderRowData& b, int column
     case hcTo:
     case hcSubject:
         return CompareAsCzech(a.ColumnText(column), b.ColumnText(column));
+    case hcAuth:
+        return Compare(a.AuthRank, b.AuthRank);
+    case hcSpam:
+        return Compare(b.SpamRank, a.SpamRank);
     default:
         // char_traits<char> compares as unsigned char, so this is the byte order.
         return Compare(a.ColumnText(column), b.ColumnText(column));
@@ -65,7 +71,7 @@ Qt::Alignment HeaderColumnAlignment(int column)
 THeaderRow::THeaderRow(const THeaderRowData& data, std::weak_ptr<TMessageHeader> record)
     : QTreeWidgetItem(UserType), FData(data), FRecord(std::move(record))
 {
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         setText(column, ToQt(FData.ColumnText(column)));
 }
 
@@ -73,6 +79,8 @@ QVariant THeaderRow::data(int column, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(HeaderColumnAlignment(column));
+    if (role == Qt::ToolTipRole)
+        return FData.ToolTip.empty() ? QVariant() : QVariant(ToQt(FData.ToolTip));
     return QTreeWidgetItem::data(column, role);
 }
 

@@ -14,6 +14,8 @@
 class TMessageHeader;
 
 enum THeaderColumn { hcDate, hcSize, hcFrom, hcTo, hcSubject, hcId, HeaderColumnCount };
+// The verdicts of the header block, after the six columns of every list.
+enum TVerdictColumn { hcAuth = HeaderColumnCount, hcSpam, ListColumnCount };
 
 struct THeaderRowData {
     std::string DateText;
@@ -24,6 +26,11 @@ struct THeaderRowData {
     std::string IdText;
     double Date = 0;    // days since 30 December 1899, local time
     int64_t Size = 0;   // bytes; -1 when the server gave no number
+    std::string AuthText;    // "ověřeno", "selhalo" or "–"
+    std::string SpamText;
+    int AuthRank = 0;        // the failed first, the confirmed last
+    double SpamRank = 0;     // the flagged first, then by score, highest first
+    std::string ToolTip;     // the verdict lines and the preview
 
     const std::string& ColumnText(int column) const;
 };

@@ -13,6 +13,7 @@
 
 class QListWidgetItem;
 class THeaderRow;
+class TTriageCommands;
 
 class Tfmain : public QMainWindow, public TMainWindowUi {
 public:
@@ -76,6 +77,8 @@ public:
     void About1Click();
     void Exit1Click();
     void pop3popupPopup();
+    // The sender lists and "Vybrat podezřelé" of the header list's context menu.
+    TTriageCommands& Triage() const { return *FTriage; }
     void headlistSelectItem(int row);
     void headlistColumnClick(int column);
     void memoURLClick(const std::string& link);
@@ -109,6 +112,7 @@ private:
 
     bool FActivated = false;
     TWorkListener FPreviousWorkListener;
+    TTriageCommands* FTriage = nullptr;
 
     // A server operation blocks the window's thread but lets pending events run, so
     // the user's commands can arrive meanwhile: a second operation is refused, and a

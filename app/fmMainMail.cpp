@@ -10,12 +10,14 @@
 #include "ProgressPanel.h"
 #include "QtText.h"
 #include "RxRichEd.h"
+#include "Triage.h"
 #include "UserInterface.h"
 #include "udm.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace {
@@ -48,8 +50,20 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     data.IdText = record.IdText();
     data.Date = record.Msg->Date;
     data.Size = record.Msg->Tag;
+    const TVerdict& verdict = record.Verdict;
+    data.AuthText = verdict.AuthText();
+    data.SpamText = verdict.SpamText();
+    data.AuthRank = verdict.Auth == avFailed ? 0 : verdict.Auth == avNone ? 1 : 2;
+    constexpr double FlaggedRank = 1e7;
+    data.SpamRank = verdict.Spam.value_or(false) ? FlaggedRank + verdict.SpamScore.value_or(0)
+                    : verdict.SpamScore ? *verdict.SpamScore
+                                        : -FlaggedRank;
+    data.ToolTip = RowToolTip(record);
     return data;
 }
+
+// How long the status bar says that a download had to use RETR.
+constexpr int DownloadNoteMs = 15000;
 
 // Hides the progress panel when the operation ends, however it ends.
 class TProgressShown {
@@ -140,7 +154,7 @@ void Tfmain::ShowMessageHeader(int row)
     if (!record)
         return;
     EnableMessageCommands(record->Downloaded);
-    ShowMessageText(*memo, record->GetText(), record->Downloaded);
+    ShowMessageText(*memo, PaneText(*record), record->Downloaded);
 }
 
 void Tfmain::CheckAccount()
@@ -189,10 +203,12 @@ void Tfmain::DownloadMessage()
         return;
     TProgressShown progressShown(*this, DownloadingText, record->Msg->Tag);
     record->Download();
+    if (!record->DownloadNote.empty())
+        bar->showMessage(ToQt(record->DownloadNote), DownloadNoteMs);
     // Another row may have been chosen while the message arrived; it stays shown.
     if (headlist->Row(FShownIndex) == row) {
         EnableMessageCommands(record->Downloaded);
-        ShowMessageText(*memo, record->GetText(), record->Downloaded);
+        ShowMessageText(*memo, PaneText(*record), record->Downloaded);
     }
 }
 

@@ -9,12 +9,14 @@
 #include "QtText.h"
 #include "RxRichEd.h"
 #include "ScriptedServer.h"
+#include "TriageCommands.h"
 #include "fmMain.h"
 #include "udm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QMenu>
 #include <QTest>
 #include <QPushButton>
 #include <QStatusBar>
@@ -431,3 +433,43 @@ TEST_F(MailServerTest, CancelEndsASlowDownloadAndTheWindowStaysResponsive)
 }
 
 } // namespace
+
+// The verdicts of the header blocks: their columns, the row's tooltip, the pane's verdict
+// line, the sender lists of the context menu and "Vybrat podezřelé".
+TEST_F(MailServerTest, VerdictsShowBeforeADownloadAndSuspiciousRowsCanBeSelected)
+{
+    const std::string verdicts[] = {
+        "X-Spam-Flag: YES\r\nX-Spam-Status: Yes, score=9.0 required=5.0\r\n",
+        "Authentication-Results: mx.demo.cz; dmarc=pass header.from=x.cz\r\n",
+        "Authentication-Results: mx.demo.cz; spf=fail smtp.mailfrom=x.cz\r\n",
+    };
+    ScriptedServer server;
+    LogsIn(server).Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK 3 999");
+    for (int number = 1; number <= 3; ++number) {
+        const std::string n = std::to_string(number);
+        server.Expects("TOP " + n + " 0").Says("+OK").Sends(HeaderLines(number) + verdicts[number - 1] + "\r\n.\r\n");
+        server.Expects("LIST " + n).Says("+OK " + n + " 100");
+    }
+    server.Expects("QUIT").Says("+OK bye");
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Column(hcAuth), (Lines{"–", "ověřeno", "selhalo"}));
+    EXPECT_EQ(Column(hcSpam), (Lines{"ano 9.0", "", ""}));
+    const QString tip = Window->headlist->Row(0)->data(hcSubject, Qt::ToolTipRole).toString();
+    EXPECT_EQ(FromQt(tip), "Spam: ano 9.0 — X-Spam-Flag: YES, X-Spam-Status: 9.0");
+    EXPECT_EQ(Window->memo->Text(), "Spam: ano 9.0 — X-Spam-Flag: YES, X-Spam-Status: 9.0\r\n\r\n" + HeaderLines(1) +
+                                        verdicts[0]);
+
+    Window->Triage().SelectSuspiciousRows();
+    EXPECT_EQ(Window->headlist->SelectedRowsBottomUp(), (std::vector<THeaderRow*>{Window->headlist->Row(2),
+                                                                                  Window->headlist->Row(0)}));
+    Window->headlist->setCurrentItem(Window->headlist->Row(2));
+    Window->Triage().PrepareMenus();
+    ASSERT_EQ(Window->Triage().TrustMenu->actions().size(), 2);
+    EXPECT_EQ(FromQt(Window->Triage().TrustMenu->actions()[1]->text()), "@x.cz");
+    Window->Triage().TrustMenu->actions()[0]->trigger();  // s3@x.cz, always trusted
+    EXPECT_EQ(ReadBytes(Directory.File("config/kormoran/senders.txt")), "allow s3@x.cz\n");
+    Window->Triage().SelectSuspiciousRows();
+    EXPECT_EQ(Window->headlist->SelectedRowsBottomUp(), (std::vector<THeaderRow*>{Window->headlist->Row(0)}));
+}

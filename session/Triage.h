@@ -1,0 +1,13 @@
+#pragma once
+// The texts that show a record's verdict and preview before the message is downloaded:
+// the detail pane's text and a header-list row's tooltip. UTF-8, CR LF between lines.
+
+#include "udm.h"
+
+#include <string>
+
+// The verdict lines, an empty line, then GetText; before a download the preview lines
+// follow the header lines under "Náhled:".
+std::string PaneText(const TMessageHeader& record);
+// The verdict lines and the preview lines; empty when there are none.
+std::string RowToolTip(const TMessageHeader& record);
