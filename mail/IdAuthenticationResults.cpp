@@ -11,17 +11,37 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string LowerCase(std::string_view text)
+// A plain loop: the stop sets are a few characters, and a library search per character
+// of the header costs more than the scan itself.
+bool IsOneOf(char c, std::string_view set)
 {
-    std::string lower(text);
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower;
+    for (char member : set)
+        if (member == c)
+            return true;
+    return false;
+}
+
+// Keywords and property names are ASCII; the locale has no say in them.
+char AsciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+std::string LowerCase(std::string text)
+{
+    for (char& c : text)
+        c = AsciiLower(c);
+    return text;
 }
 
 bool SameWord(std::string_view a, std::string_view b)
 {
-    return LowerCase(a) == LowerCase(b);
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    return true;
 }
 
 // Reads the value left to right; every read skips the folding white space and comments
@@ -60,7 +80,7 @@ public:
     {
         SkipSpaceAndComments();
         const size_t start = FPos;
-        while (FPos < FText.size() && !IsBlank(FText[FPos]) && stops.find(FText[FPos]) == std::string_view::npos)
+        while (FPos < FText.size() && !IsBlank(FText[FPos]) && !IsOneOf(FText[FPos], stops))
             ++FPos;
         if (FPos == start)
             Failed = true;
@@ -142,6 +162,7 @@ std::string PropertyValue(TAuthScanner& scanner)
 std::optional<TIdAuthenticationResult> ResultInfo(TAuthScanner& scanner)
 {
     TIdAuthenticationResult result;
+    result.Properties.reserve(4);
     result.Method = LowerCase(scanner.Word());
     if (scanner.Take('/'))
         scanner.Word();
@@ -154,14 +175,16 @@ std::optional<TIdAuthenticationResult> ResultInfo(TAuthScanner& scanner)
     result.Result = LowerCase(scanner.Word());
     while (!scanner.Failed && !scanner.AtEnd() && !scanner.Peek(';')) {
         std::string name = LowerCase(scanner.Word());
-        if (scanner.Take('.'))
-            name += "." + LowerCase(scanner.Word());
+        if (scanner.Take('.')) {
+            name += '.';
+            name += LowerCase(scanner.Word());
+        }
         if (!scanner.Take('='))
             return std::nullopt;
         if (name == "reason")
             result.Reason = scanner.Value(";");
         else
-            result.Properties.push_back({name, PropertyValue(scanner)});
+            result.Properties.push_back({std::move(name), PropertyValue(scanner)});
     }
     if (scanner.Failed)
         return std::nullopt;
@@ -181,6 +204,7 @@ std::string TIdAuthenticationResult::Property(std::string_view name) const
 TIdAuthenticationResults ParseAuthenticationResults(std::string_view value)
 {
     TIdAuthenticationResults parsed;
+    parsed.Results.reserve(4);
     TAuthScanner scanner(value);
     {
         // Some servers write no authserv-id and begin with the first result.

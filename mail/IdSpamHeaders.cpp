@@ -22,7 +22,7 @@ bool StartsWithWord(std::string_view text, std::string_view word)
     if (text.size() < word.size())
         return false;
     for (size_t i = 0; i < word.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(text[i])) != word[i])
+        if ((text[i] | 0x20) != word[i])
             return false;
     return text.size() == word.size() || !std::isalnum(static_cast<unsigned char>(text[word.size()]));
 }
@@ -49,6 +49,16 @@ std::optional<double> StatusScore(std::string_view status)
     return std::nullopt;
 }
 
+bool SameName(std::string_view name, std::string_view lowerName)
+{
+    if (name.size() != lowerName.size())
+        return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if ((name[i] >= 'A' && name[i] <= 'Z' ? name[i] | 0x20 : name[i]) != lowerName[i])
+            return false;
+    return true;
+}
+
 } // namespace
 
 std::optional<double> LeadingScore(std::string_view text)
@@ -70,8 +80,20 @@ std::optional<double> LeadingScore(std::string_view text)
 TIdSpamReport ReadSpamHeaders(const TIdHeaderList& headers)
 {
     TIdSpamReport report;
-    const std::string flag = headers.ValueOf("X-Spam-Flag");
-    const std::string status = headers.ValueOf("X-Spam-Status");
+    // One pass over the header block finds all four; most blocks have none of them.
+    int flagAt = -1, statusAt = -1, scoreAt = -1, levelAt = -1;
+    for (int i = 0; i < headers.Count(); ++i) {
+        const std::string& line = headers[i];
+        if (line.size() < 7 || (line[0] | 0x20) != 'x' || line[1] != '-')
+            continue;
+        const std::string_view name = std::string_view(line).substr(0, line.find(':'));
+        for (auto [wanted, at] : {std::pair{"x-spam-flag", &flagAt}, {"x-spam-status", &statusAt},
+                                  {"x-spam-score", &scoreAt}, {"x-spam-level", &levelAt}})
+            if (*at < 0 && SameName(name, wanted))
+                *at = i;
+    }
+    const std::string flag = headers.ValueAt(flagAt);
+    const std::string status = headers.ValueAt(statusAt);
     if (const auto flagged = YesOrNo(flag)) {
         report.Flagged = flagged;
         report.FlagHeader = "X-Spam-Flag";
@@ -84,11 +106,11 @@ TIdSpamReport ReadSpamHeaders(const TIdHeaderList& headers)
     if (const auto score = StatusScore(status)) {
         report.Score = score;
         report.ScoreHeader = "X-Spam-Status";
-    } else if (const auto plain = LeadingScore(headers.ValueOf("X-Spam-Score"))) {
+    } else if (const auto plain = LeadingScore(headers.ValueAt(scoreAt))) {
         report.Score = plain;
         report.ScoreHeader = "X-Spam-Score";
     } else {
-        const std::string level = headers.ValueOf("X-Spam-Level");
+        const std::string level = headers.ValueAt(levelAt);
         if (!level.empty() && level.find_first_not_of('*') == std::string::npos) {
             report.Score = static_cast<double>(level.size());
             report.ScoreHeader = "X-Spam-Level";

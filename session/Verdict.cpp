@@ -6,7 +6,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
-#include <set>
+#include <algorithm>
 
 namespace {
 
@@ -36,7 +36,8 @@ std::string Filled(std::string text, const std::string& first, const std::string
 std::string LowerCase(std::string text)
 {
     for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c + ('a' - 'A'));
     return text;
 }
 
@@ -59,14 +60,17 @@ std::string SigningDomain(const TIdAuthenticationResult& dkim)
 
 std::string Summary(const TIdAuthenticationResults& results)
 {
-    std::string summary = "Authentication-Results (" + results.AuthServId + "):";
+    std::string summary;
+    summary.reserve(128);
+    summary.append("Authentication-Results (").append(results.AuthServId).append("):");
     const char* separator = " ";
     for (const auto& result : results.Results) {
         if (result.Method != "dmarc" && result.Method != "dkim" && result.Method != "spf")
             continue;
-        summary += separator + result.Method + "=" + result.Result;
-        if (result.Method == "dkim" && !SigningDomain(result).empty())
-            summary += " (" + SigningDomain(result) + ")";
+        summary.append(separator).append(result.Method).append("=").append(result.Result);
+        if (result.Method == "dkim")
+            if (const std::string domain = SigningDomain(result); !domain.empty())
+                summary.append(" (").append(domain).append(")");
         separator = ", ";
     }
     return summary;
@@ -151,12 +155,15 @@ std::string AddressInName(const std::string& name)
     return {};
 }
 
-enum TScript { scLatin, scGreek, scCyrillic, scOther };
+enum TScript : unsigned { scLatin = 1, scGreek = 2, scCyrillic = 4, scOther = 8 };
 
-// The scripts of the letters of a domain written in UTF-8; digits, "-" and "." belong to none.
-std::set<TScript> ScriptsOf(const std::string& domain)
+// Whether the letters of a domain written in UTF-8 come from more than one script; digits,
+// "-" and "." belong to none.
+bool MixesScripts(const std::string& domain)
 {
-    std::set<TScript> scripts;
+    if (std::all_of(domain.begin(), domain.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return false;
+    unsigned scripts = 0;
     for (size_t i = 0; i < domain.size();) {
         const auto lead = static_cast<unsigned char>(domain[i]);
         const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
@@ -167,15 +174,16 @@ std::set<TScript> ScriptsOf(const std::string& domain)
         if (code < 0x80 && !std::isalpha(static_cast<int>(code)))
             continue;
         if (code < 0x250 || (code >= 0x1E00 && code < 0x1F00))
-            scripts.insert(scLatin);
+            scripts |= scLatin;
         else if (code >= 0x370 && code < 0x400)
-            scripts.insert(scGreek);
+            scripts |= scGreek;
         else if (code >= 0x400 && code < 0x530)
-            scripts.insert(scCyrillic);
+            scripts |= scCyrillic;
         else
-            scripts.insert(scOther);
+            scripts |= scOther;
     }
-    return scripts;
+    // More than one bit set.
+    return (scripts & (scripts - 1)) != 0;
 }
 
 bool HasPunycodeLabel(const std::string& domain)
@@ -197,7 +205,7 @@ void JudgeSender(const TIdMessage& message, const std::string& fromDomain, TVerd
     }
     if (HasPunycodeLabel(fromDomain))
         verdict.Warnings.push_back(Filled(PunycodeWarning, fromDomain));
-    else if (ScriptsOf(fromDomain).size() > 1)
+    else if (MixesScripts(fromDomain))
         verdict.Warnings.push_back(Filled(MixedScriptWarning, fromDomain));
 }
 
