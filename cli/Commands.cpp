@@ -92,7 +92,7 @@ void Show(const TCommandLine& line, const TCommandContext& context)
     record->Download();
     if (!record->DownloadNote.empty())
         context.Err << TerminalText(record->DownloadNote) << '\n';
-    const std::vector<std::string> verdict = record->Verdict.Lines();
+    const std::vector<std::string> verdict = JudgeMessage(*record->Msg).Lines();
     for (const std::string& verdictLine : verdict)
         context.Out << TerminalText(verdictLine) << '\n';
     if (!verdict.empty())

@@ -195,6 +195,11 @@ int32_t PreviewLines()
     return PreviewLineCount;
 }
 
+int32_t PreviewBodyLines()
+{
+    return PreviewLineCount > 0 ? PreviewLineCount + PreviewExtraLines : 0;
+}
+
 void SetDownloadWithRetr(bool always)
 {
     DownloadWithRetr = always;
@@ -237,7 +242,7 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
         count = session->CountMessages();
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
-        session->PlanHeaders(1, count, PreviewLineCount > 0 ? PreviewLineCount + PreviewExtraLines : 0);
+        session->PlanHeaders(1, count, PreviewBodyLines());
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
             Records.push_back(std::make_shared<TMessageHeader>(session, number));

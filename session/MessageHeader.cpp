@@ -11,10 +11,10 @@ TMessageHeader::TMessageHeader(std::shared_ptr<TPOP3> session, int32_t number)
 {
     const int32_t previewLines = PreviewLines();
     std::vector<std::string> bodyLines;
-    Session->FetchHeader(Number, *Msg, previewLines > 0 ? previewLines + PreviewExtraLines : 0, &bodyLines);
+    Session->FetchHeader(Number, *Msg, PreviewBodyLines(), &bodyLines);
     Msg->Tag = Session->FetchSize(Number);
     FCheckedHeaders = Msg->RawHeaders.Lines();
-    Verdict = JudgeMessage(*Msg);
+    Verdict = JudgeMessage(*Msg, false);
     if (previewLines > 0)
         Preview = MessagePreview(Msg->RawHeaders, bodyLines, static_cast<size_t>(previewLines));
 }

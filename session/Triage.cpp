@@ -18,7 +18,7 @@ std::string Joined(const std::vector<std::string>& lines)
 std::string PaneText(const TMessageHeader& record)
 {
     std::string text;
-    const std::vector<std::string> verdict = record.Verdict.Lines();
+    const std::vector<std::string> verdict = JudgeMessage(*record.Msg).Lines();
     if (!verdict.empty())
         text = Joined(verdict) + LineEnd;
     text += record.GetText();
@@ -29,7 +29,7 @@ std::string PaneText(const TMessageHeader& record)
 
 std::string RowToolTip(const TMessageHeader& record)
 {
-    std::string text = Joined(record.Verdict.Lines());
+    std::string text = Joined(JudgeMessage(*record.Msg).Lines());
     if (!record.Preview.empty())
         text += (text.empty() ? "" : LineEnd) + PreviewCaption + LineEnd + Joined(record.Preview);
     while (text.ends_with(LineEnd))

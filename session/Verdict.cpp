@@ -76,17 +76,20 @@ std::string Summary(const TIdAuthenticationResults& results)
     return summary;
 }
 
-void JudgeAuthentication(const TIdMessage& message, const std::string& fromDomain, TVerdict& verdict)
+void JudgeAuthentication(const TIdMessage& message, const std::string& fromDomain, bool withReasons,
+                         TVerdict& verdict)
 {
     const int index = message.RawHeaders.FindName("Authentication-Results");
     if (index < 0)
         return;
     const TIdAuthenticationResults results = ParseAuthenticationResults(message.RawHeaders.ValueAt(index));
     if (!results.Valid) {
-        verdict.AuthSource = UnreadableAuth;
+        if (withReasons)
+            verdict.AuthSource = UnreadableAuth;
         return;
     }
-    verdict.AuthSource = Summary(results);
+    if (withReasons)
+        verdict.AuthSource = Summary(results);
     bool dmarcPass = false, dmarcFail = false, dkimPass = false, dkimAlignedPass = false, spfFail = false;
     for (const auto& result : results.Results) {
         if (result.Method == "dmarc") {
@@ -103,7 +106,8 @@ void JudgeAuthentication(const TIdMessage& message, const std::string& fromDomai
     }
     if (dmarcFail) {
         verdict.Auth = avFailed;
-        verdict.Warnings.push_back(Filled(DmarcWarning, results.AuthServId, fromDomain));
+        if (withReasons)
+            verdict.Warnings.push_back(Filled(DmarcWarning, results.AuthServId, fromDomain));
     } else if (dmarcPass || dkimAlignedPass) {
         verdict.Auth = avVerified;
     } else if (spfFail && !dkimPass) {
@@ -118,11 +122,13 @@ std::string ScoreText(double score)
     return std::string(buffer.data(), end.ptr);
 }
 
-void JudgeSpam(const TIdMessage& message, TVerdict& verdict)
+void JudgeSpam(const TIdMessage& message, bool withReasons, TVerdict& verdict)
 {
     const TIdSpamReport report = ReadSpamHeaders(message.RawHeaders);
     verdict.Spam = report.Flagged;
     verdict.SpamScore = report.Score;
+    if (!withReasons)
+        return;
     std::string source;
     if (report.Flagged)
         source = report.FlagHeader + ": " + report.FlagValue;
@@ -251,12 +257,14 @@ std::vector<std::string> TVerdict::Lines() const
     return lines;
 }
 
-TVerdict JudgeMessage(const TIdMessage& message)
+TVerdict JudgeMessage(const TIdMessage& message, bool withReasons)
 {
     TVerdict verdict;
     const std::string fromDomain = AddressDomain(message.From.Address);
-    JudgeAuthentication(message, fromDomain, verdict);
-    JudgeSpam(message, verdict);
-    JudgeSender(message, fromDomain, verdict);
+    JudgeAuthentication(message, fromDomain, withReasons, verdict);
+    JudgeSpam(message, withReasons, verdict);
+    // The signs of deception are reasons only: they change no column and select nothing.
+    if (withReasons)
+        JudgeSender(message, fromDomain, verdict);
     return verdict;
 }

@@ -35,7 +35,9 @@ struct TVerdict {
     std::vector<std::string> Lines() const;
 };
 
-TVerdict JudgeMessage(const TIdMessage& message);
+// withReasons false leaves AuthSource, SpamSource and Warnings empty: what a check keeps
+// for every message costs no texts, which are read again when they are shown.
+TVerdict JudgeMessage(const TIdMessage& message, bool withReasons = true);
 
 // The domain of an address, lower case: the text after its last "@"; empty without one.
 std::string AddressDomain(const std::string& address);

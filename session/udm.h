@@ -79,6 +79,8 @@ constexpr int32_t PreviewLinesLimit = 50;
 // A preview asks TOP for this many body lines more than it shows: the blank lines, a
 // MIME preamble and the part headers come before the text.
 constexpr int32_t PreviewExtraLines = 15;
+// The body lines TOP asks for with each header block: 0 without previews.
+int32_t PreviewBodyLines();
 // Downloads with RETR, which servers take for reading the message, instead of TOP with
 // all its lines, which they do not.
 void SetDownloadWithRetr(bool always);
@@ -124,7 +126,8 @@ public:
     bool Downloaded = false;
     bool Deleted = false;
 
-    // What the header block says of the sender and of spam, read once at the check.
+    // What the header block says of the sender and of spam, read once at the check
+    // without its reasons (JudgeMessage of Msg gives them).
     TVerdict Verdict;
     // The first lines of the message's text, when the check asked for them.
     std::vector<std::string> Preview;
