@@ -81,6 +81,11 @@ QVariant THeaderRow::data(int column, int role) const
         return QVariant::fromValue(HeaderColumnAlignment(column));
     if (role == Qt::ToolTipRole)
         return FData.ToolTip.empty() ? QVariant() : QVariant(ToQt(FData.ToolTip));
+    if (role == Qt::FontRole && FData.New) {
+        QFont bold = treeWidget() ? treeWidget()->font() : QFont();
+        bold.setBold(true);
+        return bold;
+    }
     return QTreeWidgetItem::data(column, role);
 }
 

@@ -31,6 +31,7 @@ struct THeaderRowData {
     int AuthRank = 0;        // the failed first, the confirmed last
     double SpamRank = 0;     // the flagged first, then by score, highest first
     std::string ToolTip;     // the verdict lines and the preview
+    bool New = false;   // the last check before this one did not see the message: bold
 
     const std::string& ColumnText(int column) const;
 };

@@ -24,6 +24,8 @@ public:
     // "SSL/TLS", "STARTTLS", "Žádné", in the order of SecurityOfIndex.
     QComboBox* cbSecurity;
     TPortEdit* ePort;
+    // Shown while "Žádné" is chosen: the password would travel in plain text.
+    QLabel* PlainWarning;
     QPushButton* Button1;        // "OK"
     QPushButton* CancelButton;
 
@@ -40,6 +42,7 @@ protected:
 
 private:
     QWidget* BuildGeneralPage();
+    void ShowPlainWarning();
     // The designed size, or larger when the font needs it.
     void FitToFont();
 

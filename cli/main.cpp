@@ -82,7 +82,7 @@ int main(int argc, char* argv[])
             TCommandContext context{LoadAccounts(line), std::cout, std::cerr, ui,
                                     line.Trace ? &tracingTransport : nullptr, CommandPassword(line),
                                     line.LocalDates};
-            RunCommand(line, context);
+            status = RunCommand(line, context);
         } catch (const std::exception& error) {
             std::cout.flush();
             std::cerr << TerminalText(error.what()) << '\n';
@@ -92,7 +92,7 @@ int main(int argc, char* argv[])
         try {
             CloseOpenSessions();
         } catch (const std::exception& error) {
-            if (status == 0)
+            if (status != 1)
                 std::cerr << TerminalText(error.what()) << '\n';
             status = 1;
         }

@@ -15,13 +15,13 @@ std::string Joined(const std::vector<std::string>& lines)
 
 } // namespace
 
-std::string PaneText(const TMessageHeader& record)
+std::string PaneText(const TMessageHeader& record, const std::string& shownText)
 {
     std::string text;
     const std::vector<std::string> verdict = JudgeMessage(*record.Msg).Lines();
     if (!verdict.empty())
         text = Joined(verdict) + LineEnd;
-    text += record.GetText();
+    text += shownText;
     if (!record.Downloaded && !record.Preview.empty())
         text += LineEnd + PreviewCaption + LineEnd + Joined(record.Preview);
     return text;

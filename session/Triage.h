@@ -6,8 +6,8 @@
 
 #include <string>
 
-// The verdict lines, an empty line, then GetText; before a download the preview lines
-// follow the header lines under "Náhled:".
-std::string PaneText(const TMessageHeader& record);
+// The verdict lines, an empty line, then shownText (what the pane shows of the record);
+// before a download the preview lines follow it under "Náhled:".
+std::string PaneText(const TMessageHeader& record, const std::string& shownText);
 // The verdict lines and the preview lines; empty when there are none.
 std::string RowToolTip(const TMessageHeader& record);
