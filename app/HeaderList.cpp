@@ -239,15 +239,15 @@ void THeaderList::AdjustColumns()
     // come: all columns stay in view without a horizontal scroll bar.
     const int room = width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width();
     std::vector<TColumnRoom> columns;
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         columns.push_back({FittedColumnWidth(column), LeastFittedWidth(column)});
     columns[hcSubject].Fitted = Fitted(SmallestSubjectWidth, *this);
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         if (FUserWidths[column] > 0)
             columns[column].Fitted = FUserWidths[column];
     const std::vector<int> widths = FitColumnWidths(columns, hcSubject, room);
     FFitting = true;
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         setColumnWidth(column, widths[column]);
     FFitting = false;
 }
@@ -255,7 +255,7 @@ void THeaderList::AdjustColumns()
 int THeaderList::LeastFittedWidth(int column) const
 {
     // Whole dates and headings; the other texts may be cut, their tooltips show them whole.
-    constexpr int LeastWidths[HeaderColumnCount] = {0, 48, 48, 48, 64, LeastSectionWidth};
+    constexpr int LeastWidths[ListColumnCount] = {0, 48, 48, 48, 64, LeastSectionWidth, 48, LeastSectionWidth};
     if (column == hcDate)
         return FittedColumnWidth(hcDate);
     // The heading itself stays whole.

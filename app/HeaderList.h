@@ -72,7 +72,7 @@ private:
     // The minimum widths hold for the user's drags, not for fitting the columns in.
     bool FFitting = false;
     // Widths the user dragged columns to; 0 for a column left as fitted.
-    std::array<int, HeaderColumnCount> FUserWidths{};
+    std::array<int, ListColumnCount> FUserWidths{};
     bool FSelectingAll = false;
     bool FRemoving = false;
     int FSortColumn = -1;

@@ -48,6 +48,8 @@ public:
     EIdTlsError(TIdTlsFailure failure, std::string message) : EIdException(std::move(message)), Failure(failure) {}
 
     TIdTlsFailure Failure;
+    // For a failed handshake: why, without advice (empty for other failures).
+    std::string Reason;
 };
 
 class TIdIOHandlerTls : public TIdIOHandlerSocket {

@@ -60,8 +60,10 @@ public:
     void CloseConnection() override;
     int16_t ReadReply(const TIdReplyCodes& acceptedCodes) override;
 
-    // STAT: the number of messages; EConvertError when the reply has no leading number.
+    // STAT: the number of messages; EConvertError when the reply has no leading number,
+    // EIdException above MaxMessageCount (a check keeps a record for every message).
     int32_t CountMessages();
+    static constexpr int32_t MaxMessageCount = 1000000;
     // TOP n 0: the header block of message n, read up to the terminating "." line.
     // With bodyLines above 0, TOP n bodyLines: the body lines that follow go to body as
     // ReceiveBodyLines keeps them.

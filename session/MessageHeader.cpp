@@ -13,7 +13,6 @@ TMessageHeader::TMessageHeader(std::shared_ptr<TPOP3> session, int32_t number)
     std::vector<std::string> bodyLines;
     Session->FetchHeader(Number, *Msg, PreviewBodyLines(), &bodyLines);
     Msg->Tag = Session->FetchSize(Number);
-    FCheckedHeaders = Msg->RawHeaders.Lines();
     Verdict = JudgeMessage(*Msg, false);
     if (previewLines > 0)
         Preview = MessagePreview(Msg->RawHeaders, bodyLines, static_cast<size_t>(previewLines));

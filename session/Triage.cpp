@@ -15,16 +15,19 @@ std::string Joined(const std::vector<std::string>& lines)
 
 } // namespace
 
-std::string PaneText(const TMessageHeader& record, const std::string& shownText)
+TShownText PaneText(const TMessageHeader& record, TShownText shown)
 {
     std::string text;
     const std::vector<std::string> verdict = JudgeMessage(*record.Msg).Lines();
     if (!verdict.empty())
         text = Joined(verdict) + LineEnd;
-    text += shownText;
+    for (TAttachmentLinkSpan& link : shown.Links)
+        link.LineOffset += text.size();
+    text += shown.Text;
     if (!record.Downloaded && !record.Preview.empty())
         text += LineEnd + PreviewCaption + LineEnd + Joined(record.Preview);
-    return text;
+    shown.Text = std::move(text);
+    return shown;
 }
 
 std::string RowToolTip(const TMessageHeader& record)

@@ -202,8 +202,8 @@ void JudgeSender(const TIdMessage& message, const std::string& fromDomain, TVerd
     const std::string inName = AddressInName(message.From.Name);
     if (!inName.empty() && LowerCase(inName) != LowerCase(message.From.Address))
         verdict.Warnings.push_back(Filled(DisplayNameWarning, inName, message.From.Address));
-    for (int i = 0; i < message.ReplyTo.Count(); ++i) {
-        const std::string replyDomain = AddressDomain(message.ReplyTo[i].Address);
+    for (int i = 0; i < message.ReplyTo().Count(); ++i) {
+        const std::string replyDomain = AddressDomain(message.ReplyTo()[i].Address);
         if (!replyDomain.empty() && !fromDomain.empty() && replyDomain != fromDomain) {
             verdict.Warnings.push_back(Filled(ReplyToWarning, replyDomain, fromDomain));
             break;

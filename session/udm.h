@@ -67,7 +67,8 @@ constexpr int32_t DefaultConnectTimeoutMs = 30000;
 constexpr int32_t DefaultReadTimeoutMs = 120000;
 
 // A connection a download left open is ended with QUIT after this long without use
-// (only where an event loop runs the timer). The tests shorten it.
+// (on the server worker, else only where an event loop runs the timer). The tests
+// shorten it.
 void SetIdleCloseDelay(int32_t milliseconds);
 constexpr int32_t DefaultIdleCloseMs = 60000;
 
@@ -88,8 +89,11 @@ void SetDownloadWithRetr(bool always);
 // Whether a server operation is running now.
 bool ServerOperationRunning();
 // Ends the running server operation at its next wait on the network: the connection is
-// dropped and the operation raises EOperationCancelled. Nothing happens when none runs.
+// dropped and the operation raises EOperationCancelled. Safe from any thread. A cancel
+// asked for before the operation's first wait counts too; it is forgotten when the
+// operation ends, or by ForgetServerCancel.
 void CancelServerOperation();
+void ForgetServerCancel();
 
 // The user ended the operation ("Operace byla přerušena.").
 class EOperationCancelled : public Exception {
@@ -156,7 +160,12 @@ public:
     // (a server that caps TOP), RETR after all, noted in DownloadNote; with
     // SetDownloadWithRetr, RETR at once. The connection stays open.
     // A refused TOP or RETR raises the server's text and leaves the record as it was.
+    // Download is Retrieve and TakeDownload in one; the window runs Retrieve on its
+    // worker and hands the message, with the note on RETR, to the record on its own
+    // thread, which shows them.
     void Download();
+    std::unique_ptr<TIdMessage> Retrieve(std::string* retrNote = nullptr);
+    void TakeDownload(std::unique_ptr<TIdMessage> whole, std::string retrNote = {});
     // DeleteMessages of this record alone; returns Deleted.
     bool DeleteOnServer();
 
@@ -177,7 +186,9 @@ private:
     // TOP with all lines into whole; false when shorter than LIST said.
     bool FetchWithoutReading(TIdMessage& whole);
 
-    std::vector<std::string> FCheckedHeaders;
+    // The header lines the check saw, once a download has replaced them in Msg; before
+    // that Msg holds them, and a record costs no second copy.
+    std::unique_ptr<TIdHeaderList> FCheckedHeaders;
     int32_t FConfirmedOn = -1;
 };
 
@@ -188,8 +199,14 @@ const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords();
 
 // Closes the previous check's connection (QUIT: the server carries out its deletions),
 // then fills HeaderRecords from session on a new connection, which it closes on every path.
-// The records get the unique IDs of UIDL when the server gives them.
+// The records get the unique IDs of UIDL when the server gives them. A failure after
+// STAT leaves the records made so far, one before it the previous ones.
 int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session);
+// The check of the window: the same dialogue, but HeaderRecords stays as it is and the new
+// records go to records. The window hands them over with SetHeaderRecords only when the
+// check succeeded, so a cancelled or failed check leaves the previous list working.
+int32_t CheckMailboxInto(const std::shared_ptr<TPOP3>& session, std::vector<std::shared_ptr<TMessageHeader>>& records);
+void SetHeaderRecords(std::vector<std::shared_ptr<TMessageHeader>> records);
 
 // Deletes the records' messages (all of one session) on one connection and ends it with
 // QUIT, so the server carries the deletions out at once: DELE for each record in the
