@@ -36,7 +36,10 @@ protected:
             return false;
         const auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = FView.indexAt(help->pos());
-        const QString text = CutTextToolTip(FView, index);
+        // A cell's own tooltip follows its cut text.
+        QString text = CutTextToolTip(FView, index);
+        if (const QString own = index.data(Qt::ToolTipRole).toString(); !own.isEmpty())
+            text = text.isEmpty() ? own : text + QStringLiteral("\n\n") + own;
         if (text.isEmpty())
             QToolTip::hideText();
         else

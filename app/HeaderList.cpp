@@ -19,13 +19,15 @@ struct TColumnDesign {
     int MinimumWidth;
 };
 
-const TColumnDesign Columns[HeaderColumnCount] = {
+const TColumnDesign Columns[ListColumnCount] = {
     {"Datum", 108, 108},
     {"Velikost [B]", 80, 64},
     {"Odesílatel", 128, 88},
     {"Příjemce", 128, 88},
     {"Předmět", 256, 88},
     {"ID", 64, 64},
+    {"Ověření", 64, 56},
+    {"Spam", 56, 40},
 };
 
 constexpr int SmallestSubjectWidth = 188;
@@ -63,7 +65,7 @@ THeaderList::THeaderList(QWidget* parent) : QTreeWidget(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setItemDelegate(new TGridDelegate(this));
-    setColumnCount(HeaderColumnCount);
+    setColumnCount(ListColumnCount);
     setSortingEnabled(false);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
@@ -74,7 +76,7 @@ THeaderList::THeaderList(QWidget* parent) : QTreeWidget(parent)
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(-1, Qt::AscendingOrder);
     auto* captions = new QTreeWidgetItem;
-    for (int column = 0; column < HeaderColumnCount; ++column) {
+    for (int column = 0; column < ListColumnCount; ++column) {
         captions->setText(column, Czech(Columns[column].Caption));
         captions->setTextAlignment(column, HeaderColumnAlignment(column));
     }
@@ -104,7 +106,7 @@ void THeaderList::FitColumnsToFont()
 {
     FUserWidths = {};
     FFitting = true;
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         setColumnWidth(column, FittedColumnWidth(column));
     FFitting = false;
 }
@@ -123,7 +125,7 @@ int THeaderList::DesignColumnWidth(int column)
 
 void THeaderList::KeepMinimumWidth(int column, int newWidth)
 {
-    if (FFitting || column < 0 || column >= HeaderColumnCount)
+    if (FFitting || column < 0 || column >= ListColumnCount)
         return;
     if (newWidth < MinimumColumnWidth(column)) {
         header()->resizeSection(column, MinimumColumnWidth(column));
@@ -175,7 +177,7 @@ int ShownIndexAfterRemoval(int shown, int removed)
 
 void THeaderList::SortByColumn(int column)
 {
-    if (column < 0 || column >= HeaderColumnCount)
+    if (column < 0 || column >= ListColumnCount)
         return;
     // headlistCompare gives each column its own first direction (the date latest first);
     // the next click on the same column turns it round.
@@ -220,21 +222,32 @@ void THeaderList::SelectAll()
     FSelectingAll = false;
 }
 
+void THeaderList::SelectRows(const std::function<bool(const THeaderRow&)>& wanted)
+{
+    FSelectingAll = true;
+    QItemSelection chosen;
+    for (int index = 0; index < RowCount(); ++index)
+        if (wanted(*Row(index)))
+            chosen.select(model()->index(index, 0), model()->index(index, ListColumnCount - 1));
+    selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
+    FSelectingAll = false;
+}
+
 void THeaderList::AdjustColumns()
 {
     // The room beside a vertical scroll bar, whether it shows now or only once rows
     // come: all columns stay in view without a horizontal scroll bar.
     const int room = width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width();
     std::vector<TColumnRoom> columns;
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         columns.push_back({FittedColumnWidth(column), LeastFittedWidth(column)});
     columns[hcSubject].Fitted = Fitted(SmallestSubjectWidth, *this);
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         if (FUserWidths[column] > 0)
             columns[column].Fitted = FUserWidths[column];
     const std::vector<int> widths = FitColumnWidths(columns, hcSubject, room);
     FFitting = true;
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         setColumnWidth(column, widths[column]);
     FFitting = false;
 }
@@ -242,7 +255,7 @@ void THeaderList::AdjustColumns()
 int THeaderList::LeastFittedWidth(int column) const
 {
     // Whole dates and headings; the other texts may be cut, their tooltips show them whole.
-    constexpr int LeastWidths[HeaderColumnCount] = {0, 48, 48, 48, 64, LeastSectionWidth};
+    constexpr int LeastWidths[ListColumnCount] = {0, 48, 48, 48, 64, LeastSectionWidth, 48, LeastSectionWidth};
     if (column == hcDate)
         return FittedColumnWidth(hcDate);
     // The heading itself stays whole.

@@ -38,6 +38,8 @@ public:
     std::vector<THeaderRow*> SelectedRowsBottomUp() const;
     // Selects every row from the first to the last.
     void SelectAll();
+    // Selects the rows wanted, and only those, in one selection change.
+    void SelectRows(const std::function<bool(const THeaderRow&)>& wanted);
 
     // Every column in view within the list's width (ColumnFit.h): each at its fitted
     // width or the one the user dragged it to, the subject taking what the others leave,
@@ -70,7 +72,7 @@ private:
     // The minimum widths hold for the user's drags, not for fitting the columns in.
     bool FFitting = false;
     // Widths the user dragged columns to; 0 for a column left as fitted.
-    std::array<int, HeaderColumnCount> FUserWidths{};
+    std::array<int, ListColumnCount> FUserWidths{};
     bool FSelectingAll = false;
     bool FRemoving = false;
     int FSortColumn = -1;

@@ -64,6 +64,8 @@ const std::string& THeaderRowData::ColumnText(int column) const
     case hcFrom: return FromText;
     case hcTo: return ToText;
     case hcSubject: return SubjectText;
+    case hcAuth: return AuthText;
+    case hcSpam: return SpamText;
     default: return IdText;
     }
 }
@@ -75,6 +77,10 @@ int headlistCompare(const THeaderRowData& a, const THeaderRowData& b, int column
         return CompareDates(a.Date, b.Date);
     case hcSize:
         return Compare(a.Size, b.Size);
+    case hcAuth:
+        return Compare(a.AuthRank, b.AuthRank);
+    case hcSpam:
+        return Compare(b.SpamRank, a.SpamRank);
     default:
         return CompareTexts(ToQt(a.ColumnText(column)), ToQt(b.ColumnText(column)), column);
     }
@@ -86,9 +92,10 @@ Qt::Alignment HeaderColumnAlignment(int column)
 }
 
 THeaderRow::THeaderRow(const THeaderRowData& data, std::weak_ptr<TMessageHeader> record)
-    : QTreeWidgetItem(UserType), FDate(data.Date), FSize(data.Size), FNew(data.New), FRecord(std::move(record))
+    : QTreeWidgetItem(UserType), FDate(data.Date), FSize(data.Size), FSpamRank(data.SpamRank),
+      FAuthRank(data.AuthRank), FNew(data.New), FToolTip(data.ToolTip), FRecord(std::move(record))
 {
-    for (int column = 0; column < HeaderColumnCount; ++column)
+    for (int column = 0; column < ListColumnCount; ++column)
         setText(column, ToQt(data.ColumnText(column)));
 }
 
@@ -101,8 +108,13 @@ THeaderRowData THeaderRow::Data() const
     data.ToText = FromQt(text(hcTo));
     data.SubjectText = FromQt(text(hcSubject));
     data.IdText = FromQt(text(hcId));
+    data.AuthText = FromQt(text(hcAuth));
+    data.SpamText = FromQt(text(hcSpam));
     data.Date = FDate;
     data.Size = FSize;
+    data.AuthRank = FAuthRank;
+    data.SpamRank = FSpamRank;
+    data.ToolTip = FToolTip;
     data.New = FNew;
     return data;
 }
@@ -111,6 +123,8 @@ QVariant THeaderRow::data(int column, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(HeaderColumnAlignment(column));
+    if (role == Qt::ToolTipRole)
+        return FToolTip.empty() ? QVariant() : QVariant(ToQt(FToolTip));
     if (role == Qt::FontRole && FNew) {
         QFont bold = treeWidget() ? treeWidget()->font() : QFont();
         bold.setBold(true);
@@ -128,6 +142,10 @@ bool THeaderRow::operator<(const QTreeWidgetItem& other) const
         return CompareDates(FDate, row.FDate) < 0;
     case hcSize:
         return Compare(FSize, row.FSize) < 0;
+    case hcAuth:
+        return Compare(FAuthRank, row.FAuthRank) < 0;
+    case hcSpam:
+        return Compare(row.FSpamRank, FSpamRank) < 0;
     default:
         return CompareTexts(text(column), row.text(column), column) < 0;
     }

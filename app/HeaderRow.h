@@ -14,6 +14,8 @@
 class TMessageHeader;
 
 enum THeaderColumn { hcDate, hcSize, hcFrom, hcTo, hcSubject, hcId, HeaderColumnCount };
+// The verdicts of the header block, after the six columns of every list.
+enum TVerdictColumn { hcAuth = HeaderColumnCount, hcSpam, ListColumnCount };
 
 struct THeaderRowData {
     std::string DateText;
@@ -24,6 +26,11 @@ struct THeaderRowData {
     std::string IdText;
     double Date = 0;    // days since 30 December 1899, local time
     int64_t Size = 0;   // bytes; -1 when the server gave no number
+    std::string AuthText;    // "ověřeno", "selhalo" or "–"
+    std::string SpamText;
+    int AuthRank = 0;        // the failed first, the confirmed last
+    double SpamRank = 0;     // the flagged first, then by score, highest first
+    std::string ToolTip;     // the verdict lines and the preview
     bool New = false;   // the last check before this one did not see the message: bold
 
     const std::string& ColumnText(int column) const;
@@ -51,10 +58,14 @@ public:
     bool operator<(const QTreeWidgetItem& other) const override;
 
 private:
-    // The texts live in the cells only: a row weighs what a bare tree's row does.
+    // The texts live in the cells only: a row weighs what a bare tree's row does, and
+    // the verdicts' ranks and tooltip.
     double FDate;
     int64_t FSize;
+    double FSpamRank;
+    int FAuthRank;
     bool FNew;
+    std::string FToolTip;
     std::weak_ptr<TMessageHeader> FRecord;
 };
 

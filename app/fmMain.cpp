@@ -15,6 +15,7 @@
 #include "fmSettings.h"
 #include "QtText.h"
 #include "RxRichEd.h"
+#include "TriageCommands.h"
 #include "UserInterface.h"
 #include "WindowSettings.h"
 #include "fmAbout.h"
@@ -84,6 +85,7 @@ Tfmain::~Tfmain()
 
 void Tfmain::ConnectCommands()
 {
+    FTriage = new TTriageCommands(*headlist, *headpopup);
     for (QAction* action : {tNew, mNewAcc, pNew})
         connect(action, &QAction::triggered, this, &Tfmain::NewAccClick);
     for (QAction* action : {tEdit, mEditAcc, pEdit})
@@ -596,6 +598,8 @@ void Tfmain::LoadSettings()
     Panel1->setFixedWidth(WithinDesktop(ReadSetting(ini, SettingVertical), desktop.width()));
     Panel3->setFixedHeight(WithinDesktop(ReadSetting(ini, SettingHorizontal), desktop.height()));
     KeepDividersWithinWindow();
+    SetPreviewLines(ReadSetting(ini, SettingPreviewLines));
+    SetDownloadWithRetr(ReadSetting(ini, SettingDownloadWithRetr) != 0);
 }
 
 namespace {

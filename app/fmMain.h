@@ -21,6 +21,7 @@
 
 class QListWidgetItem;
 class THeaderRow;
+class TTriageCommands;
 class TTrayIcon;
 
 // A server operation as the window hands it to its worker.
@@ -119,6 +120,8 @@ public:
     void About1Click();
     void Exit1Click();
     void pop3popupPopup();
+    // The sender lists and "Vybrat podezřelé" of the header list's context menu.
+    TTriageCommands& Triage() const { return *FTriage; }
     void headlistSelectItem(int row);
     void headlistColumnClick(int column);
     void memoURLClick(const std::string& link);
@@ -178,6 +181,7 @@ private:
 
     bool FActivated = false;
     TWorkListener FPreviousWorkListener;
+    TTriageCommands* FTriage = nullptr;
     TAppSettings FAppSettings;
     std::unique_ptr<TTrayIcon> FTray;
     // "Konec" ends the program also when closing only hides the window to the tray.

@@ -15,17 +15,17 @@
 #include "QtText.h"
 #include "KormoranApplication.h"
 #include "RxRichEd.h"
+#include "Triage.h"
 #include "UserInterface.h"
 #include "udm.h"
 
 #include <QApplication>
-#include <QListWidget>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
@@ -69,9 +69,21 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     data.IdText = record.IdText();
     data.Date = record.Msg->Date;
     data.Size = record.Msg->Tag;
+    const TVerdict& verdict = record.Verdict;
+    data.AuthText = verdict.AuthText();
+    data.SpamText = verdict.SpamText();
+    data.AuthRank = verdict.Auth == avFailed ? 0 : verdict.Auth == avNone ? 1 : 2;
+    constexpr double FlaggedRank = 1e7;
+    data.SpamRank = verdict.Spam.value_or(false) ? FlaggedRank + verdict.SpamScore.value_or(0)
+                    : verdict.SpamScore ? *verdict.SpamScore
+                                        : -FlaggedRank;
+    data.ToolTip = RowToolTip(record);
     data.New = record.New;
     return data;
 }
+
+// How long the status bar says that a download had to use RETR.
+constexpr int DownloadNoteMs = 15000;
 
 // Before a download the header lines come with their decoded fields above them; only a
 // downloaded message has attachment lines, so their places stay as the session gave them.
@@ -272,7 +284,7 @@ void Tfmain::ShowMessageHeader(int row)
     if (!record)
         return;
     EnableMessageCommands(record->Downloaded);
-    ShowMessageText(*memo, ShownText(*record));
+    ShowMessageText(*memo, PaneText(*record, ShownText(*record)));
 }
 
 // The previous list stays as it is, and working, until the check has succeeded.
@@ -527,20 +539,23 @@ void Tfmain::DownloadMessage()
         return;
     // The message arrives into an object of its own; the record takes it on this thread.
     auto whole = std::make_shared<std::unique_ptr<TIdMessage>>();
+    auto retrNote = std::make_shared<std::string>();
     TServerCommand command;
     command.Text = DownloadingText;
     command.ProgressMaximum = record->Msg->Tag;
     command.Account = FListOwnerItem;
-    command.Job = [record, whole] { *whole = record->Retrieve(); };
-    command.Done = [this, record, whole](std::exception_ptr failure) {
+    command.Job = [record, whole, retrNote] { *whole = record->Retrieve(retrNote.get()); };
+    command.Done = [this, record, whole, retrNote](std::exception_ptr failure) {
         if (failure)
             return;
-        record->TakeDownload(std::move(*whole));
+        record->TakeDownload(std::move(*whole), std::move(*retrNote));
+        if (!record->DownloadNote.empty())
+            bar->showMessage(ToQt(record->DownloadNote), DownloadNoteMs);
         // Another row may have been chosen while the message arrived; it stays shown.
         const THeaderRow* shown = headlist->Row(FShownIndex);
         if (shown && shown->Record() == record) {
             EnableMessageCommands(record->Downloaded);
-            ShowMessageText(*memo, ShownText(*record));
+            ShowMessageText(*memo, PaneText(*record, ShownText(*record)));
         }
     };
     RunOnServer(std::move(command));

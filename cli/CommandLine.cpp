@@ -24,7 +24,8 @@ const std::string Usage =
     "                               datum, velikost, odesílatel, příjemce, předmět, ID,\n"
     "                               jedinečné ID na serveru; skončí 0 s novou poštou,\n"
     "                               3 bez ní, 1 při chybě\n"
-    "  show ÚČET N                  stáhne zprávu N a vypíše její text\n"
+    "  show ÚČET N                  stáhne zprávu N (bez označení za přečtenou) a vypíše\n"
+    "                               ověření odesílatele, hodnocení spamu a text\n"
     "  save ÚČET N ČÁST SOUBOR      uloží přílohu s indexem části ČÁST zprávy N do souboru\n"
     "                               SOUBOR; existující soubor nepřepíše\n"
     "  delete ÚČET N...             po potvrzení vymaže zprávy N... na serveru, jen jsou-li\n"
@@ -43,6 +44,8 @@ const std::string Usage =
     "  -q, --quiet                  check nevypíše nic, jen skončí s výsledkem\n"
     "  --trace                      vypíše rozhovor se serverem na standardní chybový výstup\n"
     "  --timeout SEKUNDY            nejdelší čekání na připojení a na odpověď serveru\n"
+    "  --lines K                    check vypíše pod každou zprávou prvních K řádků textu\n"
+    "                               (řádky náhledu začínají tabulátorem; K od 0 do 50)\n"
     "  --yes                        maže bez ptaní\n"
     "  --version                    vypíše verzi programu\n"
     "  --help                       vypíše tuto nápovědu\n"
@@ -53,6 +56,7 @@ const std::string Usage =
 const std::string UnknownOption = "Neznámá volba: ";
 const std::string MissingValue = "Volba potřebuje hodnotu: ";
 const std::string BadTimeout = "Volba --timeout potřebuje kladný počet sekund: ";
+const std::string BadLines = "Volba --lines potřebuje počet řádků od 0 do 50: ";
 const std::string NoCommand = "Chybí příkaz.";
 const std::string UnknownCommand = "Neznámý příkaz: ";
 const std::string WrongCount = "Nesprávný počet argumentů příkazu ";
@@ -144,6 +148,11 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             if (!value || *value < 1 || *value > 86400 || seconds.front() == '$')
                 throw EUsage(BadTimeout + seconds);
             line.TimeoutSeconds = *value;
+        } else if (std::string lines; TakeValue(args, i, "--lines", lines)) {
+            const auto value = TryStrToInt(lines);
+            if (!value || *value < 0 || *value > 50 || lines.front() == '$')
+                throw EUsage(BadLines + lines);
+            line.PreviewLines = *value;
         } else if (!TakeValue(args, i, "--accounts", line.AccountsFile)
                    && !TakeValue(args, i, "--password-command", line.PasswordCommand)) {
             throw EUsage(UnknownOption + arg);

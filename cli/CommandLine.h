@@ -19,6 +19,7 @@ struct TCommandLine {
     std::string AccountsFile;            // empty: the program's own accounts.dat
     std::string PasswordCommand;         // empty: the password of the account file
     int32_t TimeoutSeconds = 0;          // 0: the session's own time-outs
+    int32_t PreviewLines = 0;            // --lines: body lines a check shows under each message
     bool Trace = false;
     bool Yes = false;
     bool LocalDates = false;             // dates as the window shows them, not ISO 8601

@@ -120,6 +120,9 @@ bool CheckAndList(const std::string& account, const std::string& address, const 
         if (line.Quiet || (line.NewOnly && !record->New))
             continue;
         context.Out << (line.Json ? JsonLine(*record, address) : CheckLine(*record, context.LocalDates)) << '\n';
+        if (!line.Json)
+            for (const std::string& preview : record->Preview)
+                context.Out << '\t' << VisibleControls(TabField(preview)) << '\n';
     }
     return anyNew;
 }
@@ -156,6 +159,13 @@ void Show(const TCommandLine& line, const TCommandContext& context)
     CheckAccount(line.Arguments[0], context);
     const auto record = RecordOfMessage(StrToInt(line.Arguments[1]));
     record->Download();
+    if (!record->DownloadNote.empty())
+        context.Err << TerminalText(record->DownloadNote) << '\n';
+    const std::vector<std::string> verdict = JudgeMessage(*record->Msg).Lines();
+    for (const std::string& verdictLine : verdict)
+        context.Out << TerminalText(verdictLine) << '\n';
+    if (!verdict.empty())
+        context.Out << '\n';
     context.Out << TerminalText(record->GetText());
 }
 

@@ -3,6 +3,7 @@
 #include "Convert.h"
 #include "DateText.h"
 
+#include <charconv>
 #include <cstdio>
 
 namespace {
@@ -14,6 +15,24 @@ std::string JsonDate(double date)
     if (text.size() != 25)
         return "null";
     return "\"" + text.substr(0, 10) + "T" + text.substr(11, 8) + text.substr(20, 3) + ":" + text.substr(23, 2) + "\"";
+}
+
+std::string JsonVerdict(const TMessageHeader& record)
+{
+    const TVerdict verdict = JudgeMessage(*record.Msg);
+    const char* auth = verdict.Auth == avVerified ? "verified" : verdict.Auth == avFailed ? "failed" : "none";
+    std::string score = "null";
+    if (verdict.SpamScore) {
+        char digits[32];
+        const auto end = std::to_chars(digits, digits + sizeof digits, *verdict.SpamScore);
+        score.assign(digits, end.ptr);
+    }
+    std::string warnings = "[";
+    for (const std::string& warning : verdict.Warnings)
+        warnings += (warnings.size() > 1 ? "," : "") + JsonString(warning);
+    return ",\"auth\":\"" + std::string(auth) + "\",\"spam\":"
+           + (verdict.Spam ? (*verdict.Spam ? "true" : "false") : "null") + ",\"score\":" + score
+           + ",\"warnings\":" + warnings + "]";
 }
 
 } // namespace
@@ -44,5 +63,5 @@ std::string JsonLine(const TMessageHeader& record, const std::string& account)
            + ",\"new\":" + (record.New ? "true" : "false") + ",\"date\":" + JsonDate(record.Msg->Date)
            + ",\"size\":" + IntToStr(record.Msg->Tag) + ",\"from\":" + JsonString(record.FromText())
            + ",\"to\":" + JsonString(record.ToText()) + ",\"subject\":" + JsonString(record.SubjectText())
-           + ",\"id\":" + JsonString(record.IdText()) + "}";
+           + ",\"id\":" + JsonString(record.IdText()) + JsonVerdict(record) + "}";
 }

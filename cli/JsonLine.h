@@ -5,9 +5,12 @@
 
 #include <string>
 
-// {"account":…,"number":…,"uid":…,"new":…,"date":…,"size":…,"from":…,"to":…,"subject":…,"id":…}
+// {"account":…,"number":…,"uid":…,"new":…,"date":…,"size":…,"from":…,"to":…,"subject":…,"id":…,
+//  "auth":…,"spam":…,"score":…,"warnings":[…]}
 // on one line; the date in ISO 8601 ("2026-01-05T08:12:00+01:00"), null without one; uid
-// null when the server gave none.
+// null when the server gave none. auth: "verified", "failed" or "none" (the topmost
+// Authentication-Results); spam: the spam filter's flag, null without one; score: its
+// score, null without one; warnings: the signs of deception, each naming its header.
 std::string JsonLine(const TMessageHeader& record, const std::string& account);
 
 // text as a JSON string, quotes included; control characters escaped.

@@ -74,6 +74,7 @@ int main(int argc, char* argv[])
 
     if (line.TimeoutSeconds > 0)
         SetServerTimeouts(line.TimeoutSeconds * 1000, line.TimeoutSeconds * 1000);
+    SetPreviewLines(line.PreviewLines);
     TConsoleUserInterface ui(std::cin, std::cerr);
     SetUserInterface(&ui);
     // Both outlive every session: the last records are released when the program ends.

@@ -97,3 +97,22 @@ void TIdMessageClient::ReceiveMessageBody(TIdMessage& message, const std::string
     TIdStreamLineSource source(stream);
     ReadMessageBody(source, message, delimiter, MessageTextBudget);
 }
+
+void TIdMessageClient::ReceiveBodyLines(std::vector<std::string>& lines, size_t keep)
+{
+    TReadSpan span(*this);
+    TIdTCPStream stream(this);
+    TIdStreamLineSource source(stream);
+    while (true) {
+        TIdBodyLine line = source.ReadBodyLine();
+        if (line.Continued)
+            continue;
+        if (line.Text == ".")
+            return;
+        if (lines.size() < keep) {
+            if (line.Text.size() > PreviewLineLimit)
+                line.Text.resize(PreviewLineLimit);
+            lines.push_back(std::move(line.Text));
+        }
+    }
+}

@@ -3,11 +3,15 @@
 // RETR n, and the body after RETR n. The POP3 client derives from it.
 
 #include <string>
+#include <vector>
 
 #include "IdMessageCoder.h"
 #include "IdTCPClient.h"
 
 class TIdMessage;
+
+// The longest body line a preview keeps.
+constexpr size_t PreviewLineLimit = 4096;
 
 class TIdMessageClient : public TIdTCPClient {
 public:
@@ -18,6 +22,10 @@ public:
     virtual std::string ReceiveHeaderBlock(TIdMessage& message, const std::string& alternativeEnd);
     // Reads the body up to the delimiter line into the message's Body and Parts.
     virtual void ReceiveMessageBody(TIdMessage& message, const std::string& delimiter = ".");
+    // Reads body lines up to the "." line and keeps the first `keep` of them as they came
+    // (leading dots doubled), each cut at PreviewLineLimit bytes; the rest is read and
+    // dropped, so a server that sends more than it was asked for costs no memory.
+    void ReceiveBodyLines(std::vector<std::string>& lines, size_t keep);
 
     // The decoded text a message body may hold in memory (see MessageTextLimit).
     size_t MessageTextBudget = MessageTextLimit;

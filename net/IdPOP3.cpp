@@ -27,9 +27,9 @@ std::string FirstWord(const std::string& text)
     return trimmed.substr(0, trimmed.find(' '));
 }
 
-std::string HeaderCommand(int64_t number)
+std::string HeaderCommand(int64_t number, int32_t bodyLines = 0)
 {
-    return "TOP " + std::to_string(number) + " 0";
+    return "TOP " + std::to_string(number) + " " + std::to_string(bodyLines);
 }
 
 std::string SizeCommand(int64_t number)
@@ -292,15 +292,15 @@ bool TIdPOP3::AskCapabilities()
     return FPipelining;
 }
 
-void TIdPOP3::PlanHeaders(int32_t first, int32_t last)
+void TIdPOP3::PlanHeaders(int32_t first, int32_t last, int32_t bodyLines)
 {
     if (!FPipelining)
         return;
     StartPlan(
-        [next = int64_t{first}, last, size = false](std::string& command) mutable {
+        [next = int64_t{first}, last, bodyLines, size = false](std::string& command) mutable {
             if (next > last)
                 return false;
-            command = size ? SizeCommand(next++) : HeaderCommand(next);
+            command = size ? SizeCommand(next++) : HeaderCommand(next, bodyLines);
             size = !size;
             return true;
         });
@@ -320,11 +320,11 @@ void TIdPOP3::PlanHeaders(std::vector<int32_t> numbers)
         });
 }
 
-void TIdPOP3::PlanUniqueIdsAndHeaders(int32_t count)
+void TIdPOP3::PlanUniqueIdsAndHeaders(int32_t count, int32_t bodyLines)
 {
     if (!FPipelining)
         return;
-    StartPlan([next = int64_t{0}, count, size = false](std::string& command) mutable {
+    StartPlan([next = int64_t{0}, count, bodyLines, size = false](std::string& command) mutable {
         if (next == 0) {
             command = "UIDL";
             next = 1;
@@ -332,7 +332,7 @@ void TIdPOP3::PlanUniqueIdsAndHeaders(int32_t count)
         }
         if (next > count)
             return false;
-        command = size ? SizeCommand(next++) : HeaderCommand(next);
+        command = size ? SizeCommand(next++) : HeaderCommand(next, bodyLines);
         size = !size;
         return true;
     });
@@ -421,9 +421,16 @@ int32_t TIdPOP3::CountMessages()
     return count;
 }
 
-bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)
+bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message, int32_t bodyLines, std::vector<std::string>* body)
 {
-    Transact(HeaderCommand(number), ReplyOk, [&] { ReceiveHeaderBlock(message, "."); });
+    if (bodyLines <= 0 || !body) {
+        Transact(HeaderCommand(number), ReplyOk, [&] { ReceiveHeaderBlock(message, "."); });
+        return true;
+    }
+    Transact(HeaderCommand(number, bodyLines), ReplyOk, [&] {
+        if (ReceiveHeaderBlock(message, "").empty())
+            ReceiveBodyLines(*body, static_cast<size_t>(bodyLines));
+    });
     return true;
 }
 
@@ -453,6 +460,31 @@ bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
             ReceiveMessageBody(message, ".");
     });
     return code == ReplyOk;
+}
+
+bool TIdPOP3::FetchMessageLines(int32_t number, int32_t lines, TIdMessage& message, int64_t& received)
+{
+    FReceived = 0;
+    const int16_t code = Transact(HeaderCommand(number, lines), -1, [&] {
+        FCountingReceived = true;
+        try {
+            if (ReceiveHeaderBlock(message, "").empty())
+                ReceiveMessageBody(message, ".");
+        } catch (...) {
+            FCountingReceived = false;
+            throw;
+        }
+        FCountingReceived = false;
+    });
+    received = FReceived;
+    return code == ReplyOk;
+}
+
+void TIdPOP3::AddWork(TWorkMode mode, int32_t count)
+{
+    if (FCountingReceived && mode == wmRead)
+        FReceived += count;
+    TIdMessageClient::AddWork(mode, count);
 }
 
 bool TIdPOP3::DeleteMessage(int32_t number)

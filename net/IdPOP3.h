@@ -1,8 +1,9 @@
 #pragma once
 // The POP3 client (RFC 1939): log-in with USER/PASS (or APOP), message count, header
-// block (TOP n 0), size (LIST n), unique IDs (UIDL, UIDL n), whole message (RETR n),
-// deletion (DELE n), the capabilities (CAPA) and QUIT.
-// Nothing else is spoken: no NOOP, RSET, TOP with body lines or LIST without a number.
+// block (TOP n 0, or TOP n k with the first k body lines), size (LIST n), unique IDs
+// (UIDL, UIDL n), whole message (TOP n with all its lines, which no server counts as
+// reading it, or RETR n), deletion (DELE n), the capabilities (CAPA) and QUIT.
+// Nothing else is spoken: no NOOP, RSET or LIST without a number.
 //
 // After the log-in the caller may ask CAPA (RFC 2449). When the server lists PIPELINING,
 // the commands of a plan (the TOP n 0 and LIST n of a check, the DELE of a deletion) go out
@@ -64,11 +65,18 @@ public:
     int32_t CountMessages();
     static constexpr int32_t MaxMessageCount = 1000000;
     // TOP n 0: the header block of message n, read up to the terminating "." line.
-    bool FetchHeader(int32_t number, TIdMessage& message);
+    // With bodyLines above 0, TOP n bodyLines: the body lines that follow go to body as
+    // ReceiveBodyLines keeps them.
+    bool FetchHeader(int32_t number, TIdMessage& message, int32_t bodyLines = 0,
+                     std::vector<std::string>* body = nullptr);
     // LIST n: the size the server reports, -1 when the reply does not end in a number.
     int32_t FetchSize(int32_t number);
     // RETR n: the whole message; false, with the message untouched, when the server refused.
     bool FetchMessage(int32_t number, TIdMessage& message);
+    // TOP n lines, read as RETR n is: the whole message when lines is at least its body's
+    // line count. False when the server refused. received: the bytes of the message as
+    // they came, the terminating "." line included, for comparing with LIST.
+    bool FetchMessageLines(int32_t number, int32_t lines, TIdMessage& message, int64_t& received);
     // DELE n: the server removes the message when the connection ends with QUIT.
     bool DeleteMessage(int32_t number);
 
@@ -95,12 +103,12 @@ public:
     // ahead of their replies, and the calls read their replies in the planned order. A
     // call outside the plan ends it: the replies to what was sent are read and dropped
     // first. Without pipelining nothing changes: every call sends its command and waits.
-    // FetchHeader and FetchSize of the messages first to last, in turn:
-    void PlanHeaders(int32_t first, int32_t last);
+    // FetchHeader (with bodyLines) and FetchSize of the messages first to last, in turn:
+    void PlanHeaders(int32_t first, int32_t last, int32_t bodyLines = 0);
     // The same for the numbers given, in their order:
     void PlanHeaders(std::vector<int32_t> numbers);
     // FetchUniqueIds(count), then FetchHeader and FetchSize of messages 1 to count:
-    void PlanUniqueIdsAndHeaders(int32_t count);
+    void PlanUniqueIdsAndHeaders(int32_t count, int32_t bodyLines = 0);
     // For each number in turn: FetchUniqueId when its flag is set, else FetchHeader and FetchSize.
     void PlanIdentityChecks(std::vector<std::pair<int32_t, bool>> numbersByUniqueId);
     // DeleteMessage of the numbers given, in their order:
@@ -112,6 +120,8 @@ public:
     int32_t OutstandingCommands() const { return FPipeline.Outstanding(); }
     // The most pipelined commands outstanding at one time.
     int32_t PipelineWindow = 128;
+
+    void AddWork(TWorkMode mode, int32_t count) override;
 
 private:
     int16_t Transact(const std::string& command, int16_t acceptedCode, const std::function<void()>& readRest = {});
@@ -129,4 +139,7 @@ private:
     TIdCommandPipeline FPipeline{*this};
     bool FCapabilitiesAsked = false;
     bool FPipelining = false;
+    // Counts what FetchMessageLines receives.
+    bool FCountingReceived = false;
+    int64_t FReceived = 0;
 };

@@ -102,6 +102,11 @@ std::string SettingsFilePath()
     return ConfigDirectory() + "/kormoran.ini";
 }
 
+std::string SenderListFilePath()
+{
+    return ConfigDirectory() + "/senders.txt";
+}
+
 std::string HelpFilePath()
 {
     const std::string besideExecutable = AppFilePath("Kormoran.hlp");

@@ -3,6 +3,7 @@
 //   accounts.dat  beside the executable when one is there (a portable copy, or the file
 //                 of an earlier build), else in the configuration directory
 //   kormoran.ini  the configuration directory
+//   senders.txt   the configuration directory
 //   Kormoran.hlp  beside the executable in a build tree, else the installed data directory
 // The configuration directory is $XDG_CONFIG_HOME/kormoran, else ~/.config/kormoran; a
 // relative $XDG_CONFIG_HOME counts as unset. What the checks saw goes to the state
@@ -15,6 +16,7 @@ std::string StateDirectory();
 
 std::string AccountFilePath();
 std::string SettingsFilePath();
+std::string SenderListFilePath();
 std::string HelpFilePath();
 
 // Where the save dialog opens: the user's download directory ($XDG_DOWNLOAD_DIR, else

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <exception>
 #include <string_view>
 #include <unordered_map>
@@ -30,6 +31,13 @@ const std::string NothingDeletedText =
 const std::string QuitUnansweredText =
     "Server nepotvrdil ukončení spojení, zprávy nemusely být vymazány.";
 
+const std::string RetrNote =
+    "Server poslal příkazem TOP méně, než ohlásil; zpráva je stažena příkazem RETR a server ji může "
+    "označit jako přečtenou.";
+
+// Set on the window thread, read by checks and downloads on the server worker.
+std::atomic<int32_t> PreviewLineCount{0};
+std::atomic<bool> DownloadWithRetr{false};
 int32_t ConnectTimeoutMs = DefaultConnectTimeoutMs;
 int32_t ReadTimeoutMs = DefaultReadTimeoutMs;
 int32_t IdleCloseMs = DefaultIdleCloseMs;
@@ -231,6 +239,27 @@ void SetIdleCloseDelay(int32_t milliseconds)
     IdleCloseMs = milliseconds;
 }
 
+void SetPreviewLines(int32_t lines)
+{
+    PreviewLineCount = std::clamp(lines, 0, PreviewLinesLimit);
+}
+
+int32_t PreviewLines()
+{
+    return PreviewLineCount;
+}
+
+int32_t PreviewBodyLines()
+{
+    const int32_t lines = PreviewLineCount;
+    return lines > 0 ? lines + PreviewExtraLines : 0;
+}
+
+void SetDownloadWithRetr(bool always)
+{
+    DownloadWithRetr = always;
+}
+
 bool ServerOperationRunning()
 {
     return OperationRunning;
@@ -274,7 +303,7 @@ int32_t FetchRecords(const std::shared_ptr<TPOP3>& session, std::vector<std::sha
         counted = true;
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
-        session->PlanUniqueIdsAndHeaders(count);
+        session->PlanUniqueIdsAndHeaders(count, PreviewBodyLines());
         const auto uniqueIds = session->FetchUniqueIds(count);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
@@ -506,19 +535,22 @@ void TMessageHeader::ConfirmIdentity()
 
 void TMessageHeader::Download()
 {
-    TakeDownload(Retrieve());
+    std::string retrNote;
+    auto whole = Retrieve(&retrNote);
+    TakeDownload(std::move(whole), std::move(retrNote));
 }
 
-void TMessageHeader::TakeDownload(std::unique_ptr<TIdMessage> whole)
+void TMessageHeader::TakeDownload(std::unique_ptr<TIdMessage> whole, std::string retrNote)
 {
     whole->Tag = Msg->Tag;
+    DownloadNote = std::move(retrNote);
     if (!FCheckedHeaders)
         FCheckedHeaders = std::make_unique<TIdHeaderList>(std::move(Msg->RawHeaders));
     Msg = std::move(whole);
     Downloaded = true;
 }
 
-std::unique_ptr<TIdMessage> TMessageHeader::Retrieve()
+std::unique_ptr<TIdMessage> TMessageHeader::Retrieve(std::string* retrNote)
 {
     TServerOperation operation;
     ProcessPendingEvents();
@@ -533,9 +565,34 @@ std::unique_ptr<TIdMessage> TMessageHeader::Retrieve()
     // record showing its header as before.
     auto whole = std::make_unique<TIdMessage>();
     whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
-    if (!Session->FetchMessage(Number, *whole))
-        Session->RaiseReplyError();
+    const bool retrAtOnce = DownloadWithRetr;
+    std::string note;
+    if (!retrAtOnce && !FetchWithoutReading(*whole)) {
+        whole = std::make_unique<TIdMessage>();
+        whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
+        note = RetrNote;
+    }
+    if (retrAtOnce || !note.empty()) {
+        // A retrieval that fails after all leaves the record as it was.
+        if (!Session->FetchMessage(Number, *whole))
+            Session->RaiseReplyError();
+    }
+    if (retrNote)
+        *retrNote = note;
     return whole;
+}
+
+// The body has at most as many lines as the message has bytes, so asking for that many
+// asks for all of them. A message whose size LIST did not give cannot be checked.
+bool TMessageHeader::FetchWithoutReading(TIdMessage& whole)
+{
+    // The terminating ".", CR, LF came too, and leading dots were doubled on the way.
+    constexpr int64_t TerminatorBytes = 3;
+    const int32_t size = Msg->Tag;
+    int64_t received = 0;
+    if (!Session->FetchMessageLines(Number, size > 0 ? size : INT32_MAX, whole, received))
+        Session->RaiseReplyError();
+    return size < 0 || received - TerminatorBytes >= size;
 }
 
 bool TMessageHeader::DeleteOnServer()

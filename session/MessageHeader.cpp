@@ -4,11 +4,18 @@
 #include "DateText.h"
 #include "MessageText.h"
 
+#include "IdMessagePreview.h"
+
 TMessageHeader::TMessageHeader(std::shared_ptr<TPOP3> session, int32_t number)
     : Session(std::move(session)), Msg(std::make_unique<TIdMessage>()), Number(number)
 {
-    Session->FetchHeader(Number, *Msg);
+    const int32_t previewLines = PreviewLines();
+    std::vector<std::string> bodyLines;
+    Session->FetchHeader(Number, *Msg, PreviewBodyLines(), &bodyLines);
     Msg->Tag = Session->FetchSize(Number);
+    Verdict = JudgeMessage(*Msg, false);
+    if (previewLines > 0)
+        Preview = MessagePreview(Msg->RawHeaders, bodyLines, static_cast<size_t>(previewLines));
 }
 
 std::string TMessageHeader::DateText() const

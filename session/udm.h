@@ -7,6 +7,7 @@
 #include "Exception.h"
 #include "IdMessage.h"
 #include "IdPOP3.h"
+#include "Verdict.h"
 
 #include <cstdint>
 #include <exception>
@@ -71,6 +72,20 @@ constexpr int32_t DefaultReadTimeoutMs = 120000;
 void SetIdleCloseDelay(int32_t milliseconds);
 constexpr int32_t DefaultIdleCloseMs = 60000;
 
+// Lines of text a check reads from each message's body for the previews; 0, the
+// default, reads none (TOP n 0).
+void SetPreviewLines(int32_t lines);
+int32_t PreviewLines();
+constexpr int32_t PreviewLinesLimit = 50;
+// A preview asks TOP for this many body lines more than it shows: the blank lines, a
+// MIME preamble and the part headers come before the text.
+constexpr int32_t PreviewExtraLines = 15;
+// The body lines TOP asks for with each header block: 0 without previews.
+int32_t PreviewBodyLines();
+// Downloads with RETR, which servers take for reading the message, instead of TOP with
+// all its lines, which they do not.
+void SetDownloadWithRetr(bool always);
+
 // Whether a server operation is running now.
 bool ServerOperationRunning();
 // Ends the running server operation at its next wait on the network: the connection is
@@ -123,6 +138,15 @@ public:
     // Whether UIDL n, not the header block, confirms the message before RETR or DELE.
     bool ConfirmsByUniqueId() const { return !UniqueId.empty() && !UniqueIdShared; }
 
+    // What the header block says of the sender and of spam, read once at the check
+    // without its reasons (JudgeMessage of Msg gives them).
+    TVerdict Verdict;
+    // The first lines of the message's text, when the check asked for them.
+    std::vector<std::string> Preview;
+    // Set by a download that had to use RETR because TOP gave less than LIST announced:
+    // the sentence for the status bar. Empty otherwise.
+    std::string DownloadNote;
+
     // The six columns of the header list.
     std::string DateText() const;
     std::string SizeText() const;
@@ -131,13 +155,17 @@ public:
     std::string SubjectText() const;
     std::string IdText() const;
 
-    // RETR on the session, opened again when closed; the connection stays open.
-    // A refused RETR raises the server's text and leaves the record as it was.
+    // TOP n with all the message's lines on the session, opened again when closed: no
+    // server marks a message read for it. When what came is shorter than LIST announced
+    // (a server that caps TOP), RETR after all, noted in DownloadNote; with
+    // SetDownloadWithRetr, RETR at once. The connection stays open.
+    // A refused TOP or RETR raises the server's text and leaves the record as it was.
     // Download is Retrieve and TakeDownload in one; the window runs Retrieve on its
-    // worker and hands the message to the record on its own thread, which shows it.
+    // worker and hands the message, with the note on RETR, to the record on its own
+    // thread, which shows them.
     void Download();
-    std::unique_ptr<TIdMessage> Retrieve();
-    void TakeDownload(std::unique_ptr<TIdMessage> whole);
+    std::unique_ptr<TIdMessage> Retrieve(std::string* retrNote = nullptr);
+    void TakeDownload(std::unique_ptr<TIdMessage> whole, std::string retrNote = {});
     // DeleteMessages of this record alone; returns Deleted.
     bool DeleteOnServer();
 
@@ -155,6 +183,8 @@ private:
     // under Number must still be this one, or nothing destructive is sent. Its unique ID
     // (UIDL n) says so; without one, its header block and size.
     void ConfirmIdentity();
+    // TOP with all lines into whole; false when shorter than LIST said.
+    bool FetchWithoutReading(TIdMessage& whole);
 
     // The header lines the check saw, once a download has replaced them in Msg; before
     // that Msg holds them, and a record costs no second copy.

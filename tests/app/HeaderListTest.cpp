@@ -61,7 +61,10 @@ TEST(HeaderListColumns, HaveTheirCaptionsAlignmentsAndWidths)
     const Texts captions = {"Datum", "Velikost [B]", "Odesílatel", "Příjemce", "Předmět", "ID"};
     const int widths[] = {108, 80, 128, 128, 256, 64};
     Fill(list, {RowData("a")});
-    ASSERT_EQ(list.columnCount(), 6);
+    // The verdict columns "Ověření" and "Spam" follow the six.
+    ASSERT_EQ(list.columnCount(), 8);
+    EXPECT_EQ(FromQt(list.headerItem()->text(hcAuth)), "Ověření");
+    EXPECT_EQ(FromQt(list.headerItem()->text(hcSpam)), "Spam");
     for (int column = 0; column < 6; ++column) {
         EXPECT_EQ(FromQt(list.headerItem()->text(column)), captions[column]);
         // The date column is wider when a date and time need more than its 108 pixels.

@@ -9,12 +9,14 @@
 #include "QtText.h"
 #include "RxRichEd.h"
 #include "ScriptedServer.h"
+#include "TriageCommands.h"
 #include "fmMain.h"
 #include "udm.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QMenu>
 #include <QTest>
 #include <QPushButton>
 #include <QStatusBar>
@@ -93,9 +95,16 @@ ScriptedServer& Quits(ScriptedServer& server)
     return server.Expects("QUIT").Says("+OK bye");
 }
 
+// A download: TOP n with as many lines as LIST gave bytes; a message shorter than that
+// (the terminating ".", CR, LF aside) is fetched again with RETR.
 ScriptedServer& Retrieves(ScriptedServer& server, int number, const std::string& message)
 {
-    return GivesHeader(server, number).Expects("RETR " + std::to_string(number)).Says("+OK").Sends(message);
+    const std::string n = std::to_string(number);
+    const size_t size = 100 * static_cast<size_t>(number);
+    GivesHeader(server, number).Expects("TOP " + n + " " + std::to_string(size)).Says("+OK").Sends(message);
+    if (message.size() - 3 < size)
+        server.Expects("RETR " + n).Says("+OK").Sends(message);
+    return server;
 }
 
 const std::string MultipartMessage =
@@ -648,7 +657,7 @@ TEST_F(MailServerTest, CancelEndsASlowDownloadAndTheWindowStaysResponsive)
 {
     ScriptedServer server;
     Checks(server, 2);
-    GivesHeader(LogsInAgain(server), 2).Expects("RETR 2").Says("+OK").Says("Subject: Message 2").Stalls(1500ms);
+    GivesHeader(LogsInAgain(server), 2).Expects("TOP 2 200").Says("+OK").Says("Subject: Message 2").Stalls(1500ms);
     Retrieves(LogsInAgain(server), 2, MultipartMessage);
     OpenWindow(server);
     Run(&Tfmain::CheckAccClick);
@@ -672,3 +681,45 @@ TEST_F(MailServerTest, CancelEndsASlowDownloadAndTheWindowStaysResponsive)
 }
 
 } // namespace
+
+// The verdicts of the header blocks: their columns, the row's tooltip, the pane's verdict
+// line, the sender lists of the context menu and "Vybrat podezřelé".
+TEST_F(MailServerTest, VerdictsShowBeforeADownloadAndSuspiciousRowsCanBeSelected)
+{
+    const std::string verdicts[] = {
+        "X-Spam-Flag: YES\r\nX-Spam-Status: Yes, score=9.0 required=5.0\r\n",
+        "Authentication-Results: mx.demo.cz; dmarc=pass header.from=x.cz\r\n",
+        "Authentication-Results: mx.demo.cz; spf=fail smtp.mailfrom=x.cz\r\n",
+    };
+    ScriptedServer server;
+    LogsIn(server).Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK 3 999");
+    server.Expects("UIDL").Says("-ERR unknown command");
+    for (int number = 1; number <= 3; ++number) {
+        const std::string n = std::to_string(number);
+        server.Expects("TOP " + n + " 0").Says("+OK").Sends(HeaderLines(number) + verdicts[number - 1] + "\r\n.\r\n");
+        server.Expects("LIST " + n).Says("+OK " + n + " 100");
+    }
+    server.Expects("QUIT").Says("+OK bye");
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Column(hcAuth), (Lines{"–", "ověřeno", "selhalo"}));
+    EXPECT_EQ(Column(hcSpam), (Lines{"ano 9.0", "", ""}));
+    const QString tip = Window->headlist->Row(0)->data(hcSubject, Qt::ToolTipRole).toString();
+    EXPECT_EQ(FromQt(tip), "Spam: ano 9.0 — X-Spam-Flag: YES, X-Spam-Status: 9.0");
+    // The verdict line stands above what the pane shows of the message.
+    EXPECT_TRUE(Window->memo->Text().starts_with("Spam: ano 9.0 — X-Spam-Flag: YES, X-Spam-Status: 9.0\r\n\r\n"));
+    EXPECT_TRUE(Window->memo->Text().ends_with(HeaderLines(1) + verdicts[0]));
+
+    Window->Triage().SelectSuspiciousRows();
+    EXPECT_EQ(Window->headlist->SelectedRowsBottomUp(), (std::vector<THeaderRow*>{Window->headlist->Row(2),
+                                                                                  Window->headlist->Row(0)}));
+    Window->headlist->setCurrentItem(Window->headlist->Row(2));
+    Window->Triage().PrepareMenus();
+    ASSERT_EQ(Window->Triage().TrustMenu->actions().size(), 2);
+    EXPECT_EQ(FromQt(Window->Triage().TrustMenu->actions()[1]->text()), "@x.cz");
+    Window->Triage().TrustMenu->actions()[0]->trigger();  // s3@x.cz, always trusted
+    EXPECT_EQ(ReadBytes(Directory.File("config/kormoran/senders.txt")), "allow s3@x.cz\n");
+    Window->Triage().SelectSuspiciousRows();
+    EXPECT_EQ(Window->headlist->SelectedRowsBottomUp(), (std::vector<THeaderRow*>{Window->headlist->Row(0)}));
+}

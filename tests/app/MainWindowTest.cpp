@@ -103,7 +103,7 @@ TEST_F(MainWindowTest, ColumnsFitTheListWidthAndTheSubjectTakesTheRest)
         window.AdjustColumns();
         const int room = width - 2 * list.frameWidth() - list.verticalScrollBar()->sizeHint().width();
         int columns = 0;
-        for (int column = 0; column < HeaderColumnCount; ++column)
+        for (int column = 0; column < ListColumnCount; ++column)
             columns += list.columnWidth(column);
         EXPECT_LE(columns, room) << width;
         EXPECT_EQ(list.columnWidth(hcDate), date) << width;

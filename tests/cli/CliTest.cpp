@@ -324,6 +324,30 @@ TEST_F(CliTest, TraceShowsTheTlsSessionAndARefusedCertificateSaysWhy)
     EXPECT_EQ(refused.Err.find("--> USER"), std::string::npos) << refused.Err;
 }
 
+TEST_F(CliTest, ShowPutsTheVerdictAboveTheTextAndCheckShowsPreviewLines)
+{
+    PrivatePop3Server server;
+    server.AddMessage("From: Banka <info@banka.cz>\r\nSubject: Faktura\r\n"
+                      "Authentication-Results: mx.test; spf=pass smtp.mailfrom=banka.cz; dmarc=fail header.from=banka.cz\r\n"
+                      "X-Spam-Status: Yes, score=8.2 required=5.0\r\n\r\n\r\nZaplatte ihned.\r\nDruhy radek\r\n");
+    WriteAccounts(server, server.Password());
+    const TCliResult shown = Run({"show", "1", "1"});
+    EXPECT_EQ(shown.Status, 0) << shown.Err;
+    EXPECT_TRUE(shown.Out.starts_with("Ověření: selhalo — Authentication-Results (mx.test): spf=pass, dmarc=fail\n"
+                                      "Spam: ano 8.2 — X-Spam-Status: Yes, X-Spam-Status: 8.2\n"
+                                      "Varování: Authentication-Results (mx.test): dmarc=fail"))
+        << shown.Out;
+    EXPECT_NE(shown.Out.find("\n\nZaplatte ihned."), std::string::npos) << shown.Out;
+
+    const TCliResult checked = Run({"--lines", "1", "check", "1"});
+    EXPECT_NE(checked.Status, 1) << checked.Err;
+    EXPECT_TRUE(checked.Out.ends_with("\n\tZaplatte ihned.\n")) << checked.Out;
+    const TCliResult json = Run({"check", "--json", "1"});
+    EXPECT_TRUE(json.Out.ends_with(",\"auth\":\"failed\",\"spam\":true,\"score\":8.2,\"warnings\":[\"Authentication-Results "
+                                   "(mx.test): dmarc=fail, doména banka.cz odesílatele nepotvrdila\"]}\n"))
+        << json.Out;
+}
+
 TEST_F(CliMailboxTest, ARefusedLoginIsAnError)
 {
     WriteAccounts(Server, "wrong");
@@ -395,7 +419,7 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
          [&](ScriptedServer& s) {
              checks(s).AcceptsNext();
              logsIn(s).Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
-             s.Expects("LIST 1").Says("+OK 1 40").Expects("RETR 1").Says("+OK").Sends(Sample::OnTheWire(message));
+             s.Expects("LIST 1").Says("+OK 1 40").Expects("TOP 1 40").Says("+OK").Sends(Sample::OnTheWire(message));
              s.Expects("QUIT").Says("+OK");
          },
          {"show", "1", "1"}, 0, "\\x1b[2Jowned\\x07"},
@@ -494,7 +518,8 @@ TEST_F(CliMailboxTest, MessagesDeliveredBetweenTwoChecksAreExactlyTheNewOnes)
     EXPECT_EQ(lines[0].rfind("{\"account\":\"me@localhost\",\"number\":1,\"uid\":\"", 0), 0u) << lines[0];
     EXPECT_NE(lines[0].find(",\"date\":\"2023-03-15T13:05:09+01:00\",\"size\":" + std::to_string(Sample::Plain.size())
                             + ",\"from\":\"jiri@example.cz\",\"to\":\"Anna <anna@example.org>, bob@example.org\","
-                              "\"subject\":\"Příprava\",\"id\":\"<plain@example.org>\"}"),
+                              "\"subject\":\"Příprava\",\"id\":\"<plain@example.org>\","
+                              "\"auth\":\"none\",\"spam\":null,\"score\":null,\"warnings\":[]}"),
               std::string::npos)
         << lines[0];
     EXPECT_EQ(Run({"check", "--new", "1"}).Out, "");

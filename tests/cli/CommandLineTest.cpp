@@ -64,6 +64,9 @@ TEST(CommandLine, CommandLinesThatCannotRunAreUsageErrors)
         {"check", "1", "--verbose"},
         {"check", "1", "--accounts"},
         {"check", "1", "--accounts="},
+        {"--lines", "51", "check", "1"},
+        {"--lines=-1", "check", "1"},
+        {"--lines", "x", "check", "1"},
     };
     for (const auto& args : wrong)
         EXPECT_THROW(Parse(args), EUsage) << ::testing::PrintToString(args);

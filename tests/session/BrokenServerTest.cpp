@@ -36,7 +36,7 @@ TEST_F(SessionTest, ABrokenDownloadDropsItsConnectionAndTheNextOneWorks)
         std::string Failure;
     };
     const std::vector<Case> cases = {
-        {"close in the middle of RETR",
+        {"close in the middle of the download",
          [](ScriptedServer& s) { s.Says("+OK").Says("Subject: one").Says("").Says("body"); },
          "Connection Closed Gracefully."},
         {"silent server",
@@ -55,7 +55,7 @@ TEST_F(SessionTest, ABrokenDownloadDropsItsConnectionAndTheNextOneWorks)
         ScriptedServer server;
         Check(server, {Message}).Says("+OK").AcceptsNext();
         Login(server);
-        Headers(server, 1, Message).Expects("RETR 1");
+        Headers(server, 1, Message).Expects(DownloadCommand(1, Message));
         test.BrokenReply(server);
         server.AcceptsNext();
         Login(server);

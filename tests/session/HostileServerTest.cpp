@@ -88,7 +88,7 @@ TEST_F(SessionTest, AnAttachmentLargerThanTheMessageStopsTheDownload)
     ScriptedServer server;
     Check(server, {Message}).Says("+OK").AcceptsNext();
     Login(server);
-    Headers(server, 1, Message).Expects("RETR 1").Says("+OK");
+    Headers(server, 1, Message).Expects(DownloadCommand(1, Message)).Says("+OK");
     server.Sends("Content-Type: application/octet-stream; name=x\r\nContent-Transfer-Encoding: base64\r\n\r\n")
         .Streams(std::string(76, 'Q') + "\r\n", 8 << 20);
     CheckMailbox(CreateSession(Account(server.Start())));

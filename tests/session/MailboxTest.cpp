@@ -326,7 +326,7 @@ TEST_F(SessionTest, RefusedRetrievalsAndDeletionsRaiseTheServersTextAndChangeNot
     Check(server, {First});
     server.AcceptsNext();
     Login(server);
-    Headers(server, 1, First).Expects("RETR 1").Says("-ERR message is locked");
+    Headers(server, 1, First).Expects(DownloadCommand(1, First)).Says("-ERR message is locked");
     server.Expects("CAPA").Says("-ERR unknown command").Expects("DELE 1").Says("-ERR locked");
     CheckMailbox(CreateSession(Account(server.Start())));
     const auto record = HeaderRecords()[0];

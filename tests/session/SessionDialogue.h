@@ -68,9 +68,15 @@ inline ScriptedServer& Deletes(ScriptedServer& server, const std::vector<std::pa
     return server.Expects("QUIT").Says("+OK bye");
 }
 
+// A download: TOP n with as many lines as LIST gave bytes (Headers gives the message's size).
+inline std::string DownloadCommand(int number, const std::string& message)
+{
+    return "TOP " + std::to_string(number) + " " + std::to_string(message.size());
+}
+
 inline ScriptedServer& Retrieve(ScriptedServer& server, int number, const std::string& message)
 {
-    return server.Expects("RETR " + std::to_string(number)).Says("+OK").Sends(OnTheWire(message));
+    return server.Expects(DownloadCommand(number, message)).Says("+OK").Sends(OnTheWire(message));
 }
 
 } // namespace Dialogue

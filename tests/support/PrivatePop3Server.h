@@ -30,6 +30,8 @@ public:
     static bool HasIPv6Loopback();
     const std::string& User() const { return FUser; }
     const std::string& Password() const { return FPassword; }
+    // The mailbox's Maildir: the flags of a message are in its file name (":2,S" when seen).
+    std::string MaildirPath() const { return FDirectory + "/home/Maildir"; }
 
     // Stores messages (their bytes, CR LF or LF line ends) as the next messages of the
     // mailbox; they are numbered in the order given.
