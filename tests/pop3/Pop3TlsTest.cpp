@@ -153,6 +153,40 @@ TEST_F(Pop3Tls, ChecksAndDownloadsEncrypted)
     }
 }
 
+TEST_F(Pop3Tls, LogsInWithoutSendingThePasswordWhereTheServerOffersAWay)
+{
+    ScopedEnvironment trust("SSL_CERT_FILE", Server->CaFile());
+    struct Case {
+        TIdConnectionSecurity security;
+        const char* password;
+        const char* method;
+        bool accepted;
+    };
+    for (const Case& c : {Case{csImplicitTls, nullptr, "AUTH PLAIN", true}, Case{csStartTls, nullptr, "AUTH PLAIN", true},
+                          Case{csNone, nullptr, "APOP", true}, Case{csImplicitTls, "wrong", "AUTH PLAIN", false},
+                          Case{csNone, "wrong", "APOP", false}}) {
+        SCOPED_TRACE(std::string(c.method) + (c.accepted ? "" : " refused"));
+        RecordingTls transport;
+        TIdPOP3 client;
+        client.SetIOHandler(&transport);
+        Configure(client, *Server, c.security);
+        if (c.password)
+            client.Password = c.password;
+        if (c.accepted) {
+            client.OpenConnection(-1);
+            EXPECT_EQ(client.CountMessages(), 3);
+            client.CloseConnection();
+        } else {
+            EXPECT_THROW(client.OpenConnection(-1), EIdProtocolReplyError);
+        }
+        EXPECT_EQ(client.LoginMethodUsed, c.method);
+        EXPECT_FALSE(client.PasswordSentUnencrypted);
+        EXPECT_EQ(transport.Sent.find("PASS"), std::string::npos);
+        if (c.security == csNone)
+            EXPECT_EQ(transport.Sent.find(client.Password), std::string::npos) << transport.Sent;
+    }
+}
+
 TEST_F(Pop3Tls, ReadTimeOutHoldsInsideTls)
 {
     ScopedEnvironment trust("SSL_CERT_FILE", Server->CaFile());
