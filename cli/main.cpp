@@ -6,6 +6,7 @@
 #include "Progress.h"
 #include "TraceConnection.h"
 
+#include <QCoreApplication>
 #include <iostream>
 #include <unistd.h>
 
@@ -67,6 +68,8 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // The keyring answers through an event loop.
+    QCoreApplication application(argc, argv);
     if (line.TimeoutSeconds > 0)
         SetServerTimeouts(line.TimeoutSeconds * 1000, line.TimeoutSeconds * 1000);
     TConsoleUserInterface ui(std::cin, std::cerr);

@@ -2,6 +2,7 @@
 #include "udm.h"
 
 #include "IdException.h"
+#include "Keyring.h"
 #include "Progress.h"
 
 #include "IdWait.h"
@@ -150,8 +151,22 @@ void TPOP3::Reconnect()
         TIdMessageClient::CloseConnection();
     if (IsConnected())
         return;
+    TakePasswordFromKeyring();
     OpenConnection(ConnectTimeout);
     ++ConnectionSerial;
+}
+
+void TPOP3::TakePasswordFromKeyring()
+{
+    if (!Password.empty() || FKeyringAsked)
+        return;
+    FKeyringAsked = true;
+    try {
+        Password = AccountPassword({AccountAddress, Host, Username}, Password);
+    } catch (const EKeyringError& failure) {
+        // Without a keyring the account file's (empty) password is all there is.
+        KeyringNote = "Heslo nebylo možné přečíst z klíčenky: " + failure.Message;
+    }
 }
 
 std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
@@ -162,6 +177,7 @@ std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
     session->Security = account.Security;
     session->Username = account.User;
     session->Password = account.Password;
+    session->AccountAddress = account.Address;
     session->ConnectTimeout = ConnectTimeoutMs;
     session->ReadTimeout = ReadTimeoutMs;
     return session;

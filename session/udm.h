@@ -51,9 +51,19 @@ public:
     // Grows with every server operation on the session; a connection left open is
     // ended once it has gone unused for IdleCloseMs.
     int32_t UseSerial = 0;
+    // The account's address: with Host and Username it names the keyring item that holds
+    // the password when Password is empty.
+    std::string AccountAddress;
+    // Why the keyring gave no password (for the status bar); empty when it answered.
+    std::string KeyringNote;
     // Grows with every connection Reconnect opens; a record confirmed on one connection
     // need not be confirmed again on it.
     int32_t ConnectionSerial = 0;
+
+private:
+    // An empty password is looked up in the keyring once, before the first connection.
+    void TakePasswordFromKeyring();
+    bool FKeyringAsked = false;
 };
 
 // A new session for account, not connected, with the time-outs set below.
