@@ -50,6 +50,7 @@ void TIdTCPClient::StartTls()
         throw EIdTlsError(tfHandshake, "Toto spojení nelze šifrovat.");
     // What the server sent before the switch belongs to the plain part.
     ResetInput();
+    tls->PinnedFingerprint = PinnedFingerprint;
     tls->StartTls(Host);
     LastTls = tls->TlsInfo();
 }
