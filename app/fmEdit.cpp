@@ -6,6 +6,7 @@
 #include "FontFit.h"
 #include "HelpFile.h"
 #include "Icons.h"
+#include "Keyring.h"
 #include "ModalRunner.h"
 #include "PortEdit.h"
 #include "QtText.h"
@@ -144,7 +145,10 @@ QWidget* Tfedit::BuildGeneralPage()
     AddField(grid, 7, 0, "POP3 server:", eHost, 3);
     AddField(grid, 8, 0, "Zabezpečení", cbSecurity);
     AddField(grid, 9, 0, "Port", ePort);
-    grid->setRowStretch(10, 1);
+    lPasswordPlace = new QLabel(page);
+    lPasswordPlace->setWordWrap(true);
+    grid->addWidget(lPasswordPlace, 10, 1, 1, 3);
+    grid->setRowStretch(11, 1);
     return page;
 }
 
@@ -202,6 +206,12 @@ void Tfedit::SetSecurity(TIdConnectionSecurity security)
             cbSecurity->setCurrentIndex(index);
 }
 
+void Tfedit::ShowPasswordPlace(bool keyring)
+{
+    lPasswordPlace->setText(Czech(keyring ? "Heslo se uloží do klíčenky systému."
+                                          : "Heslo se uloží do souboru accounts.dat (klíčenka systému není k dispozici)."));
+}
+
 bool Tfedit::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == eAddress && event->type() == QEvent::FocusOut)
@@ -223,6 +233,7 @@ bool EditAccountDialog(TPOP3Rec& account, const std::string& caption)
         fedit.SetSecurity(account.Security);
     }
     fedit.ePort->SetValue(account.Port);
+    fedit.ShowPasswordPlace(KeyringAvailable());
     if (RunModal(fedit) != QDialog::Accepted)
         return false;
     account.Address = FromQt(fedit.eAddress->text());

@@ -24,6 +24,8 @@ public:
     // "SSL/TLS", "STARTTLS", "Žádné", in the order of SecurityOfIndex.
     QComboBox* cbSecurity;
     TPortEdit* ePort;
+    // Where the password will be kept (the keyring, or accounts.dat without one).
+    QLabel* lPasswordPlace;
     QPushButton* Button1;        // "OK"
     QPushButton* CancelButton;
 
@@ -34,6 +36,7 @@ public:
     void cbSecurityChange();
     TIdConnectionSecurity Security() const;
     void SetSecurity(TIdConnectionSecurity security);
+    void ShowPasswordPlace(bool keyring);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -5,6 +5,7 @@
 #include "FileLocations.h"
 #include "HeaderList.h"
 #include "HelpFile.h"
+#include "Keyring.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
 #include "Progress.h"
@@ -41,6 +42,7 @@ const std::string CheckAccessKey = "&";   // before the caption: K chooses it in
 const std::string NewAccountCaption = "Nový e-mail účet";
 const std::string EditAccountCaption = "Edit e-mail účet";
 const std::string DeleteAccountQuestion = "Vymazat účet, opravdu?";
+const std::string KeptInFileText = "Hesla zůstala v souboru accounts.dat: ";
 
 const int ContentsTopic = 1;
 const int CancelledMessageMs = 10000;
@@ -367,7 +369,22 @@ void Tfmain::LoadAccounts()
 
 void Tfmain::SaveAccounts()
 {
-    SaveAccountFile(AccountFilePath(), AccountItems());
+    std::vector<TAccountLines> accounts = AccountItems();
+    const std::string keyringFailure = MovePasswordsToKeyring(accounts);
+    SaveAccountFile(AccountFilePath(), accounts);
+    ForgetMovedPasswords(accounts);
+    if (!keyringFailure.empty())
+        barPanel1->setText(ToQt(KeptInFileText + keyringFailure));
+}
+
+// The list holds no password the keyring keeps, so the next save does not store it again.
+void Tfmain::ForgetMovedPasswords(const std::vector<TAccountLines>& accounts)
+{
+    for (int row = 0; row < poplist->count() && row < int(accounts.size()); ++row) {
+        QListWidgetItem* item = poplist->item(row);
+        if (accounts[size_t(row)].Password.empty() && !AccountOfItem(item).Password.empty())
+            SetAccountItem(item, accounts[size_t(row)], item->icon());
+    }
 }
 
 TPOP3Rec Tfmain::GetSelectedAccount()
@@ -396,10 +413,16 @@ void Tfmain::EditAccount()
     if (!item)
         return;
     TPOP3Rec account = GetSelectedAccount();
+    const TKeyringAccount before = KeyringAccountOf(LinesFromRecord(account));
+    // The editor shows the password the keyring keeps, so it survives a changed server.
+    if (account.Password.empty())
+        account.Password = KeyringPasswordOrNothing(before);
     if (!EditAccountDialog(account, EditAccountCaption))
         return;
     SetAccountItem(item, LinesFromRecord(account), img[0]);
     SaveAccounts();
+    if (KeyringKey(KeyringAccountOf(LinesFromRecord(account))) != KeyringKey(before))
+        ForgetKeyringPassword(before);
 }
 
 void Tfmain::DeleteAccount()
@@ -409,8 +432,10 @@ void Tfmain::DeleteAccount()
         return;
     if (!UserInterface().AskYesNo("Warning", DeleteAccountQuestion))
         return;
+    const TKeyringAccount deleted = KeyringAccountOf(AccountOfItem(item));
     delete item;
     SaveAccounts();
+    ForgetKeyringPassword(deleted);
 }
 
 std::string Tfmain::StatusPanelText(int panel) const

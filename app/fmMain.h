@@ -82,6 +82,7 @@ public:
 
     std::string StatusPanelText(int panel) const;
     std::vector<TAccountLines> AccountItems() const;
+    void ForgetMovedPasswords(const std::vector<TAccountLines>& accounts);
 
 protected:
     bool event(QEvent* event) override;

@@ -123,6 +123,23 @@ void DeleteKeyringPassword(const TKeyringAccount& account)
         RaiseFailure(*job);
 }
 
+std::string KeyringPasswordOrNothing(const TKeyringAccount& account)
+{
+    try {
+        return ReadKeyringPassword(account).value_or(std::string());
+    } catch (const EKeyringError&) {
+        return {};
+    }
+}
+
+void ForgetKeyringPassword(const TKeyringAccount& account)
+{
+    try {
+        DeleteKeyringPassword(account);
+    } catch (const EKeyringError&) {
+    }
+}
+
 bool KeyringAvailable()
 {
     try {

@@ -36,6 +36,9 @@ std::optional<std::string> ReadKeyringPassword(const TKeyringAccount& account);
 void WriteKeyringPassword(const TKeyringAccount& account, const std::string& password);
 // An item that is not there is no failure.
 void DeleteKeyringPassword(const TKeyringAccount& account);
+// The same where a failure only means there is nothing to take or to remove.
+std::string KeyringPasswordOrNothing(const TKeyringAccount& account);
+void ForgetKeyringPassword(const TKeyringAccount& account);
 // Whether a keyring answers now.
 bool KeyringAvailable();
 

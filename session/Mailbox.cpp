@@ -152,7 +152,17 @@ void TPOP3::Reconnect()
     if (IsConnected())
         return;
     TakePasswordFromKeyring();
-    OpenConnection(ConnectTimeout);
+    try {
+        OpenConnection(ConnectTimeout);
+    } catch (const EIdProtocolReplyError& refusal) {
+        // A refused log-in is where the user needs to know what the program knows.
+        std::string notes = KeyringNote;
+        if (!LoginHint.empty())
+            notes += (notes.empty() ? "" : "\r\n") + LoginHint;
+        if (LoginMethodUsed.empty() || notes.empty())
+            throw;
+        throw EIdProtocolReplyError(refusal.ReplyCode, refusal.Message + notes);
+    }
     ++ConnectionSerial;
 }
 

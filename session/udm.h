@@ -56,6 +56,9 @@ public:
     std::string AccountAddress;
     // Why the keyring gave no password (for the status bar); empty when it answered.
     std::string KeyringNote;
+    // What the provider's users are told (an application password, POP3 to be switched
+    // on); a refused log-in repeats it.
+    std::string LoginHint;
     // Grows with every connection Reconnect opens; a record confirmed on one connection
     // need not be confirmed again on it.
     int32_t ConnectionSerial = 0;
