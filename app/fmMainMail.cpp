@@ -3,6 +3,8 @@
 // the deletion of messages on the server.
 #include "fmMain.h"
 
+#include "CertificatePins.h"
+
 #include "HeaderList.h"
 #include "Links.h"
 #include "MessageView.h"
@@ -153,9 +155,17 @@ void Tfmain::CheckAccount()
     FShownIndex = -1;
     const TPOP3Rec account = GetSelectedAccount();
     TProgressShown progressShown(*this, CheckingText + account.Address, CheckProgressMaximum);
-    const std::shared_ptr<TPOP3> session = CreateSession(account);
+    std::shared_ptr<TPOP3> session = CreateSession(account);
     barPanel2->clear();
-    CheckMailbox(session);
+    try {
+        CheckMailbox(session);
+    } catch (const EIdTlsError& refusal) {
+        // Trusted now, the check runs again; the certificate must be the one shown.
+        if (!TrustRefusedCertificate({account.Address, account.Host, account.User}, refusal))
+            throw;
+        session = CreateSession(account);
+        CheckMailbox(session);
+    }
     barPanel2->setText(ToQt(ConnectionSecurityText(*session)));
     FillHeaderList();
 }

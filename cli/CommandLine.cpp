@@ -13,6 +13,7 @@ struct TArity {
 
 const std::map<std::string, TArity> Commands = {
     {"accounts", {0, 0}}, {"check", {1, 1}}, {"show", {2, 2}}, {"save", {4, 4}}, {"delete", {2, SIZE_MAX}},
+    {"trust", {1, 1}},
 };
 
 const std::string Usage = 
@@ -26,6 +27,8 @@ const std::string Usage =
     "  save ÚČET N ČÁST SOUBOR      uloží přílohu s indexem části ČÁST zprávy N do souboru\n"
     "                               SOUBOR; existující soubor nepřepíše\n"
     "  delete ÚČET N...             po potvrzení vymaže zprávy N... na serveru\n"
+    "  trust ÚČET                   ukáže certifikát serveru, který nepodepsala žádná známá\n"
+    "                               autorita, a po potvrzení mu pro účet důvěřuje\n"
     "\n"
     "ÚČET je pořadí účtu v souboru účtů (od 1) nebo jeho adresa.\n"
     "\n"
@@ -67,7 +70,7 @@ void CheckArguments(const TCommandLine& line)
     const size_t count = line.Arguments.size();
     if (count < command->second.Least || count > command->second.Most)
         throw EUsage(WrongCount + line.Command + ".");
-    if (line.Command == "accounts" || line.Command == "check")
+    if (line.Command == "accounts" || line.Command == "check" || line.Command == "trust")
         return;
     // From the second argument on, every argument but the file name of save is a number.
     for (size_t i = 1; i < count; ++i) {

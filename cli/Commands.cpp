@@ -4,6 +4,7 @@
 #include "DateText.h"
 #include "IdStack.h"
 #include "MessageText.h"
+#include "Trust.h"
 
 #include <algorithm>
 #include <fstream>
@@ -177,4 +178,6 @@ void RunCommand(const TCommandLine& line, TCommandContext& context)
         Save(line, context);
     else if (line.Command == "delete")
         Delete(line, context);
+    else if (line.Command == "trust")
+        TrustAccountCertificate(line.Arguments[0], context);
 }

@@ -2,6 +2,7 @@
 #include "udm.h"
 
 #include "IdException.h"
+#include "CertificatePins.h"
 #include "Keyring.h"
 #include "Progress.h"
 
@@ -188,6 +189,7 @@ std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
     session->Username = account.User;
     session->Password = account.Password;
     session->AccountAddress = account.Address;
+    session->PinnedFingerprint = PinnedFingerprintOf({account.Address, account.Host, account.User});
     session->ConnectTimeout = ConnectTimeoutMs;
     session->ReadTimeout = ReadTimeoutMs;
     return session;

@@ -13,6 +13,8 @@
 #include <functional>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -290,7 +292,8 @@ TEST_F(CliTest, TraceShowsTheTlsSessionAndARefusedCertificateSaysWhy)
     EXPECT_EQ(trace[2].substr(0, 8), "<-- +OK ");
     EXPECT_TRUE(trace[3].starts_with("=== TLS TLS 1.")) << trace[3];
     EXPECT_TRUE(trace[3].ends_with(", CN=Kormoran test server")) << trace[3];
-    EXPECT_EQ(trace[4], "--> USER " + server.User());
+    EXPECT_EQ(trace[4], "--> CAPA");
+    EXPECT_NE(trusted.Err.find("--> AUTH PLAIN ********"), std::string::npos) << trusted.Err;
     EXPECT_EQ(trusted.Err.find("Varování"), std::string::npos) << "the password stayed on this machine";
     EXPECT_EQ(Lines(trusted.Out).size(), 1u);
 
@@ -367,4 +370,50 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
         EXPECT_EQ((result.Out + result.Err).find('\x1b'), std::string::npos);
         server.Finish();
     }
+}
+
+// Trust on first use from the terminal, against a server whose certificate signed itself:
+// refused, trusted, accepted; another certificate on the same account is refused loudly,
+// and a pin file others could read is refused with its path.
+TEST_F(CliTest, TrustPinsTheCertificateShownAndNothingElse)
+{
+    PrivatePop3Server first(PrivatePop3Tls::SelfSigned);
+    PrivatePop3Server second(PrivatePop3Tls::SelfSigned);
+    auto useServer = [&](const PrivatePop3Server& server) {
+        std::ofstream file(Accounts, std::ios::binary);
+        file << "me@localhost\r\npop3s://127.0.0.1\r\n" << server.User() << "\r\n" << server.Password() << "\r\n"
+             << server.TlsPort() << "\r\n";
+    };
+    useServer(first);
+    ::setenv("XDG_CONFIG_HOME", Directory.c_str(), 1);
+    const std::string pins = Directory + "/kormoran/certificate-pins";
+
+    const TCliResult refused = Run({"check", "1"});
+    const TCliResult declined = Run({"trust", "1"}, "n\n");
+    const bool pinnedAfterNo = ::access(pins.c_str(), F_OK) == 0;
+    const TCliResult trusted = Run({"trust", "1"}, "a\n");
+    const TCliResult accepted = Run({"check", "1"});
+    useServer(second);
+    const TCliResult changed = Run({"check", "1"});
+    ::chmod(pins.c_str(), 0644);
+    const TCliResult openPins = Run({"check", "1"});
+    ::unsetenv("XDG_CONFIG_HOME");
+
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("není důvěryhodný"), std::string::npos) << refused.Err;
+    EXPECT_EQ(declined.Status, 1);
+    EXPECT_FALSE(pinnedAfterNo);
+    ASSERT_EQ(trusted.Status, 0) << trusted.Err;
+    for (const char* shown : {"Subjekt: CN=Kormoran test server", "Vydavatel: CN=Kormoran test server", "Platnost: od ",
+                              "SHA-256: "})
+        EXPECT_NE(trusted.Err.find(shown), std::string::npos) << shown << "\n" << trusted.Err;
+    const size_t at = trusted.Out.find("SHA-256 ");
+    ASSERT_NE(at, std::string::npos) << trusted.Out;
+    const std::string fingerprint = trusted.Out.substr(at + 8, 95);
+    EXPECT_EQ(accepted.Status, 0) << accepted.Err;
+    EXPECT_EQ(changed.Status, 1);
+    EXPECT_NE(changed.Err.find("POZOR"), std::string::npos) << changed.Err;
+    EXPECT_NE(changed.Err.find(fingerprint), std::string::npos) << changed.Err;
+    EXPECT_EQ(openPins.Status, 1);
+    EXPECT_NE(openPins.Err.find(pins), std::string::npos) << openPins.Err;
 }
