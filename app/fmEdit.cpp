@@ -9,6 +9,7 @@
 #include "Keyring.h"
 #include "ModalRunner.h"
 #include "PortEdit.h"
+#include "Providers.h"
 #include "QtText.h"
 #include "UserInterface.h"
 #include "fmHelp.h"
@@ -95,6 +96,7 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     connect(Button1, &QPushButton::clicked, this, &Tfedit::Button1Click);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(cbSecurity, &QComboBox::currentIndexChanged, this, &Tfedit::cbSecurityChange);
+    connect(eAddress, &QLineEdit::textEdited, this, &Tfedit::eAddressChange);
     eAddress->installEventFilter(this);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { ShowHelpTopic(FHelpFile, AccountEditorTopic); });
@@ -148,7 +150,10 @@ QWidget* Tfedit::BuildGeneralPage()
     lPasswordPlace = new QLabel(page);
     lPasswordPlace->setWordWrap(true);
     grid->addWidget(lPasswordPlace, 10, 1, 1, 3);
-    grid->setRowStretch(11, 1);
+    lProviderHint = new QLabel(page);
+    lProviderHint->setWordWrap(true);
+    grid->addWidget(lProviderHint, 11, 1, 1, 3);
+    grid->setRowStretch(12, 1);
     return page;
 }
 
@@ -204,6 +209,27 @@ void Tfedit::SetSecurity(TIdConnectionSecurity security)
     for (int index = 0; index < 3; ++index)
         if (SecurityOfIndex[index] == security)
             cbSecurity->setCurrentIndex(index);
+}
+
+void Tfedit::eAddressChange()
+{
+    const std::string address = FromQt(eAddress->text());
+    const size_t at = address.find('@');
+    const TProviderPreset* preset = at == std::string::npos ? nullptr : Providers().Find(address);
+    lProviderHint->setText(preset ? ToQt(HintText(*preset)) : QString());
+    if (!preset || preset->Host.empty())
+        return;
+    if (eHost->text().isEmpty() || eHost->text() == FPresetHost) {
+        FPresetHost = ToQt(preset->Host);
+        eHost->setText(FPresetHost);
+        const QSignalBlocker presetChoice(cbSecurity);
+        SetSecurity(preset->Security);
+        ePort->SetValue(preset->Port);
+    }
+    if (eUser->text().isEmpty() || eUser->text() == FPresetUser) {
+        FPresetUser = ToQt(preset->UserIsLocalPart ? address.substr(0, at) : address);
+        eUser->setText(FPresetUser);
+    }
 }
 
 void Tfedit::ShowPasswordPlace(bool keyring)

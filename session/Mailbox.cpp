@@ -5,6 +5,7 @@
 #include "CertificatePins.h"
 #include "Keyring.h"
 #include "Progress.h"
+#include "Providers.h"
 
 #include "IdWait.h"
 
@@ -189,6 +190,7 @@ std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
     session->Username = account.User;
     session->Password = account.Password;
     session->AccountAddress = account.Address;
+    session->LoginHint = LoginHintFor(account.Address);
     session->PinnedFingerprint = PinnedFingerprintOf({account.Address, account.Host, account.User});
     session->ConnectTimeout = ConnectTimeoutMs;
     session->ReadTimeout = ReadTimeoutMs;
