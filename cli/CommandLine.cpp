@@ -13,7 +13,7 @@ struct TArity {
 
 const std::map<std::string, TArity> Commands = {
     {"accounts", {0, 0}}, {"check", {1, 1}}, {"show", {2, 2}}, {"save", {4, 4}}, {"delete", {2, SIZE_MAX}},
-    {"trust", {1, 1}},
+    {"trust", {1, 1}}, {"add", {1, 1}}, {"password", {1, 1}}, {"remove", {1, 1}},
 };
 
 const std::string Usage = 
@@ -27,6 +27,11 @@ const std::string Usage =
     "  save ÚČET N ČÁST SOUBOR      uloží přílohu s indexem části ČÁST zprávy N do souboru\n"
     "                               SOUBOR; existující soubor nepřepíše\n"
     "  delete ÚČET N...             po potvrzení vymaže zprávy N... na serveru\n"
+    "  add ADRESA [--host SERVER] [--port PORT] [--security tls|starttls|none] [--user JMÉNO]\n"
+    "                               přidá účet; co chybí, doplní podle známých poskytovatelů\n"
+    "  password ÚČET                uloží heslo účtu (ze standardního vstupu) do klíčenky,\n"
+    "                               bez ní do souboru účtů\n"
+    "  remove ÚČET                  odstraní účet i jeho heslo z klíčenky\n"
     "  trust ÚČET                   ukáže certifikát serveru, který nepodepsala žádná známá\n"
     "                               autorita, a po potvrzení mu pro účet důvěřuje\n"
     "\n"
@@ -70,7 +75,8 @@ void CheckArguments(const TCommandLine& line)
     const size_t count = line.Arguments.size();
     if (count < command->second.Least || count > command->second.Most)
         throw EUsage(WrongCount + line.Command + ".");
-    if (line.Command == "accounts" || line.Command == "check" || line.Command == "trust")
+    if (line.Command == "accounts" || line.Command == "check" || line.Command == "trust" ||
+        line.Command == "add" || line.Command == "password" || line.Command == "remove")
         return;
     // From the second argument on, every argument but the file name of save is a number.
     for (size_t i = 1; i < count; ++i) {
@@ -133,7 +139,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
                 throw EUsage(BadTimeout + seconds);
             line.TimeoutSeconds = *value;
         } else if (!TakeValue(args, i, "--accounts", line.AccountsFile)
-                   && !TakeValue(args, i, "--password-command", line.PasswordCommand)) {
+                   && !TakeValue(args, i, "--password-command", line.PasswordCommand)
+                   && !TakeValue(args, i, "--host", line.NewHost) && !TakeValue(args, i, "--port", line.NewPort)
+                   && !TakeValue(args, i, "--security", line.NewSecurity)
+                   && !TakeValue(args, i, "--user", line.NewUser)) {
             throw EUsage(UnknownOption + arg);
         }
     }

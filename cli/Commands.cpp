@@ -4,7 +4,10 @@
 #include "DateText.h"
 #include "IdStack.h"
 #include "MessageText.h"
+#include "AccountCommands.h"
 #include "Trust.h"
+
+#include <iostream>
 
 #include <algorithm>
 #include <fstream>
@@ -180,4 +183,10 @@ void RunCommand(const TCommandLine& line, TCommandContext& context)
         Delete(line, context);
     else if (line.Command == "trust")
         TrustAccountCertificate(line.Arguments[0], context);
+    else if (line.Command == "add")
+        AddAccount(line, context);
+    else if (line.Command == "password")
+        StoreAccountPassword(line.Arguments[0], context, std::cin);
+    else if (line.Command == "remove")
+        RemoveAccount(line.Arguments[0], context);
 }

@@ -10,21 +10,13 @@ const std::string AlreadyTrusted = "Certifikát serveru účtu %s podepsala zná
 const std::string Trusted = "Certifikát s otiskem SHA-256 %s je teď pro účet %s důvěryhodný.";
 const std::string NotTrusted = "Certifikát nebyl přijat; nic se nezměnilo.";
 
-std::string Filled(std::string text, const std::string& first, const std::string& second = "")
-{
-    text.replace(text.find("%s"), 2, first);
-    if (const size_t at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, second);
-    return text;
-}
-
 } // namespace
 
 void TrustAccountCertificate(const std::string& account, const TCommandContext& context)
 {
     TPOP3Rec record = RecordFromLines(SelectAccount(context.Accounts, account));
     if (record.Security == csNone)
-        throw Exception(Filled(NotEncrypted, record.Address));
+        throw Exception(FilledText(NotEncrypted, record.Address));
     if (context.Password)
         record.Password = *context.Password;
     const auto session = CreateSession(record);
@@ -39,9 +31,9 @@ void TrustAccountCertificate(const std::string& account, const TCommandContext& 
             throw;
         if (!TrustRefusedCertificate({record.Address, record.Host, record.User}, refusal))
             throw Exception(NotTrusted);
-        context.Out << TerminalText(Filled(Trusted, refusal.Certificate.Fingerprint, record.Address)) << '\n';
+        context.Out << TerminalText(FilledText(Trusted, refusal.Certificate.Fingerprint, record.Address)) << '\n';
         return;
     }
     session->CloseConnection();
-    context.Out << TerminalText(Filled(AlreadyTrusted, record.Address)) << '\n';
+    context.Out << TerminalText(FilledText(AlreadyTrusted, record.Address)) << '\n';
 }

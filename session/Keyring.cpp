@@ -67,7 +67,7 @@ void Run(QKeychain::Job* job)
     if (!finished) {
         QObject::disconnect(job, nullptr, &loop, nullptr);
         job->setAutoDelete(true);
-        throw EKeyringError(Replaced(NoAnswer, std::to_string(TimeoutMs)));
+        throw EKeyringError(Replaced(NoAnswer, std::to_string(TimeoutMs)), true);
     }
 }
 

@@ -28,7 +28,10 @@ std::string KeyringKey(const TKeyringAccount& account);
 
 class EKeyringError : public Exception {
 public:
-    using Exception::Exception;
+    explicit EKeyringError(std::string message, bool timedOut = false)
+        : Exception(std::move(message)), TimedOut(timedOut) {}
+    // The keyring was there but did not answer in time (a locked one waiting for a prompt).
+    bool TimedOut;
 };
 
 // Nothing when the keyring has no item for the account.

@@ -176,8 +176,10 @@ void TPOP3::TakePasswordFromKeyring()
     try {
         Password = AccountPassword({AccountAddress, Host, Username}, Password);
     } catch (const EKeyringError& failure) {
-        // Without a keyring the account file's (empty) password is all there is.
-        KeyringNote = "Heslo nebylo možné přečíst z klíčenky: " + failure.Message;
+        // Without a keyring the account file's (empty) password is all there is; one
+        // that is there and does not answer is worth a word.
+        if (failure.TimedOut)
+            KeyringNote = "Heslo nebylo možné přečíst z klíčenky: " + failure.Message;
     }
 }
 

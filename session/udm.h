@@ -54,7 +54,8 @@ public:
     // The account's address: with Host and Username it names the keyring item that holds
     // the password when Password is empty.
     std::string AccountAddress;
-    // Why the keyring gave no password (for the status bar); empty when it answered.
+    // Why the keyring gave no password when it did not answer in time (a refused log-in
+    // repeats it); empty otherwise.
     std::string KeyringNote;
     // What the provider's users are told (an application password, POP3 to be switched
     // on); a refused log-in repeats it.

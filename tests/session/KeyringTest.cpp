@@ -68,4 +68,12 @@ TEST(Keyring, PasswordsMoveInAndChecksOfWindowAndTerminalFindThem)
     const TCliResult environmentWins = RunCli({"--accounts", path, "check", "1"});
     ::unsetenv("KORMORAN_PASSWORD");
     EXPECT_EQ(environmentWins.Status, 1) << "KORMORAN_PASSWORD comes before the keyring";
+
+    // kormoran-cli password stores as the window does: in the keyring, the line empty.
+    const TCliResult stored = RunCli({"--accounts", path, "password", "1"}, "nove heslo\n");
+    EXPECT_EQ(stored.Status, 0) << stored.Err;
+    EXPECT_EQ(LoadAccountFile(path)[0].Password, "");
+    EXPECT_EQ(ReadKeyringPassword(KeyringAccountOf(loaded[0])), "nove heslo");
+    EXPECT_EQ(RunCli({"--accounts", path, "remove", "1"}).Status, 0);
+    EXPECT_EQ(ReadKeyringPassword(KeyringAccountOf(loaded[0])), std::nullopt);
 }
