@@ -6,11 +6,18 @@
 
 namespace {
 
-enum TAccountRole { HostRole = Qt::UserRole, UserRole, PasswordRole, PortRole };
+enum TAccountRole { HostRole = Qt::UserRole, UserRole, PasswordRole, PortRole, AddressRole, NewCountRole };
 
 std::string RoleText(const QListWidgetItem* item, TAccountRole role)
 {
     return FromQt(item->data(role).toString());
+}
+
+void ShowCaption(QListWidgetItem* item)
+{
+    const int count = AccountNewCount(item);
+    const QString address = item->data(AddressRole).toString();
+    item->setText(count > 0 ? address + QStringLiteral(" (%1 nových)").arg(count) : address);
 }
 
 } // namespace
@@ -18,7 +25,8 @@ std::string RoleText(const QListWidgetItem* item, TAccountRole role)
 void SetAccountItem(QListWidgetItem* item, const TAccountLines& account, const QIcon& icon)
 {
     item->setIcon(icon);
-    item->setText(ToQt(account.Address));
+    item->setData(AddressRole, ToQt(account.Address));
+    ShowCaption(item);
     item->setData(HostRole, ToQt(account.Host));
     item->setData(UserRole, ToQt(account.User));
     item->setData(PasswordRole, ToQt(account.Password));
@@ -27,6 +35,17 @@ void SetAccountItem(QListWidgetItem* item, const TAccountLines& account, const Q
 
 TAccountLines AccountOfItem(const QListWidgetItem* item)
 {
-    return {FromQt(item->text()), RoleText(item, HostRole), RoleText(item, UserRole), RoleText(item, PasswordRole),
+    return {RoleText(item, AddressRole), RoleText(item, HostRole), RoleText(item, UserRole), RoleText(item, PasswordRole),
             RoleText(item, PortRole)};
+}
+
+void SetAccountNewCount(QListWidgetItem* item, int count)
+{
+    item->setData(NewCountRole, count);
+    ShowCaption(item);
+}
+
+int AccountNewCount(const QListWidgetItem* item)
+{
+    return item->data(NewCountRole).toInt();
 }

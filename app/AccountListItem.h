@@ -1,6 +1,7 @@
 #pragma once
 // An account in the main window's account list: the address is the item's caption,
-// host, user, password and port text ride along in data roles.
+// followed by "(N nových)" when its last check found new mail; the address itself, host,
+// user, password and port text ride along in data roles.
 
 #include "AccountFile.h"
 
@@ -10,3 +11,6 @@ class QListWidgetItem;
 
 void SetAccountItem(QListWidgetItem* item, const TAccountLines& account, const QIcon& icon);
 TAccountLines AccountOfItem(const QListWidgetItem* item);
+// The number of new messages the account's last check found; 0 shows the bare address.
+void SetAccountNewCount(QListWidgetItem* item, int count);
+int AccountNewCount(const QListWidgetItem* item);

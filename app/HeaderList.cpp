@@ -1,11 +1,13 @@
 #include "HeaderList.h"
 
+#include "ColumnFit.h"
 #include "CzechText.h"
 #include "FontFit.h"
 
 #include <QEvent>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <algorithm>
 
@@ -26,9 +28,9 @@ const TColumnDesign Columns[HeaderColumnCount] = {
     {"ID", 64, 64},
 };
 
-// Everything but the subject column, which takes what is left.
-constexpr int OtherColumnsWidth = 478;
 constexpr int SmallestSubjectWidth = 188;
+
+constexpr int LeastSectionWidth = 32;
 
 // Room beside a cell's or caption's text on either side.
 constexpr int TextMargin = 6;
@@ -65,8 +67,12 @@ THeaderList::THeaderList(QWidget* parent) : QTreeWidget(parent)
     setSortingEnabled(false);
     header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
-    header()->setMinimumSectionSize(std::min({Columns[0].MinimumWidth, Columns[1].MinimumWidth, Columns[5].MinimumWidth}));
+    // Fitting the columns into a narrow list may go below the minimums of the user's
+    // drags (KeepMinimumWidth).
+    header()->setMinimumSectionSize(LeastSectionWidth);
     header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
     auto* captions = new QTreeWidgetItem;
     for (int column = 0; column < HeaderColumnCount; ++column) {
         captions->setText(column, Czech(Columns[column].Caption));
@@ -96,13 +102,11 @@ int THeaderList::FittedColumnWidth(int column) const
 
 void THeaderList::FitColumnsToFont()
 {
-    FOtherColumnsWidth = OtherColumnsWidth;
-    for (int column = 0; column < HeaderColumnCount; ++column) {
-        const int width = FittedColumnWidth(column);
-        if (column != hcSubject)
-            FOtherColumnsWidth += width - Columns[column].Width;
-        setColumnWidth(column, width);
-    }
+    FUserWidths = {};
+    FFitting = true;
+    for (int column = 0; column < HeaderColumnCount; ++column)
+        setColumnWidth(column, FittedColumnWidth(column));
+    FFitting = false;
 }
 
 void THeaderList::changeEvent(QEvent* event)
@@ -119,8 +123,14 @@ int THeaderList::DesignColumnWidth(int column)
 
 void THeaderList::KeepMinimumWidth(int column, int newWidth)
 {
-    if (column >= 0 && column < HeaderColumnCount && newWidth < MinimumColumnWidth(column))
+    if (FFitting || column < 0 || column >= HeaderColumnCount)
+        return;
+    if (newWidth < MinimumColumnWidth(column)) {
         header()->resizeSection(column, MinimumColumnWidth(column));
+        return;
+    }
+    // A width the user chose is the one the column keeps when the list's width changes.
+    FUserWidths[column] = newWidth;
 }
 
 THeaderRow* THeaderList::Row(int index) const
@@ -153,6 +163,7 @@ void THeaderList::Clear()
     FRemoving = true;
     clear();
     FRemoving = false;
+    ForgetSortOrder();
 }
 
 int ShownIndexAfterRemoval(int shown, int removed)
@@ -164,15 +175,29 @@ int ShownIndexAfterRemoval(int shown, int removed)
 
 void THeaderList::SortByColumn(int column)
 {
-    if (column >= 0 && column < HeaderColumnCount)
-        sortItems(column, Qt::AscendingOrder);
+    if (column < 0 || column >= HeaderColumnCount)
+        return;
+    // headlistCompare gives each column its own first direction (the date latest first);
+    // the next click on the same column turns it round.
+    const bool again = column == FSortColumn && FSortOrder == Qt::AscendingOrder;
+    FSortColumn = column;
+    FSortOrder = again ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sortItems(column, FSortOrder);
+    header()->setSortIndicator(column, FSortOrder);
+}
+
+void THeaderList::ForgetSortOrder()
+{
+    FSortColumn = -1;
+    FSortOrder = Qt::AscendingOrder;
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
 }
 
 bool THeaderList::MultipleSelected() const
 {
     int count = 0;
     for (int index = 0; index < RowCount() && count <= 1; ++index)
-        if (topLevelItem(index)->isSelected())
+        if (topLevelItem(index)->isSelected() && !topLevelItem(index)->isHidden())
             ++count;
     return count > 1;
 }
@@ -180,8 +205,9 @@ bool THeaderList::MultipleSelected() const
 std::vector<THeaderRow*> THeaderList::SelectedRowsBottomUp() const
 {
     std::vector<THeaderRow*> rows;
+    // A row the "Jen nové" view hides is never acted on unseen.
     for (int index = RowCount() - 1; index >= 0; --index)
-        if (topLevelItem(index)->isSelected())
+        if (topLevelItem(index)->isSelected() && !topLevelItem(index)->isHidden())
             rows.push_back(Row(index));
     return rows;
 }
@@ -196,7 +222,37 @@ void THeaderList::SelectAll()
 
 void THeaderList::AdjustColumns()
 {
-    setColumnWidth(hcSubject, std::max(Fitted(SmallestSubjectWidth, *this), width() - FOtherColumnsWidth));
+    // The room beside a vertical scroll bar, whether it shows now or only once rows
+    // come: all columns stay in view without a horizontal scroll bar.
+    const int room = width() - 2 * frameWidth() - verticalScrollBar()->sizeHint().width();
+    std::vector<TColumnRoom> columns;
+    for (int column = 0; column < HeaderColumnCount; ++column)
+        columns.push_back({FittedColumnWidth(column), LeastFittedWidth(column)});
+    columns[hcSubject].Fitted = Fitted(SmallestSubjectWidth, *this);
+    for (int column = 0; column < HeaderColumnCount; ++column)
+        if (FUserWidths[column] > 0)
+            columns[column].Fitted = FUserWidths[column];
+    const std::vector<int> widths = FitColumnWidths(columns, hcSubject, room);
+    FFitting = true;
+    for (int column = 0; column < HeaderColumnCount; ++column)
+        setColumnWidth(column, widths[column]);
+    FFitting = false;
+}
+
+int THeaderList::LeastFittedWidth(int column) const
+{
+    // Whole dates and headings; the other texts may be cut, their tooltips show them whole.
+    constexpr int LeastWidths[HeaderColumnCount] = {0, 48, 48, 48, 64, LeastSectionWidth};
+    if (column == hcDate)
+        return FittedColumnWidth(hcDate);
+    // The heading itself stays whole.
+    return std::max(Fitted(LeastWidths[column], *this), TextWidth(*header(), headerItem()->text(column), TextMargin));
+}
+
+void THeaderList::resizeEvent(QResizeEvent* event)
+{
+    QTreeWidget::resizeEvent(event);
+    AdjustColumns();
 }
 
 void THeaderList::SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected)

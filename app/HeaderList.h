@@ -1,12 +1,14 @@
 #pragma once
 // The header list: one row per message of the last check, six columns with their
 // captions, alignments, widths and minimum widths, grid lines, whole-row and multiple
-// selection. A click on a column header sorts by that column, the same way every time
-// (the owner connects the header's clicks to SortByColumn).
+// selection. A click on a column header sorts by that column, a second click on it the
+// other way round, and the header shows the order (the owner connects the header's
+// clicks to SortByColumn).
 
 #include "HeaderRow.h"
 
 #include <QTreeWidget>
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -26,18 +28,21 @@ public:
     void RemoveRow(int index);
     void Clear();
 
-    // Sorts every row by the column (headlistCompare); rows that compare equal keep
-    // their order.
+    // Sorts every row by the column (headlistCompare), or the other way round when the
+    // column is the one sorted last that way; rows that compare equal keep their order.
+    // Clear forgets the order: new rows stand as they were added.
     void SortByColumn(int column);
     // Whether more than one row is selected; stops counting at the second.
     bool MultipleSelected() const;
-    // The selected rows, from the last to the first.
+    // The selected rows that are shown, from the last to the first.
     std::vector<THeaderRow*> SelectedRowsBottomUp() const;
     // Selects every row from the first to the last.
     void SelectAll();
 
-    // Subject column: the list's width minus the other columns' 478 pixels, at least 188;
-    // both grow with the font, and the others' room with a column widened for its text.
+    // Every column in view within the list's width (ColumnFit.h): each at its fitted
+    // width or the one the user dragged it to, the subject taking what the others leave,
+    // at least 188 pixels while there is room; in a narrow list the columns but the date
+    // give way. Runs whenever the list's width changes.
     void AdjustColumns();
 
     // Widths in the list's font: the laid-out width, or more when the caption (or, for
@@ -53,15 +58,23 @@ public:
 
 protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void FitColumnsToFont();
     void SelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
     void KeepMinimumWidth(int column, int newWidth);
+    int LeastFittedWidth(int column) const;
+    void ForgetSortOrder();
 
-    int FOtherColumnsWidth = 0;
+    // The minimum widths hold for the user's drags, not for fitting the columns in.
+    bool FFitting = false;
+    // Widths the user dragged columns to; 0 for a column left as fitted.
+    std::array<int, HeaderColumnCount> FUserWidths{};
     bool FSelectingAll = false;
     bool FRemoving = false;
+    int FSortColumn = -1;
+    Qt::SortOrder FSortOrder = Qt::AscendingOrder;
 };
 
 // The index of the shown row after the row at removed has gone: one less when the

@@ -73,6 +73,11 @@ QVariant THeaderRow::data(int column, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(HeaderColumnAlignment(column));
+    if (role == Qt::FontRole && FData.New) {
+        QFont bold = treeWidget() ? treeWidget()->font() : QFont();
+        bold.setBold(true);
+        return bold;
+    }
     return QTreeWidgetItem::data(column, role);
 }
 

@@ -24,6 +24,7 @@ struct THeaderRowData {
     std::string IdText;
     double Date = 0;    // days since 30 December 1899, local time
     int64_t Size = 0;   // bytes; -1 when the server gave no number
+    bool New = false;   // the last check before this one did not see the message: bold
 
     const std::string& ColumnText(int column) const;
 };

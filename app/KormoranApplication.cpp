@@ -1,5 +1,6 @@
 #include "KormoranApplication.h"
 
+#include "ErrorSentence.h"
 #include "UserInterface.h"
 
 #include <QLibraryInfo>
@@ -37,7 +38,7 @@ void evException()
     try {
         throw;
     } catch (const std::exception& error) {
-        message = error.what();
+        message = ErrorBoxText(error);
     } catch (...) {
     }
     UserInterface().ShowError(message);

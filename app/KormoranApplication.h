@@ -15,6 +15,7 @@ public:
 // framework then speaks English.
 bool InstallFrameworkTranslations();
 
-// Shows the exception being handled in the error box, with its own message. Call it
+// Shows the exception being handled in the error box: a Czech sentence for the failures
+// a person meets (ErrorSentence.h), then the exception's own message. Call it
 // only inside a catch block.
 void evException();

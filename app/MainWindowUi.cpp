@@ -1,6 +1,8 @@
 #include "MainWindowUi.h"
 
+#include "CutTextToolTip.h"
 #include "CzechText.h"
+#include "ElidedLabel.h"
 #include "FontFit.h"
 #include "HeaderList.h"
 #include "Icons.h"
@@ -18,6 +20,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -108,7 +111,10 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     mDelAcc = Command(window, img1, ciDeleteAccount, "&Vymaž účet");
     mEditAcc = Command(window, img1, ciProperties, "V&lastnosti");
     Exit1 = Command(window, img1, -1, "&Konec");
+    mSettings = Command(window, img1, -1, "N&astavení...");
     accounts->addActions({mNewAcc, mDelAcc, mEditAcc});
+    accounts->addSeparator();
+    accounts->addAction(mSettings);
     accounts->addSeparator();
     accounts->addAction(Exit1);
 
@@ -119,6 +125,10 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     messages->addAction(mCheck);
     messages->addSeparator();
     messages->addActions({mDown, mmDel});
+    messages->addSeparator();
+    mNewOnly = Command(window, img1, -1, "&Jen nové");
+    mNewOnly->setCheckable(true);
+    messages->addAction(mNewOnly);
 
     QMenu* help = window->menuBar()->addMenu(Czech("&Pomoc"));
     mHelp = Command(window, img1, ciHelp, "&Nápověda");
@@ -149,16 +159,19 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
 void TMainWindowUi::BuildStatusBar(QMainWindow* window)
 {
     bar = new QStatusBar(window);
-    barPanel0 = new QLabel(bar);
+    // A long address or a narrow window shortens a panel's text; its tooltip shows it whole.
+    barPanel0 = new TElidedLabel(bar);
     barPanel0->setFixedWidth(Fitted(188, *bar));
     barPanel0->setAlignment(Qt::AlignCenter);
-    barPanel1 = new QLabel(Czech("Kontrola a manipulace s e-mailovými zprávami na straně POP3 serveru"), bar);
+    barPanel1 = new TElidedLabel(Czech("Kontrola a manipulace s e-mailovými zprávami na straně POP3 serveru"), bar);
     barPanel1->setAlignment(Qt::AlignCenter);
-    barPanel1->setToolTip(barPanel1->text());   // readable whole in a narrow window
     // The long text must not make the window wider than the stored width.
     barPanel1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     barPanel2 = new QLabel(bar);
     barPanel2->setAlignment(Qt::AlignCenter);
+    // Room for the longest text a check puts there, so that the window's first width
+    // already leaves the middle text whole beside it.
+    barPanel2->setMinimumWidth(TextWidth(*barPanel2, Czech("Šifrováno (TLS 1.3)"), 6));
     bar->addWidget(barPanel0);
     bar->addWidget(barPanel1, 1);
     bar->addWidget(barPanel2);
@@ -178,7 +191,11 @@ QWidget* TMainWindowUi::BuildAccountColumn(QWidget* parent)
     poplist->setMovement(QListView::Static);
     poplist->setFlow(QListView::LeftToRight);
     poplist->setWrapping(true);
-    poplist->setWordWrap(true);
+    // A caption wider than the column is cut in the middle, where an address can spare
+    // it best, and shown whole in its tooltip.
+    poplist->setWordWrap(false);
+    poplist->setTextElideMode(Qt::ElideMiddle);
+    ShowCutTextsInToolTips(*poplist);
     FitAccountCaptions();
     QObject::connect(poplist->model(), &QAbstractItemModel::rowsInserted, poplist, [this] { FitAccountCaptions(); });
     QObject::connect(poplist->model(), &QAbstractItemModel::dataChanged, poplist, [this] { FitAccountCaptions(); });
@@ -200,6 +217,7 @@ QFrame* TMainWindowUi::BuildRightArea(QWidget* parent)
     Panel3 = new QWidget(area);
     Panel3->setFixedHeight(105);
     headlist = new THeaderList(Panel3);
+    ShowCutTextsInToolTips(*headlist);
     // Ctrl+A selects all rows only while the header list has the focus.
     Vybratve1->setShortcutContext(Qt::WidgetShortcut);
     headlist->addAction(Vybratve1);
@@ -278,15 +296,24 @@ void TMainWindowUi::FitProgressPanel()
 {
     const QSize needed = inf->sizeHint();
     inf->resize(std::max(Fitted(362, *inf), needed.width()), std::max(Fitted(60, *inf), needed.height()));
+    // Over the detail pane, below the header list's headings and beside the accounts.
+    constexpr int Inset = 8;
+    if (QWidget* window = inf->parentWidget())
+        inf->move(memo->mapTo(window, QPoint(Inset, Inset)));
 }
 
 void TMainWindowUi::FitAccountCaptions()
 {
-    // Addresses have no blanks to wrap at: the grid is as wide as the widest caption.
+    // The grid is as wide as the widest caption, but no wider than the list: a longer
+    // address is cut (with a tooltip) rather than pushed out of sight.
     constexpr int CaptionMargin = 6;
     int width = Fitted(80, *poplist);
     for (int row = 0; row < poplist->count(); ++row)
         width = std::max(width, TextWidth(*poplist, poplist->item(row)->text(), CaptionMargin));
+    const QScrollBar* scrollBar = poplist->verticalScrollBar();
+    const int room = poplist->contentsRect().width() - (scrollBar->isVisible() ? scrollBar->width() : 0) - 2;
+    if (room > Fitted(80, *poplist))
+        width = std::min(width, room);
     poplist->setGridSize(QSize(width, Fitted(64, *poplist)));
 }
 

@@ -43,9 +43,11 @@ public:
     QAction* mDelAcc = nullptr;
     QAction* mEditAcc = nullptr;
     QAction* Exit1 = nullptr;
+    QAction* mSettings = nullptr;   // "Nastavení"
     QAction* mCheck = nullptr;
     QAction* mDown = nullptr;
     QAction* mmDel = nullptr;
+    QAction* mNewOnly = nullptr;   // the header list shows only the new messages
     QAction* mHelp = nullptr;
     QAction* About1 = nullptr;
 

@@ -19,14 +19,6 @@ const std::string TargetPrefix = "attachment:";
 // The banner, its line break and the empty line after it.
 constexpr int BannerAndEmptyLine = 43;
 
-std::string AsciiUpper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 bool IsDigit(char c)
 {
     return c >= '0' && c <= '9';
@@ -39,7 +31,7 @@ int Positions(std::string_view text)
 }
 
 // The length of the link an attachment line begins with; 0 when the line is no
-// attachment line. The line reads link + " " + upper-cased name + " (" + type + ")", and
+// attachment line. The line reads link + " " + name + " (" + type + ")", and
 // the name may itself hold blanks, "/ID=" or anything else. A name such as
 // "a/ID=0 A (x" fits the pattern at its own "/ID=0" too, so the link ends at the last
 // "/ID=" + digits that the rest of the line confirms: the one the program wrote.
@@ -56,7 +48,7 @@ size_t AttachmentLinkLength(const std::string& line)
             continue;
         const std::string name = line.substr(LinkStart.size(), mark - LinkStart.size());
         std::string rest(1, ' ');
-        rest.append(AsciiUpper(name)).append(" (");
+        rest.append(name).append(" (");
         if (line.compare(end, rest.size(), rest) == 0 && line.size() > end + rest.size())
             return end;
     }

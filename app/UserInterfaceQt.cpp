@@ -9,17 +9,26 @@
 #include <QPushButton>
 #include <QUrl>
 
+QString FrameworkCaption(const std::string& caption)
+{
+    if (caption == "Error")
+        return ToQt("Chyba");
+    if (caption == "Warning")
+        return ToQt("Upozornění");
+    return ToQt(caption);
+}
+
 std::unique_ptr<QMessageBox> CreateErrorBox(const std::string& message, const QWidget* owner)
 {
     auto box = std::make_unique<QMessageBox>();
     box->setIcon(QMessageBox::Critical);
-    box->setWindowTitle("Error");
+    box->setWindowTitle(FrameworkCaption("Error"));
     box->setTextFormat(Qt::PlainText);
     box->setText(ToQt(message));
-    QPushButton* cancel = box->addButton(QMessageBox::Cancel);
-    cancel->setText("Cancel");
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
+    // The button's text comes from the framework's translation, as in Qt's own dialogs.
+    QPushButton* ok = box->addButton(QMessageBox::Ok);
+    box->setDefaultButton(ok);
+    box->setEscapeButton(ok);
     if (owner)
         box->move(owner->pos() + QPoint(50, 50));
     return box;
@@ -29,11 +38,11 @@ std::unique_ptr<QMessageBox> CreateQuestionBox(const std::string& caption, const
 {
     auto box = std::make_unique<QMessageBox>();
     box->setIcon(QMessageBox::Warning);
-    box->setWindowTitle(ToQt(caption));
+    box->setWindowTitle(FrameworkCaption(caption));
     box->setTextFormat(Qt::PlainText);
     box->setText(ToQt(question));
-    box->addButton(QMessageBox::Yes)->setText("&Yes");
-    box->addButton(QMessageBox::No)->setText("&No");
+    box->addButton(QMessageBox::Yes);
+    box->addButton(QMessageBox::No);
     box->setDefaultButton(QMessageBox::Yes);
     return box;
 }

@@ -16,11 +16,15 @@ public:
     void Beep() override;
 };
 
-// The error box, ready to run: caption "Error", error icon, the message unchanged as
-// plain text, one "Cancel" button, top-left corner at the owner's left + 50 and
+// The framework's captions "Error" and "Warning" in the desktop's language (Czech);
+// any other caption unchanged.
+QString FrameworkCaption(const std::string& caption);
+// The error box, ready to run: caption "Error" translated, error icon, the message
+// unchanged as plain text, one "OK" button in the framework's translation, top-left corner at the owner's left + 50 and
 // top + 50 (screen coordinates); centred on the screen without an owner.
 std::unique_ptr<QMessageBox> CreateErrorBox(const std::string& message, const QWidget* owner);
-// The question box: warning icon, caption, question, "&Yes" and "&No".
+// The question box: warning icon, caption (translated as above), question, "Yes" and
+// "No" in the framework's translation.
 std::unique_ptr<QMessageBox> CreateQuestionBox(const std::string& caption, const std::string& question);
 // Only these links go to the desktop; anything else (file:, custom schemes) is dropped.
 bool IsLinkForDesktop(const std::string& url);

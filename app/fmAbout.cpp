@@ -16,12 +16,11 @@
 namespace {
 
 const char* const ProductNameText = "Volavka";
+// The build's version, the one kormoran-cli --version and the package give.
 const char* const CommentsText =
-    "Verze 8.21 CZ\n"
-    "Kontrola a zpráv na POP3 serveru s možností vymazat \n"
-    "zprávu přímo na serveru, bez nutnosti stahování. Dále\n"
-    "umožňuje  bezpečné  stažení příloh  tím,  že  žádnou z\n"
-    "nich se nepokouší spustit.";
+    "Verze " KORMORAN_VERSION "\n"
+    "Kontrola zpráv na POP3 serveru s možností vymazat zprávu přímo na serveru, bez nutnosti stahování. "
+    "Dále umožňuje bezpečné stažení příloh tím, že žádnou z nich se nepokouší spustit.";
 const char* const MakerText = "© 2026 Projekt Kormoran";
 const char* const WebText = "http://www.example.org/kormoran/";
 const char* const MailText = "kormoran@example.org";

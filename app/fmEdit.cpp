@@ -42,6 +42,13 @@ std::string OutsideAccountFileMessage(const char* field)
            "“ obsahuje znak, který soubor účtů neumí uložit (kódování Windows-1250). Opravte ho, prosím.";
 }
 
+std::string EmptyFieldMessage(const char* field)
+{
+    return std::string("Vyplňte pole „") + field + "“, bez něj nelze účet uložit.";
+}
+
+const char* const PlainPasswordWarning = "Heslo půjde po síti nešifrované; kdokoli na cestě ho může přečíst.";
+
 QFrame* Rule(QWidget* parent)
 {
     auto* rule = new QFrame(parent);
@@ -49,7 +56,8 @@ QFrame* Rule(QWidget* parent)
     return rule;
 }
 
-// A caption right-aligned to the left of its field, in the grid row.
+// A caption right-aligned to the left of its field, in the grid row; its "&" marks the
+// access key that moves to the field.
 void AddField(QGridLayout* grid, int row, int column, const char* caption, QWidget* field, int span = 1)
 {
     auto* label = new QLabel(Czech(caption));
@@ -69,11 +77,11 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     setFont(QFont("MS Sans Serif", 8));
 
     PageControl = new QTabWidget(this);
-    PageControl->addTab(BuildGeneralPage(), "General");
+    PageControl->addTab(BuildGeneralPage(), Czech("&Obecné"));
     auto* hint = new QLabel("F1 - pomoc", this);
     Button1 = new QPushButton("OK", this);
     Button1->setDefault(true);
-    CancelButton = new QPushButton("Cancel", this);
+    CancelButton = new QPushButton(Czech("Zrušit"), this);
     CancelButton->setAutoDefault(false);
 
     auto* buttons = new QHBoxLayout;
@@ -139,21 +147,30 @@ QWidget* Tfedit::BuildGeneralPage()
     grid->addWidget(icon, 0, 0, Qt::AlignRight);
     grid->addWidget(heading, 0, 1, 1, 3);
     grid->addWidget(Rule(page), 1, 0, 1, 4);
-    AddField(grid, 2, 0, "e-Mail adresa:", eAddress, 3);
+    PlainWarning = new QLabel(Czech(PlainPasswordWarning), page);
+    PlainWarning->setWordWrap(true);
+    PlainWarning->setStyleSheet("color: #b00000;");
+    QSizePolicy keepsRoom = PlainWarning->sizePolicy();
+    keepsRoom.setRetainSizeWhenHidden(true);
+    PlainWarning->setSizePolicy(keepsRoom);
+    PlainWarning->hide();
+
+    AddField(grid, 2, 0, "&e-Mail adresa:", eAddress, 3);
     grid->addWidget(Rule(page), 3, 0, 1, 4);
-    AddField(grid, 4, 0, "Uživatelské jméno:", eUser);
-    AddField(grid, 5, 0, "Heslo:", ePassw);
+    AddField(grid, 4, 0, "&Uživatelské jméno:", eUser);
+    AddField(grid, 5, 0, "&Heslo:", ePassw);
     grid->addWidget(Rule(page), 6, 0, 1, 4);
-    AddField(grid, 7, 0, "POP3 server:", eHost, 3);
-    AddField(grid, 8, 0, "Zabezpečení", cbSecurity);
-    AddField(grid, 9, 0, "Port", ePort);
+    AddField(grid, 7, 0, "POP3 &server:", eHost, 3);
+    AddField(grid, 8, 0, "&Zabezpečení", cbSecurity);
+    AddField(grid, 9, 0, "&Port", ePort);
+    grid->addWidget(PlainWarning, 10, 1, 1, 3);
     lPasswordPlace = new QLabel(page);
     lPasswordPlace->setWordWrap(true);
-    grid->addWidget(lPasswordPlace, 10, 1, 1, 3);
+    grid->addWidget(lPasswordPlace, 11, 1, 1, 3);
     lProviderHint = new QLabel(page);
     lProviderHint->setWordWrap(true);
-    grid->addWidget(lProviderHint, 11, 1, 1, 3);
-    grid->setRowStretch(12, 1);
+    grid->addWidget(lProviderHint, 12, 1, 1, 3);
+    grid->setRowStretch(13, 1);
     return page;
 }
 
@@ -164,8 +181,11 @@ void Tfedit::FormCreate()
 
 void Tfedit::Button1Click()
 {
-    if (eAddress->text().isEmpty())
+    if (eAddress->text().isEmpty()) {
+        eAddress->setFocus();
+        UserInterface().ShowError(EmptyFieldMessage("e-Mail adresa"));
         return;
+    }
     const std::pair<const char*, QLineEdit*> fields[] = {
         {"e-Mail adresa", eAddress}, {"Uživatelské jméno", eUser}, {"Heslo", ePassw}, {"POP3 server", eHost}};
     for (const auto& [caption, field] : fields) {
@@ -192,6 +212,7 @@ void Tfedit::eAddressExit()
 
 void Tfedit::cbSecurityChange()
 {
+    ShowPlainWarning();
     if (Security() == csImplicitTls && ePort->Value() == PlainPort)
         ePort->SetValue(ImplicitTlsPort);
     else if (Security() != csImplicitTls && ePort->Value() == ImplicitTlsPort)
@@ -209,6 +230,12 @@ void Tfedit::SetSecurity(TIdConnectionSecurity security)
     for (int index = 0; index < 3; ++index)
         if (SecurityOfIndex[index] == security)
             cbSecurity->setCurrentIndex(index);
+    ShowPlainWarning();
+}
+
+void Tfedit::ShowPlainWarning()
+{
+    PlainWarning->setVisible(Security() == csNone);
 }
 
 void Tfedit::eAddressChange()

@@ -24,6 +24,8 @@ public:
     // "SSL/TLS", "STARTTLS", "Žádné", in the order of SecurityOfIndex.
     QComboBox* cbSecurity;
     TPortEdit* ePort;
+    // Shown while "Žádné" is chosen: the password would travel in plain text.
+    QLabel* PlainWarning;
     // Where the password will be kept (the keyring, or accounts.dat without one).
     QLabel* lPasswordPlace;
     // What the provider of the typed address tells its users (providers presets).
@@ -48,6 +50,7 @@ protected:
 
 private:
     QWidget* BuildGeneralPage();
+    void ShowPlainWarning();
     // The designed size, or larger when the font needs it.
     void FitToFont();
 

@@ -10,6 +10,8 @@
 #include "LinkLabel.h"
 #include "Progress.h"
 #include "ScreenPlacement.h"
+#include "TrayIcon.h"
+#include "fmSettings.h"
 #include "QtText.h"
 #include "RxRichEd.h"
 #include "UserInterface.h"
@@ -28,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QStatusBar>
 #include <QScreen>
 #include <QShortcut>
@@ -40,7 +43,7 @@ namespace {
 const std::string CheckCaption = "Kontrola zpráv";
 const std::string CheckAccessKey = "&";   // before the caption: K chooses it in a menu
 const std::string NewAccountCaption = "Nový e-mail účet";
-const std::string EditAccountCaption = "Edit e-mail účet";
+const std::string EditAccountCaption = "Upravit e-mail účet";
 const std::string DeleteAccountQuestion = "Vymazat účet, opravdu?";
 const std::string KeptInFileText = "Hesla zůstala v souboru accounts.dat: ";
 
@@ -65,6 +68,7 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
     } catch (...) {
         evException();
     }
+    FTray = std::make_unique<TTrayIcon>(windowIcon(), [this] { BringBack(); }, [this] { Exit1Click(); });
 }
 
 Tfmain::~Tfmain()
@@ -91,6 +95,8 @@ void Tfmain::ConnectCommands()
     connect(lDown, &TLinkLabel::clicked, this, &Tfmain::lDownClick);
     connect(lDelete, &TLinkLabel::clicked, this, &Tfmain::mmDelClick);
     connect(Vybratve1, &QAction::triggered, this, &Tfmain::Vybratve1Click);
+    connect(mNewOnly, &QAction::toggled, this, &Tfmain::ShowOnlyNewRows);
+    connect(mSettings, &QAction::triggered, this, &Tfmain::SettingsClick);
     for (QAction* action : {lHelp, mHelp})
         connect(action, &QAction::triggered, this, &Tfmain::lHelpClick);
     for (QAction* action : {tAbout, About1})
@@ -197,7 +203,18 @@ bool Tfmain::event(QEvent* event)
 void Tfmain::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
+    if (event->oldSize().isValid())
+        ShareHeightChange(event->size().height() - event->oldSize().height());
     AdjustColumns();
+}
+
+// The header list and the detail pane share a change of the window's height half and
+// half, so a larger window shows more rows too.
+void Tfmain::ShareHeightChange(int change)
+{
+    if (change == 0 || !isVisible())
+        return;
+    Panel3->setFixedHeight(std::max(0, Panel3->height() + change / 2));
 }
 
 void Tfmain::closeEvent(QCloseEvent* event)
@@ -207,6 +224,12 @@ void Tfmain::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (FAppSettings.CloseToTray && !FQuitting && FTray && FTray->Shown()) {
+        hide();
+        event->ignore();
+        return;
+    }
+    FQuitting = false;
     try {
         SaveSettings();
         event->accept();
@@ -234,7 +257,7 @@ void Tfmain::UpdateCommands()
     }
     QString check = ToQt(CheckAccessKey + CheckCaption);
     if (account)
-        check += MenuText("   (" + FromQt(account->text()) + ")");
+        check += MenuText("   (" + AccountOfItem(account).Address + ")");
     mCheck->setText(check);
     pCheck->setText(check);
 }
@@ -292,7 +315,38 @@ void Tfmain::About1Click()
 
 void Tfmain::Exit1Click()
 {
+    FQuitting = true;
     close();
+}
+
+void Tfmain::SettingsClick()
+{
+    TAppSettings settings = FAppSettings;
+    if (!EditSettingsDialog(settings, this))
+        return;
+    TIniFile ini(SettingsFilePath());
+    WriteAppSettings(ini, settings);
+    FAppSettings = settings;
+}
+
+bool Tfmain::StartsHidden() const
+{
+    return FAppSettings.StartInTray && FTray && FTray->Shown();
+}
+
+void Tfmain::BringBack()
+{
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void Tfmain::ShowTrayCounts()
+{
+    std::vector<TAccountNewCount> counts;
+    for (int row = 0; row < poplist->count(); ++row)
+        counts.push_back({AccountOfItem(poplist->item(row)).Address, AccountNewCount(poplist->item(row))});
+    FTray->ShowCounts(counts);
 }
 
 // ---- keys in the lists ----
@@ -301,6 +355,8 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
 {
     if (evMessage(event))
         return true;
+    if (watched == poplist && event->type() == QEvent::Resize)
+        FitAccountCaptions();
     if (event->type() == QEvent::KeyPress) {
         if (IsContextMenuKey(*static_cast<QKeyEvent*>(event)) && ContextMenuKeyDown(watched))
             return true;
@@ -405,6 +461,8 @@ void Tfmain::NewAccount()
     AddAccountItem(LinesFromRecord(account));
     poplist->doItemsLayout();
     SaveAccounts();
+    // The new account is the one the user goes on with: "Kontrola zpráv" works at once.
+    poplist->setCurrentRow(poplist->count() - 1);
 }
 
 void Tfmain::EditAccount()
@@ -475,6 +533,7 @@ void Tfmain::LoadSettings()
 {
     const QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
     TIniFile ini(SettingsFilePath());
+    FAppSettings = ReadAppSettings(ini);
     // Without a stored width the window is as wide as its status bar text needs.
     TWindowSetting widthSetting = SettingWidth;
     widthSetting.Default = FittedWindowWidth();

@@ -4,15 +4,18 @@
 // its account list and in accounts.dat.
 
 #include "AccountFile.h"
+#include "AppSettings.h"
 #include "MainWindowUi.h"
 #include "Progress.h"
 #include "udm.h"
 
 #include <QMainWindow>
 #include <functional>
+#include <memory>
 
 class QListWidgetItem;
 class THeaderRow;
+class TTrayIcon;
 
 class Tfmain : public QMainWindow, public TMainWindowUi {
 public:
@@ -44,6 +47,15 @@ public:
     void CheckAccount();
     // One row per record of the last check that is not deleted; the first one shown.
     void FillHeaderList();
+    void ShowNewCount(const TPOP3Rec& account, const std::string& note);
+    // The "Jen nové" view: rows of messages that are not new are hidden while it is on.
+    void ShowOnlyNewRows();
+    // "Nastavení": the dialog, then kormoran.ini (EIniFileException).
+    void SettingsClick();
+    // The program's own settings as read at start or changed in the dialog.
+    const TAppSettings& AppSettings() const { return FAppSettings; }
+    // Start in the tray: the window is not shown at start while a tray icon is.
+    bool StartsHidden() const;
     void ShowMessageHeader(int row);
     void DownloadMessage();
     void OpenAttachmentLink(const std::string& link);
@@ -107,9 +119,16 @@ private:
     void AddAccountItem(const TAccountLines& account);
     void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
     void RunCancellable(const std::function<void()>& command);
+    void ShareHeightChange(int change);
 
     bool FActivated = false;
     TWorkListener FPreviousWorkListener;
+    TAppSettings FAppSettings;
+    std::unique_ptr<TTrayIcon> FTray;
+    // "Konec" ends the program also when closing only hides the window to the tray.
+    bool FQuitting = false;
+    void BringBack();
+    void ShowTrayCounts();
 
     // A server operation blocks the window's thread but lets pending events run, so
     // the user's commands can arrive meanwhile: a second operation is refused, and a

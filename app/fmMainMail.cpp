@@ -3,11 +3,14 @@
 // the deletion of messages on the server.
 #include "fmMain.h"
 
+#include "AccountListItem.h"
 #include "CertificatePins.h"
-
 #include "HeaderList.h"
+#include "LastCheck.h"
 #include "Links.h"
+#include "MessageText.h"
 #include "MessageView.h"
+#include "NewMailNotice.h"
 #include "Progress.h"
 #include "ProgressPanel.h"
 #include "QtText.h"
@@ -16,9 +19,11 @@
 #include "udm.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -50,7 +55,14 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     data.IdText = record.IdText();
     data.Date = record.Msg->Date;
     data.Size = record.Msg->Tag;
+    data.New = record.New;
     return data;
+}
+
+// Before a download the header lines come with their decoded fields above them.
+std::string ShownText(const TMessageHeader& record)
+{
+    return record.Downloaded ? record.GetText() : DecodedHeaderLines(*record.Msg) + record.GetText();
 }
 
 // Hides the progress panel when the operation ends, however it ends.
@@ -142,7 +154,7 @@ void Tfmain::ShowMessageHeader(int row)
     if (!record)
         return;
     EnableMessageCommands(record->Downloaded);
-    ShowMessageText(*memo, record->GetText(), record->Downloaded);
+    ShowMessageText(*memo, ShownText(*record), record->Downloaded);
 }
 
 void Tfmain::CheckAccount()
@@ -167,7 +179,33 @@ void Tfmain::CheckAccount()
         CheckMailbox(session);
     }
     barPanel2->setText(ToQt(ConnectionSecurityText(*session)));
+    ShowNewCount(account, RememberCheck(*session, HeaderRecords()));
     FillHeaderList();
+}
+
+// The account's new messages by its address in the account list and in a desktop
+// notification; a note about the state file in the status bar.
+void Tfmain::ShowNewCount(const TPOP3Rec& account, const std::string& note)
+{
+    const int count = static_cast<int>(std::count_if(HeaderRecords().begin(), HeaderRecords().end(),
+                                                     [](const auto& record) { return record->New; }));
+    // The list may have changed while the server worked: the account is found again.
+    for (int row = 0; row < poplist->count(); ++row) {
+        QListWidgetItem* item = poplist->item(row);
+        const TAccountLines lines = AccountOfItem(item);
+        if (lines.Address == account.Address && lines.User == account.User)
+            SetAccountNewCount(item, count);
+    }
+    if (!note.empty())
+        barPanel1->setText(ToQt(note));
+    ShowTrayCounts();
+    if (!AppSettings().Notify)
+        return;
+    std::vector<TNewMessageLine> lines;
+    for (const auto& record : HeaderRecords())
+        if (record->New)
+            lines.push_back({record->FromText(), record->SubjectText()});
+    NotifyNewMail(lines);
 }
 
 void Tfmain::FillHeaderList()
@@ -179,11 +217,23 @@ void Tfmain::FillHeaderList()
         if (!record->Deleted)
             rows.push_back(new THeaderRow(RowDataOf(*record), record));
     headlist->AddRows(rows);
-    if (headlist->RowCount() == 0)
+    ShowOnlyNewRows();
+    THeaderRow* first = nullptr;
+    for (int row = 0; row < headlist->RowCount() && !first; ++row)
+        if (!headlist->Row(row)->isHidden())
+            first = headlist->Row(row);
+    if (!first)
         return;
     // Selecting the first row shows its message and refreshes the commands.
-    headlist->setCurrentItem(headlist->Row(0));
+    headlist->setCurrentItem(first);
     headlist->setFocus();
+}
+
+void Tfmain::ShowOnlyNewRows()
+{
+    const bool newOnly = mNewOnly->isChecked();
+    for (int row = 0; row < headlist->RowCount(); ++row)
+        headlist->Row(row)->setHidden(newOnly && !headlist->Row(row)->Data().New);
 }
 
 void Tfmain::DownloadMessage()

@@ -12,8 +12,10 @@ int main(int argc, char* argv[])
     int result = 0;
     {
         Tfmain window;
-        window.show();
-        window.activateWindow();
+        if (!window.StartsHidden()) {
+            window.show();
+            window.activateWindow();
+        }
         result = application.exec();
     }
     // Before the application object goes: a download's open connection ends with QUIT.

@@ -128,7 +128,27 @@ int32_t Check(TIdPOP3& client)
     return count;
 }
 
-void BM_Pop3Check(benchmark::State& state)
+// The same with the unique IDs (UIDL) the check asks first, in the same pipelined batch.
+int32_t CheckWithUniqueIds(TIdPOP3& client)
+{
+    client.OpenConnection(-1);
+    client.AskCapabilities();
+    int32_t count = client.CountMessages();
+    client.PlanUniqueIdsAndHeaders(count);
+    const auto ids = client.FetchUniqueIds(count);
+    if (!ids || ids->size() != size_t(count))
+        throw std::runtime_error("UIDL did not list every message");
+    for (int32_t i = 1; i <= count; ++i) {
+        TIdMessage message;
+        client.FetchHeader(i, message);
+        message.Tag = client.FetchSize(i);
+        benchmark::DoNotOptimize(message.Subject);
+    }
+    client.CloseConnection();
+    return count;
+}
+
+void MeasureCheck(benchmark::State& state, int32_t (*check)(TIdPOP3&))
 {
     PrivatePop3Server& server = CheckServer();
     double userSeconds = 0, systemSeconds = 0;
@@ -136,7 +156,7 @@ void BM_Pop3Check(benchmark::State& state)
         CpuTimes start = CpuTimes::Now();
         TIdPOP3 client;
         Configure(client, server);
-        int32_t count = Check(client);
+        int32_t count = check(client);
         CpuTimes end = CpuTimes::Now();
         userSeconds += end.User - start.User;
         systemSeconds += end.System - start.System;
@@ -145,7 +165,18 @@ void BM_Pop3Check(benchmark::State& state)
     }
     ReportCpuPerMessage(state, userSeconds, systemSeconds);
 }
+
+void BM_Pop3Check(benchmark::State& state)
+{
+    MeasureCheck(state, Check);
+}
 BENCHMARK(BM_Pop3Check)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(true)->UseRealTime();
+
+void BM_Pop3CheckWithUidl(benchmark::State& state)
+{
+    MeasureCheck(state, CheckWithUniqueIds);
+}
+BENCHMARK(BM_Pop3CheckWithUidl)->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(3)->ReportAggregatesOnly(true)->UseRealTime();
 
 struct PoplibFigures {
     double WallSeconds = 0;

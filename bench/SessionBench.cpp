@@ -8,7 +8,9 @@
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <ctime>
+#include <unistd.h>
 #include <memory>
 
 namespace {
@@ -59,7 +61,7 @@ double ProcessCpuSeconds()
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
-void BM_CheckMailbox(benchmark::State& state)
+PrivatePop3Server& CheckServer()
 {
     static PrivatePop3Server server;
     static const bool filled = [] {
@@ -70,7 +72,24 @@ void BM_CheckMailbox(benchmark::State& state)
         return true;
     }();
     (void)filled;
-    const TPOP3Rec account = AccountOf(server);
+    return server;
+}
+
+// Resident memory of this process, in bytes.
+double ResidentBytes()
+{
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE));
+}
+
+void BM_CheckMailbox(benchmark::State& state)
+{
+    const TPOP3Rec account = AccountOf(CheckServer());
     double cpu = 0;
     for (auto _ : state) {
         const double start = ProcessCpuSeconds();
@@ -84,6 +103,29 @@ void BM_CheckMailbox(benchmark::State& state)
                                                                                benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_CheckMailbox)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+
+// The records of ten accounts of 5,000 messages each, held at once (each check's list is
+// kept while the next account is checked): the growth of resident memory they cost.
+void BM_TenAccountsHeld(benchmark::State& state)
+{
+    constexpr int Accounts = 10;
+    const TPOP3Rec account = AccountOf(CheckServer());
+    for (auto _ : state) {
+        CheckMailbox(CreateSession(account));
+        EndSessions();
+        const double before = ResidentBytes();
+        std::vector<std::vector<std::shared_ptr<TMessageHeader>>> held;
+        for (int i = 0; i < Accounts; ++i) {
+            CheckMailbox(CreateSession(account));
+            held.push_back(HeaderRecords());
+        }
+        state.counters["held_MB"] = (ResidentBytes() - before) / 1e6;
+        state.counters["process_MB"] = ResidentBytes() / 1e6;
+        state.counters["per_record_B"] = (ResidentBytes() - before) / (Accounts * CheckMessageCount);
+        EndSessions();
+    }
+}
+BENCHMARK(BM_TenAccountsHeld)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 // One record of the big message, downloaded again in every iteration.
 std::shared_ptr<TMessageHeader> BigRecord()

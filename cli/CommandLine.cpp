@@ -12,7 +12,7 @@ struct TArity {
 };
 
 const std::map<std::string, TArity> Commands = {
-    {"accounts", {0, 0}}, {"check", {1, 1}}, {"show", {2, 2}}, {"save", {4, 4}}, {"delete", {2, SIZE_MAX}},
+    {"accounts", {0, 0}}, {"check", {0, 1}}, {"show", {2, 2}}, {"save", {4, 4}}, {"delete", {2, SIZE_MAX}},
     {"trust", {1, 1}}, {"add", {1, 1}}, {"password", {1, 1}}, {"remove", {1, 1}},
 };
 
@@ -21,12 +21,16 @@ const std::string Usage =
     "\n"
     "Příkazy:\n"
     "  accounts                     vypíše účty (pořadí, adresa, server, port, uživatel)\n"
-    "  check ÚČET                   zkontroluje schránku: číslo zprávy, datum, velikost,\n"
-    "                               odesílatel, příjemce, předmět, ID\n"
+    "  check [ÚČET]                 zkontroluje schránku (bez ÚČTU všechny): číslo zprávy,\n"
+    "                               datum, velikost, odesílatel, příjemce, předmět, ID,\n"
+    "                               jedinečné ID na serveru; skončí 0 s novou poštou,\n"
+    "                               3 bez ní, 1 při chybě\n"
     "  show ÚČET N                  stáhne zprávu N a vypíše její text\n"
     "  save ÚČET N ČÁST SOUBOR      uloží přílohu s indexem části ČÁST zprávy N do souboru\n"
     "                               SOUBOR; existující soubor nepřepíše\n"
-    "  delete ÚČET N...             po potvrzení vymaže zprávy N... na serveru\n"
+    "  delete ÚČET N...             po potvrzení vymaže zprávy N... na serveru, jen jsou-li\n"
+    "                               to tytéž zprávy, které vypsala poslední kontrola\n"
+    "  delete ÚČET --uid UID...     po potvrzení vymaže zprávy s jedinečnými ID UID...\n"
     "  add ADRESA [--host SERVER] [--port PORT] [--security tls|starttls|none] [--user JMÉNO]\n"
     "                               přidá účet; co chybí, doplní podle známých poskytovatelů\n"
     "  password ÚČET                uloží heslo účtu (ze standardního vstupu) do klíčenky,\n"
@@ -42,6 +46,9 @@ const std::string Usage =
     "                               nebo vedle programu, je-li tam)\n"
     "  --password-command PŘÍKAZ    heslo účtu je to, co PŘÍKAZ vypíše (první řádek)\n"
     "  --local-dates                data jako v okně programu, ne 2026-01-05 08:12:00 +0100\n"
+    "  --new                        check vypíše jen zprávy nové od poslední kontroly\n"
+    "  --json                       check vypíše každou zprávu jako jeden objekt JSON\n"
+    "  -q, --quiet                  check nevypíše nic, jen skončí s výsledkem\n"
     "  --trace                      vypíše rozhovor se serverem na standardní chybový výstup\n"
     "  --timeout SEKUNDY            nejdelší čekání na připojení a na odpověď serveru\n"
     "  --yes                        maže bez ptaní\n"
@@ -75,8 +82,8 @@ void CheckArguments(const TCommandLine& line)
     const size_t count = line.Arguments.size();
     if (count < command->second.Least || count > command->second.Most)
         throw EUsage(WrongCount + line.Command + ".");
-    if (line.Command == "accounts" || line.Command == "check" || line.Command == "trust" ||
-        line.Command == "add" || line.Command == "password" || line.Command == "remove")
+    if (line.Command == "accounts" || line.Command == "check" || (line.Command == "delete" && line.ByUniqueId) ||
+        line.Command == "trust" || line.Command == "add" || line.Command == "password" || line.Command == "remove")
         return;
     // From the second argument on, every argument but the file name of save is a number.
     for (size_t i = 1; i < count; ++i) {
@@ -126,6 +133,14 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.Yes = true;
         } else if (arg == "--local-dates") {
             line.LocalDates = true;
+        } else if (arg == "--new") {
+            line.NewOnly = true;
+        } else if (arg == "--json") {
+            line.Json = true;
+        } else if (arg == "-q" || arg == "--quiet") {
+            line.Quiet = true;
+        } else if (arg == "--uid") {
+            line.ByUniqueId = true;
         } else if (arg == "--version") {
             line.Version = true;
         } else if (arg == "--timeout" || arg.rfind("--timeout=", 0) == 0) {

@@ -26,6 +26,10 @@ struct TCommandLine {
     bool Trace = false;
     bool Yes = false;
     bool LocalDates = false;             // dates as the window shows them, not ISO 8601
+    bool NewOnly = false;                // check lists only the messages new since the last check
+    bool Json = false;                   // check lists one JSON object per message
+    bool Quiet = false;                  // check lists nothing (the exit status tells)
+    bool ByUniqueId = false;             // delete takes unique IDs instead of message numbers
     bool Help = false;
     bool Version = false;
 };

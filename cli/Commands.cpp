@@ -3,6 +3,8 @@
 #include "Convert.h"
 #include "DateText.h"
 #include "IdStack.h"
+#include "JsonLine.h"
+#include "LastCheck.h"
 #include "MessageText.h"
 #include "AccountCommands.h"
 #include "Trust.h"
@@ -12,6 +14,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sys/stat.h>
+#include <unordered_map>
 
 namespace {
 
@@ -24,11 +27,30 @@ const std::string NothingDeleted = "Nic nebylo vymazáno.";
 const std::string NoAnswer = "Žádná odpověď, nic nebylo vymazáno.";
 const std::string StandardOutput = "-";
 const std::string PlainPasswordWarning = "Varování: heslo šlo k serveru %s nešifrovaně.";
+const std::string NeverChecked =
+    "Schránka ještě nebyla zkontrolována příkazem check, čísla zpráv nejsou známa; nic nebylo vymazáno.";
+const std::string NotTheListedOne =
+    "Zpráva %d už není ta, kterou vypsala poslední kontrola (%s); nic nebylo vymazáno. Zkontrolujte schránku znovu.";
+const std::string ListedOneMoved = " Ta je teď zprávou %d.";
+const std::string ListedOneGone = " Ta už ve schránce není.";
+const std::string NoSuchUniqueId = "Zpráva s jedinečným ID %s ve schránce není; nic nebylo vymazáno.";
+const std::string SharedUniqueId = "Jedinečné ID %s má víc zpráv; nic nebylo vymazáno.";
+// The exit statuses of check: 0 with new mail, 3 without (1 on errors, as every command).
+constexpr int NewMailStatus = 0;
+constexpr int NoNewMailStatus = 3;
+constexpr int FailureStatus = 1;
 
 std::string WithNumber(const std::string& text, int32_t number)
 {
     std::string result = text;
     result.replace(result.find("%d"), 2, IntToStr(number));
+    return result;
+}
+
+std::string WithText(const std::string& text, const std::string& inserted)
+{
+    std::string result = text;
+    result.replace(result.find("%s"), 2, inserted);
     return result;
 }
 
@@ -51,7 +73,7 @@ void WarnOfPlainPassword(const TPOP3& session, const TCommandContext& context)
     context.Err << TerminalText(warning) << '\n';
 }
 
-void CheckAccount(const std::string& account, const TCommandContext& context)
+std::shared_ptr<TPOP3> CheckAccount(const std::string& account, const TCommandContext& context)
 {
     TPOP3Rec record = RecordFromLines(SelectAccount(context.Accounts, account));
     if (context.Password)
@@ -66,6 +88,7 @@ void CheckAccount(const std::string& account, const TCommandContext& context)
         throw;
     }
     WarnOfPlainPassword(*session, context);
+    return session;
 }
 
 void ListAccounts(const TCommandContext& context)
@@ -79,11 +102,50 @@ void ListAccounts(const TCommandContext& context)
     }
 }
 
-void Check(const TCommandLine& line, const TCommandContext& context)
+// Checks one account, keeps what it saw for the next check and lists its messages;
+// returns whether any is new.
+bool CheckAndList(const std::string& account, const std::string& address, const TCommandLine& line,
+                  const TCommandContext& context)
 {
-    CheckAccount(line.Arguments[0], context);
-    for (const auto& record : HeaderRecords())
-        context.Out << CheckLine(*record, context.LocalDates) << '\n';
+    const auto session = CheckAccount(account, context);
+    const std::string note = RememberCheck(*session, HeaderRecords());
+    if (!note.empty())
+        context.Err << TerminalText(note) << '\n';
+    bool anyNew = false;
+    for (const auto& record : HeaderRecords()) {
+        anyNew = anyNew || record->New;
+        if (line.Quiet || (line.NewOnly && !record->New))
+            continue;
+        context.Out << (line.Json ? JsonLine(*record, address) : CheckLine(*record, context.LocalDates)) << '\n';
+    }
+    return anyNew;
+}
+
+// Without an account every account is checked in turn; one that fails is reported with
+// its address and the others are still checked.
+int Check(const TCommandLine& line, const TCommandContext& context)
+{
+    if (!line.Arguments.empty()) {
+        const std::string address = SelectAccount(context.Accounts, line.Arguments[0]).Address;
+        return CheckAndList(line.Arguments[0], address, line, context) ? NewMailStatus : NoNewMailStatus;
+    }
+    bool anyNew = false;
+    bool anyFailed = false;
+    for (size_t i = 0; i < context.Accounts.size(); ++i) {
+        const std::string& address = context.Accounts[i].Address;
+        if (!line.Quiet && !line.Json)
+            context.Out << "== " << TerminalText(address) << '\n';
+        try {
+            anyNew = CheckAndList(IntToStr(static_cast<int32_t>(i + 1)), address, line, context) || anyNew;
+        } catch (const std::exception& error) {
+            context.Out.flush();
+            context.Err << TerminalText(address + ": " + error.what()) << '\n';
+            anyFailed = true;
+        }
+    }
+    if (anyFailed)
+        return FailureStatus;
+    return anyNew ? NewMailStatus : NoNewMailStatus;
 }
 
 void Show(const TCommandLine& line, const TCommandContext& context)
@@ -135,15 +197,62 @@ void Save(const TCommandLine& line, TCommandContext& context)
     record->SaveAttachment(AttachmentLink(attachment->AttachmentName, part));
 }
 
-void Delete(const TCommandLine& line, TCommandContext& context)
+// The message under number must be the one the last check listed under it; otherwise
+// the user would delete a message never seen.
+void RequireListed(const TMessageHeader& record, const TLastCheck& listed)
 {
-    CheckAccount(line.Arguments[0], context);
+    if (!listed.Known)
+        throw Exception(NeverChecked);
+    const size_t index = static_cast<size_t>(record.Number) - 1;
+    const std::string seen = index < listed.Identities.size() ? listed.Identities[index] : std::string("?");
+    if (IdentityOf(record) == seen)
+        return;
+    std::string text = WithText(WithNumber(NotTheListedOne, record.Number), seen);
+    const auto& records = HeaderRecords();
+    const auto now = std::find_if(records.begin(), records.end(),
+                                  [&](const auto& candidate) { return IdentityOf(*candidate) == seen; });
+    text += now == records.end() ? ListedOneGone : WithNumber(ListedOneMoved, (*now)->Number);
+    throw Exception(text);
+}
+
+std::vector<std::shared_ptr<TMessageHeader>> ChosenByNumber(const TCommandLine& line, const TPOP3& session)
+{
+    const TLastCheck listed = ReadLastCheck(session);
     std::vector<std::shared_ptr<TMessageHeader>> chosen;
     for (size_t i = 1; i < line.Arguments.size(); ++i) {
         auto record = RecordOfMessage(StrToInt(line.Arguments[i]));
+        RequireListed(*record, listed);
         if (std::find(chosen.begin(), chosen.end(), record) == chosen.end())
             chosen.push_back(std::move(record));
     }
+    return chosen;
+}
+
+std::vector<std::shared_ptr<TMessageHeader>> ChosenByUniqueId(const TCommandLine& line)
+{
+    std::unordered_multimap<std::string, std::shared_ptr<TMessageHeader>> byIdentity;
+    for (const auto& record : HeaderRecords())
+        byIdentity.emplace(IdentityOf(*record), record);
+    std::vector<std::shared_ptr<TMessageHeader>> chosen;
+    for (size_t i = 1; i < line.Arguments.size(); ++i) {
+        const std::string& id = line.Arguments[i];
+        const size_t count = byIdentity.count(id);
+        if (count == 0)
+            throw Exception(WithText(NoSuchUniqueId, VisibleControls(id)));
+        if (count > 1)
+            throw Exception(WithText(SharedUniqueId, VisibleControls(id)));
+        auto record = byIdentity.find(id)->second;
+        if (std::find(chosen.begin(), chosen.end(), record) == chosen.end())
+            chosen.push_back(std::move(record));
+    }
+    return chosen;
+}
+
+void Delete(const TCommandLine& line, TCommandContext& context)
+{
+    const auto session = CheckAccount(line.Arguments[0], context);
+    const std::vector<std::shared_ptr<TMessageHeader>> chosen =
+        line.ByUniqueId ? ChosenByUniqueId(line) : ChosenByNumber(line, *session);
     for (const auto& record : chosen)
         context.Out << CheckLine(*record, context.LocalDates) << '\n';
     context.Out.flush();
@@ -164,17 +273,17 @@ std::string CheckLine(const TMessageHeader& record, bool localDates)
     std::string line = IntToStr(record.Number);
     const std::string date = localDates ? record.DateText() : IsoDateTimeText(record.Msg->Date);
     for (const std::string& field : {date, record.SizeText(), record.FromText(), record.ToText(),
-                                     record.SubjectText(), record.IdText()})
+                                     record.SubjectText(), record.IdText(), record.UniqueId})
         line += '\t' + TabField(field);
     return VisibleControls(line);
 }
 
-void RunCommand(const TCommandLine& line, TCommandContext& context)
+int RunCommand(const TCommandLine& line, TCommandContext& context)
 {
+    if (line.Command == "check")
+        return Check(line, context);
     if (line.Command == "accounts")
         ListAccounts(context);
-    else if (line.Command == "check")
-        Check(line, context);
     else if (line.Command == "show")
         Show(line, context);
     else if (line.Command == "save")
@@ -189,4 +298,5 @@ void RunCommand(const TCommandLine& line, TCommandContext& context)
         StoreAccountPassword(line.Arguments[0], context, std::cin);
     else if (line.Command == "remove")
         RemoveAccount(line.Arguments[0], context);
+    return 0;
 }

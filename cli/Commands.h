@@ -25,9 +25,11 @@ struct TCommandContext {
     std::string AccountsPath;
 };
 
-// Runs line's command; failures raise with the text the user is to see.
-void RunCommand(const TCommandLine& line, TCommandContext& context);
+// Runs line's command and gives the exit status; failures raise with the text the user is
+// to see. check gives 0 when it found new mail, 3 when not, 1 when an account failed.
+int RunCommand(const TCommandLine& line, TCommandContext& context);
 
-// One line of the check listing (UTF-8): the message number and the six column texts,
-// TAB-separated; the date in ISO 8601 unless localDates.
+// One line of the check listing (UTF-8): the message number, the six column texts and
+// the unique ID (empty when the server gave none), TAB-separated; the date in ISO 8601
+// unless localDates.
 std::string CheckLine(const TMessageHeader& record, bool localDates);

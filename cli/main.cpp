@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
                                     line.Trace ? &tracingTransport : nullptr, CommandPassword(line),
                                     line.LocalDates,
                                     line.AccountsFile.empty() ? AccountFilePath() : line.AccountsFile};
-            RunCommand(line, context);
+            status = RunCommand(line, context);
         } catch (const std::exception& error) {
             std::cout.flush();
             std::cerr << TerminalText(error.what()) << '\n';
@@ -98,7 +98,7 @@ int main(int argc, char* argv[])
         try {
             CloseOpenSessions();
         } catch (const std::exception& error) {
-            if (status == 0)
+            if (status != 1)
                 std::cerr << TerminalText(error.what()) << '\n';
             status = 1;
         }

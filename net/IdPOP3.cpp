@@ -42,6 +42,36 @@ std::string DeleteCommand(int64_t number)
     return "DELE " + std::to_string(number);
 }
 
+std::string UniqueIdCommand(int64_t number)
+{
+    return "UIDL " + std::to_string(number);
+}
+
+// RFC 1939: 1 to 70 characters in the range 0x21 to 0x7E.
+bool IsValidUniqueId(const std::string& id)
+{
+    if (id.empty() || id.size() > 70)
+        return false;
+    return std::all_of(id.begin(), id.end(), [](char c) { return c >= 0x21 && c <= 0x7E; });
+}
+
+// "3 QhdPYR:00WBw1Ph7x7" as the number and the ID, or nothing when either is unusable.
+std::optional<TIdPOP3::TUniqueId> ParseUniqueIdLine(const std::string& line)
+{
+    const std::string text = TrimBlanks(line);
+    const size_t space = text.find(' ');
+    if (space == std::string::npos)
+        return std::nullopt;
+    const std::string numberText = text.substr(0, space);
+    if (numberText.empty() || !std::all_of(numberText.begin(), numberText.end(), ::isdigit))
+        return std::nullopt;
+    const int32_t number = StrToIntDef(numberText, -1);
+    const std::string id = TrimBlanks(text.substr(space + 1));
+    if (number < 1 || !IsValidUniqueId(id))
+        return std::nullopt;
+    return TIdPOP3::TUniqueId{number, id};
+}
+
 } // namespace
 
 TIdPOP3::TIdPOP3()
@@ -232,6 +262,9 @@ void TIdPOP3::ReadOutstandingReplies()
         if (LastReply.NumericCode() == ReplyOk && command.starts_with("TOP ")) {
             TIdMessage ignored;
             ReceiveHeaderBlock(ignored, ".");
+        } else if (LastReply.NumericCode() == ReplyOk && command == "UIDL") {
+            std::vector<std::string> ignored;
+            CaptureLines(ignored);
         }
         FPipeline.ReplyTaken();
     }
@@ -347,6 +380,44 @@ void TIdPOP3::PlanHeaders(std::vector<int32_t> numbers)
         });
 }
 
+void TIdPOP3::PlanUniqueIdsAndHeaders(int32_t count)
+{
+    if (!FPipelining)
+        return;
+    StartPlan([next = int64_t{0}, count, size = false](std::string& command) mutable {
+        if (next == 0) {
+            command = "UIDL";
+            next = 1;
+            return true;
+        }
+        if (next > count)
+            return false;
+        command = size ? SizeCommand(next++) : HeaderCommand(next);
+        size = !size;
+        return true;
+    });
+}
+
+void TIdPOP3::PlanIdentityChecks(std::vector<std::pair<int32_t, bool>> numbersByUniqueId)
+{
+    if (!FPipelining)
+        return;
+    StartPlan([checks = std::move(numbersByUniqueId), next = size_t{0}, size = false](std::string& command) mutable {
+        if (next >= checks.size())
+            return false;
+        const auto [number, byUniqueId] = checks[next];
+        if (byUniqueId) {
+            command = UniqueIdCommand(number);
+            ++next;
+        } else {
+            command = size ? SizeCommand(number) : HeaderCommand(number);
+            next += size ? 1 : 0;
+            size = !size;
+        }
+        return true;
+    });
+}
+
 void TIdPOP3::PlanDeletions(std::vector<int32_t> numbers)
 {
     if (!FPipelining)
@@ -443,6 +514,39 @@ bool TIdPOP3::FetchMessage(int32_t number, TIdMessage& message)
 bool TIdPOP3::DeleteMessage(int32_t number)
 {
     return Transact(DeleteCommand(number), ReplyOk) == ReplyOk;
+}
+
+std::optional<std::vector<TIdPOP3::TUniqueId>> TIdPOP3::FetchUniqueIds(int32_t count)
+{
+    std::vector<TUniqueId> ids;
+    const int64_t mostLines = int64_t{std::max(count, 0)} + MaxReplyLines;
+    const int16_t code = Transact("UIDL", -1, [&] {
+        for (int64_t lines = 0;; ++lines) {
+            const std::string line = ReadLine();
+            if (line == ".")
+                break;
+            if (lines == mostLines)
+                throw EIdReplyTooLong();
+            const auto parsed = ParseUniqueIdLine(line);
+            if (parsed && parsed->Number <= count)
+                ids.push_back(*parsed);
+        }
+    });
+    if (code != ReplyOk)
+        return std::nullopt;
+    // A number listed twice keeps its first line.
+    std::stable_sort(ids.begin(), ids.end(), [](const TUniqueId& a, const TUniqueId& b) { return a.Number < b.Number; });
+    ids.erase(std::unique(ids.begin(), ids.end(), [](const TUniqueId& a, const TUniqueId& b) { return a.Number == b.Number; }),
+              ids.end());
+    return ids;
+}
+
+std::string TIdPOP3::FetchUniqueId(int32_t number)
+{
+    if (Transact(UniqueIdCommand(number), -1) != ReplyOk)
+        return {};
+    const auto parsed = ParseUniqueIdLine(FirstReplyText());
+    return parsed && parsed->Number == number ? parsed->Id : std::string();
 }
 
 std::string TIdPOP3::FirstReplyText() const

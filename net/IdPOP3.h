@@ -1,8 +1,8 @@
 #pragma once
 // The POP3 client (RFC 1939): log-in, message count, header
-// block (TOP n 0), size (LIST n), whole message (RETR n), deletion (DELE n), the
-// capabilities (CAPA) and QUIT.
-// Nothing else is spoken: no UIDL, NOOP, RSET, TOP with body lines or LIST without a number.
+// block (TOP n 0), size (LIST n), unique IDs (UIDL, UIDL n), whole message (RETR n),
+// deletion (DELE n), the capabilities (CAPA) and QUIT.
+// Nothing else is spoken: no NOOP, RSET, TOP with body lines or LIST without a number.
 //
 // After the log-in the caller may ask CAPA (RFC 2449). When the server lists PIPELINING,
 // the commands of a plan (the TOP n 0 and LIST n of a check, the DELE of a deletion) go out
@@ -26,7 +26,9 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TIdMessage;
@@ -80,6 +82,20 @@ public:
     // DELE n: the server removes the message when the connection ends with QUIT.
     bool DeleteMessage(int32_t number);
 
+    // One line of a UIDL listing.
+    struct TUniqueId {
+        int32_t Number;
+        std::string Id;
+    };
+    // UIDL: the unique IDs of messages 1 to count, in number order. Lines that break RFC
+    // 1939 are left out: an ID over 70 characters or with a character outside 0x21-0x7E,
+    // a number outside 1 to count, a number listed again. Nothing when the server refuses
+    // UIDL. A listing far longer than count lines raises EIdReplyTooLong.
+    std::optional<std::vector<TUniqueId>> FetchUniqueIds(int32_t count);
+    // UIDL n: the unique ID of message n; empty when the server refused (no such message)
+    // or answered for another number or with an ID that breaks the rules above.
+    std::string FetchUniqueId(int32_t number);
+
     // CAPA, once per connection: whether the server takes commands ahead of their replies
     // (PIPELINING). A refused CAPA means it does not.
     bool AskCapabilities();
@@ -93,6 +109,10 @@ public:
     void PlanHeaders(int32_t first, int32_t last);
     // The same for the numbers given, in their order:
     void PlanHeaders(std::vector<int32_t> numbers);
+    // FetchUniqueIds(count), then FetchHeader and FetchSize of messages 1 to count:
+    void PlanUniqueIdsAndHeaders(int32_t count);
+    // For each number in turn: FetchUniqueId when its flag is set, else FetchHeader and FetchSize.
+    void PlanIdentityChecks(std::vector<std::pair<int32_t, bool>> numbersByUniqueId);
     // DeleteMessage of the numbers given, in their order:
     void PlanDeletions(std::vector<int32_t> numbers);
     // No more planned commands are sent; the replies of those already sent are still read

@@ -49,6 +49,14 @@ std::string ConfigDirectory()
     return HomeDirectory() + "/.config/kormoran";
 }
 
+std::string StateDirectory()
+{
+    const std::string stateHome = EnvironmentText("XDG_STATE_HOME");
+    if (!stateHome.empty() && stateHome.front() == '/')
+        return stateHome + "/kormoran";
+    return HomeDirectory() + "/.local/state/kormoran";
+}
+
 std::string AccountFilePath()
 {
     const std::string portable = AppFilePath("accounts.dat");

@@ -5,11 +5,13 @@
 //   kormoran.ini  the configuration directory
 //   Kormoran.hlp  beside the executable in a build tree, else the installed data directory
 // The configuration directory is $XDG_CONFIG_HOME/kormoran, else ~/.config/kormoran; a
-// relative $XDG_CONFIG_HOME counts as unset.
+// relative $XDG_CONFIG_HOME counts as unset. What the checks saw goes to the state
+// directory, $XDG_STATE_HOME/kormoran, else ~/.local/state/kormoran (the same rule).
 
 #include <string>
 
 std::string ConfigDirectory();
+std::string StateDirectory();
 
 std::string AccountFilePath();
 std::string SettingsFilePath();

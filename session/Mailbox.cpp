@@ -13,6 +13,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -122,6 +124,24 @@ void CarryOut(const TPOP3* session, const std::vector<TMessageHeader*>& deleted)
         record->Number -= static_cast<int32_t>(std::count_if(
             deleted.begin(), deleted.end(), [number](const TMessageHeader* gone) { return gone->Number < number; }));
     }
+}
+
+// Hands out the IDs of a UIDL listing (in number order) to the records (in number order);
+// an ID that several messages share identifies none of them.
+void GiveUniqueIds(const std::vector<TIdPOP3::TUniqueId>& ids)
+{
+    std::unordered_map<std::string_view, int32_t> uses;
+    auto id = ids.begin();
+    for (const auto& record : Records) {
+        while (id != ids.end() && id->Number < record->Number)
+            ++id;
+        if (id != ids.end() && id->Number == record->Number)
+            record->UniqueId = id->Id;
+        if (!record->UniqueId.empty())
+            ++uses[record->UniqueId];
+    }
+    for (const auto& record : Records)
+        record->UniqueIdShared = !record->UniqueId.empty() && uses[record->UniqueId] > 1;
 }
 
 } // namespace
@@ -247,11 +267,14 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
         count = session->CountMessages();
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
-        session->PlanHeaders(1, count);
+        session->PlanUniqueIdsAndHeaders(count);
+        const auto uniqueIds = session->FetchUniqueIds(count);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
             Records.push_back(std::make_shared<TMessageHeader>(session, number));
         }
+        if (uniqueIds)
+            GiveUniqueIds(*uniqueIds);
     } catch (...) {
         // The failure that ended the check is what the user is to see, not a failed QUIT.
         try {
@@ -301,11 +324,11 @@ void EndSessions()
 void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
                      std::vector<TMessageHeader*>& accepted, std::exception_ptr& failure)
 {
-    std::vector<int32_t> unconfirmed;
+    std::vector<std::pair<int32_t, bool>> unconfirmed;
     for (const TMessageHeader* record : chosen)
         if (record->FConfirmedOn != session.ConnectionSerial)
-            unconfirmed.push_back(record->Number);
-    session.PlanHeaders(std::move(unconfirmed));
+            unconfirmed.emplace_back(record->Number, record->ConfirmsByUniqueId());
+    session.PlanIdentityChecks(std::move(unconfirmed));
     size_t confirmed = 0;
     std::exception_ptr identityFailure;
     try {
@@ -394,6 +417,12 @@ void TMessageHeader::ConfirmIdentity()
 {
     if (FConfirmedOn == Session->ConnectionSerial)
         return;
+    if (ConfirmsByUniqueId()) {
+        if (Session->FetchUniqueId(Number) != UniqueId)
+            throw EMailboxChanged();
+        FConfirmedOn = Session->ConnectionSerial;
+        return;
+    }
     TIdMessage current;
     int32_t size = 0;
     try {

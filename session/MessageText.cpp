@@ -2,6 +2,7 @@
 #include "MessageText.h"
 
 #include "Convert.h"
+#include "DateText.h"
 #include "Links.h"
 #include "UserInterface.h"
 
@@ -29,18 +30,12 @@ std::string OneLine(std::string text)
     return text;
 }
 
-std::string UpperAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
+// The name after the link is shown as the sender wrote it: upper-casing only some of its
+// letters garbled Czech names, and the saved file gets the name as it is too.
 std::string AttachmentLine(const TIdAttachment& attachment, int32_t index)
 {
     const std::string name = OneLine(attachment.AttachmentName);
-    return AttachmentLink(name, index) + " " + UpperAscii(name) + " (" + OneLine(attachment.ContentType()) + ")";
+    return AttachmentLink(name, index) + " " + name + " (" + OneLine(attachment.ContentType()) + ")";
 }
 
 std::string SectionedText(const std::string& attachments, const std::string& body, const std::string& header)
@@ -49,6 +44,11 @@ std::string SectionedText(const std::string& attachments, const std::string& bod
     if (!attachments.empty())
         text += AttachmentsBanner + CrLf + attachments + CrLf + CrLf;
     return text + BodyBanner + body + CrLf + CrLf + HeaderBanner + CrLf + header;
+}
+
+std::string DecodedLine(const char* caption, const std::string& value)
+{
+    return value.empty() ? std::string() : caption + OneLine(value) + CrLf;
 }
 
 std::string LinesText(const std::vector<std::string>& lines)
@@ -93,6 +93,15 @@ void ReplaceWithCopy(const TIdAttachment& attachment, const std::string& path)
 }
 
 } // namespace
+
+std::string DecodedHeaderLines(const TIdMessage& message)
+{
+    const std::string lines = DecodedLine("Od: ", message.From.Text()) +
+                              DecodedLine("Komu: ", message.Recipients.JoinedText()) +
+                              DecodedLine("Předmět: ", message.Subject) +
+                              DecodedLine("Datum: ", message.Date == 0 ? std::string() : DateTimeText(message.Date));
+    return lines.empty() ? lines : lines + CrLf;
+}
 
 std::string AttachmentLink(const std::string& attachmentName, int32_t partIndex)
 {

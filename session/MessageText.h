@@ -14,6 +14,11 @@
 // Lines end with CR LF.
 std::string MessageText(TIdMessage& message, bool downloaded);
 
+// Before a download the raw header lines are hard to read (encoded words, folded lines):
+// "Od:", "Komu:", "Předmět:" and "Datum:" decoded, one line each, then an empty line, to
+// stand above them. A field the message lacks gives no line.
+std::string DecodedHeaderLines(const TIdMessage& message);
+
 // "http://localhost/" + name + "/ID=" + part index: where an attachment line points.
 std::string AttachmentLink(const std::string& attachmentName, int32_t partIndex);
 

@@ -124,6 +124,14 @@ public:
     int32_t Number;
     bool Downloaded = false;
     bool Deleted = false;
+    // What UIDL gave for the message, empty when the server gave nothing usable.
+    std::string UniqueId;
+    // Another message of the check has the same UniqueId, so it tells neither apart.
+    bool UniqueIdShared = false;
+    // The previous check of the mailbox did not see the message (LastCheck.h).
+    bool New = false;
+    // Whether UIDL n, not the header block, confirms the message before RETR or DELE.
+    bool ConfirmsByUniqueId() const { return !UniqueId.empty() && !UniqueIdShared; }
 
     // The six columns of the header list.
     std::string DateText() const;
@@ -150,7 +158,8 @@ private:
     friend void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
                                 std::vector<TMessageHeader*>& accepted, std::exception_ptr& failure);
     // Before the first RETR or DELE on a connection opened after the check: the message
-    // under Number must still be this one, or nothing destructive is sent.
+    // under Number must still be this one, or nothing destructive is sent. Its unique ID
+    // (UIDL n) says so; without one, its header block and size.
     void ConfirmIdentity();
 
     std::vector<std::string> FCheckedHeaders;
@@ -164,6 +173,7 @@ const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords();
 
 // Closes the previous check's connection (QUIT: the server carries out its deletions),
 // then fills HeaderRecords from session on a new connection, which it closes on every path.
+// The records get the unique IDs of UIDL when the server gives them.
 int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session);
 
 // Deletes the records' messages (all of one session) on one connection and ends it with

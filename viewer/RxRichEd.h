@@ -10,6 +10,9 @@
 // mailto: and www.) are found by the viewer itself. The owner marks its own links with
 // MarkLink; a marked link may hold spaces and any letters, and a click on it reports the
 // target the owner gave, so the owner can tell its links from look-alikes in the text.
+// From the keyboard, Tab and Shift+Tab select the next or previous link (past the last
+// one the focus leaves the viewer) and Enter on a selected link reports it as a click
+// of the left button.
 
 #include "RxRichEdAttributes.h"
 
@@ -83,11 +86,17 @@ public:
     // link, with nothing in between on any other place; Button says which button.
     TRichEditURLClickEvent OnURLClick;
 
+    // The link the selection covers exactly, the one Enter opens; nullptr for none.
+    const TRxLink* SelectedLink() const;
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     friend class TRxTextAttributes;

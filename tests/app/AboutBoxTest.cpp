@@ -19,11 +19,9 @@ TEST_F(AboutBoxTest, ShowsNameVersionAndDescription)
     EXPECT_EQ(FromQt(AboutBox.windowTitle()), "O programu...");
     EXPECT_EQ(FromQt(AboutBox.ProductName->text()), "Volavka");
     EXPECT_EQ(FromQt(AboutBox.Comments->text()),
-              "Verze 8.21 CZ\n"
-                             "Kontrola a zpráv na POP3 serveru s možností vymazat \n"
-                             "zprávu přímo na serveru, bez nutnosti stahování. Dále\n"
-                             "umožňuje  bezpečné  stažení příloh  tím,  že  žádnou z\n"
-                             "nich se nepokouší spustit.");
+              "Verze " KORMORAN_VERSION "\n"
+              "Kontrola zpráv na POP3 serveru s možností vymazat zprávu přímo na serveru, bez nutnosti stahování. "
+              "Dále umožňuje bezpečné stažení příloh tím, že žádnou z nich se nepokouší spustit.");
 }
 
 TEST_F(AboutBoxTest, LinksGoToTheDesktop)

@@ -257,14 +257,15 @@ TEST_F(EditAccountDialogTest, SecurityComesFromTheRecordAndATypedPrefixWins)
     }
 }
 
-TEST_F(EditAccountDialogTest, OkWithEmptyAddressDoesNothingAndCancelKeepsTheRecord)
+TEST_F(EditAccountDialogTest, OkWithEmptyAddressNamesTheFieldAndCancelKeepsTheRecord)
 {
-    Modal.Answer = [](QDialog& dialog) {
+    Modal.Answer = [this](QDialog& dialog) {
         auto& editor = dynamic_cast<Tfedit&>(dialog);
         editor.eAddress->clear();
         editor.eHost->setText("changed");
         QTest::mouseClick(editor.Button1, Qt::LeftButton);
         EXPECT_EQ(editor.result(), QDialog::Rejected);
+        EXPECT_EQ(Ui.Errors, std::vector<std::string>{"Vyplňte pole „e-Mail adresa“, bez něj nelze účet uložit."});
         QTest::mouseClick(editor.CancelButton, Qt::LeftButton);
     };
     EXPECT_FALSE(EditAccountDialog(Account, "Caption"));

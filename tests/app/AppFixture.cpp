@@ -13,6 +13,7 @@ AppFixture::AppFixture() : FInstalledHelpFile(AppFilePath("Kormoran.hlp"))
     ::mkdir(Directory.File("config/kormoran").c_str(), 0700);
     SetAppFileDirectory(Directory.File("bin"));
     ::setenv("XDG_CONFIG_HOME", Directory.File("config").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", Directory.File("state").c_str(), 1);
 }
 
 AppFixture::~AppFixture()
@@ -20,6 +21,7 @@ AppFixture::~AppFixture()
     SetAppFileDirectory("");
     SetApplicationHelpFile("");
     ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_STATE_HOME");
 }
 
 void AppFixture::WriteSettings(const std::string& text) const

@@ -182,7 +182,7 @@ TEST(HeaderListSort, ByDateUsesTheDatesNotTheirTexts)
     EXPECT_EQ(Column(list, hcDate), (Texts{"1.1.26", "1.1.99"}));
 }
 
-TEST(HeaderListSort, HeaderClickSortsTheSameWayEveryTime)
+TEST(HeaderListSort, SecondClickReversesAndTheHeaderShowsTheOrder)
 {
     THeaderList list;
     QObject::connect(list.header(), &QHeaderView::sectionClicked, &list, &THeaderList::SortByColumn);
@@ -190,17 +190,30 @@ TEST(HeaderListSort, HeaderClickSortsTheSameWayEveryTime)
     list.show();
     Fill(list, {RowData("b", 1, 100), RowData("a", 3, 9), RowData("c", 2, 10)});
     const int sizeX = list.header()->sectionViewportPosition(hcSize) + 10;
-    for (int click = 0; click < 2; ++click) {
+    const struct {
+        Texts Sizes;
+        Qt::SortOrder Indicator;
+    } clicks[] = {
+        {{"9", "10", "100"}, Qt::AscendingOrder},
+        {{"100", "10", "9"}, Qt::DescendingOrder},
+        {{"9", "10", "100"}, Qt::AscendingOrder},
+    };
+    for (const auto& click : clicks) {
         QTest::mouseClick(list.header()->viewport(), Qt::LeftButton, {}, QPoint(sizeX, 5));
-        EXPECT_EQ(Column(list, hcSize), (Texts{"9", "10", "100"}));
+        EXPECT_EQ(Column(list, hcSize), click.Sizes);
+        EXPECT_TRUE(list.header()->isSortIndicatorShown());
+        EXPECT_EQ(list.header()->sortIndicatorSection(), hcSize);
+        EXPECT_EQ(list.header()->sortIndicatorOrder(), click.Indicator);
     }
+    // Another column starts with its own direction: the date latest first.
     list.SortByColumn(hcDate);
     EXPECT_EQ(Column(list, hcFrom), (Texts{"a", "c", "b"}));
     list.SortByColumn(hcDate);
-    EXPECT_EQ(Column(list, hcFrom), (Texts{"a", "c", "b"}));
+    EXPECT_EQ(Column(list, hcFrom), (Texts{"b", "c", "a"}));
     list.SortByColumn(hcFrom);
     EXPECT_EQ(Column(list, hcFrom), (Texts{"a", "b", "c"}));
-    EXPECT_FALSE(list.header()->isSortIndicatorShown());
+    list.Clear();
+    EXPECT_EQ(list.header()->sortIndicatorSection(), -1);
 }
 
 TEST(HeaderListSort, EqualRowsKeepTheirOrderAndAnEmptyListSorts)

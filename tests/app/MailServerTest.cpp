@@ -62,6 +62,7 @@ ScriptedServer& GivesHeader(ScriptedServer& server, int number, int message = 0)
 ScriptedServer& Checks(ScriptedServer& server, int count)
 {
     LogsIn(server).Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK " + std::to_string(count) + " 999");
+    server.Expects("UIDL").Says("-ERR unknown command");
     for (int number = 1; number <= count; ++number)
         GivesHeader(server, number);
     return server.Expects("QUIT").Says("+OK bye");
@@ -174,7 +175,9 @@ TEST_F(MailServerTest, CheckListsTheMessagesAndShowsTheFirst)
     EXPECT_EQ(Window->FShownIndex, 0);
     EXPECT_TRUE(Window->headlist->Row(0)->isSelected());
     EXPECT_EQ(Window->focusWidget(), Window->headlist);
-    EXPECT_EQ(Window->memo->Text(), HeaderLines(1));
+    // The decoded fields above the header lines as the server sent them.
+    EXPECT_EQ(Window->memo->Text(), "Od: Sender 1 <s1@x.cz>\r\nKomu: petr@demo.cz\r\nPředmět: Message 1\r\nDatum: " +
+                                        Column(hcDate)[0] + "\r\n\r\n" + HeaderLines(1));
     EXPECT_TRUE(Window->tDownload->isEnabled());
     EXPECT_TRUE(Window->tDelete->isEnabled());
     EXPECT_FALSE(Window->inf->isVisible());
@@ -312,7 +315,7 @@ TEST_F(MailServerTest, DeletingTheShownMessageEmptiesThePaneAndDisablesItsComman
     Quits(Deletes(LogsInToDelete(server), 1));
     OpenWindow(server);
     Run(&Tfmain::CheckAccClick);
-    ASSERT_EQ(Window->memo->Text(), HeaderLines(1));
+    ASSERT_TRUE(Window->memo->Text().ends_with(HeaderLines(1)));
     Ui.Answers = {true};
     Run(&Tfmain::mmDelClick);
     EXPECT_EQ(Column(hcSubject), Lines{"Message 2"});
@@ -376,6 +379,38 @@ TEST_F(MailServerTest, LinkClicksSaveAttachmentsOrGoToTheDesktop)
     Window->memoURLClick("www.a.cz");
     Window->memoURLClick("http://localhost/a.txt/ID=1");
     EXPECT_EQ(Ui.Urls, (Lines{"http://www.a.cz", "http://localhost/a.txt/ID=1"}));
+    EXPECT_EQ(Ui.SaveRequests.size(), 1u);
+}
+
+TEST_F(MailServerTest, TabReachesEveryLinkAndEnterOpensIt)
+{
+    ScriptedServer server;
+    CheckForDownloadOfTheSecond(server);
+    Window->headlist->setCurrentItem(Window->headlist->Row(1));
+    Run(&Tfmain::lDownClick);
+    TRxRichEdit& memo = *Window->memo;
+    memo.setFocus(Qt::TabFocusReason);
+    const std::string saved = Directory.File("by-keyboard.txt");
+    Ui.SaveAnswers = {saved};
+
+    QTest::keyClick(&memo, Qt::Key_Tab);
+    ASSERT_NE(memo.SelectedLink(), nullptr);
+    EXPECT_EQ(memo.SelectedLink()->Target, AttachmentTarget("http://localhost/a.txt/ID=1"));
+    QTest::keyClick(&memo, Qt::Key_Return);
+    EXPECT_EQ(Ui.SaveRequests, Lines{"a.txt"});
+    EXPECT_EQ(ReadBytes(saved), "data\r\n");
+
+    QTest::keyClick(&memo, Qt::Key_Tab);
+    ASSERT_NE(memo.SelectedLink(), nullptr);
+    QTest::keyClick(&memo, Qt::Key_Enter);
+    EXPECT_EQ(Ui.Urls, Lines{"http://www.a.cz"});
+
+    // Back to the attachment, then past the first link the focus leaves the text.
+    QTest::keyClick(&memo, Qt::Key_Backtab);
+    ASSERT_NE(memo.SelectedLink(), nullptr);
+    EXPECT_EQ(memo.SelectedLink()->Target, AttachmentTarget("http://localhost/a.txt/ID=1"));
+    QTest::keyClick(&memo, Qt::Key_Backtab);
+    EXPECT_EQ(memo.SelectedLink(), nullptr);
     EXPECT_EQ(Ui.SaveRequests.size(), 1u);
 }
 

@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -20,6 +21,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <sys/stat.h>
@@ -91,22 +93,31 @@ TEST_F(MainWindowTest, FirstActivationShowsTheAboutBoxOnceAndDisablesAccountComm
         EXPECT_TRUE(command->isEnabled());
 }
 
-TEST_F(MainWindowTest, SubjectColumnFollowsTheListWidth)
+TEST_F(MainWindowTest, ColumnsFitTheListWidthAndTheSubjectTakesTheRest)
 {
     TTestMain window;
-    // A date column widened for its text takes that room from the subject.
-    const int widened = window.headlist->columnWidth(hcDate) - 108;
-    window.headlist->resize(1000, 100);
+    THeaderList& list = *window.headlist;
+    const int date = list.columnWidth(hcDate);
+    for (int width : {560, 600, 1000, 1270}) {
+        list.resize(width, 100);
+        window.AdjustColumns();
+        const int room = width - 2 * list.frameWidth() - list.verticalScrollBar()->sizeHint().width();
+        int columns = 0;
+        for (int column = 0; column < HeaderColumnCount; ++column)
+            columns += list.columnWidth(column);
+        EXPECT_LE(columns, room) << width;
+        EXPECT_EQ(list.columnWidth(hcDate), date) << width;
+        if (width >= 1000) {
+            EXPECT_EQ(columns, room) << width;
+            EXPECT_EQ(list.columnWidth(hcFrom), list.FittedColumnWidth(hcFrom)) << width;
+            EXPECT_GT(list.columnWidth(hcSubject), 188) << width;
+        }
+    }
+    // A column the user widened keeps its width when the list grows.
+    list.header()->resizeSection(hcFrom, 230);
+    list.resize(1200, 100);
     window.AdjustColumns();
-    EXPECT_EQ(window.headlist->columnWidth(4), 522 - widened);
-    window.headlist->resize(600, 100);
-    window.AdjustColumns();
-    EXPECT_EQ(window.headlist->columnWidth(4), 188);
-
-    window.show();
-    window.resize(1200, 450);
-    EXPECT_EQ(window.headlist->columnWidth(4), window.headlist->width() - 478 - widened);
-    EXPECT_GT(window.headlist->columnWidth(4), 188);
+    EXPECT_EQ(list.columnWidth(hcFrom), 230);
 }
 
 TEST_F(MainWindowTest, LoadsTheAccountsIntoTheList)
@@ -192,6 +203,8 @@ TEST_F(MainWindowTest, NewAccountFromTheEditorIsListedAndSaved)
     EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Nový e-mail účet"});
     ASSERT_EQ(window.poplist->count(), 3);
     EXPECT_EQ(FromQt(window.poplist->item(2)->text()), "žofie@pošta.cz");
+    EXPECT_TRUE(window.poplist->item(2)->isSelected());
+    EXPECT_TRUE(window.tCheck->isEnabled());
     EXPECT_EQ(ReadBytes(AccountsPath()),
               TwoAccounts + "\x9Eofie@po\x9Ata.cz\r\npop3s://\r\n\r\n tajn\xE9 \r\n995\r\n");   // Windows-1250
 }
@@ -220,7 +233,7 @@ TEST_F(MainWindowTest, EditedAccountIsSavedInItsPlace)
         editor.Button1Click();
     };
     window.EditAccClick();
-    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Edit e-mail účet"});
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Upravit e-mail účet"});
     EXPECT_EQ(window.StatusPanelText(0), "b@y.cz");
     EXPECT_EQ(ReadBytes(AccountsPath()),
               "a@x.cz\r\npop.x.cz\r\na\r\npw\r\n110\r\nb@y.cz\r\npop3s://mail.y.cz\r\nb\r\n\r\n110\r\n");
@@ -290,7 +303,7 @@ TEST_F(MainWindowTest, KeysInTheAccountListRunTheAccountCommands)
     QTest::keyClick(window.poplist, Qt::Key_Insert);
     QTest::keyClick(window.poplist, Qt::Key_Return);
     QTest::keyClick(window.poplist, Qt::Key_Delete);
-    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{"Nový e-mail účet", "Edit e-mail účet"}));
+    EXPECT_EQ(Modal.Shown, (std::vector<std::string>{"Nový e-mail účet", "Upravit e-mail účet"}));
     EXPECT_EQ(Ui.Questions.size(), 1u);
 }
 
@@ -300,7 +313,7 @@ TEST_F(MainWindowTest, DoubleClickEditsTheAccount)
     TTestMain window;
     window.poplist->setCurrentRow(1);
     emit window.poplist->itemDoubleClicked(window.poplist->item(1));
-    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Edit e-mail účet"});
+    EXPECT_EQ(Modal.Shown, std::vector<std::string>{"Upravit e-mail účet"});
 }
 
 TEST_F(MainWindowTest, EveryCommandReachesItsOperation)
@@ -315,7 +328,7 @@ TEST_F(MainWindowTest, EveryCommandReachesItsOperation)
     for (QAction* command : {window.tDel, window.mDelAcc, window.pDel})
         command->trigger();
     const std::string created = "Nový e-mail účet";
-    const std::string edited = "Edit e-mail účet";
+    const std::string edited = "Upravit e-mail účet";
     const std::string help = "Nápověda";
     EXPECT_EQ(Modal.Shown, (std::vector<std::string>{created, created, created, edited, edited, edited, help, help,
                                                      "O programu...", "O programu..."}));

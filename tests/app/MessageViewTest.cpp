@@ -20,7 +20,7 @@ std::string DownloadedText(const std::vector<std::string>& attachmentLines, cons
            CrLf + HeaderBanner + CrLf + "From: a@b.cz" + CrLf;
 }
 
-const std::string ExampleLine = "http://localhost/a.txt/ID=1 A.TXT (text/plain)";
+const std::string ExampleLine = "http://localhost/a.txt/ID=1 a.txt (text/plain)";
 
 struct TLook {
     std::string Name;
@@ -108,11 +108,11 @@ TEST(MessageViewHighlight, ABannerQuotedInAHeaderFormatsOnlyItself)
 
 TEST(MessageViewLinks, AttachmentLinksAreMarkedWhole)
 {
-    const std::string spaced = "http://localhost/můj dopis.txt/ID=2 MůJ DOPIS.TXT (text/plain)";
-    const std::string odd = "http://localhost/a/ID=7.txt/ID=3 A/ID=7.TXT (application/octet-stream)";
+    const std::string spaced = "http://localhost/můj dopis.txt/ID=2 můj dopis.txt (text/plain)";
+    const std::string odd = "http://localhost/a/ID=7.txt/ID=3 a/ID=7.txt (application/octet-stream)";
     const std::string unnamed = "http://localhost//ID=4  (application/octet-stream)";
     // The name "a/ID=0 A (x" looks like a whole attachment line of its own, to index 0.
-    const std::string crafted = "http://localhost/a/ID=0 A (x/ID=5 A/ID=0 A (X (text/plain)";
+    const std::string crafted = "http://localhost/a/ID=0 A (x/ID=5 a/ID=0 A (x (text/plain)";
     TRxRichEdit memo;
     ShowMessageText(memo,
                     DownloadedText({ExampleLine, spaced, odd, unnamed, crafted}, "see http://localhost/x/ID=1 and www.a.cz"),
@@ -144,7 +144,7 @@ TEST(MessageViewLinks, NothingIsMarkedInAMessageNotDownloaded)
 TEST(MessageViewLinks, LinesThatMerelyLookLikeAttachmentLinesAreLeftAlone)
 {
     TRxRichEdit memo;
-    ShowMessageText(memo, DownloadedText({"http://localhost/a.txt/ID=1 B.TXT (text/plain)", "http://localhost/a.txt/ID="}, "x"),
+    ShowMessageText(memo, DownloadedText({"http://localhost/a.txt/ID=1 b.txt (text/plain)", "http://localhost/a.txt/ID="}, "x"),
                     true);
     for (const TRxLink& link : memo.Links())
         EXPECT_FALSE(link.Marked) << link.Target;

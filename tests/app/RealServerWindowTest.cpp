@@ -7,11 +7,15 @@
 #include "MessageView.h"
 #include "PrivatePop3Server.h"
 #include "Progress.h"
+#include "QtText.h"
 #include "RxRichEd.h"
 #include "fmMain.h"
+#include "fmSettings.h"
 #include "udm.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QSpinBox>
 #include <QListWidget>
 #include <QProgressBar>
 
@@ -139,3 +143,53 @@ TEST_F(RealServerWindowTest, WorkEventsMoveTheProgressBar)
 }
 
 } // namespace
+
+TEST_F(RealServerWindowTest, MailDeliveredBetweenChecksIsBoldCountedAndAloneInTheNewView)
+{
+    Server.AddMessages({PlainMessage()});
+    OpenWindow();
+    Window->CheckAccClick();
+    Window->CheckAccClick();
+    EXPECT_EQ(FromQt(Window->poplist->item(0)->text()), "petr@demo.cz");
+    Server.AddMessages({MessageWithAttachment()});
+    Window->CheckAccClick();
+    EXPECT_EQ(FromQt(Window->poplist->item(0)->text()), "petr@demo.cz (1 nových)");
+    ASSERT_EQ(Window->headlist->RowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        const QFont font = Window->headlist->Row(row)->data(0, Qt::FontRole).value<QFont>();
+        EXPECT_EQ(font.bold(), row == 1) << row;
+    }
+    Window->mNewOnly->setChecked(true);
+    EXPECT_TRUE(Window->headlist->Row(0)->isHidden());
+    EXPECT_FALSE(Window->headlist->Row(1)->isHidden());
+    // Select all and delete: the hidden row is not touched.
+    Window->Vybratve1Click();
+    Ui.Answers = {true};
+    Window->mmDelClick();
+    Window->mNewOnly->setChecked(false);
+    EXPECT_EQ(Subjects(), (Lines{"Porada"}));
+    EXPECT_EQ(Ui.Errors, Lines{});
+}
+
+TEST_F(AppFixture, SettingsAreKeptInSectionsOfTheirOwn)
+{
+    WriteSettings("[SIZE]\nWIDTH=700\n");
+    Tfmain window;
+    EXPECT_EQ(window.AppSettings().CheckMinutes, 0);
+    EXPECT_TRUE(window.AppSettings().Notify);
+    Modal.Answer = [](QDialog& dialog) {
+        auto& settings = dynamic_cast<TfSettings&>(dialog);
+        settings.eInterval->setValue(15);
+        settings.cbNotify->setChecked(false);
+        settings.cbCloseToTray->setChecked(true);
+        settings.accept();
+    };
+    window.SettingsClick();
+    EXPECT_EQ(Modal.Shown, Lines{"Nastavení"});
+    EXPECT_EQ(ReadBytes(SettingsPath()),
+              "[SIZE]\nWIDTH=700\n\n[CHECK]\nINTERVAL=15\nATSTART=0\n\n[NOTIFY]\nNEWMAIL=0\n\n[TRAY]\nCLOSE=1\nSTART=0\n");
+    Tfmain again;
+    EXPECT_EQ(again.AppSettings().CheckMinutes, 15);
+    EXPECT_FALSE(again.AppSettings().Notify);
+    EXPECT_TRUE(again.AppSettings().CloseToTray);
+}

@@ -11,16 +11,17 @@
 
 namespace {
 
-TEST(ErrorBox, ShowsTheMessageUnchangedWithOneCancelButton)
+TEST(ErrorBox, ShowsTheMessageUnchangedWithOneOkButtonInCzech)
 {
+    ASSERT_TRUE(InstallFrameworkTranslations());
     const std::string message = "Řádek jedna\n<b>dvě</b>\n\ntři";
     auto box = CreateErrorBox(message, nullptr);
-    EXPECT_EQ(box->windowTitle(), "Error");
+    EXPECT_EQ(FromQt(box->windowTitle()), "Chyba");
     EXPECT_EQ(box->icon(), QMessageBox::Critical);
     EXPECT_EQ(box->textFormat(), Qt::PlainText);
     EXPECT_EQ(FromQt(box->text()), message);
     ASSERT_EQ(box->buttons().size(), 1);
-    EXPECT_EQ(box->buttons().front()->text(), "Cancel");
+    EXPECT_EQ(box->buttons().front()->text(), "OK");
 }
 
 TEST(ErrorBox, StandsFiftyPixelsInsideTheMainWindow)
@@ -31,15 +32,16 @@ TEST(ErrorBox, StandsFiftyPixelsInsideTheMainWindow)
     EXPECT_EQ(box->pos(), QPoint(170, 130));
 }
 
-TEST(QuestionBox, AsksWithYesAndNo)
+TEST(QuestionBox, AsksWithYesAndNoInCzech)
 {
+    ASSERT_TRUE(InstallFrameworkTranslations());
     auto box = CreateQuestionBox("Warning", "Vymazat účet, opravdu?");
-    EXPECT_EQ(box->windowTitle(), "Warning");
+    EXPECT_EQ(FromQt(box->windowTitle()), "Upozornění");
     EXPECT_EQ(box->icon(), QMessageBox::Warning);
     EXPECT_EQ(FromQt(box->text()), "Vymazat účet, opravdu?");
     ASSERT_EQ(box->buttons().size(), 2);
-    EXPECT_EQ(box->button(QMessageBox::Yes)->text(), "&Yes");
-    EXPECT_EQ(box->button(QMessageBox::No)->text(), "&No");
+    EXPECT_EQ(FromQt(box->button(QMessageBox::Yes)->text()), "&Ano");
+    EXPECT_EQ(FromQt(box->button(QMessageBox::No)->text()), "&Ne");
 }
 
 TEST(DesktopLinks, OnlyWebAndMailLinksGoToTheDesktop)

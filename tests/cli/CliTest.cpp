@@ -33,6 +33,10 @@ protected:
     const std::string Directory = Temporary.Path();
     const std::string Accounts = Temporary.File("accounts.dat");
 
+    // What the checks saw stays in the test's own directory.
+    void SetUp() override { ::setenv("XDG_STATE_HOME", Directory.c_str(), 1); }
+    void TearDown() override { ::unsetenv("XDG_STATE_HOME"); }
+
     // The account file: the given server as account 1 (and "me@localhost"), one that
     // nobody listens on as account 2.
     void WriteAccounts(const PrivatePop3Server& server, const std::string& password)
@@ -55,6 +59,7 @@ class CliMailboxTest : public CliTest {
 protected:
     void SetUp() override
     {
+        CliTest::SetUp();
         Server.AddMessages({Sample::Plain, Sample::Multipart, Sample::PdfOnly});
         WriteAccounts(Server, Server.Password());
     }
@@ -128,8 +133,11 @@ TEST_F(CliMailboxTest, CheckListsEveryMessageWithItsColumns)
     ASSERT_EQ(result.Status, 0) << result.Err;
     const auto lines = Lines(result.Out);
     ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "1\t2023-03-15 13:05:09 +0100\t" + std::to_string(Sample::Plain.size()) +
-                            "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tPříprava\t<plain@example.org>");
+    // The server's unique ID comes last.
+    EXPECT_EQ(lines[0].substr(0, lines[0].rfind('\t')),
+              "1\t2023-03-15 13:05:09 +0100\t" + std::to_string(Sample::Plain.size()) +
+                  "\tjiri@example.cz\tAnna <anna@example.org>, bob@example.org\tPříprava\t<plain@example.org>");
+    EXPECT_GT(lines[0].size() - lines[0].rfind('\t'), 1u);
     EXPECT_EQ(lines[1].substr(0, 28), "2\t2023-03-16 00:00:00 +0100\t");
     EXPECT_EQ(lines[2].substr(0, 2), "3\t");
     EXPECT_TRUE(result.Err.empty()) << result.Err;
@@ -150,7 +158,7 @@ TEST_F(CliMailboxTest, ShowPrintsTheMessageViewText)
     const auto lines = Lines(multipart.Out);
     ASSERT_GE(lines.size(), 10u);
     EXPECT_EQ(lines[1], "---Přílohy-------------------------------");
-    EXPECT_EQ(lines[3], "http://localhost/a.txt/ID=1 A.TXT (text/plain)");
+    EXPECT_EQ(lines[3], "http://localhost/a.txt/ID=1 a.txt (text/plain)");
     EXPECT_EQ(lines[5], "---Tělo zprávy---------------------------");
     EXPECT_EQ(lines[6], "Ahoj");
     EXPECT_EQ(lines[9], "---Záhlaví zprávy------------------------");
@@ -200,7 +208,8 @@ TEST_F(CliMailboxTest, APasswordFromACommandOrTheEnvironmentReplacesTheFilesOne)
     } cases[] = {
         {{"check", "1"}, nullptr, 1},
         {{"check", "1"}, right.c_str(), 0},
-        {{"--password-command", "printf '%s\\n' " + right, "check", "1"}, "wrong", 0},
+        // Nothing new since the check before: exit status 3.
+        {{"--password-command", "printf '%s\\n' " + right, "check", "1"}, "wrong", 3},
         {{"--password-command", "false", "check", "1"}, right.c_str(), 1},
         {{"--password-command", "true", "check", "1"}, right.c_str(), 1},
     };
@@ -220,6 +229,7 @@ TEST_F(CliMailboxTest, DeleteAsksAndOnlyAYesDeletes)
         const char* Answer;
         int Status;
     } declines[] = {{"n\n", 0}, {"", 1}, {"nevim\n", 0}};
+    ASSERT_EQ(Run({"check", "1"}).Status, 0);
     for (const auto& decline : declines) {
         const TCliResult declined = Run({"delete", "1", "2"}, decline.Answer);
         EXPECT_EQ(declined.Status, decline.Status) << decline.Answer;
@@ -241,6 +251,7 @@ TEST_F(CliMailboxTest, DeleteAsksAndOnlyAYesDeletes)
 
 TEST_F(CliMailboxTest, DeleteWithYesAsksNothing)
 {
+    ASSERT_EQ(Run({"check", "1"}).Status, 0);
     const TCliResult deleted = Run({"--yes", "delete", "1", "1"});
     ASSERT_EQ(deleted.Status, 0) << deleted.Err;
     EXPECT_TRUE(deleted.Err.empty()) << deleted.Err;
@@ -262,8 +273,8 @@ TEST_F(CliMailboxTest, TraceShowsTheDialogueWithThePasswordMasked)
     const auto stat = std::find(trace.begin(), trace.end(), "--> STAT");
     ASSERT_GE(std::distance(stat, trace.end()), 9);
     EXPECT_EQ(std::vector<std::string>(stat + 2, stat + 9),
-              (std::vector<std::string>{"--> TOP 1 0", "--> LIST 1", "--> TOP 2 0", "--> LIST 2", "--> TOP 3 0",
-                                        "--> LIST 3", "<-- +OK"}));
+              (std::vector<std::string>{"--> UIDL", "--> TOP 1 0", "--> LIST 1", "--> TOP 2 0", "--> LIST 2",
+                                        "--> TOP 3 0", "--> LIST 3"}));
     EXPECT_EQ(trace[trace.size() - 2], "--> QUIT");
     EXPECT_EQ(trace.back().substr(0, 7), "<-- +OK");
     EXPECT_EQ(result.Err.find(Server.Password()), std::string::npos);
@@ -323,7 +334,7 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
     };
     auto checks = [&](ScriptedServer& server) -> ScriptedServer& {
         logsIn(server).Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK 1 40");
-        server.Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+        server.Expects("UIDL").Says("-ERR unknown command").Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
         return server.Expects("LIST 1").Says("+OK 1 40").Expects("QUIT").Says("+OK");
     };
     struct Case {
@@ -332,17 +343,20 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
         std::vector<std::string> Args;
         int Status;
         std::string Shown;
+        // Run first: a deletion by number needs the listing the user saw.
+        std::vector<std::string> Before = {};
     };
     const std::vector<Case> cases = {
         {"QUIT after DELE refused",
          [&](ScriptedServer& s) {
+             checks(s).AcceptsNext();
              checks(s).AcceptsNext();
              logsIn(s).Expects("CAPA").Says("-ERR unknown command");
              s.Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
              s.Expects("LIST 1").Says("+OK 1 40").Expects("DELE 1").Says("+OK");
              s.Expects("QUIT").Says("-ERR some deleted messages not removed");
          },
-         {"--yes", "delete", "1", "1"}, 1, "some deleted messages not removed"},
+         {"--yes", "delete", "1", "1"}, 1, "some deleted messages not removed", {"check", "1"}},
         {"silent server with --timeout",
          [&](ScriptedServer& s) { logsIn(s).Expects("CAPA").Stalls(3000ms); },
          {"--timeout", "1", "check", "1"}, 1, "Server neodpovídá: 127.0.0.1"},
@@ -362,6 +376,8 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
         const int port = server.Start();
         std::ofstream(Accounts, std::ios::binary | std::ios::trunc)
             << "joe@localhost\r\n127.0.0.1\r\njoe\r\nsecret\r\n" << port << "\r\n";
+        if (!test.Before.empty())
+            Run(test.Before);
         const auto started = std::chrono::steady_clock::now();
         const TCliResult result = Run(test.Args);
         EXPECT_LT(std::chrono::steady_clock::now() - started, 2500ms);
@@ -439,4 +455,72 @@ TEST_F(CliTest, AccountsAreAddedGivenPasswordsAndRemovedFromTheTerminal)
     std::ifstream file(Accounts, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, "x@example.org\r\nstarttls://example.org\r\nxx\r\ntajne\r\n110\r\n");
+
+TEST_F(CliMailboxTest, MessagesDeliveredBetweenTwoChecksAreExactlyTheNewOnes)
+{
+    const TCliResult first = Run({"check", "--new", "1"});
+    EXPECT_EQ(first.Status, 0) << first.Err;
+    EXPECT_EQ(Lines(first.Out).size(), 3u);
+    EXPECT_EQ(Run({"check", "--new", "-q", "1"}).Status, 3);
+
+    Server.AddMessages({Sample::TextPartsOnly, Sample::Uuencoded});
+    const TCliResult second = Run({"check", "--json", "1"});
+    EXPECT_EQ(second.Status, 0) << second.Err;
+    const auto lines = Lines(second.Out);
+    ASSERT_EQ(lines.size(), 5u);
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_NE(lines[i].find(i < 3 ? "\"new\":false" : "\"new\":true"), std::string::npos) << lines[i];
+    EXPECT_EQ(lines[0].rfind("{\"account\":\"me@localhost\",\"number\":1,\"uid\":\"", 0), 0u) << lines[0];
+    EXPECT_NE(lines[0].find(",\"date\":\"2023-03-15T13:05:09+01:00\",\"size\":" + std::to_string(Sample::Plain.size())
+                            + ",\"from\":\"jiri@example.cz\",\"to\":\"Anna <anna@example.org>, bob@example.org\","
+                              "\"subject\":\"Příprava\",\"id\":\"<plain@example.org>\"}"),
+              std::string::npos)
+        << lines[0];
+    EXPECT_EQ(Run({"check", "--new", "1"}).Out, "");
+}
+
+TEST_F(CliMailboxTest, ADeletionByNumberActsOnlyOnTheMessageTheLastCheckListed)
+{
+    // Numbers nobody has seen are not taken.
+    const TCliResult unseen = Run({"--yes", "delete", "1", "1"});
+    EXPECT_EQ(unseen.Status, 1);
+    EXPECT_NE(unseen.Err.find("nebyla zkontrolována"), std::string::npos) << unseen.Err;
+    const auto listed = Lines(Run({"check", "1"}).Out);
+    ASSERT_EQ(listed.size(), 3u);
+    const std::string secondId = listed[1].substr(listed[1].rfind('\t') + 1);
+    // Another client deletes message 1: message 2 of the listing is message 1 now.
+    const TCliResult outside = Run({"--yes", "delete", "1", "1"});
+    ASSERT_EQ(outside.Status, 0) << outside.Err;
+
+    const TCliResult shifted = Run({"--yes", "delete", "1", "2"});
+    EXPECT_EQ(shifted.Status, 1);
+    EXPECT_NE(shifted.Err.find("Zpráva 2 už není ta, kterou vypsala poslední kontrola (" + secondId + ")"),
+              std::string::npos)
+        << shifted.Err;
+    EXPECT_NE(shifted.Err.find("Ta je teď zprávou 1."), std::string::npos) << shifted.Err;
+    EXPECT_EQ(Lines(Run({"check", "1"}).Out).size(), 2u);
+
+    const TCliResult byId = Run({"--yes", "delete", "1", "--uid", secondId});
+    EXPECT_EQ(byId.Status, 0) << byId.Err;
+    const auto left = Lines(Run({"check", "1"}).Out);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_NE(left[0].find("Faktura"), std::string::npos);
+    EXPECT_EQ(Run({"--yes", "delete", "1", "--uid", secondId}).Status, 1);
+}
+
+TEST_F(CliMailboxTest, CheckWithoutAnAccountChecksEveryOneAndReportsTheFailingOne)
+{
+    PrivatePop3Server other("druhy", "heslo2");
+    other.AddMessage(Sample::Plain);
+    std::ofstream(Accounts, std::ios::binary | std::ios::app)
+        << "other@localhost\r\n127.0.0.1\r\ndruhy\r\nheslo2\r\n" << other.Port() << "\r\n";
+    const TCliResult result = Run({"check", "--json"});
+    EXPECT_EQ(result.Status, 1);
+    EXPECT_NE(result.Err.find("nobody@localhost: Socket Error"), std::string::npos) << result.Err;
+    const auto lines = Lines(result.Out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2].rfind("{\"account\":\"me@localhost\",\"number\":3,", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("{\"account\":\"other@localhost\",\"number\":1,", 0), 0u) << lines[3];
+    // The failing account stops nothing; the others have nothing new the second time.
+    EXPECT_EQ(Run({"check", "-q", "me@localhost"}).Status, 3);
 }

@@ -49,8 +49,8 @@ TEST(CommandLine, CommandLinesThatCannotRunAreUsageErrors)
         {"--yes"},
         {"fetch", "1"},
         {"accounts", "1"},
-        {"check"},
         {"check", "1", "2"},
+        {"delete", "1", "--uid"},
         {"show", "1"},
         {"show", "1", "x"},
         {"show", "1", "0"},
@@ -67,6 +67,16 @@ TEST(CommandLine, CommandLinesThatCannotRunAreUsageErrors)
     };
     for (const auto& args : wrong)
         EXPECT_THROW(Parse(args), EUsage) << ::testing::PrintToString(args);
+}
+
+TEST(CommandLine, CheckOfEveryAccountAndDeletionByUniqueId)
+{
+    const TCommandLine all = Parse({"check", "--new", "--json", "-q"});
+    EXPECT_TRUE(all.Arguments.empty());
+    EXPECT_TRUE(all.NewOnly && all.Json && all.Quiet);
+    const TCommandLine byId = Parse({"delete", "1", "--uid", "QhdPYR:00WBw1Ph7x7", "--", "-x-"});
+    EXPECT_TRUE(byId.ByUniqueId);
+    EXPECT_EQ(byId.Arguments, (std::vector<std::string>{"1", "QhdPYR:00WBw1Ph7x7", "-x-"}));
 }
 
 TEST(CommandLine, MessageNumbersAndPartIndexesAreChecked)

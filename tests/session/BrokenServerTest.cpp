@@ -105,7 +105,8 @@ TEST_F(SessionTest, ADownloadsConnectionEndsWithQuitAfterLyingIdle)
 TEST_F(SessionTest, AnEndlessHeaderBlockEndsTheCheckAndTheNextCheckWorks)
 {
     ScriptedServer server;
-    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 100").Expects("TOP 1 0").Says("+OK");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 100").Expects("UIDL").Says("-ERR unknown command");
+    server.Expects("TOP 1 0").Says("+OK");
     server.Streams("X-Filler: " + std::string(100, 'x') + "\r\n", (int64_t(64) << 20) + (64 << 10));
     server.AcceptsNext();
     Check(server, {Message}).Says("+OK");

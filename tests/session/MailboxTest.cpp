@@ -36,7 +36,7 @@ std::string ReplyErrorOf(const std::function<void()>& operation)
 TEST_F(SessionTest, AnEmptyMailboxIsOpenedCountedAndClosed)
 {
     ScriptedServer server;
-    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 0 0").Expects("QUIT");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 0 0").Expects("UIDL").Says("-ERR unknown command").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));
     EXPECT_FALSE(session->IsConnected());
     EXPECT_EQ(CheckMailbox(session), 0);
@@ -72,7 +72,7 @@ TEST_F(SessionTest, ACheckMakesOneRecordPerMessageInOrder)
 TEST_F(SessionTest, AListReplyWithoutANumberGivesMinusOne)
 {
     ScriptedServer server;
-    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 10");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 10").Expects("UIDL").Says("-ERR unknown command");
     server.Expects("TOP 1 0").Says("+OK").Sends(OnTheWire(HeaderOf(First)));
     server.Expects("LIST 1").Says("+OK 1 lots").Expects("QUIT");
     CheckMailbox(CreateSession(Account(server.Start())));
@@ -89,7 +89,7 @@ TEST_F(SessionTest, ARefusedTopEndsTheCheckWithTheRecordsMadeSoFar)
     const std::weak_ptr<TMessageHeader> earlierRecord = HeaderRecords().front();
 
     ScriptedServer server;
-    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 2 100");
+    LoginWithoutPipelining(server).Expects("STAT").Says("+OK 2 100").Expects("UIDL").Says("-ERR unknown command");
     Headers(server, 1, First).Expects("TOP 2 0").Says("-ERR no such message").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));
     EXPECT_EQ(ReplyErrorOf([&] { CheckMailbox(session); }), " no such message\r\n");
@@ -105,10 +105,10 @@ TEST_F(SessionTest, ARefusedTopInThePipelineEndsTheCheckWithTheRecordsSoFarAndQu
 {
     ScriptedServer server;
     Login(server).Expects("CAPA").Says("+OK").Says("PIPELINING").Says(".").Expects("STAT").Says("+OK 3 100");
-    for (const char* command : {"TOP 1 0", "LIST 1", "TOP 2 0", "LIST 2", "TOP 3 0", "LIST 3"})
+    for (const char* command : {"UIDL", "TOP 1 0", "LIST 1", "TOP 2 0", "LIST 2", "TOP 3 0", "LIST 3"})
         server.Expects(command);
     // The commands after the refused one are answered too; QUIT comes after their replies.
-    server.Says("+OK").Sends(OnTheWire(HeaderOf(First))).Says("+OK 1 40");
+    server.Says("-ERR unknown command").Says("+OK").Sends(OnTheWire(HeaderOf(First))).Says("+OK 1 40");
     server.Says("-ERR no such message").Says("+OK 2 40");
     server.Says("+OK").Sends(OnTheWire(HeaderOf(Second))).Says("+OK 3 40").Expects("QUIT");
     const auto session = CreateSession(Account(server.Start()));

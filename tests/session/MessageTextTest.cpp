@@ -76,7 +76,7 @@ TEST(MessageText, APlainMessageShowsExactlyItsBodyLines)
 TEST(MessageText, AMultipartMessageShowsAttachmentsBodyAndHeader)
 {
     EXPECT_EQ(TextOf(Sample::Multipart), "\r\n" + AttachmentsBanner + "\r\n" + "\r\n" +
-                                     "http://localhost/a.txt/ID=1 A.TXT (text/plain)" + "\r\n\r\n" + BodyBanner +
+                                     "http://localhost/a.txt/ID=1 a.txt (text/plain)" + "\r\n\r\n" + BodyBanner +
                                      "\r\n" + "Ahoj\r\n" + "\r\n\r\n" + HeaderBanner + "\r\n" +
                                      Sample::MultipartHeader);
 }
@@ -90,11 +90,11 @@ TEST(MessageText, TextPartsOnlyHaveNoAttachmentsSection)
 TEST(MessageText, AnAttachmentWithoutATextPartIsNotHidden)
 {
     EXPECT_EQ(TextOf(Sample::PdfOnly), "\r\n" + AttachmentsBanner + "\r\n\r\n" +
-                                  "http://localhost/x.pdf/ID=0 X.PDF ()\r\n\r\n" +
+                                  "http://localhost/x.pdf/ID=0 x.pdf ()\r\n\r\n" +
                                   BodyBanner + "\r\n\r\n\r\n" + HeaderBanner + "\r\n" +
                                   HeaderOf(Sample::PdfOnly).substr(0, HeaderOf(Sample::PdfOnly).size() - 2));
 
-    EXPECT_EQ(TextOf(Sample::Uuencoded), "\r\n" + AttachmentsBanner + "\r\n\r\n" + "http://localhost/file.txt/ID=0 FILE.TXT ()\r\n\r\n" +
+    EXPECT_EQ(TextOf(Sample::Uuencoded), "\r\n" + AttachmentsBanner + "\r\n\r\n" + "http://localhost/file.txt/ID=0 file.txt ()\r\n\r\n" +
                                   BodyBanner + "\r\nPosilam soubor.\r\nZdravi Anna\r\n\r\n\r\n" + HeaderBanner + "\r\n" +
                                   "From: anna@example.org\r\nSubject: Soubor\r\n");
 }
@@ -106,7 +106,7 @@ TEST(MessageText, AHostileAttachmentNameCannotBreakItsLine)
         "--b\r\nContent-Type: application/octet-stream\r\n"
         "Content-Disposition: attachment; filename==?windows-1250?Q?a=0D=0Ahttp://localhost/b/ID=3D0_=E1?=\r\n\r\nx\r\n--b--\r\n";
     const std::string text = TextOf(message);
-    EXPECT_NE(text.find("\r\nhttp://localhost/a__http://localhost/b/ID=0 á/ID=1 A__HTTP://LOCALHOST/B/ID=0 á ("),
+    EXPECT_NE(text.find("\r\nhttp://localhost/a__http://localhost/b/ID=0 á/ID=1 a__http://localhost/b/ID=0 á ("),
               std::string::npos)
         << text;
 }

@@ -162,7 +162,7 @@ TEST_F(RealServerTest, ADownloadedAttachmentIsSavedAsSent)
     CheckMailbox(CreateSession(AccountOf(Server)));
     const auto record = HeaderRecords()[1];
     record->Download();
-    EXPECT_NE(record->GetText().find("\r\nhttp://localhost/a.txt/ID=1 A.TXT (text/plain)\r\n"), std::string::npos);
+    EXPECT_NE(record->GetText().find("\r\nhttp://localhost/a.txt/ID=1 a.txt (text/plain)\r\n"), std::string::npos);
     TTemporaryDirectory directory;
     TRecordingUserInterface dialog;
     dialog.Answer = directory.File("a.txt");
@@ -175,6 +175,9 @@ TEST_F(RealServerTest, AMailboxChangedByAnotherClientIsLeftAlone)
     CheckMailbox(CreateSession(AccountOf(Server)));
     const auto first = HeaderRecords()[0];
     const auto third = HeaderRecords()[2];
+    // The server's unique IDs are what tells the messages apart.
+    for (const auto& record : HeaderRecords())
+        EXPECT_TRUE(record->ConfirmsByUniqueId());
 
     // Another client deletes the first message; the numbers move up by one.
     TIdPOP3 other;

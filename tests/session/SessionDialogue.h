@@ -52,6 +52,7 @@ inline ScriptedServer& Headers(ScriptedServer& server, int number, const std::st
 inline ScriptedServer& Check(ScriptedServer& server, const std::vector<std::string>& messages)
 {
     LoginWithoutPipelining(server).Expects("STAT").Says("+OK " + std::to_string(messages.size()) + " 1000");
+    server.Expects("UIDL").Says("-ERR unknown command");
     for (size_t i = 0; i < messages.size(); ++i)
         Headers(server, static_cast<int>(i + 1), messages[i]);
     return server.Expects("QUIT");
