@@ -455,6 +455,7 @@ TEST_F(CliTest, AccountsAreAddedGivenPasswordsAndRemovedFromTheTerminal)
     std::ifstream file(Accounts, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, "x@example.org\r\nstarttls://example.org\r\nxx\r\ntajne\r\n110\r\n");
+}
 
 TEST_F(CliMailboxTest, MessagesDeliveredBetweenTwoChecksAreExactlyTheNewOnes)
 {
