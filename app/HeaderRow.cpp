@@ -3,6 +3,7 @@
 #include "QtText.h"
 
 #include <QCollator>
+#include <algorithm>
 #include <QTreeWidget>
 
 namespace {
@@ -15,15 +16,42 @@ int Compare(const T& a, const T& b)
 
 // Names and subjects in the order a Czech reader looks for them, whatever the
 // program's own locale is.
-int CompareAsCzech(const std::string& a, const std::string& b)
+int CompareAsCzech(const QString& a, const QString& b)
 {
     static const QCollator collator = [] {
         QCollator czech{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
         czech.setCaseSensitivity(Qt::CaseInsensitive);
         return czech;
     }();
-    const int order = collator.compare(ToQt(a), ToQt(b));
+    const int order = collator.compare(a, b);
     return order < 0 ? -1 : (order > 0 ? +1 : 0);
+}
+
+// UTF-16 in the order of its code points, which is the byte order of the same text in
+// UTF-8: surrogates (U+10000 and above) after the rest of the basic plane.
+int CompareCodePoints(const QString& a, const QString& b)
+{
+    const auto key = [](char16_t unit) {
+        return unit >= 0xD800 ? (unit >= 0xE000 ? unit - 0x800 : unit + 0x2000) : int(unit);
+    };
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i)
+        if (a[i] != b[i])
+            return key(a[i].unicode()) < key(b[i].unicode()) ? -1 : +1;
+    return Compare(a.size(), b.size());
+}
+
+int CompareDates(double a, double b)
+{
+    // A message without a date is none the newer for it.
+    if ((a == 0) != (b == 0))
+        return a == 0 ? +1 : -1;
+    return Compare(b, a);
+}
+
+int CompareTexts(const QString& a, const QString& b, int column)
+{
+    return column == hcId ? CompareCodePoints(a, b) : CompareAsCzech(a, b);
 }
 
 } // namespace
@@ -44,16 +72,11 @@ int headlistCompare(const THeaderRowData& a, const THeaderRowData& b, int column
 {
     switch (column) {
     case hcDate:
-        return Compare(b.Date, a.Date);
+        return CompareDates(a.Date, b.Date);
     case hcSize:
         return Compare(a.Size, b.Size);
-    case hcFrom:
-    case hcTo:
-    case hcSubject:
-        return CompareAsCzech(a.ColumnText(column), b.ColumnText(column));
     default:
-        // char_traits<char> compares as unsigned char, so this is the byte order.
-        return Compare(a.ColumnText(column), b.ColumnText(column));
+        return CompareTexts(ToQt(a.ColumnText(column)), ToQt(b.ColumnText(column)), column);
     }
 }
 
@@ -63,17 +86,32 @@ Qt::Alignment HeaderColumnAlignment(int column)
 }
 
 THeaderRow::THeaderRow(const THeaderRowData& data, std::weak_ptr<TMessageHeader> record)
-    : QTreeWidgetItem(UserType), FData(data), FRecord(std::move(record))
+    : QTreeWidgetItem(UserType), FDate(data.Date), FSize(data.Size), FNew(data.New), FRecord(std::move(record))
 {
     for (int column = 0; column < HeaderColumnCount; ++column)
-        setText(column, ToQt(FData.ColumnText(column)));
+        setText(column, ToQt(data.ColumnText(column)));
+}
+
+THeaderRowData THeaderRow::Data() const
+{
+    THeaderRowData data;
+    data.DateText = FromQt(text(hcDate));
+    data.SizeText = FromQt(text(hcSize));
+    data.FromText = FromQt(text(hcFrom));
+    data.ToText = FromQt(text(hcTo));
+    data.SubjectText = FromQt(text(hcSubject));
+    data.IdText = FromQt(text(hcId));
+    data.Date = FDate;
+    data.Size = FSize;
+    data.New = FNew;
+    return data;
 }
 
 QVariant THeaderRow::data(int column, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(HeaderColumnAlignment(column));
-    if (role == Qt::FontRole && FData.New) {
+    if (role == Qt::FontRole && FNew) {
         QFont bold = treeWidget() ? treeWidget()->font() : QFont();
         bold.setBold(true);
         return bold;
@@ -84,5 +122,13 @@ QVariant THeaderRow::data(int column, int role) const
 bool THeaderRow::operator<(const QTreeWidgetItem& other) const
 {
     const int column = treeWidget() ? treeWidget()->sortColumn() : hcDate;
-    return headlistCompare(FData, static_cast<const THeaderRow&>(other).FData, column) < 0;
+    const auto& row = static_cast<const THeaderRow&>(other);
+    switch (column) {
+    case hcDate:
+        return CompareDates(FDate, row.FDate) < 0;
+    case hcSize:
+        return Compare(FSize, row.FSize) < 0;
+    default:
+        return CompareTexts(text(column), row.text(column), column) < 0;
+    }
 }

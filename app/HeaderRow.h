@@ -30,7 +30,7 @@ struct THeaderRowData {
 };
 
 // -1 when row a sorts before row b in the column, +1 when after, 0 when they are equal.
-// Date: the later first. Size: the smaller first. Sender, recipients and subject: as a
+// Date: the later first, rows without a date (0) last. Size: the smaller first. Sender, recipients and subject: as a
 // Czech reader orders them (Č after C, Ř after R, letter case ignored). The ID: byte by
 // byte, a prefix before the longer text.
 int headlistCompare(const THeaderRowData& a, const THeaderRowData& b, int column);
@@ -42,7 +42,8 @@ class THeaderRow : public QTreeWidgetItem {
 public:
     THeaderRow(const THeaderRowData& data, std::weak_ptr<TMessageHeader> record);
 
-    const THeaderRowData& Data() const { return FData; }
+    // The texts as the cells hold them, with the values behind them.
+    THeaderRowData Data() const;
     // The row's own record; empty when there is none or it has been released.
     std::shared_ptr<TMessageHeader> Record() const { return FRecord.lock(); }
 
@@ -50,7 +51,10 @@ public:
     bool operator<(const QTreeWidgetItem& other) const override;
 
 private:
-    THeaderRowData FData;
+    // The texts live in the cells only: a row weighs what a bare tree's row does.
+    double FDate;
+    int64_t FSize;
+    bool FNew;
     std::weak_ptr<TMessageHeader> FRecord;
 };
 

@@ -221,8 +221,14 @@ QFrame* TMainWindowUi::BuildRightArea(QWidget* parent)
     // Ctrl+A selects all rows only while the header list has the focus.
     Vybratve1->setShortcutContext(Qt::WidgetShortcut);
     headlist->addAction(Vybratve1);
+    // Whose messages the list shows; hidden until a check has filled it.
+    headOwner = new QLabel(Panel3);
+    headOwner->setFixedHeight(Fitted(16, *headOwner));
+    headOwner->hide();
     auto* headLayout = new QVBoxLayout(Panel3);
     headLayout->setContentsMargins(0, 0, 0, 0);
+    headLayout->setSpacing(0);
+    headLayout->addWidget(headOwner);
     headLayout->addWidget(headlist);
 
     Splitter2 = new TSplitterBar(Qt::Horizontal, Panel3, area);

@@ -73,6 +73,7 @@ public:
     TSplitterBar* Splitter1 = nullptr;
     QFrame* Panel2 = nullptr;
     QWidget* Panel3 = nullptr;        // its height is the horizontal divider
+    QLabel* headOwner = nullptr;      // the account the header list belongs to
     THeaderList* headlist = nullptr;
     TSplitterBar* Splitter2 = nullptr;
     QFrame* Panel4 = nullptr;

@@ -11,18 +11,10 @@ const std::string HeaderBanner = "---Záhlaví zprávy------------------------";
 
 namespace {
 
-const std::string LineBreak = "\r\n";
-const std::string LinkStart = "http://localhost/";
-const std::string PartIndexMark = "/ID=";
 const std::string TargetPrefix = "attachment:";
 
 // The banner, its line break and the empty line after it.
 constexpr int BannerAndEmptyLine = 43;
-
-bool IsDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 // The viewer counts positions in characters of the shown text, not in UTF-8 bytes.
 int Positions(std::string_view text)
@@ -30,30 +22,26 @@ int Positions(std::string_view text)
     return static_cast<int>(ToQt(text).size());
 }
 
-// The length of the link an attachment line begins with; 0 when the line is no
-// attachment line. The line reads link + " " + name + " (" + type + ")", and
-// the name may itself hold blanks, "/ID=" or anything else. A name such as
-// "a/ID=0 A (x" fits the pattern at its own "/ID=0" too, so the link ends at the last
-// "/ID=" + digits that the rest of the line confirms: the one the program wrote.
-size_t AttachmentLinkLength(const std::string& line)
-{
-    if (!line.starts_with(LinkStart) || !line.ends_with(")"))
-        return 0;
-    for (size_t mark = line.rfind(PartIndexMark); mark != std::string::npos && mark >= LinkStart.size();
-         mark = mark == 0 ? std::string::npos : line.rfind(PartIndexMark, mark - 1)) {
-        size_t end = mark + PartIndexMark.size();
-        while (end < line.size() && IsDigit(line[end]))
-            ++end;
-        if (end == mark + PartIndexMark.size())
-            continue;
-        const std::string name = line.substr(LinkStart.size(), mark - LinkStart.size());
-        std::string rest(1, ' ');
-        rest.append(name).append(" (");
-        if (line.compare(end, rest.size(), rest) == 0 && line.size() > end + rest.size())
-            return end;
+// Positions of the viewer for byte offsets into its text, asked in rising order: the
+// characters before the offset, a CR LF counting as one.
+class TPositionCounter {
+public:
+    explicit TPositionCounter(const std::string& text) : FText(text) {}
+    int At(size_t offset)
+    {
+        const std::string_view segment = std::string_view(FText).substr(FOffset, offset - FOffset);
+        FPosition += Positions(segment);
+        for (size_t lf = segment.find("\r\n"); lf != std::string_view::npos; lf = segment.find("\r\n", lf + 2))
+            --FPosition;
+        FOffset = offset;
+        return FPosition;
     }
-    return 0;
-}
+
+private:
+    const std::string& FText;
+    size_t FOffset = 0;
+    int FPosition = 0;
+};
 
 } // namespace
 
@@ -97,36 +85,18 @@ void HighlightSection(TRxRichEdit& memo, const std::string& banner)
     memo.SetSelLength(0);
 }
 
-void MarkAttachmentLinks(TRxRichEdit& memo)
+void ShowMessageText(TRxRichEdit& memo, const TShownText& shown)
 {
-    // The program writes the attachment lines right after the leading empty line, the
-    // banner and one more empty line, up to the next empty line.
-    const std::string text = memo.Text();
-    const std::string opening = LineBreak + AttachmentsBanner + LineBreak + LineBreak;
-    if (!text.starts_with(opening))
-        return;
-    size_t lineStart = opening.size();
-    int position = BannerAndEmptyLine + 1;
-    while (lineStart < text.size()) {
-        size_t lineEnd = text.find(LineBreak, lineStart);
-        if (lineEnd == std::string::npos)
-            lineEnd = text.size();
-        const std::string line = text.substr(lineStart, lineEnd - lineStart);
-        if (line.empty())
-            break;
-        if (size_t length = AttachmentLinkLength(line))
-            memo.MarkLink(position, Positions(line.substr(0, length)), AttachmentTarget(line.substr(0, length)));
-        position += Positions(line) + 1;
-        lineStart = lineEnd + LineBreak.size();
-    }
-}
-
-void ShowMessageText(TRxRichEdit& memo, const std::string& text, bool downloaded)
-{
-    memo.SetText(text);
+    memo.SetText(shown.Text);
     HighlightSection(memo, AttachmentsBanner);
     HighlightSection(memo, BodyBanner);
     HighlightSection(memo, HeaderBanner);
-    if (downloaded)
-        MarkAttachmentLinks(memo);
+    TPositionCounter positions(shown.Text);
+    for (const TAttachmentLinkSpan& line : shown.Links) {
+        const int start = positions.At(line.LineOffset);
+        const int linkEnd = positions.At(line.LineOffset + line.Link.size());
+        const int lineEnd = positions.At(line.LineOffset + line.LineLength);
+        memo.ForgetLinks(start, lineEnd - start);
+        memo.MarkLink(start, linkEnd - start, AttachmentTarget(line.Link));
+    }
 }

@@ -3,6 +3,8 @@
 // 12-point Courier new, the attachment lines bold and bulleted, and each attachment
 // link marked whole so that a click on it can be told from a web link in the text.
 
+#include "MessageText.h"
+
 #include <optional>
 #include <string>
 
@@ -13,17 +15,14 @@ extern const std::string AttachmentsBanner;
 extern const std::string BodyBanner;
 extern const std::string HeaderBanner;
 
-// Replaces the viewer's text and formats it. Attachment lines are marked as the
-// program's own links only in a downloaded message, where the program wrote them.
-void ShowMessageText(TRxRichEdit& memo, const std::string& text, bool downloaded);
+// Replaces the viewer's text and formats it. The attachment links the session placed
+// in the text are marked as the program's own links, each over its own place; nothing
+// else in an attachment line is a link, whatever it looks like.
+void ShowMessageText(TRxRichEdit& memo, const TShownText& shown);
 
 // Formats the first occurrence of banner and, when the text has attachments, the
 // attachment lines; then the caret stands at the top.
 void HighlightSection(TRxRichEdit& memo, const std::string& banner);
-
-// Marks every attachment line's link ("http://localhost/" + name + "/ID=" + part index)
-// as one link, whatever the name holds, reporting AttachmentTarget(link) when clicked.
-void MarkAttachmentLinks(TRxRichEdit& memo);
 
 std::string AttachmentTarget(const std::string& link);
 // The attachment link a click reported, or nothing for any other link.

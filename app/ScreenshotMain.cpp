@@ -216,6 +216,7 @@ int FirstRowWithAttachment(Tfmain& window)
     for (int row = 0; row < window.headlist->RowCount(); ++row) {
         window.headlist->setCurrentItem(window.headlist->Row(row));
         window.lDownClick();
+        window.WaitForServer(30000);
         if (window.memo->Text().find("http://localhost/") != std::string::npos)
             return row;
     }
@@ -245,6 +246,7 @@ int main(int argc, char* argv[])
         Settle();
         window.poplist->setCurrentRow(0);
         window.CheckAccClick();
+        window.WaitForServer(30000);
         Settle();
         const bool checked = userInterface.Errors == 0 && window.headlist->RowCount() > 0;
         const bool firstStart = checked && NothingClipped(window, "first start");

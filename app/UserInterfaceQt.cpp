@@ -1,5 +1,6 @@
 #include "UserInterfaceQt.h"
 
+#include "FileLocations.h"
 #include "QtText.h"
 #include "fmMain.h"
 
@@ -43,7 +44,9 @@ std::unique_ptr<QMessageBox> CreateQuestionBox(const std::string& caption, const
     box->setText(ToQt(question));
     box->addButton(QMessageBox::Yes);
     box->addButton(QMessageBox::No);
-    box->setDefaultButton(QMessageBox::Yes);
+    // Every question comes before something that cannot be undone: Enter must not do it.
+    box->setDefaultButton(QMessageBox::No);
+    box->setEscapeButton(QMessageBox::No);
     return box;
 }
 
@@ -69,6 +72,7 @@ std::optional<std::string> TQtUserInterface::AskSaveFileName(const std::string& 
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDirectory(ToQt(DownloadDirectory()));
     dialog.selectFile(ToQt(proposedName));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;

@@ -24,7 +24,7 @@ QString FrameworkCaption(const std::string& caption);
 // top + 50 (screen coordinates); centred on the screen without an owner.
 std::unique_ptr<QMessageBox> CreateErrorBox(const std::string& message, const QWidget* owner);
 // The question box: warning icon, caption (translated as above), question, "Yes" and
-// "No" in the framework's translation.
+// "No" in the framework's translation, No the default.
 std::unique_ptr<QMessageBox> CreateQuestionBox(const std::string& caption, const std::string& question);
 // Only these links go to the desktop; anything else (file:, custom schemes) is dropped.
 bool IsLinkForDesktop(const std::string& url);

@@ -1,5 +1,7 @@
 #include "fmMain.h"
 
+#include <algorithm>
+
 #include "AccountListItem.h"
 #include "Exception.h"
 #include "FileLocations.h"
@@ -44,11 +46,12 @@ const std::string CheckCaption = "Kontrola zpráv";
 const std::string CheckAccessKey = "&";   // before the caption: K chooses it in a menu
 const std::string NewAccountCaption = "Nový e-mail účet";
 const std::string EditAccountCaption = "Upravit e-mail účet";
-const std::string DeleteAccountQuestion = "Vymazat účet, opravdu?";
+// The question names the account: "Vymazat účet petr@example.cz, opravdu?"
+const std::string DeleteAccountQuestionStart = "Vymazat účet ";
+const std::string DeleteAccountQuestionEnd = ", opravdu?";
 const std::string KeptInFileText = "Hesla zůstala v souboru accounts.dat: ";
 
 const int ContentsTopic = 1;
-const int CancelledMessageMs = 10000;
 const int MainWindowTopic = 30;
 
 // Where the window stands before the settings file is read.
@@ -63,6 +66,7 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
     Build(this);
     setGeometry(DesignGeometry);
     ConnectCommands();
+    ConnectServerWorker();
     try {
         FormCreate();
     } catch (...) {
@@ -73,6 +77,8 @@ Tfmain::Tfmain(QWidget* parent) : QMainWindow(parent)
 
 Tfmain::~Tfmain()
 {
+    // Nothing of the worker's may reach the window once it starts to go.
+    FWorker.reset();
     SetWorkListener(std::move(FPreviousWorkListener));
     if (fmain == this)
         fmain = nullptr;
@@ -102,7 +108,6 @@ void Tfmain::ConnectCommands()
     for (QAction* action : {tAbout, About1})
         connect(action, &QAction::triggered, this, &Tfmain::About1Click);
     connect(Exit1, &QAction::triggered, this, &Tfmain::Exit1Click);
-    connect(cancelButton, &QPushButton::clicked, this, [] { CancelServerOperation(); });
 
     connect(poplist, &QListWidget::itemSelectionChanged, this, &Tfmain::UpdateCommands);
     connect(poplist, &QListWidget::itemDoubleClicked, this, &Tfmain::EditAccClick);
@@ -121,6 +126,14 @@ void Tfmain::ConnectCommands()
 }
 
 namespace {
+
+// listed holds meant's lines, or meant's lines without the password the keyring took.
+bool SameAccount(const TAccountLines& listed, const TAccountLines& meant)
+{
+    TAccountLines withoutPassword = meant;
+    withoutPassword.Password.clear();
+    return listed == meant || listed == withoutPassword;
+}
 
 // "&" in a text that becomes part of a menu caption is a "&", not an access key.
 QString MenuText(const std::string& text)
@@ -219,17 +232,14 @@ void Tfmain::ShareHeightChange(int change)
 
 void Tfmain::closeEvent(QCloseEvent* event)
 {
-    if (FServerBusy) {
-        FCloseRequested = true;
-        event->ignore();
-        return;
-    }
+    // Hidden in the tray, the window goes on working; really closing cuts the operation short.
     if (FAppSettings.CloseToTray && !FQuitting && FTray && FTray->Shown()) {
         hide();
         event->ignore();
         return;
     }
     FQuitting = false;
+    CutServerOperationShort();
     try {
         SaveSettings();
         event->accept();
@@ -260,6 +270,8 @@ void Tfmain::UpdateCommands()
         check += MenuText("   (" + AccountOfItem(account).Address + ")");
     mCheck->setText(check);
     pCheck->setText(check);
+    if (FServerBusy)
+        DisableConflictingCommands();
 }
 
 void Tfmain::EnableMessageCommands(bool downloaded)
@@ -271,6 +283,29 @@ void Tfmain::EnableMessageCommands(bool downloaded)
     for (QAction* action : {tDelete, mmDel, hDel})
         action->setEnabled(messageShown);
     lDelete->setEnabled(messageShown);
+    if (FServerBusy)
+        DisableConflictingCommands();
+}
+
+// One operation at a time: no second check, download or deletion meanwhile, and the
+// account it works for is neither changed nor deleted. Everything else stays usable.
+void Tfmain::DisableConflictingCommands()
+{
+    for (QAction* action : {tCheck, mCheck, pCheck, tDownload, mDown, hDown, tDelete, mmDel, hDel})
+        action->setEnabled(false);
+    lDown->setEnabled(false);
+    lDelete->setEnabled(false);
+    if (FOperationAccount && SelectedAccountItem() == FOperationAccount)
+        for (QAction* action : {tEdit, mEditAcc, pEdit, tDel, mDelAcc, pDel})
+            action->setEnabled(false);
+}
+
+void Tfmain::RefreshCommands()
+{
+    UpdateCommands();
+    const THeaderRow* shown = headlist->Row(FShownIndex);
+    if (const std::shared_ptr<TMessageHeader> record = shown ? shown->Record() : nullptr)
+        EnableMessageCommands(record->Downloaded);
 }
 
 void Tfmain::AdjustColumns()
@@ -287,20 +322,9 @@ void Tfmain::NewAccClick() { NewAccount(); }
 void Tfmain::EditAccClick() { EditAccount(); }
 void Tfmain::DelAccClick() { DeleteAccount(); }
 
-void Tfmain::CheckAccClick() { RunCancellable([this] { CheckAccount(); }); }
-void Tfmain::lDownClick() { RunCancellable([this] { DownloadMessage(); }); }
-void Tfmain::mmDelClick() { RunCancellable([this] { DeleteMessages(); }); }
-
-// The user pressed "Přerušit" and knows why the operation ended: the status bar says so,
-// no error box.
-void Tfmain::RunCancellable(const std::function<void()>& command)
-{
-    try {
-        command();
-    } catch (const EOperationCancelled& cancelled) {
-        statusBar()->showMessage(ToQt(cancelled.Message), CancelledMessageMs);
-    }
-}
+void Tfmain::CheckAccClick() { CheckAccount(); }
+void Tfmain::lDownClick() { DownloadMessage(); }
+void Tfmain::mmDelClick() { DeleteMessages(); }
 void Tfmain::Vybratve1Click() { headlist->SelectAll(); }
 
 void Tfmain::lHelpClick()
@@ -361,6 +385,8 @@ bool Tfmain::eventFilter(QObject* watched, QEvent* event)
         if (IsContextMenuKey(*static_cast<QKeyEvent*>(event)) && ContextMenuKeyDown(watched))
             return true;
         int key = static_cast<QKeyEvent*>(event)->key();
+        if (CancelKeyDown(watched, key))
+            return true;
         if (watched == poplist)
             return poplistKeyDown(key);
         if (watched == headlist)
@@ -423,23 +449,66 @@ void Tfmain::LoadAccounts()
         AddAccountItem(account);
 }
 
-void Tfmain::SaveAccounts()
+// Another writer may have changed the file since it was read: the change is made on the
+// file as it is now, and the list then shows what the file holds, with shown selected.
+void Tfmain::ApplyAccountChange(const TAccountChange& change, const TAccountLines& shown)
 {
-    std::vector<TAccountLines> accounts = AccountItems();
-    const std::string keyringFailure = MovePasswordsToKeyring(accounts);
-    SaveAccountFile(AccountFilePath(), accounts);
-    ForgetMovedPasswords(accounts);
+    // Passwords go to the keyring under the file's lock; a line loses its password only
+    // once the keyring has given it back.
+    std::string keyringFailure;
+    const TAccountChange changeAndMove = [&](std::vector<TAccountLines>& accounts) {
+        change(accounts);
+        keyringFailure = MovePasswordsToKeyring(accounts);
+    };
+    ShowAccounts(UpdateAccountFile(AccountFilePath(), changeAndMove));
+    poplist->doItemsLayout();
     if (!keyringFailure.empty())
         barPanel1->setText(ToQt(KeptInFileText + keyringFailure));
+    // The account the user changed is the one the user goes on with: "Kontrola zpráv"
+    // works at once.
+    for (int row = 0; row < poplist->count(); ++row) {
+        if (SameAccount(AccountOfItem(poplist->item(row)), shown)) {
+            poplist->setCurrentRow(row);
+            break;
+        }
+    }
 }
 
-// The list holds no password the keyring keeps, so the next save does not store it again.
-void Tfmain::ForgetMovedPasswords(const std::vector<TAccountLines>& accounts)
+// An item whose account is still in the file is kept, not made anew: an operation that
+// runs for it, and the header list it owns, still know it by its item.
+void Tfmain::ShowAccounts(const std::vector<TAccountLines>& accounts)
 {
-    for (int row = 0; row < poplist->count() && row < int(accounts.size()); ++row) {
-        QListWidgetItem* item = poplist->item(row);
-        if (accounts[size_t(row)].Password.empty() && !AccountOfItem(item).Password.empty())
-            SetAccountItem(item, accounts[size_t(row)], item->icon());
+    std::vector<QListWidgetItem*> items;
+    while (poplist->count() > 0)
+        items.push_back(poplist->takeItem(0));
+    for (const TAccountLines& account : accounts) {
+        auto same = std::find_if(items.begin(), items.end(), [&](QListWidgetItem* item) {
+            return item && AccountOfItem(item) == account;
+        });
+        if (same == items.end())
+            same = std::find_if(items.begin(), items.end(), [&](QListWidgetItem* item) {
+                return item && SameAccount(account, AccountOfItem(item));
+            });
+        if (same == items.end()) {
+            AddAccountItem(account);
+            continue;
+        }
+        // The keyring may have taken its password: the item holds the file's lines.
+        SetAccountItem(*same, account, (*same)->icon());
+        poplist->addItem(*same);
+        *same = nullptr;
+    }
+    for (QListWidgetItem* gone : items) {
+        if (!gone)
+            continue;
+        if (gone == FListOwnerItem)
+            FListOwnerItem = nullptr;
+        // Removed by another writer while an operation runs for it: it stays until then.
+        if (gone == FOperationAccount) {
+            poplist->addItem(gone);
+            continue;
+        }
+        delete gone;
     }
 }
 
@@ -458,42 +527,45 @@ void Tfmain::NewAccount()
     TPOP3Rec account = NewAccountRecord();
     if (!EditAccountDialog(account, NewAccountCaption))
         return;
-    AddAccountItem(LinesFromRecord(account));
-    poplist->doItemsLayout();
-    SaveAccounts();
-    // The new account is the one the user goes on with: "Kontrola zpráv" works at once.
-    poplist->setCurrentRow(poplist->count() - 1);
+    const TAccountLines added = LinesFromRecord(account);
+    ApplyAccountChange(AddAccountChange(added), added);
 }
 
 void Tfmain::EditAccount()
 {
     QListWidgetItem* item = SelectedAccountItem();
-    if (!item)
+    if (!item || (item == FOperationAccount && RefusedWhileBusy()))
         return;
+    const TAccountLines before = AccountOfItem(item);
     TPOP3Rec account = GetSelectedAccount();
-    const TKeyringAccount before = KeyringAccountOf(LinesFromRecord(account));
+    const TKeyringAccount keyringBefore = KeyringAccountOf(before);
     // The editor shows the password the keyring keeps, so it survives a changed server.
     if (account.Password.empty())
-        account.Password = KeyringPasswordOrNothing(before);
+        account.Password = KeyringPasswordOrNothing(keyringBefore);
     if (!EditAccountDialog(account, EditAccountCaption))
         return;
-    SetAccountItem(item, LinesFromRecord(account), img[0]);
-    SaveAccounts();
-    if (KeyringKey(KeyringAccountOf(LinesFromRecord(account))) != KeyringKey(before))
-        ForgetKeyringPassword(before);
+    const TAccountLines edited = LinesFromRecord(account);
+    ApplyAccountChange(EditAccountChange(before, edited), edited);
+    if (KeyringKey(KeyringAccountOf(edited)) != KeyringKey(keyringBefore))
+        ForgetKeyringPassword(keyringBefore);
 }
 
 void Tfmain::DeleteAccount()
 {
     QListWidgetItem* item = SelectedAccountItem();
-    if (!item)
+    if (!item || (item == FOperationAccount && RefusedWhileBusy()))
         return;
-    if (!UserInterface().AskYesNo("Warning", DeleteAccountQuestion))
+    const std::string address = AccountOfItem(item).Address;
+    if (!UserInterface().AskYesNo("Warning", DeleteAccountQuestionStart + address + DeleteAccountQuestionEnd))
         return;
-    const TKeyringAccount deleted = KeyringAccountOf(AccountOfItem(item));
-    delete item;
-    SaveAccounts();
-    ForgetKeyringPassword(deleted);
+    // The question ran its own loop: an operation may have begun for this account meanwhile.
+    if (item == FOperationAccount && RefusedWhileBusy())
+        return;
+    if (item == FListOwnerItem)
+        FListOwnerItem = nullptr;
+    const TAccountLines deleted = AccountOfItem(item);
+    ApplyAccountChange(DeleteAccountChange(deleted), {});
+    ForgetKeyringPassword(KeyringAccountOf(deleted));
 }
 
 std::string Tfmain::StatusPanelText(int panel) const

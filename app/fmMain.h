@@ -4,18 +4,41 @@
 // its account list and in accounts.dat.
 
 #include "AccountFile.h"
+#include "AccountUpdate.h"
 #include "AppSettings.h"
 #include "MainWindowUi.h"
 #include "Progress.h"
+#include "ServerWorker.h"
 #include "udm.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <exception>
 #include <functional>
 #include <memory>
 
 class QListWidgetItem;
 class THeaderRow;
 class TTrayIcon;
+
+// A server operation as the window hands it to its worker.
+struct TServerCommand {
+    // Shown in the progress panel and the status bar while it runs.
+    std::string Text;
+    int ProgressMaximum = 8;
+    // The account it works for: not to be changed or deleted meanwhile.
+    QListWidgetItem* Account = nullptr;
+    // Runs on the worker thread.
+    TServerWorker::TJob Job;
+    // Runs on the window's thread afterwards, with what Job raised; what it raises goes
+    // to the user instead.
+    std::function<void(std::exception_ptr failure)> Done;
+    // Runs on the window's thread, before Done, when Job failed: true when it has dealt
+    // with the failure by beginning the operation anew (a certificate the user trusted).
+    std::function<bool(std::exception_ptr failure)> StartsAgain;
+    // What the user is told when it was cut short; empty: the cancel's own words.
+    std::string CutShortText;
+};
 
 class Tfmain : public QMainWindow, public TMainWindowUi {
 public:
@@ -24,7 +47,7 @@ public:
 
     // Account store. Every change is saved at once; file errors raise EInOutError.
     void LoadAccounts();
-    void SaveAccounts();
+    void ApplyAccountChange(const TAccountChange& change, const TAccountLines& shown);
     // The selected account; its address goes to status panel 0. Raises EConvertError
     // for a port that is not an integer, EListError when no account is selected.
     TPOP3Rec GetSelectedAccount();
@@ -42,8 +65,9 @@ public:
     void EnableMessageCommands(bool downloaded);
     void AdjustColumns();
 
-    // The mail commands (fmMainMail.cpp). Server failures raise the session's
-    // exceptions; the progress panel is hidden again on every path.
+    // The mail commands (fmMainMail.cpp). They run on the server worker and return at
+    // once; the window shows their progress, and their results and failures when they end.
+    // A check replaces the header list only when it succeeds.
     void CheckAccount();
     // One row per record of the last check that is not deleted; the first one shown.
     void FillHeaderList();
@@ -70,8 +94,11 @@ public:
     void ShowProgress(const std::string& text, int maximum);
     // One work notification of count bytes moves the bar.
     void StepProgress(int64_t count);
-    // Whether a server operation is running; the mail commands wait for none.
+    // Whether a server operation is running; its conflicting commands are disabled.
     bool ServerBusy() const { return FServerBusy; }
+    // Runs events until the running server operation has ended and its result is shown;
+    // false on time-out. For tools and tests that drive the window from outside.
+    bool WaitForServer(int milliseconds);
 
     void FormCreate();
     void FormActivate();
@@ -94,7 +121,6 @@ public:
 
     std::string StatusPanelText(int panel) const;
     std::vector<TAccountLines> AccountItems() const;
-    void ForgetMovedPasswords(const std::vector<TAccountLines>& accounts);
 
 protected:
     bool event(QEvent* event) override;
@@ -117,8 +143,24 @@ private:
     bool headlistKeyDown(int key);
     QListWidgetItem* SelectedAccountItem() const;
     void AddAccountItem(const TAccountLines& account);
+    void ShowAccounts(const std::vector<TAccountLines>& accounts);
     void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
-    void RunCancellable(const std::function<void()>& command);
+
+    void ConnectServerWorker();
+    void StartCheck(QListWidgetItem* item, const TPOP3Rec& account);
+    void RunOnServer(TServerCommand command);
+    void FinishOnServer(const TServerCommand& command, std::exception_ptr failure);
+    // Esc anywhere in the window presses "Přerušit" while an operation runs.
+    bool CancelKeyDown(QObject* watched, int key);
+    // True, with a beep, while an operation runs: a key may reach a disabled command.
+    bool RefusedWhileBusy();
+    // Turns off what would conflict with the running operation.
+    void DisableConflictingCommands();
+    // The enabled states for the shown message, after an operation has ended.
+    void RefreshCommands();
+    // Closing: the running operation is cancelled and its end awaited, briefly.
+    void CutServerOperationShort();
+    void ShowListOwner(const std::string& address);
     void ShareHeightChange(int change);
 
     bool FActivated = false;
@@ -130,24 +172,17 @@ private:
     void BringBack();
     void ShowTrayCounts();
 
-    // A server operation blocks the window's thread but lets pending events run, so
-    // the user's commands can arrive meanwhile: a second operation is refused, and a
-    // close waits until the running one has returned.
-    friend class TServerOperation;
+    // The window's one thread for the network; it ends before the window does.
+    std::unique_ptr<TServerWorker> FWorker;
     bool FServerBusy = false;
-    bool FCloseRequested = false;
-};
-
-// Marks a server operation for its lifetime; Started() is false when another runs.
-class TServerOperation {
-public:
-    explicit TServerOperation(Tfmain& window);
-    ~TServerOperation();
-    bool Started() const { return FStarted; }
-
-private:
-    Tfmain& FWindow;
-    bool FStarted;
+    bool FClosing = false;
+    QListWidgetItem* FOperationAccount = nullptr;
+    // The account the header list belongs to; nullptr once that account is deleted.
+    QListWidgetItem* FListOwnerItem = nullptr;
+    QPointer<QWidget> FFocusBefore;
+    class QEventLoop* FWaitLoop = nullptr;   // WaitForServer's, while it runs
+    // How long closing waits for an operation it cut short.
+    static constexpr int ClosingWaitMs = 1500;
 };
 
 // The one main window of the program while it exists.

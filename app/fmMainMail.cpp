@@ -14,6 +14,7 @@
 #include "Progress.h"
 #include "ProgressPanel.h"
 #include "QtText.h"
+#include "KormoranApplication.h"
 #include "RxRichEd.h"
 #include "UserInterface.h"
 #include "udm.h"
@@ -21,7 +22,11 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QEventLoop>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
 
@@ -31,6 +36,15 @@ const std::string CheckingText = "Kontrola zpráv ";
 const std::string DownloadingText = "Stahuji zprávu...";
 const std::string DeleteSelectedQuestion = "Vymazat vybrané zprávy, opravdu?";
 const std::string DeleteShownQuestion = "Vymazat vybranou zprávu, opravdu?";
+const std::string DeletingText = "Mažu zprávy na serveru...";
+const std::string DeletionCutShortText = "Mazání bylo přerušeno, na serveru nebylo nic vymazáno.";
+const std::string ListOwnerText = "Zprávy účtu ";
+const std::string DeletedText = "Vymazané zprávy: ";
+const std::string NotDeletedText = "Nevymazané zprávy: ";
+const std::string NothingDeletedText = "Na serveru nebylo nic vymazáno.";
+const int CancelledMessageMs = 10000;
+// A partial deletion names at most this many messages of each kind.
+constexpr size_t NamedMessagesMaximum = 10;
 
 // A check moves the bar one step per notification, round and round.
 constexpr int CheckProgressMaximum = 8;
@@ -59,43 +73,147 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     return data;
 }
 
-// Before a download the header lines come with their decoded fields above them.
-std::string ShownText(const TMessageHeader& record)
+// Before a download the header lines come with their decoded fields above them; only a
+// downloaded message has attachment lines, so their places stay as the session gave them.
+TShownText ShownText(const TMessageHeader& record)
 {
-    return record.Downloaded ? record.GetText() : DecodedHeaderLines(*record.Msg) + record.GetText();
+    TShownText shown = ShownMessageText(*record.Msg, record.Downloaded);
+    if (!record.Downloaded)
+        shown.Text = DecodedHeaderLines(*record.Msg) + shown.Text;
+    return shown;
 }
 
-// Hides the progress panel when the operation ends, however it ends.
-class TProgressShown {
-public:
-    TProgressShown(Tfmain& window, const std::string& text, int maximum) : FWindow(window)
-    {
-        FWindow.ShowProgress(text, maximum);
-    }
-    ~TProgressShown() { FWindow.ShowProgress("", CheckProgressMaximum); }
+// "„Message 1“, „Message 2“ a další (12)"
+std::string SubjectList(const std::vector<const TMessageHeader*>& records)
+{
+    std::string list;
+    for (size_t i = 0; i < records.size() && i < NamedMessagesMaximum; ++i)
+        list += (i == 0 ? "„" : ", „") + records[i]->SubjectText() + "“";
+    if (records.size() > NamedMessagesMaximum)
+        list += " a další (" + std::to_string(records.size() - NamedMessagesMaximum) + ")";
+    return list + ".";
+}
 
-private:
-    Tfmain& FWindow;
-};
+// Which of several messages the server deleted and which it did not.
+std::string DeletionSummary(const std::vector<std::shared_ptr<TMessageHeader>>& records)
+{
+    std::vector<const TMessageHeader*> deleted;
+    std::vector<const TMessageHeader*> kept;
+    for (const auto& record : records)
+        (record->Deleted ? deleted : kept).push_back(record.get());
+    std::string summary = deleted.empty() ? NothingDeletedText : DeletedText + SubjectList(deleted);
+    if (!kept.empty())
+        summary += "\r\n" + NotDeletedText + SubjectList(kept);
+    return summary;
+}
 
 } // namespace
 
-TServerOperation::TServerOperation(Tfmain& window) : FWindow(window), FStarted(!window.FServerBusy)
+// ---- server operations on the worker ----
+
+void Tfmain::ConnectServerWorker()
 {
-    if (FStarted)
-        FWindow.FServerBusy = true;
+    FWorker = std::make_unique<TServerWorker>(this);
+    // A click on "Přerušit" leaves the focus where the user had it.
+    cancelButton->setFocusPolicy(Qt::NoFocus);
+    connect(cancelButton, &QPushButton::clicked, this, [this] { FWorker->Cancel(); });
 }
 
-TServerOperation::~TServerOperation()
+bool Tfmain::RefusedWhileBusy()
 {
-    if (!FStarted)
-        return;
-    FWindow.FServerBusy = false;
-    // A close asked for while the operation ran is carried out now that it has returned.
-    if (FWindow.FCloseRequested) {
-        FWindow.FCloseRequested = false;
-        QTimer::singleShot(0, &FWindow, &QWidget::close);
+    if (!FServerBusy)
+        return false;
+    // The command is disabled where the user sees it; a key that still reaches it only beeps.
+    UserInterface().Beep();
+    return true;
+}
+
+void Tfmain::RunOnServer(TServerCommand command)
+{
+    FServerBusy = true;
+    FOperationAccount = command.Account;
+    FFocusBefore = QApplication::focusWidget();
+    ShowProgress(command.Text, command.ProgressMaximum);
+    statusBar()->showMessage(ToQt(command.Text));
+    UpdateCommands();
+    TServerWorker::TJob job = std::move(command.Job);
+    FWorker->Run(std::move(job), [this, command = std::move(command)](std::exception_ptr failure) {
+        FinishOnServer(command, failure);
+    });
+}
+
+void Tfmain::FinishOnServer(const TServerCommand& command, std::exception_ptr failure)
+{
+    FServerBusy = false;
+    FOperationAccount = nullptr;
+    ShowProgress("", CheckProgressMaximum);
+    statusBar()->clearMessage();
+    bool failed = false;
+    try {
+        if (failure && command.StartsAgain && command.StartsAgain(failure))
+            return;
+        command.Done(failure);
+        if (failure)
+            std::rethrow_exception(failure);
+    } catch (const EOperationCancelled& cancelled) {
+        failed = true;
+        const std::string text = command.CutShortText.empty() ? cancelled.Message : command.CutShortText;
+        // Closing the window cut it short: what the user must know goes into a box.
+        if (FClosing && !command.CutShortText.empty())
+            UserInterface().ShowError(text);
+        else if (!FClosing)
+            statusBar()->showMessage(ToQt(text), CancelledMessageMs);
+    } catch (...) {
+        failed = true;
+        if (!FClosing)
+            evException();
     }
+    RefreshCommands();
+    if (failed && FFocusBefore && FFocusBefore->isEnabled() && FFocusBefore->isVisible())
+        FFocusBefore->setFocus();
+    FFocusBefore = nullptr;
+    if (FWaitLoop)
+        FWaitLoop->quit();
+}
+
+bool Tfmain::CancelKeyDown(QObject* watched, int key)
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (key != Qt::Key_Escape || !FServerBusy || !widget || widget->window() != this)
+        return false;
+    cancelButton->click();
+    return true;
+}
+
+bool Tfmain::WaitForServer(int milliseconds)
+{
+    if (!FServerBusy)
+        return true;
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    FWaitLoop = &loop;
+    loop.exec();
+    FWaitLoop = nullptr;
+    return !FServerBusy;
+}
+
+void Tfmain::CutServerOperationShort()
+{
+    if (!FServerBusy)
+        return;
+    FClosing = true;
+    FWorker->Cancel();
+    // A wait on the network notices the cancel within a slice.
+    FWorker->WaitUntilIdle(std::chrono::milliseconds(ClosingWaitMs));
+    // Its result, queued to this window, is handled now: the user hears what was cut short.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    FClosing = false;
+}
+
+void Tfmain::ShowListOwner(const std::string& address)
+{
+    headOwner->setText(ToQt(ListOwnerText + address));
+    headOwner->setVisible(true);
 }
 
 // ---- progress ----
@@ -108,7 +226,6 @@ void Tfmain::ShowProgress(const std::string& text, int maximum)
     progress->setValue(progress->minimum());
     // A message whose size the server did not tell (-1) still gets a usable bar.
     progress->setMaximum(std::max(maximum, progress->minimum()));
-    QApplication::processEvents();
 }
 
 void Tfmain::StepProgress(int64_t count)
@@ -154,33 +271,52 @@ void Tfmain::ShowMessageHeader(int row)
     if (!record)
         return;
     EnableMessageCommands(record->Downloaded);
-    ShowMessageText(*memo, ShownText(*record), record->Downloaded);
+    ShowMessageText(*memo, ShownText(*record));
 }
 
+// The previous list stays as it is, and working, until the check has succeeded.
 void Tfmain::CheckAccount()
 {
-    if (!SelectedAccountItem())
+    QListWidgetItem* item = SelectedAccountItem();
+    if (!item || RefusedWhileBusy())
         return;
-    TServerOperation operation(*this);
-    if (!operation.Started())
-        return;
-    FShownIndex = -1;
-    const TPOP3Rec account = GetSelectedAccount();
-    TProgressShown progressShown(*this, CheckingText + account.Address, CheckProgressMaximum);
-    std::shared_ptr<TPOP3> session = CreateSession(account);
-    barPanel2->clear();
-    try {
-        CheckMailbox(session);
-    } catch (const EIdTlsError& refusal) {
-        // Trusted now, the check runs again; the certificate must be the one shown.
-        if (!TrustRefusedCertificate({account.Address, account.Host, account.User}, refusal))
-            throw;
-        session = CreateSession(account);
-        CheckMailbox(session);
-    }
-    barPanel2->setText(ToQt(ConnectionSecurityText(*session)));
-    ShowNewCount(account, RememberCheck(*session, HeaderRecords()));
-    FillHeaderList();
+    StartCheck(item, GetSelectedAccount());
+}
+
+void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account)
+{
+    const std::shared_ptr<TPOP3> session = CreateSession(account);
+    session->TakePasswordFromKeyring();
+    auto records = std::make_shared<std::vector<std::shared_ptr<TMessageHeader>>>();
+    TServerCommand command;
+    command.Text = CheckingText + account.Address;
+    command.Account = item;
+    command.Job = [session, records] { CheckMailboxInto(session, *records); };
+    command.Done = [this, item, account, session, records](std::exception_ptr failure) {
+        if (failure)
+            return;
+        SetHeaderRecords(std::move(*records));
+        FListOwnerItem = poplist->row(item) >= 0 ? item : nullptr;
+        ShowListOwner(account.Address);
+        barPanel2->setText(ToQt(ConnectionSecurityText(*session)));
+        FShownIndex = -1;
+        ShowNewCount(account, RememberCheck(*session, HeaderRecords()));
+        FillHeaderList();
+    };
+    // Trusted now, the check runs again; the certificate must be the one shown.
+    command.StartsAgain = [this, item, account](std::exception_ptr failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const EIdTlsError& refusal) {
+            if (poplist->row(item) < 0 || !TrustRefusedCertificate({account.Address, account.Host, account.User}, refusal))
+                return false;
+            StartCheck(item, account);
+            return true;
+        } catch (...) {
+            return false;
+        }
+    };
+    RunOnServer(std::move(command));
 }
 
 // The account's new messages by its address in the account list and in a desktop
@@ -211,7 +347,6 @@ void Tfmain::ShowNewCount(const TPOP3Rec& account, const std::string& note)
 void Tfmain::FillHeaderList()
 {
     headlist->Clear();
-    ProcessPendingEvents();
     std::vector<THeaderRow*> rows;
     for (const std::shared_ptr<TMessageHeader>& record : HeaderRecords())
         if (!record->Deleted)
@@ -242,18 +377,27 @@ void Tfmain::DownloadMessage()
     if (!row)
         return;
     const std::shared_ptr<TMessageHeader> record = row->Record();
-    if (!record || record->Downloaded)
+    if (!record || record->Downloaded || RefusedWhileBusy())
         return;
-    TServerOperation operation(*this);
-    if (!operation.Started())
-        return;
-    TProgressShown progressShown(*this, DownloadingText, record->Msg->Tag);
-    record->Download();
-    // Another row may have been chosen while the message arrived; it stays shown.
-    if (headlist->Row(FShownIndex) == row) {
-        EnableMessageCommands(record->Downloaded);
-        ShowMessageText(*memo, record->GetText(), record->Downloaded);
-    }
+    // The message arrives into an object of its own; the record takes it on this thread.
+    auto whole = std::make_shared<std::unique_ptr<TIdMessage>>();
+    TServerCommand command;
+    command.Text = DownloadingText;
+    command.ProgressMaximum = record->Msg->Tag;
+    command.Account = FListOwnerItem;
+    command.Job = [record, whole] { *whole = record->Retrieve(); };
+    command.Done = [this, record, whole](std::exception_ptr failure) {
+        if (failure)
+            return;
+        record->TakeDownload(std::move(*whole));
+        // Another row may have been chosen while the message arrived; it stays shown.
+        const THeaderRow* shown = headlist->Row(FShownIndex);
+        if (shown && shown->Record() == record) {
+            EnableMessageCommands(record->Downloaded);
+            ShowMessageText(*memo, ShownText(*record));
+        }
+    };
+    RunOnServer(std::move(command));
 }
 
 // Only the attachment lines the program wrote are attachment links; a link in the
@@ -285,15 +429,14 @@ bool Tfmain::MultipleSelected() const
 
 void Tfmain::DeleteMessages()
 {
-    TServerOperation operation(*this);
-    if (!operation.Started())
+    if (RefusedWhileBusy())
         return;
     std::vector<THeaderRow*> rows;
     if (MultipleSelected()) {
         if (!UserInterface().AskYesNo("Warning", DeleteSelectedQuestion))
             return;
-        // From the bottom up, by the rows themselves: pending events run during the
-        // deletion, and a sort meanwhile must not make the loop miss or repeat a row.
+        // From the bottom up, by the rows themselves: a sort while the deletion runs must
+        // not make it miss or repeat a row.
         rows = headlist->SelectedRowsBottomUp();
     } else {
         if (!headlist->Row(FShownIndex))
@@ -306,19 +449,34 @@ void Tfmain::DeleteMessages()
 }
 
 // The deletions happen on one connection that ends with QUIT; the rows of the messages
-// the server has carried out go, also when a later one failed.
+// the server has carried out go, also when a later one failed. The rows stay in the list
+// meanwhile: neither a check nor another deletion can start before this one ends.
 void Tfmain::DeleteRows(const std::vector<THeaderRow*>& rows)
 {
     std::vector<std::shared_ptr<TMessageHeader>> records;
     for (THeaderRow* row : rows)
         if (std::shared_ptr<TMessageHeader> record = row->Record())
             records.push_back(std::move(record));
-    struct TRowsRemoved {
-        Tfmain& Window;
-        const std::vector<THeaderRow*>& Rows;
-        ~TRowsRemoved() { Window.RemoveDeletedRows(Rows); }
-    } rowsRemoved{*this, rows};
-    ::DeleteMessages(records);
+    if (records.empty() || RefusedWhileBusy())
+        return;
+    TServerCommand command;
+    command.Text = DeletingText;
+    command.Account = FListOwnerItem;
+    command.CutShortText = DeletionCutShortText;
+    command.Job = [records] { ::DeleteMessages(records); };
+    command.Done = [this, rows, records](std::exception_ptr failure) {
+        RemoveDeletedRows(rows);
+        if (!failure || records.size() < 2)
+            return;
+        try {
+            std::rethrow_exception(failure);
+        } catch (const EOperationCancelled&) {
+            throw;
+        } catch (const std::exception& error) {
+            throw Exception(std::string(error.what()) + "\r\n\r\n" + DeletionSummary(records));
+        }
+    };
+    RunOnServer(std::move(command));
 }
 
 void Tfmain::RemoveDeletedRows(const std::vector<THeaderRow*>& rows)

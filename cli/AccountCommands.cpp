@@ -1,9 +1,11 @@
 #include "AccountCommands.h"
 
+#include "AccountUpdate.h"
 #include "Convert.h"
 #include "Keyring.h"
 #include "Providers.h"
 
+#include <algorithm>
 #include <termios.h>
 #include <unistd.h>
 
@@ -34,11 +36,15 @@ size_t IndexOf(const TCommandContext& context, const std::string& account)
     return static_cast<size_t>(&SelectAccount(context.Accounts, account) - context.Accounts.data());
 }
 
-// The accounts go to the file with every password the keyring confirmed taken out.
-std::string SaveWithKeyring(TCommandContext& context)
+// The change lands on the file as it is now (another writer may have changed it), with
+// every password the keyring confirmed taken out; the context then holds the file's accounts.
+std::string ChangeWithKeyring(TCommandContext& context, const TAccountChange& change)
 {
-    const std::string failure = MovePasswordsToKeyring(context.Accounts);
-    SaveAccountFile(context.AccountsPath, context.Accounts);
+    std::string failure;
+    context.Accounts = UpdateAccountFile(context.AccountsPath, [&](std::vector<TAccountLines>& accounts) {
+        change(accounts);
+        failure = MovePasswordsToKeyring(accounts);
+    });
     return failure;
 }
 
@@ -97,8 +103,7 @@ void AddAccount(const TCommandLine& line, TCommandContext& context)
         account.Port = StrToInt(line.NewPort);
     if (!line.NewUser.empty())
         account.User = line.NewUser;
-    context.Accounts.push_back(LinesFromRecord(account));
-    SaveWithKeyring(context);
+    ChangeWithKeyring(context, AddAccountChange(LinesFromRecord(account)));
     context.Out << TerminalText(FilledText(Added, address)) << '\n';
 }
 
@@ -108,11 +113,12 @@ void StoreAccountPassword(const std::string& account, TCommandContext& context, 
     const std::string password = ReadPassword(in, context.Err);
     if (password.empty())
         throw Exception(NoPasswordGiven);
-    context.Accounts[index].Password = password;
-    const std::string failure = SaveWithKeyring(context);
-    const std::string& address = context.Accounts[index].Address;
-    context.Out << TerminalText(context.Accounts[index].Password.empty() ? FilledText(InKeyring, address)
-                                                                          : FilledText(InFile, address, failure))
+    const TAccountLines before = context.Accounts[index];
+    TAccountLines after = before;
+    after.Password = password;
+    const std::string failure = ChangeWithKeyring(context, EditAccountChange(before, after));
+    const bool inFile = std::find(context.Accounts.begin(), context.Accounts.end(), after) != context.Accounts.end();
+    context.Out << TerminalText(inFile ? FilledText(InFile, after.Address, failure) : FilledText(InKeyring, after.Address))
                 << '\n';
 }
 
@@ -120,8 +126,7 @@ void RemoveAccount(const std::string& account, TCommandContext& context)
 {
     const size_t index = IndexOf(context, account);
     const TAccountLines removed = context.Accounts[index];
-    context.Accounts.erase(context.Accounts.begin() + static_cast<std::ptrdiff_t>(index));
-    SaveAccountFile(context.AccountsPath, context.Accounts);
+    context.Accounts = UpdateAccountFile(context.AccountsPath, DeleteAccountChange(removed));
     ForgetKeyringPassword(KeyringAccountOf(removed));
     context.Out << TerminalText(FilledText(Removed, removed.Address)) << '\n';
 }

@@ -12,9 +12,9 @@
 #include <iostream>
 
 #include <algorithm>
-#include <fstream>
 #include <sys/stat.h>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -24,6 +24,8 @@ const std::string FileExists = "Soubor už existuje, nepřepíšu ho: ";
 const std::string AskDeleteMany = "Vymazat vybrané zprávy, opravdu?";
 const std::string AskDeleteOne = "Vymazat vybranou zprávu, opravdu?";
 const std::string NothingDeleted = "Nic nebylo vymazáno.";
+const std::string DeletedText = "Vymazány zprávy:";
+const std::string KeptText = "Nevymazány zprávy:";
 const std::string NoAnswer = "Žádná odpověď, nic nebylo vymazáno.";
 const std::string StandardOutput = "-";
 const std::string PlainPasswordWarning = "Varování: heslo šlo k serveru %s nešifrovaně.";
@@ -54,9 +56,13 @@ std::string WithText(const std::string& text, const std::string& inserted)
     return result;
 }
 
+// A complete check keeps message n at index n - 1.
 std::shared_ptr<TMessageHeader> RecordOfMessage(int32_t number)
 {
-    for (const auto& record : HeaderRecords())
+    const auto& records = HeaderRecords();
+    if (number >= 1 && static_cast<size_t>(number) <= records.size() && records[number - 1]->Number == number)
+        return records[number - 1];
+    for (const auto& record : records)
         if (record->Number == number)
             return record;
     throw Exception(WithNumber(NoSuchMessage, number));
@@ -95,10 +101,11 @@ void ListAccounts(const TCommandContext& context)
 {
     for (size_t i = 0; i < context.Accounts.size(); ++i) {
         const TAccountLines& account = context.Accounts[i];
-        context.Out << i + 1;
+        std::string line = IntToStr(static_cast<int32_t>(i + 1));
         for (const std::string* field : {&account.Address, &account.Host, &account.Port, &account.User})
-            context.Out << '\t' << TabField(*field);
-        context.Out << '\n';
+            line += '\t' + TabField(*field);
+        // The file is anybody's text: an escape sequence in it must not steer the terminal.
+        context.Out << VisibleControls(line) << '\n';
     }
 }
 
@@ -165,14 +172,12 @@ bool PathExists(const std::string& path)
 // The attachment's decoded data as it is, for a pipe.
 void CopyToOutput(const TIdAttachment& attachment, std::ostream& out)
 {
-    std::ifstream data(attachment.StoredPath, std::ios::binary);
-    char chunk[65536];
-    while (data && out) {
-        data.read(chunk, sizeof chunk);
-        out.write(chunk, data.gcount());
-    }
+    const bool copied = attachment.ReadData([&](std::string_view piece) {
+        out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+        return static_cast<bool>(out);
+    });
     out.flush();
-    if (!data.eof() || !out)
+    if (!copied || !out)
         throw EIdException("Error saving attachment.");
 }
 
@@ -197,6 +202,28 @@ void Save(const TCommandLine& line, TCommandContext& context)
     record->SaveAttachment(AttachmentLink(attachment->AttachmentName, part));
 }
 
+// A deletion that failed part-way says which messages went and which stayed, by the
+// numbers the user gave (a carried-out deletion renumbers the rest).
+void DeleteWithReport(const std::vector<std::shared_ptr<TMessageHeader>>& chosen, TCommandContext& context)
+{
+    std::vector<int32_t> numbers;
+    for (const auto& record : chosen)
+        numbers.push_back(record->Number);
+    try {
+        DeleteMessages(chosen);
+    } catch (...) {
+        std::string deleted;
+        std::string kept;
+        for (size_t i = 0; i < chosen.size(); ++i)
+            (chosen[i]->Deleted ? deleted : kept) += ' ' + IntToStr(numbers[i]);
+        if (!deleted.empty())
+            context.Err << TerminalText(DeletedText + deleted) << '\n';
+        if (!kept.empty())
+            context.Err << TerminalText(KeptText + kept) << '\n';
+        throw;
+    }
+}
+
 // The message under number must be the one the last check listed under it; otherwise
 // the user would delete a message never seen.
 void RequireListed(const TMessageHeader& record, const TLastCheck& listed)
@@ -219,10 +246,11 @@ std::vector<std::shared_ptr<TMessageHeader>> ChosenByNumber(const TCommandLine& 
 {
     const TLastCheck listed = ReadLastCheck(session);
     std::vector<std::shared_ptr<TMessageHeader>> chosen;
+    std::unordered_set<const TMessageHeader*> seen;
     for (size_t i = 1; i < line.Arguments.size(); ++i) {
         auto record = RecordOfMessage(StrToInt(line.Arguments[i]));
         RequireListed(*record, listed);
-        if (std::find(chosen.begin(), chosen.end(), record) == chosen.end())
+        if (seen.insert(record.get()).second)
             chosen.push_back(std::move(record));
     }
     return chosen;
@@ -234,6 +262,7 @@ std::vector<std::shared_ptr<TMessageHeader>> ChosenByUniqueId(const TCommandLine
     for (const auto& record : HeaderRecords())
         byIdentity.emplace(IdentityOf(*record), record);
     std::vector<std::shared_ptr<TMessageHeader>> chosen;
+    std::unordered_set<const TMessageHeader*> seen;
     for (size_t i = 1; i < line.Arguments.size(); ++i) {
         const std::string& id = line.Arguments[i];
         const size_t count = byIdentity.count(id);
@@ -242,7 +271,7 @@ std::vector<std::shared_ptr<TMessageHeader>> ChosenByUniqueId(const TCommandLine
         if (count > 1)
             throw Exception(WithText(SharedUniqueId, VisibleControls(id)));
         auto record = byIdentity.find(id)->second;
-        if (std::find(chosen.begin(), chosen.end(), record) == chosen.end())
+        if (seen.insert(record.get()).second)
             chosen.push_back(std::move(record));
     }
     return chosen;
@@ -263,7 +292,7 @@ void Delete(const TCommandLine& line, TCommandContext& context)
         context.Err << TerminalText(NothingDeleted) << '\n';
         return;
     }
-    DeleteMessages(chosen);
+    DeleteWithReport(chosen, context);
 }
 
 } // namespace

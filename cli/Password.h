@@ -3,12 +3,16 @@
 // keyring: the first line a command prints (--password-command), else the environment
 // variable KORMORAN_PASSWORD.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
 // The first line command writes to standard output, without its line end (UTF-8), run
-// by /bin/sh. Raises Exception when the command fails or prints nothing.
-std::string PasswordFromCommand(const std::string& command);
+// by /bin/sh. Raises Exception when the command fails, prints nothing or has not ended
+// within timeoutMs; the command and whatever it started are ended in every case.
+std::string PasswordFromCommand(const std::string& command, int32_t timeoutMs);
+// A keyring that asks for its passphrase needs a person's time, but not for ever.
+constexpr int32_t PasswordCommandTimeoutMs = 60000;
 
 // From command when it is not empty, else from KORMORAN_PASSWORD when that is set and
 // not empty, else nothing: the account file's password holds.

@@ -2,12 +2,14 @@
 // session layer as the window.
 #include "Commands.h"
 #include "FileLocations.h"
+#include "IdGlobal.h"
 #include "Password.h"
 #include "Progress.h"
 #include "TraceConnection.h"
 
 #include <QCoreApplication>
 #include <iostream>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +57,9 @@ std::optional<std::string> CommandPassword(const TCommandLine& line)
 
 int main(int argc, char* argv[])
 {
+    ReadTimeZoneOnce();
+    // A core dump would hold the passwords in plain text.
+    ::prctl(PR_SET_DUMPABLE, 0);
     TCommandLine line;
     try {
         line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));

@@ -77,16 +77,14 @@ void WalkMessage(TIdMessage& message)
         part.ContentType();
         part.ContentTransfer();
         if (auto* attachment = dynamic_cast<TIdAttachment*>(&part)) {
-            std::ifstream file(attachment->StoredPath, std::ios::binary);
-            if (!file)
+            if (static_cast<int64_t>(attachment->Data().size()) != attachment->Size())
                 FuzzFailure("an attachment without its stored data");
-            std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         }
     }
     message.From.Text();
     message.Recipients.JoinedText();
     message.CCList.JoinedText();
-    message.ReplyTo.JoinedText();
+    message.ReplyTo().JoinedText();
     message.RawHeaders.Text();
 }
 

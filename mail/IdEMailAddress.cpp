@@ -357,4 +357,5 @@ void TIdEMailAddressList::ParseList(std::string_view value)
         accumulator += rest;
         AddUnlessEmpty(accumulator);
     }
+    FItems.shrink_to_fit();
 }

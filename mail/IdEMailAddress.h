@@ -2,9 +2,9 @@
 // Mail addresses of the header fields: one address with its display name, and the
 // lists of the To, Cc and Reply-To fields.
 
-#include <deque>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "IdException.h"
 
@@ -45,6 +45,7 @@ public:
     // Raises EListError for an index outside the list.
     TIdEMailAddressItem& operator[](int index);
     const TIdEMailAddressItem& operator[](int index) const;
+    // The reference holds until the next Add.
     TIdEMailAddressItem& Add();
     void Clear() { FItems.clear(); }
 
@@ -59,7 +60,6 @@ private:
     // Adds an item from the text; drops it again when it formats as nothing or "<>".
     void AddUnlessEmpty(std::string_view text);
 
-    // A deque grows without moving what it holds, so a list of many thousand addresses
-    // never has two copies of its items at once.
-    std::deque<TIdEMailAddressItem> FItems;
+    // Empty lists, the most common kind, cost no allocation at all.
+    std::vector<TIdEMailAddressItem> FItems;
 };

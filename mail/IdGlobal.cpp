@@ -69,6 +69,7 @@ const double UnixEpochDay = 25569.0;
 
 TDateTime OffsetAt(time_t instant)
 {
+    ReadTimeZoneOnce();
     struct tm local {};
     if (!localtime_r(&instant, &local))
         throw EIdFailedToRetreiveTimeZoneInfo();
@@ -314,6 +315,19 @@ TDateTime ParseZoneOffset(std::string_view zone)
     return text[0] == '-' ? -offset : offset;
 }
 
+void ReadTimeZoneOnce()
+{
+    static const bool read = [] {
+        // TZ naming the system's file makes the C library read it once and then only
+        // compare the name.
+        if (!std::getenv("TZ"))
+            ::setenv("TZ", ":/etc/localtime", 1);
+        ::tzset();
+        return true;
+    }();
+    (void)read;
+}
+
 TDateTime LocalUtcOffset(TDateTime utcInstant)
 {
     double seconds = std::floor((utcInstant - UnixEpochDay) * SecondsPerDay + 0.5);
@@ -330,9 +344,10 @@ TDateTime ParseDateField(std::string_view value)
     std::string text(value);
     const TDateTime date = ParseDateTimeText(text);
     // What is left is the zone, also when the date itself could not be read.
-    const TDateTime utc = date - ParseZoneOffset(text);
+    // No usable date stays 0, which every list shows as no date at all.
     if (date == 0)
-        return utc + LocalUtcOffsetNow();
+        return 0;
+    const TDateTime utc = date - ParseZoneOffset(text);
     return utc + LocalUtcOffset(utc);
 }
 

@@ -47,8 +47,7 @@ std::vector<std::string> LinesOfText(std::string_view text);
 TDateTime EncodeDate(int year, int month, int day);
 TDateTime EncodeTime(int hour, int minute, int second);
 // The Date header in local time: the date, moved from its own zone to UTC and from there
-// to the local offset in force at that instant. Text that is no date gives 0, moved from
-// its zone when one is left after it, plus the local offset in force now.
+// to the local offset in force at that instant. Text that is no date gives 0.
 TDateTime ParseDateField(std::string_view value);
 // Reads the date and time of day from the front of `text` and leaves the rest (the zone)
 // in it. 0 when no date can be read.
@@ -59,6 +58,10 @@ TDateTime ParseZoneOffset(std::string_view zone);
 // Local time minus UTC at the given UTC instant, as a fraction of days.
 TDateTime LocalUtcOffset(TDateTime utcInstant);
 TDateTime LocalUtcOffsetNow();
+// Reads the system's time zone now and never again in this process (without TZ the C
+// library would look at /etc/localtime at every conversion of some calls). Programs call
+// it first thing, before any thread starts; the offsets above call it too.
+void ReadTimeZoneOnce();
 
 // Temporary files: "$TMPDIR" (else "/tmp") with a trailing "/", read once.
 const std::string& TempDirectory();

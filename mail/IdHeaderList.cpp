@@ -5,52 +5,91 @@
 
 namespace {
 
-bool StartsWithSpaceOrTab(const std::string& line)
+bool StartsWithSpaceOrTab(std::string_view line)
 {
     return !line.empty() && (line[0] == ' ' || line[0] == '\t');
 }
 
 } // namespace
 
-const std::string& TIdHeaderList::operator[](int index) const
+std::string_view TIdHeaderList::Line(int index) const
+{
+    const size_t start = index == 0 ? 0 : FEnds[index - 1];
+    return std::string_view(FText).substr(start, FEnds[index] - start);
+}
+
+std::string TIdHeaderList::operator[](int index) const
 {
     if (index < 0 || index >= Count())
         throw EListError::OutOfBounds(index);
-    return FLines[index];
+    return std::string(Line(index));
+}
+
+std::vector<std::string> TIdHeaderList::Lines() const
+{
+    std::vector<std::string> lines;
+    lines.reserve(FEnds.size());
+    for (int i = 0; i < Count(); ++i)
+        lines.emplace_back(Line(i));
+    return lines;
+}
+
+void TIdHeaderList::Add(std::string_view line)
+{
+    FText.append(line);
+    FEnds.push_back(static_cast<uint32_t>(FText.size()));
+}
+
+void TIdHeaderList::Clear()
+{
+    FText.clear();
+    FEnds.clear();
+}
+
+void TIdHeaderList::ShrinkToFit()
+{
+    FText.shrink_to_fit();
+    FEnds.shrink_to_fit();
 }
 
 std::string TIdHeaderList::Text() const
 {
-    return TextOfLines(FLines);
+    std::string text;
+    text.reserve(FText.size() + 2 * FEnds.size());
+    for (int i = 0; i < Count(); ++i)
+        text.append(Line(i)).append("\r\n");
+    return text;
 }
 
 std::string TIdHeaderList::NameAt(int index) const
 {
-    const std::string& line = (*this)[index];
+    if (index < 0 || index >= Count())
+        throw EListError::OutOfBounds(index);
+    const std::string_view line = Line(index);
     size_t colon = line.find(':');
     if (colon == std::string::npos)
         return {};
-    std::string name = line.substr(0, colon);
+    std::string name(line.substr(0, colon));
     return MatchCase ? name : UpperCase(name);
 }
 
 bool TIdHeaderList::IsContinuation(int index) const
 {
-    return index < Count() && StartsWithSpaceOrTab(FLines[index]);
+    return index < Count() && StartsWithSpaceOrTab(Line(index));
 }
 
 std::string TIdHeaderList::ValueAt(int index) const
 {
     if (index < 0 || index >= Count())
         return {};
-    const std::string& line = FLines[index];
+    const std::string_view line = Line(index);
     size_t colon = line.find(':');
-    std::string value = colon == std::string::npos ? line : line.substr(colon + 1);
+    std::string value(colon == std::string::npos ? line : line.substr(colon + 1));
     if (JoinContinuations) {
         for (int next = index + 1; IsContinuation(next); ++next) {
             TrimInPlace(value);
             value += ' ';
-            value += Trim(FLines[next]);
+            value += Trim(Line(next));
         }
     }
     TrimInPlace(value);
@@ -60,9 +99,9 @@ std::string TIdHeaderList::ValueAt(int index) const
 int TIdHeaderList::FindName(std::string_view name) const
 {
     for (int i = 0; i < Count(); ++i) {
-        const std::string& line = FLines[i];
+        const std::string_view line = Line(i);
         size_t colon = line.find(':');
-        if (colon != std::string::npos && SameText(std::string_view(line).substr(0, colon), name))
+        if (colon != std::string::npos && SameText(line.substr(0, colon), name))
             return i;
     }
     return -1;
@@ -86,7 +125,7 @@ void TIdHeaderList::SetValueOf(std::string_view name, std::string_view value)
     int index = FindName(name);
     if (value.empty()) {
         if (index >= 0)
-            FLines.erase(FLines.begin() + index, FLines.begin() + EndOfHeader(index));
+            Replace(index, EndOfHeader(index), {});
         return;
     }
     std::string line(name);
@@ -94,12 +133,21 @@ void TIdHeaderList::SetValueOf(std::string_view name, std::string_view value)
     std::vector<std::string> newLines = WrapOnWrite ? WrapHeaderLine(line, WrapWidth)
                                                     : std::vector<std::string>{line};
     if (index < 0) {
-        FLines.insert(FLines.end(), newLines.begin(), newLines.end());
+        for (const std::string& newLine : newLines)
+            Add(newLine);
         return;
     }
-    int end = WrapOnWrite ? EndOfHeader(index) : index + 1;
-    FLines.erase(FLines.begin() + index, FLines.begin() + end);
-    FLines.insert(FLines.begin() + index, newLines.begin(), newLines.end());
+    Replace(index, WrapOnWrite ? EndOfHeader(index) : index + 1, newLines);
+}
+
+void TIdHeaderList::Replace(int first, int end, const std::vector<std::string>& lines)
+{
+    std::vector<std::string> all = Lines();
+    all.erase(all.begin() + first, all.begin() + end);
+    all.insert(all.begin() + first, lines.begin(), lines.end());
+    Clear();
+    for (const std::string& line : all)
+        Add(line);
 }
 
 std::vector<std::string> WrapHeaderLine(std::string_view line, int width)

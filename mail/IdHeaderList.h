@@ -4,6 +4,7 @@
 // Names are compared without regard to case and the first line with a name wins;
 // a line without ":" has no name. Values are read with continuation lines joined.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,14 +18,17 @@ public:
     static constexpr bool WrapOnWrite = true;
     static constexpr int WrapWidth = 78;
 
-    int Count() const { return static_cast<int>(FLines.size()); }
+    int Count() const { return static_cast<int>(FEnds.size()); }
     // Raises EListError for an index outside the list.
-    const std::string& operator[](int index) const;
-    const std::vector<std::string>& Lines() const { return FLines; }
-    void Add(std::string line) { FLines.push_back(std::move(line)); }
-    void Clear() { FLines.clear(); }
+    std::string operator[](int index) const;
+    std::vector<std::string> Lines() const;
+    void Add(std::string_view line);
+    void Clear();
+    // Gives back the room kept for more lines (after a whole header block was read).
+    void ShrinkToFit();
     // Every line followed by CR LF: what the program shows as the header section.
     std::string Text() const;
+    bool operator==(const TIdHeaderList& other) const = default;
 
     // The text before the first ":", upper-cased, not trimmed; empty without a ":".
     std::string NameAt(int index) const;
@@ -41,11 +45,17 @@ public:
     void SetValueOf(std::string_view name, std::string_view value);
 
 private:
+    std::string_view Line(int index) const;
     bool IsContinuation(int index) const;
     // Index after the line and its continuation lines.
     int EndOfHeader(int index) const;
+    // Puts lines in place of the lines first to end (not included).
+    void Replace(int first, int end, const std::vector<std::string>& lines);
 
-    std::vector<std::string> FLines;
+    // The lines one after another, and where each ends: a header block costs little more
+    // than its bytes, which matters for the records of a large mailbox.
+    std::string FText;
+    std::vector<uint32_t> FEnds;
 };
 
 // Cuts a header line into lines of about `width` characters after a space, TAB or

@@ -194,6 +194,21 @@ std::string HeaderParameter(std::string_view headerValue, std::string_view name)
     return plain ? PlainValue(*plain) : std::string();
 }
 
+std::string_view LooseParameterText(std::string_view headerValue, std::string_view name)
+{
+    const auto skipBlanks = [&](size_t i) {
+        while (i < headerValue.size() && std::string_view(" \t\r\n").find(headerValue[i]) != std::string_view::npos)
+            ++i;
+        return i;
+    };
+    for (size_t at = headerValue.find(name); at != std::string_view::npos; at = headerValue.find(name, at + 1)) {
+        const size_t equals = skipBlanks(at + name.size());
+        if (equals < headerValue.size() && headerValue[equals] == '=')
+            return headerValue.substr(skipBlanks(equals + 1));
+    }
+    return {};
+}
+
 std::string AttachmentFileName(std::string_view contentType, std::string_view disposition)
 {
     std::string fileName = HeaderParameter(disposition, "filename");

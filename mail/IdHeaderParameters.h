@@ -15,6 +15,11 @@
 // as UTF-8 when valid, else as Windows-1250.
 std::string HeaderParameter(std::string_view headerValue, std::string_view name);
 
+// What follows the first "name=" in a header value as it stands (names compared as
+// given), with the linear white space of RFC 822 allowed on either side of the "=":
+// "boundary= \"b\"" gives "\"b\"". Empty when the value has no such name.
+std::string_view LooseParameterText(std::string_view headerValue, std::string_view name);
+
 // The file name a part announces: the disposition's filename, else the content type's
 // name.
 std::string AttachmentFileName(std::string_view contentType, std::string_view disposition);

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
 
 #include "Convert.h"
 #include "Exception.h"
 #include "IdCharset.h"
 #include "IdCoderHeader.h"
+#include "IdHeaderParameters.h"
 #include "IdMessageCoderMIME.h"
 
 namespace {
@@ -49,55 +51,92 @@ void ParseAddressList(TIdEMailAddressList& list, const std::string& value)
     }
 }
 
-// Reads from's data from its start without moving its offset.
-bool CopyFile(int from, int to)
+// Reads size bytes of from's data from offset on, without moving its file position.
+bool ReadPieces(int from, int64_t offset, int64_t size, const std::function<bool(std::string_view)>& write)
 {
     char buffer[65536];
-    for (off_t offset = 0;; ) {
-        ssize_t got = pread(from, buffer, sizeof buffer, offset);
-        if (got == 0)
-            return true;
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
+    while (size > 0) {
+        const ssize_t got = pread(from, buffer, static_cast<size_t>(std::min<int64_t>(size, sizeof buffer)), offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
             return false;
-        }
-        for (ssize_t written = 0; written < got;) {
-            ssize_t put = write(to, buffer + written, got - written);
-            if (put < 0 && errno == EINTR)
-                continue;
-            if (put <= 0)
-                return false;
-            written += put;
-        }
+        if (!write(std::string_view(buffer, static_cast<size_t>(got))))
+            return false;
         offset += got;
+        size -= got;
     }
+    return true;
+}
+
+bool WriteAll(int to, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t put = write(to, bytes.data(), bytes.size());
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(put));
+    }
+    return true;
+}
+
+// The reason and the file, so that a full disk or a forbidden folder can be told apart.
+EIdException SavingFailed(int errorNumber, const std::string& destination)
+{
+    const std::string reason = errorNumber == EEXIST ? "File exists" : EInOutError::FromErrno(errorNumber).Message;
+    return EIdException("Error saving attachment. " + reason + ": " + destination);
 }
 
 } // namespace
 
-TIdAttachment::TIdAttachment(int storedFile)
-    : StoredFile(storedFile), StoredPath("/proc/self/fd/" + std::to_string(storedFile))
+TIdAttachmentStore::TIdAttachmentStore() : FFile(MakeTempFile()) {}
+
+TIdAttachmentStore::~TIdAttachmentStore()
+{
+    close(FFile);
+}
+
+TIdAttachment::TIdAttachment(std::shared_ptr<const TIdAttachmentStore> store, int64_t offset, int64_t size)
+    : FStore(std::move(store)), FOffset(offset), FSize(size)
 {
 }
 
-TIdAttachment::~TIdAttachment()
+bool TIdAttachment::ReadData(const std::function<bool(std::string_view piece)>& write) const
 {
-    if (StoredFile >= 0)
-        close(StoredFile);
+    return ReadPieces(FStore->File(), FOffset, FSize, write);
+}
+
+std::string TIdAttachment::Data() const
+{
+    std::string data;
+    ReadData([&](std::string_view piece) {
+        data += piece;
+        return true;
+    });
+    return data;
 }
 
 void TIdAttachment::SaveCopyTo(const std::string& destination) const
 {
-    int to = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int to = open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (to < 0)
-        throw EIdException("Error saving attachment.");
-    bool copied = CopyFile(StoredFile, to);
-    if (close(to) != 0)
-        copied = false;
-    if (!copied) {
+        throw SavingFailed(errno, destination);
+    int error = 0;
+    const bool copied = ReadData([&](std::string_view piece) {
+        if (WriteAll(to, piece))
+            return true;
+        error = errno != 0 ? errno : EIO;
+        return false;
+    });
+    if (!copied && error == 0)
+        error = EIO;  // the temporary file could not be read
+    if (close(to) != 0 && error == 0)
+        error = errno;
+    if (error != 0) {
         unlink(destination.c_str());
-        throw EIdException("Error saving attachment.");
+        throw SavingFailed(error, destination);
     }
 }
 
@@ -129,28 +168,30 @@ void TIdMIMEBoundary::PushBoundary(const std::string& boundary)
     if (boundary.empty() || SameText(boundary, CurrentBoundary()))
         return;
     FBoundaries.push_back(boundary);
-    ++FLevels[UpperCase(boundary)];
+    if (!FLevels)
+        FLevels = std::make_unique<std::unordered_map<std::string, int>>();
+    ++(*FLevels)[UpperCase(boundary)];
 }
 
 void TIdMIMEBoundary::PopBoundary()
 {
     if (FBoundaries.empty())
         return;
-    auto level = FLevels.find(UpperCase(FBoundaries.back()));
+    auto level = FLevels->find(UpperCase(FBoundaries.back()));
     if (--level->second == 0)
-        FLevels.erase(level);
+        FLevels->erase(level);
     FBoundaries.pop_back();
 }
 
 void TIdMIMEBoundary::Clear()
 {
     FBoundaries.clear();
-    FLevels.clear();
+    FLevels.reset();
 }
 
 int TIdMIMEBoundary::LevelsAbove(std::string_view boundary) const
 {
-    if (boundary.empty() || !FLevels.contains(UpperCase(boundary)))
+    if (boundary.empty() || !FLevels || !FLevels->contains(UpperCase(boundary)))
         return -1;
     for (size_t level = FBoundaries.size(); level-- > 0;)
         if (SameText(FBoundaries[level], boundary))
@@ -167,30 +208,38 @@ void TIdMessage::Reset()
 void TIdMessage::ResetHeaderFields()
 {
     CCList.Clear();
-    BccList.Clear();
     Date = 0;
     From = TIdEMailAddressItem();
-    NewsGroups.clear();
-    Organization.clear();
-    References.clear();
-    ReplyTo.Clear();
     Subject.clear();
     Recipients.Clear();
-    ReceiptRecipient = TIdEMailAddressItem();
     ContentType.clear();
     CharSet.clear();
     ContentTransferEncoding.clear();
     ContentDisposition.clear();
-    Sender = TIdEMailAddressItem();
     RawHeaders.Clear();
     BoundaryStack.Clear();
+    FRare.reset();
     Priority = mpNormal;
 }
 
 void TIdMessage::ResetBody()
 {
     Parts.Clear();
+    AttachmentStore.reset();
     Body.clear();
+}
+
+bool TIdMessageRareFields::Empty() const
+{
+    const auto blank = [](const TIdEMailAddressItem& item) { return item.Address.empty() && item.Name.empty(); };
+    return BccList.Count() == 0 && NewsGroups.empty() && Organization.empty() && blank(ReceiptRecipient)
+           && References.empty() && ReplyTo.Count() == 0 && blank(Sender);
+}
+
+const TIdMessageRareFields& TIdMessage::Rare() const
+{
+    static const TIdMessageRareFields none;
+    return FRare ? *FRare : none;
 }
 
 void TIdMessage::ApplyHeaders()
@@ -202,17 +251,21 @@ void TIdMessage::ApplyHeaders()
     Subject = DecodedOrRaw(RawHeaders.ValueOf("Subject"));
     ParseAddress(From, DecodedOrRaw(RawHeaders.ValueOf("From")));
     MessageId = RawHeaders.ValueOf("Message-Id");
-    NewsGroups = SplitCommaList(RawHeaders.ValueOf("Newsgroups"));
+    TIdMessageRareFields rare;
+    rare.NewsGroups = SplitCommaList(RawHeaders.ValueOf("Newsgroups"));
     ParseAddressList(Recipients, DecodedOrRaw(RawHeaders.ValueOf("To")));
     ParseAddressList(CCList, DecodedOrRaw(RawHeaders.ValueOf("Cc")));
-    Organization = RawHeaders.ValueOf("Organization");
-    ParseAddress(ReceiptRecipient, RawHeaders.ValueOf("Disposition-Notification-To"));
-    if (ReceiptRecipient.Text().empty())
-        ParseAddress(ReceiptRecipient, RawHeaders.ValueOf("Return-Receipt-To"));
-    References = RawHeaders.ValueOf("References");
-    ParseAddressList(ReplyTo, RawHeaders.ValueOf("Reply-To"));
+    rare.Organization = RawHeaders.ValueOf("Organization");
+    ParseAddress(rare.ReceiptRecipient, RawHeaders.ValueOf("Disposition-Notification-To"));
+    if (rare.ReceiptRecipient.Text().empty())
+        ParseAddress(rare.ReceiptRecipient, RawHeaders.ValueOf("Return-Receipt-To"));
+    rare.References = RawHeaders.ValueOf("References");
+    ParseAddressList(rare.ReplyTo, RawHeaders.ValueOf("Reply-To"));
     Date = ParseDateField(RawHeaders.ValueOf("Date"));
-    ParseAddress(Sender, RawHeaders.ValueOf("Sender"));
+    ParseAddress(rare.Sender, RawHeaders.ValueOf("Sender"));
+    if (FRare)
+        rare.BccList = std::move(FRare->BccList);
+    FRare = rare.Empty() ? nullptr : std::make_unique<TIdMessageRareFields>(std::move(rare));
     std::string priority = RawHeaders.ValueOf("Priority");
     Priority = ParsePriority(priority.empty() ? RawHeaders.ValueOf("X-Priority") : priority);
     BoundaryStack.PushBoundary(BoundaryFromContentType(ContentType));
@@ -232,11 +285,8 @@ TIdMessagePriority ParsePriority(std::string_view value)
 
 std::string CharSetOfContentType(std::string_view contentType)
 {
-    std::string upper = UpperCase(contentType);
-    size_t at = upper.find("CHARSET=");
-    if (at == std::string::npos)
-        return {};
-    std::string rest = upper.substr(at + 8);
+    const std::string upper = UpperCase(contentType);
+    const std::string rest(LooseParameterText(upper, "CHARSET"));
     if (!rest.empty() && rest[0] == '"')
         return rest.substr(1, rest.find('"', 1) - 1);
     return rest.substr(0, rest.find(';'));

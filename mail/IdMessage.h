@@ -2,10 +2,11 @@
 // One mail message: its raw header lines, the header fields read from them, the body
 // lines outside any part and the parts (text parts and attachments).
 //
-// The message owns everything it holds. An attachment's decoded data lives in a
-// temporary file that belongs to the attachment and is deleted with it.
+// The message owns everything it holds. The decoded data of its attachments lives in one
+// temporary file without a name, gone with the last attachment that uses it.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,28 +46,48 @@ public:
     std::vector<std::string> Lines;
 };
 
+// The decoded data of a message's attachments, one after another in one unnamed
+// temporary file: one descriptor for the whole message, however many attachments it has.
+class TIdAttachmentStore {
+public:
+    // Raises EInOutError when no temporary file can be made.
+    TIdAttachmentStore();
+    ~TIdAttachmentStore();
+    TIdAttachmentStore(const TIdAttachmentStore&) = delete;
+    TIdAttachmentStore& operator=(const TIdAttachmentStore&) = delete;
+
+    int File() const { return FFile; }
+
+private:
+    int FFile = -1;
+};
+
 class TIdAttachment : public TIdMessagePart {
 public:
-    // storedFile: the open descriptor of the unnamed temporary file with the decoded
-    // data (MakeTempFile), which the attachment takes over and closes.
-    explicit TIdAttachment(int storedFile);
-    ~TIdAttachment() override;
-    TIdAttachment(const TIdAttachment&) = delete;
-    TIdAttachment& operator=(const TIdAttachment&) = delete;
+    // The data: size bytes from offset in store.
+    TIdAttachment(std::shared_ptr<const TIdAttachmentStore> store, int64_t offset, int64_t size);
 
     // The file name the part announces, encoded words decoded; may be empty.
     std::string AttachmentName;
-    const int StoredFile;
-    // A name the data can be read under while the attachment lives (the descriptor's
-    // entry in /proc); the program itself reads only through StoredFile.
-    const std::string StoredPath;
+    int64_t Size() const { return FSize; }
 
     std::string Disposition() const { return PartHeaders.ValueOf("Content-Disposition"); }
     void SetDisposition(std::string_view value) { PartHeaders.SetValueOf("Content-Disposition", value); }
 
     // Copies the decoded data to a new file. Raises EIdException "Error saving
-    // attachment." when the copy fails, also when the destination exists.
+    // attachment." with the reason and the file when the copy fails, also when the
+    // destination exists.
     void SaveCopyTo(const std::string& destination) const;
+    // Hands the decoded data to write in pieces of at most 64 KiB; false when the
+    // temporary file could not be read.
+    bool ReadData(const std::function<bool(std::string_view piece)>& write) const;
+    // The whole decoded data in memory.
+    std::string Data() const;
+
+private:
+    std::shared_ptr<const TIdAttachmentStore> FStore;
+    int64_t FOffset;
+    int64_t FSize;
 };
 
 // The parts in the order they were found.
@@ -106,8 +127,23 @@ public:
 
 private:
     std::vector<std::string> FBoundaries;
-    // How many levels each boundary, upper-cased, has.
-    std::unordered_map<std::string, int> FLevels;
+    // How many levels each boundary, upper-cased, has; made with the first level, as
+    // most messages never have one.
+    std::unique_ptr<std::unordered_map<std::string, int>> FLevels;
+};
+
+// Header fields few messages have; a message makes room for them only when one of
+// them holds something, so that the records of a large mailbox stay small.
+struct TIdMessageRareFields {
+    TIdEMailAddressList BccList;
+    std::vector<std::string> NewsGroups;
+    std::string Organization;
+    TIdEMailAddressItem ReceiptRecipient;
+    std::string References;
+    TIdEMailAddressList ReplyTo;
+    TIdEMailAddressItem Sender;
+
+    bool Empty() const;
 };
 
 class TIdMessage {
@@ -116,7 +152,6 @@ public:
     TIdMessage(const TIdMessage&) = delete;
     TIdMessage& operator=(const TIdMessage&) = delete;
 
-    TIdEMailAddressList BccList;
     std::vector<std::string> Body;
     std::string CharSet;
     TIdEMailAddressList CCList;
@@ -131,19 +166,29 @@ public:
     TIdMIMEBoundary BoundaryStack;
     // Angle brackets kept.
     std::string MessageId;
-    std::vector<std::string> NewsGroups;
-    // With NoDecode the body lines are kept undecoded in Body.
+    // With NoDecode the header lines are only kept, not applied, and the body lines are
+    // kept undecoded in Body.
     bool NoDecode = false;
-    std::string Organization;
     TIdMessagePriority Priority = mpNormal;
     std::string Subject;
-    TIdEMailAddressItem ReceiptRecipient;
     TIdEMailAddressList Recipients;
-    std::string References;
-    TIdEMailAddressList ReplyTo;
-    TIdEMailAddressItem Sender;
     // Free for the owner; the mailbox keeps the message size here.
     int32_t Tag = 0;
+    // The most bytes of attachment data the message may decode into its store, -1 for no
+    // limit: the mailbox sets it from the size the server announced, so a hostile server
+    // cannot fill the disk with an endless attachment.
+    int64_t AttachmentDataLimit = -1;
+    // Made with the first attachment; Reset lets it go (attachments still held keep it).
+    std::shared_ptr<TIdAttachmentStore> AttachmentStore;
+
+    // Never filled when mail is received.
+    const TIdEMailAddressList& BccList() const { return Rare().BccList; }
+    const std::vector<std::string>& NewsGroups() const { return Rare().NewsGroups; }
+    const std::string& Organization() const { return Rare().Organization; }
+    const TIdEMailAddressItem& ReceiptRecipient() const { return Rare().ReceiptRecipient; }
+    const std::string& References() const { return Rare().References; }
+    const TIdEMailAddressList& ReplyTo() const { return Rare().ReplyTo; }
+    const TIdEMailAddressItem& Sender() const { return Rare().Sender; }
 
     void Reset();
     // Clears every header field but MessageId, the raw header lines and the boundaries.
@@ -153,6 +198,11 @@ public:
     // read does not stop the others: an address list that fails to parse stays empty,
     // a subject with a broken encoded word keeps its raw value.
     void ApplyHeaders();
+
+private:
+    const TIdMessageRareFields& Rare() const;
+
+    std::unique_ptr<TIdMessageRareFields> FRare;
 };
 
 // "urgent" is high, "non-priority" low, otherwise the number 1 (highest) to 5 (lowest),

@@ -1,5 +1,6 @@
 #include "IdMessageCoder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,6 +33,76 @@ private:
     const TIdTextBudget& FBudget;
 };
 
+// An attachment whose decoded data `write` appends to the message's attachment store,
+// within what is left of the message's attachment limit.
+template <typename TWrite>
+std::unique_ptr<TIdAttachment> StoredAttachment(TIdMessage& message, TWrite write)
+{
+    if (!message.AttachmentStore)
+        message.AttachmentStore = std::make_shared<TIdAttachmentStore>();
+    const int file = message.AttachmentStore->File();
+    const off_t start = lseek(file, 0, SEEK_END);
+    if (start < 0)
+        throw EInOutError::FromErrno(errno);
+    int64_t size = 0;
+    try {
+        const int64_t room = message.AttachmentDataLimit < 0 ? -1 : std::max<int64_t>(message.AttachmentDataLimit - start, 0);
+        TIdFileOutput output(file, room);
+        write(output);
+        output.Close();
+        size = output.Written();
+    } catch (...) {
+        // The store keeps only the data of whole attachments.
+        if (ftruncate(file, start) != 0) {
+        }
+        throw;
+    }
+    return std::make_unique<TIdAttachment>(message.AttachmentStore, start, size);
+}
+
+// Takes the uuencoded blocks out of a text part's lines, each up to its "end" line (or
+// the end of the text), and gives them as attachments, as a plain body's are.
+std::vector<std::unique_ptr<TIdAttachment>> TakeUuencodedBlocks(TIdMessage& message, std::vector<std::string>& lines)
+{
+    std::vector<std::unique_ptr<TIdAttachment>> blocks;
+    if (std::none_of(lines.begin(), lines.end(), [](const std::string& line) { return UuencodedBlockName(line); }))
+        return blocks;
+    std::vector<std::string> text;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        std::optional<std::string> name = UuencodedBlockName(lines[i]);
+        if (!name) {
+            text.push_back(std::move(lines[i]));
+            continue;
+        }
+        auto attachment = StoredAttachment(message, [&](TIdFileOutput& output) {
+            TIdDecoderUuencodedBlock block;
+            for (; i < lines.size() && !block.Ended(); ++i) {
+                block.DecodeToOutput(lines[i], output.Buffer);
+                output.Drain();
+            }
+            --i;
+        });
+        attachment->AttachmentName = std::move(*name);
+        blocks.push_back(std::move(attachment));
+    }
+    lines = std::move(text);
+    return blocks;
+}
+
+// Every NUL byte becomes U+FFFD, the replacement character.
+std::string WithNulsReplaced(std::string text)
+{
+    if (text.find('\0') == std::string::npos)
+        return text;
+    std::string replaced;
+    std::string_view rest = text;
+    for (size_t nul = rest.find('\0'); nul != std::string_view::npos; nul = rest.find('\0')) {
+        replaced.append(rest.substr(0, nul)).append("\xEF\xBF\xBD");
+        rest.remove_prefix(nul + 1);
+    }
+    return replaced.append(rest);
+}
+
 // Both part readers return the decoder of the next part, if any.
 std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageDecoder& decoder, bool& messageEnded)
 {
@@ -45,27 +116,21 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
     // A part read whole has no header of its own: the message's describes it.
     std::string converted = TextPartToUtf8(output.Buffer, contentType.empty() ? message.ContentType : contentType);
     std::string().swap(output.Buffer);
-    size_t nul = converted.find('\0');
-    text->Lines = LinesOfText(std::string_view(converted).substr(0, nul));
+    // A NUL byte ("=00" in quoted-printable) must not hide the text after it.
+    text->Lines = LinesOfText(WithNulsReplaced(std::move(converted)));
+    std::vector<std::unique_ptr<TIdAttachment>> blocks = TakeUuencodedBlocks(message, text->Lines);
     message.Parts.Add(std::move(text));
+    for (auto& block : blocks)
+        message.Parts.Add(std::move(block));
     return next;
 }
 
 std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMessageDecoder& decoder,
                                                       bool& messageEnded)
 {
-    const int file = MakeTempFile();
     std::unique_ptr<TIdMessageDecoder> next;
-    try {
-        TIdFileOutput output(file);
-        next = decoder.ReadPartBody(output, messageEnded);
-        output.Close();
-    } catch (...) {
-        // No part will own the file; closing it is all it takes to make it go.
-        close(file);
-        throw;
-    }
-    auto attachment = std::make_unique<TIdAttachment>(file);
+    auto attachment = StoredAttachment(
+        message, [&](TIdFileOutput& output) { next = decoder.ReadPartBody(output, messageEnded); });
     attachment->SetContentType(decoder.PartHeaderValue("Content-Type"));
     attachment->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
@@ -76,10 +141,12 @@ std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMe
 
 } // namespace
 
-TIdFileOutput::TIdFileOutput(int file) : FFile(file) {}
+TIdFileOutput::TIdFileOutput(int file, int64_t limit) : FFile(file), FLimit(limit) {}
 
 void TIdFileOutput::WriteBuffer()
 {
+    if (FLimit >= 0 && FWritten + static_cast<int64_t>(Buffer.size()) > FLimit)
+        throw EIdAttachmentTooLarge();
     size_t written = 0;
     while (written < Buffer.size()) {
         ssize_t put = write(FFile, Buffer.data() + written, Buffer.size() - written);
@@ -89,18 +156,24 @@ void TIdFileOutput::WriteBuffer()
             throw EInOutError::FromErrno(errno);
         written += put;
     }
+    FWritten += static_cast<int64_t>(written);
     Buffer.clear();
 }
 
 void TIdFileOutput::Drain()
 {
-    if (Buffer.size() >= FileChunk)
+    if (Buffer.size() >= FileChunk || (FLimit >= 0 && FWritten + static_cast<int64_t>(Buffer.size()) > FLimit))
         WriteBuffer();
 }
 
 void TIdFileOutput::Close()
 {
     WriteBuffer();
+}
+
+EIdAttachmentTooLarge::EIdAttachmentTooLarge()
+    : EIdException("Příloha je větší, než server u zprávy ohlásil; stahování bylo zastaveno.")
+{
 }
 
 std::string TIdMessageDecoder::PartHeaderValue(std::string_view name) const
@@ -147,12 +220,17 @@ void TIdTextBudget::Spend(size_t bytes)
 void TIdTextBudget::SpendText(std::string_view text)
 {
     // Lines end at CR LF, at a lone CR and at a lone LF.
-    size_t lines = 1;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')))
-            ++lines;
-    Spend(text.size());
-    Spend(lines * sizeof(std::string));
+    size_t cost = 0;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'))) {
+            const size_t end = text[i] == '\n' && i > start && text[i - 1] == '\r' ? i - 1 : i;
+            cost += LineCost(end - start);
+            start = i + 1;
+        }
+    }
+    cost += LineCost(text.size() - start);
+    Spend(cost);
 }
 
 TIdBodyLine TIdLineSource::ReadBodyLine()
@@ -200,9 +278,11 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
         kept += line.size();
         if (!IsValidUtf8(line))
             line = Utf8OrWindows1250(line);
-        message.RawHeaders.Add(std::move(line));
+        message.RawHeaders.Add(line);
     }
-    message.ApplyHeaders();
+    message.RawHeaders.ShrinkToFit();
+    if (!message.NoDecode)
+        message.ApplyHeaders();
     return line;
 }
 

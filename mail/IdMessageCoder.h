@@ -5,6 +5,7 @@
 // whether it starts a part; the decoder a detector offers reads that part's header and
 // body from the same lines and hands on to the decoder of the next part, if any.
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -76,10 +77,12 @@ public:
     explicit TIdTextBudget(size_t limit) : FLeft(limit) {}
     // Raises EIdMessageTextTooLong when more is spent than is left.
     void Spend(size_t bytes);
-    // A line costs its bytes and the string that holds it, so that many short lines
-    // cannot outgrow the limit either.
-    void SpendLine(std::string_view line) { Spend(line.size() + sizeof(std::string)); }
-    // A text that is to be cut into lines: its bytes and a string for every line.
+    // A line costs its bytes and its line end, as the text is shown, but never less than
+    // the string that holds it: long lines are charged what they are, and an endless
+    // run of short ones is stopped as soon as the strings would outgrow the limit.
+    static size_t LineCost(size_t length) { return std::max(length + 2, sizeof(std::string)); }
+    void SpendLine(std::string_view line) { Spend(LineCost(line.size())); }
+    // A text that is to be cut into lines: each line as above.
     void SpendText(std::string_view text);
     size_t Left() const { return FLeft; }
 
@@ -96,18 +99,28 @@ public:
     std::string Buffer;
 };
 
-// Writes to an open file in chunks; raises EInOutError.
+// Writes to an open file in chunks; raises EInOutError, and EIdAttachmentTooLarge past
+// its limit.
 class TIdFileOutput : public TIdPartOutput {
 public:
-    // Writes to file, which the caller keeps owning.
-    explicit TIdFileOutput(int file);
+    // Writes to file, which the caller keeps owning, at most limit bytes (-1: no limit).
+    explicit TIdFileOutput(int file, int64_t limit = -1);
     void Drain() override;
     // Writes what is left.
     void Close();
+    int64_t Written() const { return FWritten; }
 
 private:
     void WriteBuffer();
     int FFile = -1;
+    int64_t FLimit = -1;
+    int64_t FWritten = 0;
+};
+
+// An attachment decodes to more than the message the server announced could hold.
+class EIdAttachmentTooLarge : public EIdException {
+public:
+    EIdAttachmentTooLarge();
 };
 
 enum TIdPartKind { pkUnknown, pkText, pkAttachment };
@@ -159,7 +172,7 @@ private:
 
 // Reads header lines into the message's RawHeaders up to "." (when alternativeEnd is
 // empty: also up to an empty line) or a line equal to alternativeEnd, then applies
-// them. Empty lines are dropped; lines are kept exactly as read, within the limits
+// them unless the message is NoDecode. Empty lines are dropped; lines are kept exactly as read, within the limits
 // above, so one message's long header never stops a check. Returns the line that ended
 // the block. Raises EIdHeaderBlockTooLong beyond HeaderBlockReadLimit, in the middle
 // of the block.

@@ -8,10 +8,12 @@
 #include "IdHeaderList.h"
 #include "IdHeaderParameters.h"
 #include "IdMessage.h"
+#include "IdMessageCoderUUE.h"
 
 namespace {
 
-// A parameter value: the quoted text, or the text up to the next ";".
+// A parameter value: the quoted text, or the text up to the next ";". Blanks and line
+// breaks around the "=" are already gone.
 std::string ParameterValue(std::string_view text)
 {
     if (!text.empty() && text[0] == '"') {
@@ -32,6 +34,9 @@ std::unique_ptr<TIdDecoder> TransferDecoder(const std::string& encoding)
         return std::make_unique<TIdDecoderMIME>();
     if (SameText(encoding, "quoted-printable"))
         return std::make_unique<TIdDecoderQuotedPrintable>();
+    for (const char* uuencode : {"x-uuencode", "x-uue", "uuencode"})
+        if (SameText(encoding, uuencode))
+            return std::make_unique<TIdDecoderUuencodedBlock>();
     return nullptr;
 }
 
@@ -109,11 +114,7 @@ void CloseLevels(TIdMIMEBoundary& boundaries, const TBoundaryLine& boundary)
 
 std::string BoundaryFromContentType(std::string_view contentType)
 {
-    std::string upper = UpperCase(contentType);
-    size_t at = upper.find("BOUNDARY=");
-    if (at == std::string::npos)
-        return {};
-    return ParameterValue(std::string_view(upper).substr(at + 9));
+    return ParameterValue(LooseParameterText(UpperCase(contentType), "BOUNDARY"));
 }
 
 bool IsAttachmentPart(std::string_view contentType, std::string_view disposition)

@@ -1,8 +1,6 @@
 #include "IdMessageCoderUUE.h"
 
 #include "Convert.h"
-#include "IdCoderUUE.h"
-#include "IdCoderXXE.h"
 #include "IdGlobal.h"
 
 namespace {
@@ -76,12 +74,40 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderUUE::ReadPartBody(TIdPartOut
     }
 }
 
-std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::TryStart(TIdMessage& message, const std::string& line) const
+std::optional<std::string> UuencodedBlockName(std::string_view line)
 {
     if (line.size() < 10 || !StartsText("begin ", line) || line[9] != ' ')
-        return nullptr;
-    std::optional<int32_t> mode = TryStrToInt(std::string_view(line).substr(6, 3));
+        return std::nullopt;
+    std::optional<int32_t> mode = TryStrToInt(line.substr(6, 3));
     if (!mode || *mode <= 0)
+        return std::nullopt;
+    return std::string(line.substr(10));
+}
+
+void TIdDecoderUuencodedBlock::DecodeToOutput(std::string_view line, std::string& output)
+{
+    if (FEnded)
+        return;
+    const std::string trimmed = Trim(line);
+    if (!FBegun && !FDecoder && UuencodedBlockName(line)) {
+        FBegun = true;
+        return;
+    }
+    if (SameText(trimmed, "end")) {
+        FEnded = true;
+        return;
+    }
+    if (trimmed.empty() || trimmed == "~")
+        return;
+    if (!FDecoder)
+        FDecoder = LooksUuencoded(line) ? static_cast<TIdDecoder*>(&FUue) : &FXxe;
+    FDecoder->DecodeToOutput(line, output);
+}
+
+std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoUUE::TryStart(TIdMessage& message, const std::string& line) const
+{
+    std::optional<std::string> fileName = UuencodedBlockName(line);
+    if (!fileName)
         return nullptr;
-    return std::make_unique<TIdMessageDecoderUUE>(message, line.substr(10));
+    return std::make_unique<TIdMessageDecoderUUE>(message, std::move(*fileName));
 }

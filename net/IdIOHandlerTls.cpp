@@ -2,6 +2,9 @@
 
 #include "IdWinSock2.h"
 
+#include <algorithm>
+#include <chrono>
+#include <optional>
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/ssl.h>
@@ -21,7 +24,20 @@ namespace {
 struct TSocketBio {
     TIdStackSocketHandle Socket = Id_INVALID_SOCKET;
     int32_t WaitMilliseconds = -2;
+    // While set, no wait reaches past it: the handshake as a whole has its time.
+    std::optional<std::chrono::steady_clock::time_point> Deadline;
     bool TimedOut = false;
+    // The server closed the connection under the handshake.
+    bool PeerClosed = false;
+
+    int32_t WaitNow() const
+    {
+        if (!Deadline)
+            return WaitMilliseconds;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*Deadline - std::chrono::steady_clock::now());
+        const int32_t bounded = static_cast<int32_t>(std::max<long long>(left.count(), 0));
+        return WaitMilliseconds < 0 ? bounded : std::min(bounded, WaitMilliseconds);
+    }
     std::exception_ptr Failure;
 
     void RaiseFailure()
@@ -44,7 +60,8 @@ int BioRead(BIO* bio, char* data, int length)
     BIO_clear_retry_flags(bio);
     int ready = -1;
     try {
-        ready = GlobalStack->SelectReadable(socket->Socket, socket->WaitMilliseconds);
+        const int32_t wait = socket->WaitNow();
+        ready = wait == 0 && socket->Deadline ? 0 : GlobalStack->SelectReadable(socket->Socket, wait);
     } catch (...) {
         socket->Failure = std::current_exception();
         return -1;
@@ -56,7 +73,10 @@ int BioRead(BIO* bio, char* data, int length)
     }
     if (ready < 0)
         return -1;
-    return GlobalStack->Recv(socket->Socket, data, length, 0);
+    const int received = GlobalStack->Recv(socket->Socket, data, length, 0);
+    if (received == 0)
+        socket->PeerClosed = true;
+    return received;
 }
 
 long BioControl(BIO*, int command, long, void*)
@@ -252,6 +272,25 @@ bool LooksLikePlainServer(unsigned long error)
             reason == SSL_R_UNEXPECTED_EOF_WHILE_READING || reason == SSL_R_RECORD_LENGTH_MISMATCH);
 }
 
+// Why a handshake failed, in the user's words where the usual words are a library's.
+std::string HandshakeFailureReason(unsigned long error, int sslError, bool peerClosed)
+{
+    const int reason = ERR_GET_REASON(error);
+    if (ERR_GET_LIB(error) == ERR_LIB_SSL
+        && (reason == SSL_R_TLSV1_ALERT_PROTOCOL_VERSION || reason == SSL_R_UNSUPPORTED_PROTOCOL))
+        return "server umí jen zastaralou verzi TLS (nejnižší přijatelná je TLS 1.2)";
+    if (ERR_GET_LIB(error) == ERR_LIB_SSL && reason == SSL_R_UNEXPECTED_EOF_WHILE_READING)
+        return "server spojení během navazování šifrování uzavřel";
+    std::string text = OpenSslReason();
+    if (!text.empty())
+        return text;
+    // The socket's error number is left over from an earlier call when the server simply
+    // closed; it would name a failure that never happened.
+    if (peerClosed || sslError == SSL_ERROR_ZERO_RETURN)
+        return "server spojení během navazování šifrování uzavřel";
+    return TIdStack::SocketErrorText(GlobalStack->WSAGetLastError());
+}
+
 std::string VersionText(const SSL* ssl)
 {
     std::string version = SSL_get_version(ssl);
@@ -334,12 +373,15 @@ void TIdIOHandlerTls::Handshake(const std::string& host)
     }
     session.Socket.Socket = SocketHandle()->SocketNumber;
     session.Socket.WaitMilliseconds = HandshakeTimeout > 0 ? HandshakeTimeout : -2;
+    if (HandshakeTimeout > 0)
+        session.Socket.Deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HandshakeTimeout);
     BIO* bio = BIO_new(SocketBioMethod());
     BIO_set_data(bio, &session.Socket);
     SSL_set_bio(session.Ssl, bio, bio);
 
     const int result = SSL_connect(session.Ssl);
     session.Socket.WaitMilliseconds = -2;
+    session.Socket.Deadline.reset();
     session.Socket.RaiseFailure();
     if (result == 1 && session.VerifyFailure.IssuerError != X509_V_OK) {
         session.VerifyFailure.Error = session.VerifyFailure.IssuerError;
@@ -361,14 +403,14 @@ void TIdIOHandlerTls::Handshake(const std::string& host)
         throw EIdTlsError(tfHandshake, "Server " + name +
                                            " nedokončil navázání šifrovaného spojení (TLS) v čase.");
     const unsigned long error = ERR_peek_last_error();
-    std::string reason = OpenSslReason();
-    if (reason.empty() && SSL_get_error(session.Ssl, result) == SSL_ERROR_SYSCALL)
-        reason = TIdStack::SocketErrorText(GlobalStack->WSAGetLastError());
+    std::string reason = HandshakeFailureReason(error, SSL_get_error(session.Ssl, result), session.Socket.PeerClosed);
     std::string message = "Šifrované spojení (TLS) se serverem " + name + " se nepodařilo navázat: " + reason + ".";
+    // Encryption is never to be given up for a server that fails it.
     if (LooksLikePlainServer(error))
-        message += " Server na tomto portu zřejmě nešifruje; zkuste zabezpečení STARTTLS nebo Žádné, "
-                   "případně jiný port.";
-    throw EIdTlsError(tfHandshake, message);
+        message += " Server na tomto portu zřejmě nešifruje; zkuste zabezpečení STARTTLS, případně jiný port.";
+    EIdTlsError failure(tfHandshake, message);
+    failure.Reason = reason;
+    throw failure;
 }
 
 void TIdIOHandlerTls::CloseHandler()

@@ -67,6 +67,8 @@ public:
     // Only a certificate that fails for nobody known having signed it (self-signed, a
     // private authority) may be trusted by the user; a wrong name or date never.
     bool Trustable = false;
+    // For a failed handshake: why, without advice (empty for other failures).
+    std::string Reason;
 };
 
 class TIdIOHandlerTls : public TIdIOHandlerSocket {

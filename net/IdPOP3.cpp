@@ -42,6 +42,19 @@ std::string DeleteCommand(int64_t number)
     return "DELE " + std::to_string(number);
 }
 
+// Whoever refused, encryption is not to be given up: the user hears who may have refused
+// it and that the credentials stayed here.
+const std::string StartTlsRefusedText =
+    "Šifrování odmítl server nebo něco mezi ním a vámi. Jméno ani heslo nebylo odesláno.";
+
+// A line end inside a credential would end the command early and send the rest to the
+// server as a command of its own; a NUL cuts it short on many servers.
+void RefuseLineBreaks(const std::string& text, const char* what)
+{
+    if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+        throw EIdException(std::string(what) + " obsahuje konec řádku nebo nulový znak; nic nebylo odesláno.");
+}
+
 std::string UniqueIdCommand(int64_t number)
 {
     return "UIDL " + std::to_string(number);
@@ -81,6 +94,8 @@ TIdPOP3::TIdPOP3()
 
 void TIdPOP3::OpenConnection(int32_t timeout)
 {
+    RefuseLineBreaks(Username, "Uživatelské jméno");
+    RefuseLineBreaks(Password, "Heslo");
     FPipeline.Clear();
     FCapabilitiesAsked = false;
     FPipelining = false;
@@ -142,9 +157,16 @@ void TIdPOP3::StartTlsWithStls()
         // Nothing more goes to a server that will not encrypt: not the user name, not QUIT.
         DropSocket();
         throw EIdTlsError(tfNoStartTls, "Server " + Host + " nenabízí šifrování STARTTLS (odpověděl: -ERR " + answer +
-                                            "). Jméno ani heslo nebylo odesláno.");
+                                            "). " + StartTlsRefusedText);
     }
-    StartTls();
+    try {
+        StartTls();
+    } catch (const EIdTlsError& failure) {
+        if (failure.Failure != tfHandshake || failure.Reason.empty())
+            throw;
+        throw EIdTlsError(tfHandshake, "Šifrování STARTTLS se serverem " + Host + " se nepodařilo navázat: " +
+                                           failure.Reason + ". " + StartTlsRefusedText);
+    }
 }
 
 // RFC 1939's timestamp: "<" ... "@" ... ">" in the greeting; empty when there is none.
@@ -474,7 +496,11 @@ int32_t TIdPOP3::CountMessages()
     if (text.empty())
         return 0;
     size_t space = text.find(' ');
-    return StrToInt(space == std::string::npos ? std::string() : text.substr(0, space));
+    const int32_t count = StrToInt(space == std::string::npos ? std::string() : text.substr(0, space));
+    if (count > MaxMessageCount)
+        throw EIdException("Server " + Host + " hlásí " + std::to_string(count) + " zpráv, víc než " +
+                           std::to_string(MaxMessageCount) + ", kolik program přečte. Nic nebylo načteno.");
+    return count;
 }
 
 bool TIdPOP3::FetchHeader(int32_t number, TIdMessage& message)

@@ -71,8 +71,10 @@ public:
     void CloseConnection() override;
     int16_t ReadReply(const TIdReplyCodes& acceptedCodes) override;
 
-    // STAT: the number of messages; EConvertError when the reply has no leading number.
+    // STAT: the number of messages; EConvertError when the reply has no leading number,
+    // EIdException above MaxMessageCount (a check keeps a record for every message).
     int32_t CountMessages();
+    static constexpr int32_t MaxMessageCount = 1000000;
     // TOP n 0: the header block of message n, read up to the terminating "." line.
     bool FetchHeader(int32_t number, TIdMessage& message);
     // LIST n: the size the server reports, -1 when the reply does not end in a number.

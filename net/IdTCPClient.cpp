@@ -51,6 +51,9 @@ void TIdTCPClient::StartTls()
     // What the server sent before the switch belongs to the plain part.
     ResetInput();
     tls->PinnedFingerprint = PinnedFingerprint;
+    // A server silent after "+OK" to STLS waits no longer than one silent in a reply.
+    if (ReadTimeout > 0 && (tls->HandshakeTimeout <= 0 || ReadTimeout < tls->HandshakeTimeout))
+        tls->HandshakeTimeout = ReadTimeout;
     tls->StartTls(Host);
     LastTls = tls->TlsInfo();
 }

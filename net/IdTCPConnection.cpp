@@ -1,5 +1,8 @@
 #include "IdTCPConnection.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "IdException.h"
 #include "IdRFCReply.h"
 #include "IdStack.h"
@@ -169,6 +172,25 @@ void TIdTCPConnection::ResetInput()
 {
     InputQueue.Clear();
     PeerClosed = false;
+    StartReplyClock();
+}
+
+void TIdTCPConnection::StartReplyClock()
+{
+    FReplyStarted = std::chrono::steady_clock::now();
+    FReplyBytes = 0;
+}
+
+// A reply that trickles counts as silent: it gets ReadTimeout, and ReadTimeout more for
+// every ReplyAllowanceBytes that came, counted from the command it answers. The
+// wait for the next bytes ends no later than that.
+int32_t TIdTCPConnection::ReplyWaitLeft() const
+{
+    using namespace std::chrono;
+    const auto periods = 1 + FReplyBytes / ReplyAllowanceBytes;
+    const auto allowed = FReplyStarted + milliseconds(ReadTimeout) * periods;
+    const auto left = duration_cast<milliseconds>(allowed - steady_clock::now()).count();
+    return static_cast<int32_t>(std::clamp<long long>(left, 0, ReadTimeout));
 }
 
 void TIdTCPConnection::DetectDisconnect(bool raiseWhenClosed, bool ignoreBuffer)
@@ -215,6 +237,7 @@ void TIdTCPConnection::DropSocket()
 
 int32_t TIdTCPConnection::FillInputBuffer(bool raiseWhenClosed, int32_t timeout, bool raiseOnTimeout)
 {
+    const bool replyClock = timeout == -1 && ReadTimeout > 0;
     if (timeout == -1)
         timeout = ReadTimeout == 0 ? -2 : ReadTimeout;
     DetectDisconnect(raiseWhenClosed, false);
@@ -225,6 +248,14 @@ int32_t TIdTCPConnection::FillInputBuffer(bool raiseWhenClosed, int32_t timeout,
     }
     int received;
     do {
+        if (replyClock) {
+            timeout = ReplyWaitLeft();
+            if (timeout == 0) {
+                if (raiseOnTimeout)
+                    RaiseReadTimeout();
+                return -1;
+            }
+        }
         if (!FIOHandler->WaitReadable(timeout)) {
             if (raiseOnTimeout)
                 RaiseReadTimeout();
@@ -246,8 +277,10 @@ int32_t TIdTCPConnection::FillInputBuffer(bool raiseWhenClosed, int32_t timeout,
             if (InputQueue.Size() == 0)
                 GlobalStack->RaiseSocketFailure(GlobalStack->LastErrorCode);
         }
-        if (received > 0)
+        if (received > 0) {
             InputQueue.Appended(received);
+            FReplyBytes += received;
+        }
         DetectDisconnect(raiseWhenClosed, false);
     } while (received == 0 && IsConnected());
     return received;
@@ -346,6 +379,8 @@ void TIdTCPConnection::SendBytes(const char* bytes, int32_t count)
     DetectDisconnect(true, true);
     if (!IsConnected())
         throw EIdNotConnected();
+    // What comes next answers this.
+    StartReplyClock();
     int32_t done = 0;
     while (done < count) {
         int sent = FIOHandler->SendFrom(bytes + done, count - done);

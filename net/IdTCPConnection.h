@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <chrono>
 #include <functional>
 #include <iosfwd>
 #include <memory>
@@ -161,7 +162,11 @@ public:
     int32_t SendBufferSize = 32768;
     int32_t MaxLineLength = 16384;
     TIdMaxLineAction MaxLineAction = maException;
+    // The longest silence in a reply, in milliseconds; 0: no limit. A reply that
+    // trickles counts as silent: the whole reply gets ReadTimeout, and ReadTimeout more
+    // for each ReplyAllowanceBytes received.
     int32_t ReadTimeout = 0;
+    static constexpr int64_t ReplyAllowanceBytes = 16 * 1024;
     bool PeerClosed = false;
     bool LineSplit = false;
     bool LineTimedOut = false;
@@ -189,10 +194,15 @@ protected:
     }
 
 private:
+    // The reply clock starts with every command sent and with every new connection.
+    void StartReplyClock();
+    int32_t ReplyWaitLeft() const;
     std::string SplitLine(int32_t maxLength);
     int32_t CaptureEachLine(const std::string& endLine, bool unstuffDots,
                             const std::function<void(std::string&&)>& keep);
 
+    std::chrono::steady_clock::time_point FReplyStarted = std::chrono::steady_clock::now();
+    int64_t FReplyBytes = 0;
     TIdIOHandler* FIOHandler = nullptr;
     std::unique_ptr<TIdIOHandler> FOwnedIOHandler;
 };

@@ -2,7 +2,9 @@
 
 namespace {
 
-TIdWaitHook Hook;
+// Each thread has its own: the operations of a worker thread do not disturb the waits
+// of another thread's connections.
+thread_local TIdWaitHook Hook;
 
 } // namespace
 

@@ -11,7 +11,8 @@ using TIdWaitHook = std::function<void()>;
 
 constexpr int WaitSliceMs = 50;
 
-// Installs hook (an empty one: waits run undisturbed) and returns the previous one.
+// Installs hook for the calling thread's waits (an empty one: they run undisturbed) and
+// returns the previous one.
 TIdWaitHook SetWaitHook(TIdWaitHook hook);
 // Runs the installed hook, if any.
 void RunWaitHook();

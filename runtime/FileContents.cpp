@@ -96,7 +96,7 @@ bool DirectoryEntryExists(const std::string& path)
 
 } // namespace
 
-std::optional<std::string> ReadFileContents(const std::string& path)
+std::optional<std::string> ReadFileContents(const std::string& path, size_t maxBytes)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -118,6 +118,10 @@ std::optional<std::string> ReadFileContents(const std::string& path)
         if (count == 0)
             break;
         bytes.append(buffer, static_cast<size_t>(count));
+        if (bytes.size() > maxBytes) {
+            ::close(fd);
+            throw EInOutError("File too large", EFBIG);
+        }
     }
     ::close(fd);
     return bytes;

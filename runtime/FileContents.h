@@ -1,13 +1,15 @@
 #pragma once
 // Whole-file reads and safe whole-file writes for the program's own small files.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
 
-// The file's bytes, or nothing when it does not exist. Raises EInOutError otherwise.
-std::optional<std::string> ReadFileContents(const std::string& path);
+// The file's bytes, or nothing when it does not exist. Raises EInOutError otherwise,
+// "File too large" when it holds more than maxBytes (read no further than that).
+std::optional<std::string> ReadFileContents(const std::string& path, size_t maxBytes = SIZE_MAX);
 
 // Writes bytes to a temporary file beside path and renames it over path, so that a
 // failed or interrupted write leaves the previous file as it was; the directory is

@@ -5,6 +5,8 @@
 #include "FileContents.h"
 
 #include <cerrno>
+#include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -40,6 +42,23 @@ EInOutError WithPath(const EInOutError& error, const std::string& path)
     return EInOutError(error.Message + ": " + path, error.ErrorCode);
 }
 
+// A few accounts take a few hundred bytes; anything near this is not an account file
+// (a device, a log named by mistake) and is not read into memory.
+constexpr size_t MaxAccountFileBytes = 1 << 20;
+
+// Whoever may write into the directory may put their own accounts (and servers) in
+// place of the user's, or read the passwords of the next save.
+void RefuseSharedDirectory(const std::string& filePath)
+{
+    const std::string directory = std::filesystem::path(filePath).parent_path().string();
+    struct stat status {};
+    if (directory.empty() || ::stat(directory.c_str(), &status) != 0)
+        return;
+    if (status.st_mode & (S_IWGRP | S_IWOTH))
+        throw EInOutError("Adresář s účty smí měnit i jiní uživatelé, účty v něm nepoužiji "
+                          "(nastavte mu práva 700): " + directory, EACCES);
+}
+
 } // namespace
 
 std::vector<TAccountLines> ParseAccounts(const std::string& bytes)
@@ -69,8 +88,9 @@ std::string FormatAccounts(const std::vector<TAccountLines>& accounts)
 
 std::vector<TAccountLines> LoadAccountFile(const std::string& path)
 {
+    RefuseSharedDirectory(path);
     try {
-        std::optional<std::string> bytes = ReadFileContents(path);
+        std::optional<std::string> bytes = ReadFileContents(path, MaxAccountFileBytes);
         return bytes ? ParseAccounts(*bytes) : std::vector<TAccountLines>{};
     } catch (const EInOutError& error) {
         throw WithPath(error, path);
@@ -80,7 +100,7 @@ std::vector<TAccountLines> LoadAccountFile(const std::string& path)
 std::vector<TAccountLines> LoadExistingAccountFile(const std::string& path)
 {
     try {
-        std::optional<std::string> bytes = ReadFileContents(path);
+        std::optional<std::string> bytes = ReadFileContents(path, MaxAccountFileBytes);
         if (!bytes)
             throw EInOutError::FromErrno(ENOENT);
         return ParseAccounts(*bytes);
@@ -93,6 +113,11 @@ void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& 
 {
     try {
         CreateDirectoryFor(path);
+    } catch (const EInOutError& error) {
+        throw WithPath(error, path);
+    }
+    RefuseSharedDirectory(path);
+    try {
         ReplaceFileContents(path, FormatAccounts(accounts), 0600);
     } catch (const EInOutError& error) {
         throw WithPath(error, path);

@@ -18,6 +18,8 @@ struct TAccountLines {
     std::string User;
     std::string Password;
     std::string Port;
+
+    bool operator==(const TAccountLines&) const = default;
 };
 
 std::vector<TAccountLines> ParseAccounts(const std::string& bytes);

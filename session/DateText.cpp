@@ -15,19 +15,35 @@ namespace {
 
 constexpr long long MsPerDay = 24LL * 60 * 60 * 1000;
 
-QString ShortDateFormat()
+QString ShortDateFormat(const QLocale& locale)
 {
-    QString format = QLocale::system().dateFormat(QLocale::ShortFormat);
+    QString format = locale.dateFormat(QLocale::ShortFormat);
     if (!format.contains(QLatin1String("yyyy")))
         format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     return format;
 }
 
-QString LongTimeFormat()
+QString LongTimeFormat(const QLocale& locale)
 {
-    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    QString format = locale.timeFormat(QLocale::LongFormat);
     format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
     return format.trimmed();
+}
+
+// The formats are worked out once per locale, not once for each of thousands of rows.
+struct TDateFormats {
+    QLocale Locale;
+    QString Date;
+    QString Time;
+};
+
+const TDateFormats& SystemDateFormats()
+{
+    thread_local TDateFormats formats{QLocale::c(), {}, {}};
+    const QLocale system = QLocale::system();
+    if (formats.Date.isEmpty() || formats.Locale != system)
+        formats = {system, ShortDateFormat(system), LongTimeFormat(system)};
+    return formats;
 }
 
 struct TDayAndTime {
@@ -70,12 +86,13 @@ QString OffsetText(const QDateTime& local)
 std::string DateTimeText(double date)
 {
     const std::optional<TDayAndTime> split = SplitDate(date);
-    if (!split)
+    if (!split || date == 0)
         return {};
-    const QString dateText = QLocale::system().toString(split->Day, ShortDateFormat());
+    const TDateFormats& formats = SystemDateFormats();
+    const QString dateText = formats.Locale.toString(split->Day, formats.Date);
     if (split->MsOfDay == 0)
         return FromQt(dateText);
-    return FromQt(dateText + QLatin1Char(' ') + QLocale::system().toString(TimeOfDay(*split), LongTimeFormat()));
+    return FromQt(dateText + QLatin1Char(' ') + formats.Locale.toString(TimeOfDay(*split), formats.Time));
 }
 
 std::string IsoDateTimeText(double date)

@@ -6,6 +6,7 @@
 // date: days since 30 December 1899, the fraction being the time of day.
 // The short date format (year always in four digits), then, unless the time of day is
 // exactly midnight, one blank and the long time format (without a time-zone name).
+// A message without a usable date (0) gives an empty text.
 std::string DateTimeText(double date);
 
 // The same date for scripts, whatever the locale: "2026-01-05 08:12:00 +0100", with the

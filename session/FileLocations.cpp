@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,7 +40,40 @@ std::string HomeDirectory()
     return account && account->pw_dir ? account->pw_dir : ".";
 }
 
+bool IsDirectory(const std::string& path)
+{
+    struct stat status {};
+    return !path.empty() && path.front() == '/' && ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// XDG_DOWNLOAD_DIR="$HOME/Stažené" from user-dirs.dirs: the value with $HOME expanded.
+std::string UserDirsDownloadDirectory()
+{
+    const std::string configHome = EnvironmentText("XDG_CONFIG_HOME");
+    const std::string directory =
+        !configHome.empty() && configHome.front() == '/' ? configHome : HomeDirectory() + "/.config";
+    std::ifstream file(directory + "/user-dirs.dirs");
+    const std::string key = "XDG_DOWNLOAD_DIR=\"";
+    for (std::string line; std::getline(file, line);) {
+        if (!line.starts_with(key) || line.size() <= key.size() || line.back() != '"')
+            continue;
+        std::string value = line.substr(key.size(), line.size() - key.size() - 1);
+        if (value.starts_with("$HOME"))
+            value = HomeDirectory() + value.substr(5);
+        return value;
+    }
+    return {};
+}
+
 } // namespace
+
+std::string DownloadDirectory()
+{
+    for (const std::string& candidate : {EnvironmentText("XDG_DOWNLOAD_DIR"), UserDirsDownloadDirectory()})
+        if (IsDirectory(candidate))
+            return candidate;
+    return HomeDirectory();
+}
 
 std::string ConfigDirectory()
 {

@@ -16,3 +16,9 @@ std::string StateDirectory();
 std::string AccountFilePath();
 std::string SettingsFilePath();
 std::string HelpFilePath();
+
+// Where the save dialog opens: the user's download directory ($XDG_DOWNLOAD_DIR, else
+// the one user-dirs.dirs in the user's configuration names) when it exists, else the
+// home directory; never the working directory, which may be home itself, where a proposed
+// ".profile" would be one Enter away.
+std::string DownloadDirectory();

@@ -6,12 +6,14 @@
 #include "Keyring.h"
 #include "Progress.h"
 #include "Providers.h"
+#include "ServerWorker.h"
 
 #include "IdWait.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <string_view>
 #include <unordered_map>
@@ -25,6 +27,9 @@ const std::string ChangedText =
     "Schránka se od poslední kontroly změnila. Zkontrolujte zprávy znovu.";
 const std::string CancelledText = "Operace byla přerušena.";
 const std::string CheckAgainText = "Zkontrolujte zprávy znovu.";
+const std::string NothingDeletedText =
+    "Nic nebylo vymazáno: spojení skončilo dřív, než server potvrdil ukončení (QUIT), "
+    "a bez něj server žádné vymazání neprovede.";
 const std::string QuitUnansweredText =
     "Server nepotvrdil ukončení spojení, zprávy nemusely být vymazány.";
 
@@ -34,30 +39,43 @@ int32_t IdleCloseMs = DefaultIdleCloseMs;
 // At program end a server gets this long to answer QUIT.
 constexpr int32_t ClosingTimeoutMs = 5000;
 
-// The window lets events run while the server works, so the user can start another
-// command meanwhile; one server operation at a time keeps the commands of two from
-// interleaving on one connection and keeps records alive under a running operation.
-bool OperationRunning = false;
-bool CancelRequested = false;
+// One server operation at a time keeps the commands of two from interleaving on one
+// connection and keeps records alive under a running operation. The window's operations
+// run on its worker thread and are cancelled from the window's thread.
+std::atomic<bool> OperationRunning = false;
+std::atomic<bool> CancelRequested = false;
+
+void ThrowIfCancelled()
+{
+    if (CancelRequested.exchange(false))
+        throw EOperationCancelled();
+}
 
 // Runs between the slices of every wait on the network during a server operation.
 void WhileWaiting()
 {
     ProcessPendingEvents();
-    if (CancelRequested) {
-        CancelRequested = false;
-        throw EOperationCancelled();
-    }
+    ThrowIfCancelled();
+}
+
+// Decoding never makes data larger than its encoded form, so the attachments of a
+// message hold at most its size as LIST gave it; the room covers servers that count a
+// little differently. Without a size there is no bound to give.
+int64_t AttachmentDataLimitFor(int32_t listSize)
+{
+    if (listSize < 0)
+        return -1;
+    return int64_t{listSize} + listSize / 8 + 64 * 1024;
 }
 
 class TServerOperation {
 public:
     TServerOperation()
     {
-        if (OperationRunning)
+        // A cancel that came before the first wait still counts: the worker asks for it
+        // as soon as it has taken the operation on.
+        if (OperationRunning.exchange(true))
             throw ESessionBusy();
-        OperationRunning = true;
-        CancelRequested = false;
         FPreviousHook = SetWaitHook(WhileWaiting);
     }
     ~TServerOperation()
@@ -102,8 +120,18 @@ void CloseIfIdle(const std::weak_ptr<TPOP3>& weakSession, int32_t serial)
 
 void ArmIdleClose(const std::shared_ptr<TPOP3>& session)
 {
+    if (!session->IsConnected())
+        return;
+    // On the worker the QUIT waits its turn there, and the user's next command cuts it short.
+    if (TServerWorker* worker = TServerWorker::Current()) {
+        worker->RunLater(std::chrono::milliseconds(IdleCloseMs),
+                         [weakSession = std::weak_ptr<TPOP3>(session), serial = session->UseSerial] {
+                             CloseIfIdle(weakSession, serial);
+                         });
+        return;
+    }
     QCoreApplication* application = QCoreApplication::instance();
-    if (!application || !session->IsConnected())
+    if (!application)
         return;
     QTimer::singleShot(IdleCloseMs, application,
                        [weakSession = std::weak_ptr<TPOP3>(session), serial = session->UseSerial] {
@@ -115,24 +143,29 @@ void ArmIdleClose(const std::shared_ptr<TPOP3>& session)
 // numbers the server gives their messages now.
 void CarryOut(const TPOP3* session, const std::vector<TMessageHeader*>& deleted)
 {
-    for (TMessageHeader* record : deleted)
+    std::vector<int32_t> goneNumbers;
+    goneNumbers.reserve(deleted.size());
+    for (TMessageHeader* record : deleted) {
         record->Deleted = true;
+        goneNumbers.push_back(record->Number);
+    }
+    std::sort(goneNumbers.begin(), goneNumbers.end());
     for (const auto& record : Records) {
         if (record->Session.get() != session || record->Deleted)
             continue;
-        const int32_t number = record->Number;
-        record->Number -= static_cast<int32_t>(std::count_if(
-            deleted.begin(), deleted.end(), [number](const TMessageHeader* gone) { return gone->Number < number; }));
+        record->Number -= static_cast<int32_t>(
+            std::lower_bound(goneNumbers.begin(), goneNumbers.end(), record->Number) - goneNumbers.begin());
     }
 }
 
 // Hands out the IDs of a UIDL listing (in number order) to the records (in number order);
 // an ID that several messages share identifies none of them.
-void GiveUniqueIds(const std::vector<TIdPOP3::TUniqueId>& ids)
+void GiveUniqueIds(const std::vector<std::shared_ptr<TMessageHeader>>& records,
+                   const std::vector<TIdPOP3::TUniqueId>& ids)
 {
     std::unordered_map<std::string_view, int32_t> uses;
     auto id = ids.begin();
-    for (const auto& record : Records) {
+    for (const auto& record : records) {
         while (id != ids.end() && id->Number < record->Number)
             ++id;
         if (id != ids.end() && id->Number == record->Number)
@@ -140,7 +173,7 @@ void GiveUniqueIds(const std::vector<TIdPOP3::TUniqueId>& ids)
         if (!record->UniqueId.empty())
             ++uses[record->UniqueId];
     }
-    for (const auto& record : Records)
+    for (const auto& record : records)
         record->UniqueIdShared = !record->UniqueId.empty() && uses[record->UniqueId] > 1;
 }
 
@@ -237,8 +270,12 @@ bool ServerOperationRunning()
 
 void CancelServerOperation()
 {
-    if (OperationRunning)
-        CancelRequested = true;
+    CancelRequested = true;
+}
+
+void ForgetServerCancel()
+{
+    CancelRequested = false;
 }
 
 std::string ConnectionSecurityText(const TPOP3& session)
@@ -253,28 +290,30 @@ const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords()
     return Records;
 }
 
-int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
+namespace {
+
+// The check after the previous connection has gone: login, STAT, then one record per
+// message into records. counted tells whether it got as far as STAT.
+int32_t FetchRecords(const std::shared_ptr<TPOP3>& session, std::vector<std::shared_ptr<TMessageHeader>>& records,
+                     bool& counted)
 {
-    TServerOperation operation;
-    ProcessPendingEvents();
     int32_t count = 0;
     try {
-        CloseConnectionsOf(Records);
         session->Reconnect();
         session->AskCapabilities();
         ProcessPendingEvents();
-        Records.clear();
         count = session->CountMessages();
+        counted = true;
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
         session->PlanUniqueIdsAndHeaders(count);
         const auto uniqueIds = session->FetchUniqueIds(count);
         for (int32_t number = 1; number <= count; ++number) {
             ProcessPendingEvents();
-            Records.push_back(std::make_shared<TMessageHeader>(session, number));
+            records.push_back(std::make_shared<TMessageHeader>(session, number));
         }
         if (uniqueIds)
-            GiveUniqueIds(*uniqueIds);
+            GiveUniqueIds(records, *uniqueIds);
     } catch (...) {
         // The failure that ended the check is what the user is to see, not a failed QUIT.
         try {
@@ -287,6 +326,39 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
     if (session->IsConnected())
         session->CloseConnection();
     return count;
+}
+
+} // namespace
+
+int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
+{
+    TServerOperation operation;
+    ProcessPendingEvents();
+    CloseConnectionsOf(Records);
+    std::vector<std::shared_ptr<TMessageHeader>> records;
+    bool counted = false;
+    try {
+        const int32_t count = FetchRecords(session, records, counted);
+        Records = std::move(records);
+        return count;
+    } catch (...) {
+        if (counted)
+            Records = std::move(records);
+        throw;
+    }
+}
+
+int32_t CheckMailboxInto(const std::shared_ptr<TPOP3>& session, std::vector<std::shared_ptr<TMessageHeader>>& records)
+{
+    TServerOperation operation;
+    CloseConnectionsOf(Records);
+    bool counted = false;
+    return FetchRecords(session, records, counted);
+}
+
+void SetHeaderRecords(std::vector<std::shared_ptr<TMessageHeader>> records)
+{
+    Records = std::move(records);
 }
 
 std::shared_ptr<TMessageHeader> FindHeader(const std::string& id)
@@ -361,6 +433,23 @@ void DeletePipelined(TPOP3& session, const std::vector<TMessageHeader*>& chosen,
         failure = identityFailure;
 }
 
+namespace {
+
+// The connection ended before QUIT: the server rolls back every DELE of it, which the
+// user is to know, whatever the failure was.
+[[noreturn]] void RaiseWithNothingDeleted(std::exception_ptr failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const EOperationCancelled&) {
+        throw;
+    } catch (const std::exception& error) {
+        throw Exception(std::string(error.what()) + "\r\n" + NothingDeletedText);
+    }
+}
+
+} // namespace
+
 void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
 {
     if (records.empty())
@@ -393,8 +482,14 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
     // A refusal leaves the connection in step: QUIT still carries out what was accepted.
     // After any other failure the connection is gone, and with it the deletions.
     bool carriedOut = false;
+    const bool quitSent = session->IsConnected();
     try {
-        if (session->IsConnected()) {
+        // A deletion cut short sends no QUIT: the server then deletes nothing.
+        if (quitSent && CancelRequested) {
+            session->TIdMessageClient::CloseConnection();
+            ThrowIfCancelled();
+        }
+        if (quitSent) {
             session->CloseConnection();
             carriedOut = session->QuitConfirmed;
         }
@@ -409,6 +504,8 @@ void DeleteMessages(const std::vector<std::shared_ptr<TMessageHeader>>& records)
         CarryOut(session.get(), accepted);
     else if (!accepted.empty() && !failure)
         failure = std::make_exception_ptr(Exception(QuitUnansweredText + "\r\n" + CheckAgainText));
+    if (failure && !quitSent && !chosen.empty())
+        RaiseWithNothingDeleted(failure);
     if (failure)
         std::rethrow_exception(failure);
 }
@@ -423,7 +520,9 @@ void TMessageHeader::ConfirmIdentity()
         FConfirmedOn = Session->ConnectionSerial;
         return;
     }
+    // Only the lines are compared, so they need not be applied.
     TIdMessage current;
+    current.NoDecode = true;
     int32_t size = 0;
     try {
         Session->FetchHeader(Number, current);
@@ -431,12 +530,27 @@ void TMessageHeader::ConfirmIdentity()
     } catch (const EIdProtocolReplyError&) {
         throw EMailboxChanged();  // no message under that number any more
     }
-    if (current.RawHeaders.Lines() != FCheckedHeaders || size != Msg->Tag)
+    const TIdHeaderList& checked = FCheckedHeaders ? *FCheckedHeaders : Msg->RawHeaders;
+    if (current.RawHeaders != checked || size != Msg->Tag)
         throw EMailboxChanged();
     FConfirmedOn = Session->ConnectionSerial;
 }
 
 void TMessageHeader::Download()
+{
+    TakeDownload(Retrieve());
+}
+
+void TMessageHeader::TakeDownload(std::unique_ptr<TIdMessage> whole)
+{
+    whole->Tag = Msg->Tag;
+    if (!FCheckedHeaders)
+        FCheckedHeaders = std::make_unique<TIdHeaderList>(std::move(Msg->RawHeaders));
+    Msg = std::move(whole);
+    Downloaded = true;
+}
+
+std::unique_ptr<TIdMessage> TMessageHeader::Retrieve()
 {
     TServerOperation operation;
     ProcessPendingEvents();
@@ -450,11 +564,10 @@ void TMessageHeader::Download()
     // Received into a message of its own, so a refused or broken retrieval leaves the
     // record showing its header as before.
     auto whole = std::make_unique<TIdMessage>();
+    whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
     if (!Session->FetchMessage(Number, *whole))
         Session->RaiseReplyError();
-    whole->Tag = Msg->Tag;
-    Msg = std::move(whole);
-    Downloaded = true;
+    return whole;
 }
 
 bool TMessageHeader::DeleteOnServer()

@@ -9,7 +9,6 @@ TMessageHeader::TMessageHeader(std::shared_ptr<TPOP3> session, int32_t number)
 {
     Session->FetchHeader(Number, *Msg);
     Msg->Tag = Session->FetchSize(Number);
-    FCheckedHeaders = Msg->RawHeaders.Lines();
 }
 
 std::string TMessageHeader::DateText() const

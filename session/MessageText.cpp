@@ -21,41 +21,33 @@ const std::string CrLf = "\r\n";
 const std::string LinkStart = "http://localhost/";
 const std::string IdMarker = "/ID=";
 
-// A hostile name must not break its line or fake another one in the view.
-std::string OneLine(std::string text)
+// A hostile name or type must not break its line, fake another one or turn its letters
+// around in the view. The name after the link is shown as the sender wrote it:
+// upper-casing only some of its letters garbled Czech names. The line's link is link.
+std::string AttachmentLine(const TIdAttachment& attachment, int32_t index, std::string& link)
 {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 32)
-            c = '_';
-    return text;
-}
-
-// The name after the link is shown as the sender wrote it: upper-casing only some of its
-// letters garbled Czech names, and the saved file gets the name as it is too.
-std::string AttachmentLine(const TIdAttachment& attachment, int32_t index)
-{
-    const std::string name = OneLine(attachment.AttachmentName);
-    return AttachmentLink(name, index) + " " + name + " (" + OneLine(attachment.ContentType()) + ")";
-}
-
-std::string SectionedText(const std::string& attachments, const std::string& body, const std::string& header)
-{
-    std::string text = CrLf;
-    if (!attachments.empty())
-        text += AttachmentsBanner + CrLf + attachments + CrLf + CrLf;
-    return text + BodyBanner + body + CrLf + CrLf + HeaderBanner + CrLf + header;
+    const std::string name = OneLineName(attachment.AttachmentName);
+    link = AttachmentLink(name, index);
+    return link + " " + name + " (" + OneLineName(attachment.ContentType()) + ")";
 }
 
 std::string DecodedLine(const char* caption, const std::string& value)
 {
-    return value.empty() ? std::string() : caption + OneLine(value) + CrLf;
+    return value.empty() ? std::string() : caption + OneLineName(value) + CrLf;
 }
 
+// A NUL byte in a line shows as U+FFFD: the view would end the text there.
 std::string LinesText(const std::vector<std::string>& lines)
 {
     std::string text;
-    for (const std::string& line : lines)
-        text += line + CrLf;
+    for (const std::string& line : lines) {
+        std::string_view rest = line;
+        for (size_t nul = rest.find('\0'); nul != std::string_view::npos; nul = rest.find('\0')) {
+            text.append(rest.substr(0, nul)).append("\xEF\xBF\xBD");
+            rest.remove_prefix(nul + 1);
+        }
+        text.append(rest).append(CrLf);
+    }
     return text;
 }
 
@@ -63,6 +55,13 @@ bool FileExists(const std::string& path)
 {
     struct stat status {};
     return ::lstat(path.c_str(), &status) == 0;
+}
+
+// The reason and the file: a full disk and a forbidden folder must be told apart.
+EInOutError FileError(int errorNumber, const std::string& path)
+{
+    const EInOutError error = EInOutError::FromErrno(errorNumber);
+    return EInOutError(error.Message + ": " + path, errorNumber);
 }
 
 // A confirmed overwrite replaces the old file only once the copy is complete, so a
@@ -76,7 +75,7 @@ void ReplaceWithCopy(const TIdAttachment& attachment, const std::string& path)
     std::string temporary = path + ".XXXXXX";
     const int handle = ::mkstemp(temporary.data());
     if (handle < 0)
-        throw EInOutError::FromErrno(errno);
+        throw FileError(errno, path);
     ::close(handle);
     ::unlink(temporary.c_str());
     try {
@@ -88,7 +87,7 @@ void ReplaceWithCopy(const TIdAttachment& attachment, const std::string& path)
     if (std::rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary.c_str());
-        throw EInOutError::FromErrno(error);
+        throw FileError(error, path);
     }
 }
 
@@ -108,29 +107,53 @@ std::string AttachmentLink(const std::string& attachmentName, int32_t partIndex)
     return LinkStart + attachmentName + IdMarker + IntToStr(partIndex);
 }
 
-std::string MessageText(TIdMessage& message, bool downloaded)
+TShownText ShownMessageText(TIdMessage& message, bool downloaded)
 {
+    TShownText shown;
     const std::string header = LinesText(message.RawHeaders.Lines());
-    if (!downloaded)
-        return header;
+    if (!downloaded) {
+        shown.Text = header;
+        return shown;
+    }
     TIdMessageParts& parts = message.Parts;
     parts.Recount();
     // A message whose only parts are attachments shows its body lines as its body, so
     // that none of its attachments is hidden.
     const bool attachmentsOnly = parts.TextCount < 1 && parts.AttachCount > 0;
-    if (parts.TextCount < 1 && !attachmentsOnly)
-        return LinesText(message.Body);
-    std::string body;
-    std::string attachments;
-    for (int32_t index = 0; index < parts.Count(); ++index) {
-        if (const auto* text = dynamic_cast<const TIdText*>(&parts[index]))
-            body += CrLf + LinesText(text->Lines);
-        else if (const auto* attachment = dynamic_cast<const TIdAttachment*>(&parts[index]))
-            attachments += CrLf + AttachmentLine(*attachment, index);
+    if (parts.TextCount < 1 && !attachmentsOnly) {
+        shown.Text = LinesText(message.Body);
+        return shown;
     }
+    std::string& text = shown.Text;
+    text = CrLf;
+    if (parts.AttachCount > 0) {
+        text += AttachmentsBanner + CrLf;
+        for (int32_t index = 0; index < parts.Count(); ++index) {
+            if (const auto* attachment = dynamic_cast<const TIdAttachment*>(&parts[index])) {
+                text += CrLf;
+                TAttachmentLinkSpan line;
+                line.LineOffset = text.size();
+                text += AttachmentLine(*attachment, index, line.Link);
+                line.LineLength = text.size() - line.LineOffset;
+                shown.Links.push_back(std::move(line));
+            }
+        }
+        text += CrLf + CrLf;
+    }
+    text += BodyBanner;
     if (attachmentsOnly)
-        body = CrLf + LinesText(message.Body);
-    return SectionedText(attachments, body, header);
+        text += CrLf + LinesText(message.Body);
+    else
+        for (int32_t index = 0; index < parts.Count(); ++index)
+            if (const auto* part = dynamic_cast<const TIdText*>(&parts[index]))
+                text += CrLf + LinesText(part->Lines);
+    text += CrLf + CrLf + HeaderBanner + CrLf + header;
+    return shown;
+}
+
+std::string MessageText(TIdMessage& message, bool downloaded)
+{
+    return ShownMessageText(message, downloaded).Text;
 }
 
 void SaveLinkedAttachment(TIdMessage& message, const std::string& link)

@@ -7,6 +7,24 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// An attachment line of the shown text: it starts LineOffset bytes into the text and is
+// LineLength bytes long (its line break not counted); it begins with Link. The view
+// knows the program's own links by these places, never by what a text looks like.
+struct TAttachmentLinkSpan {
+    size_t LineOffset = 0;
+    size_t LineLength = 0;
+    std::string Link;
+};
+
+struct TShownText {
+    std::string Text;
+    std::vector<TAttachmentLinkSpan> Links;
+};
+
+// MessageText with the places of its attachment lines.
+TShownText ShownMessageText(TIdMessage& message, bool downloaded);
 
 // Before a download: the header lines. After it: the body lines of a message without
 // parts; otherwise the sections attachments (when there are any), body and header,

@@ -64,9 +64,12 @@ public:
     // need not be confirmed again on it.
     int32_t ConnectionSerial = 0;
 
-private:
     // An empty password is looked up in the keyring once, before the first connection.
+    // The keyring answers through an event loop of the calling thread: the window calls
+    // this on its own thread before the session goes to the server worker.
     void TakePasswordFromKeyring();
+
+private:
     bool FKeyringAsked = false;
 };
 
@@ -80,15 +83,19 @@ constexpr int32_t DefaultConnectTimeoutMs = 30000;
 constexpr int32_t DefaultReadTimeoutMs = 120000;
 
 // A connection a download left open is ended with QUIT after this long without use
-// (only where an event loop runs the timer). The tests shorten it.
+// (on the server worker, else only where an event loop runs the timer). The tests
+// shorten it.
 void SetIdleCloseDelay(int32_t milliseconds);
 constexpr int32_t DefaultIdleCloseMs = 60000;
 
 // Whether a server operation is running now.
 bool ServerOperationRunning();
 // Ends the running server operation at its next wait on the network: the connection is
-// dropped and the operation raises EOperationCancelled. Nothing happens when none runs.
+// dropped and the operation raises EOperationCancelled. Safe from any thread. A cancel
+// asked for before the operation's first wait counts too; it is forgotten when the
+// operation ends, or by ForgetServerCancel.
 void CancelServerOperation();
+void ForgetServerCancel();
 
 // The user ended the operation ("Operace byla přerušena.").
 class EOperationCancelled : public Exception {
@@ -143,7 +150,11 @@ public:
 
     // RETR on the session, opened again when closed; the connection stays open.
     // A refused RETR raises the server's text and leaves the record as it was.
+    // Download is Retrieve and TakeDownload in one; the window runs Retrieve on its
+    // worker and hands the message to the record on its own thread, which shows it.
     void Download();
+    std::unique_ptr<TIdMessage> Retrieve();
+    void TakeDownload(std::unique_ptr<TIdMessage> whole);
     // DeleteMessages of this record alone; returns Deleted.
     bool DeleteOnServer();
 
@@ -162,7 +173,9 @@ private:
     // (UIDL n) says so; without one, its header block and size.
     void ConfirmIdentity();
 
-    std::vector<std::string> FCheckedHeaders;
+    // The header lines the check saw, once a download has replaced them in Msg; before
+    // that Msg holds them, and a record costs no second copy.
+    std::unique_ptr<TIdHeaderList> FCheckedHeaders;
     int32_t FConfirmedOn = -1;
 };
 
@@ -173,8 +186,14 @@ const std::vector<std::shared_ptr<TMessageHeader>>& HeaderRecords();
 
 // Closes the previous check's connection (QUIT: the server carries out its deletions),
 // then fills HeaderRecords from session on a new connection, which it closes on every path.
-// The records get the unique IDs of UIDL when the server gives them.
+// The records get the unique IDs of UIDL when the server gives them. A failure after
+// STAT leaves the records made so far, one before it the previous ones.
 int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session);
+// The check of the window: the same dialogue, but HeaderRecords stays as it is and the new
+// records go to records. The window hands them over with SetHeaderRecords only when the
+// check succeeded, so a cancelled or failed check leaves the previous list working.
+int32_t CheckMailboxInto(const std::shared_ptr<TPOP3>& session, std::vector<std::shared_ptr<TMessageHeader>>& records);
+void SetHeaderRecords(std::vector<std::shared_ptr<TMessageHeader>> records);
 
 // Deletes the records' messages (all of one session) on one connection and ends it with
 // QUIT, so the server carries the deletions out at once: DELE for each record in the

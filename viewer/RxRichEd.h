@@ -79,6 +79,9 @@ public:
     // Marks length positions from start as one link whose click reports target. It takes
     // the place of the links it overlaps, and lasts until the next SetText.
     void MarkLink(int start, int length, const std::string& target);
+    // Drops every link that overlaps length positions from start, detected or marked:
+    // what the owner wrote there is no link unless it marks one.
+    void ForgetLinks(int start, int length);
     // The links of the text in position order.
     std::vector<TRxLink> Links() const;
 

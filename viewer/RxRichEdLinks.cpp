@@ -53,6 +53,17 @@ void TRxRichEdit::MarkLink(int start, int length, const std::string& target)
     viewport()->update();
 }
 
+void TRxRichEdit::ForgetLinks(int start, int length)
+{
+    const int from = ClampPosition(start);
+    const int to = ClampPosition(static_cast<long long>(start) + length);
+    auto it = FirstLinkEndingAfter(from);
+    while (it != FLinks.end() && it->first < to)
+        it = FLinks.erase(it);
+    ++FLinksVersion;
+    viewport()->update();
+}
+
 // Detected links are found again from the text; the owner's marked links stay and win
 // over any detected link they overlap.
 void TRxRichEdit::DetectLinks()

@@ -182,6 +182,17 @@ TEST(HeaderListSort, ByDateUsesTheDatesNotTheirTexts)
     EXPECT_EQ(Column(list, hcDate), (Texts{"1.1.26", "1.1.99"}));
 }
 
+TEST(HeaderListSort, ByDatePutsMessagesWithoutADateLast)
+{
+    // A date before 1900 (negative) is still a date; only 0 means none.
+    THeaderList list;
+    THeaderRowData none = RowData("none", 0);
+    none.DateText = "";
+    Fill(list, {none, RowData("old", -10), none, RowData("new", 46023)});
+    list.SortByColumn(hcDate);
+    EXPECT_EQ(Column(list, hcFrom), (Texts{"new", "old", "none", "none"}));
+}
+
 TEST(HeaderListSort, SecondClickReversesAndTheHeaderShowsTheOrder)
 {
     THeaderList list;

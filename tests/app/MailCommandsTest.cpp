@@ -3,6 +3,7 @@
 // operation.
 #include "AppFixture.h"
 
+#include "Exception.h"
 #include "HeaderList.h"
 #include "QtText.h"
 #include "fmMain.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QProgressBar>
 #include <QTest>
 
@@ -128,20 +130,19 @@ TEST_F(MailCommandsTest, RowsWithoutTheirMessageStayWhenDeleted)
     EXPECT_EQ(window.headlist->RowCount(), 2);
 }
 
-TEST_F(MailCommandsTest, CloseWaitsForTheRunningServerOperation)
+// A check that fails before it reaches the server leaves nothing running: the commands
+// stay enabled and the window closes at once.
+TEST_F(MailCommandsTest, CheckThatCannotStartLeavesTheWindowIdle)
 {
+    WriteBytes(AccountsPath(), "a@x.cz\r\npop.x.cz\r\na\r\npw\r\nsto\r\n");
     TTestMain window;
     window.show();
-    {
-        TServerOperation operation(window);
-        ASSERT_TRUE(operation.Started());
-        TServerOperation second(window);
-        EXPECT_FALSE(second.Started());
-        EXPECT_FALSE(window.close());
-        EXPECT_TRUE(window.isVisible());
-    }
+    window.poplist->setCurrentRow(0);
+    EXPECT_THROW(window.CheckAccClick(), EConvertError);
     EXPECT_FALSE(window.ServerBusy());
-    QApplication::processEvents();
+    EXPECT_FALSE(window.inf->isVisibleTo(&window));
+    EXPECT_TRUE(window.tCheck->isEnabled());
+    EXPECT_TRUE(window.close());
     EXPECT_FALSE(window.isVisible());
 }
 

@@ -20,6 +20,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include <thread>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -134,7 +136,8 @@ protected:
         Run(&Tfmain::CheckAccClick);
     }
 
-    // Runs a command the way the window does: an exception goes to the error box.
+    // Runs a command the way the window does (an exception goes to the error box) and
+    // waits until the server operation it started has ended.
     void Run(void (Tfmain::*command)())
     {
         try {
@@ -142,6 +145,19 @@ protected:
         } catch (...) {
             evException();
         }
+        EXPECT_TRUE(Window->WaitForServer(10000));
+    }
+
+    // Runs events until the client has sent line that many times: the operation is under way.
+    static bool WaitUntilSent(const ScriptedServer& server, const std::string& line, long times = 1)
+    {
+        for (auto end = std::chrono::steady_clock::now() + 5s; std::chrono::steady_clock::now() < end;) {
+            const Lines received = server.Received();
+            if (std::count(received.begin(), received.end(), line) >= times)
+                return true;
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        return false;
     }
 
     std::vector<std::string> Column(int column) const
@@ -212,7 +228,8 @@ TEST_F(MailServerTest, RefusedLoginIsShownAndKeepsThePreviousRows)
     ASSERT_EQ(Ui.Errors.size(), 1u);
     EXPECT_NE(Ui.Errors[0].find("[AUTH] Authentication failed."), std::string::npos);
     EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"}));
-    EXPECT_EQ(Window->FShownIndex, -1);
+    // The previous list stays exactly as it was, the shown message included.
+    EXPECT_EQ(Window->FShownIndex, 0);
     EXPECT_FALSE(Window->inf->isVisible());
     // The earlier check's records are still there: its rows still reach their messages.
     Window->headlist->setCurrentItem(Window->headlist->Row(1));
@@ -244,6 +261,7 @@ TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
     QTest::keyClick(Window->headlist, Qt::Key_A, Qt::ControlModifier);
     Ui.Answers = {true};
     QTest::keyClick(Window->headlist, Qt::Key_Delete);
+    EXPECT_TRUE(Window->WaitForServer(10000));
     EXPECT_EQ(Ui.Questions, Lines{"Warning|Vymazat vybrané zprávy, opravdu?"});
     EXPECT_EQ(Ui.Errors, Lines{});
     EXPECT_EQ(Window->headlist->RowCount(), 0);
@@ -277,6 +295,10 @@ TEST_F(MailServerTest, RefusedDeletionStopsAndKeepsTheRowsNotDone)
     Run(&Tfmain::mmDelClick);
     ASSERT_EQ(Ui.Errors.size(), 1u);
     EXPECT_NE(Ui.Errors[0].find("no such message"), std::string::npos);
+    // Which went and which did not.
+    EXPECT_NE(Ui.Errors[0].find("\r\n\r\nVymazané zprávy: „Message 3“.\r\nNevymazané zprávy: „Message 2“, „Message 1“."),
+              std::string::npos)
+        << Ui.Errors[0];
     EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"}));
 }
 
@@ -414,19 +436,154 @@ TEST_F(MailServerTest, TabReachesEveryLinkAndEnterOpensIt)
     EXPECT_EQ(Ui.SaveRequests.size(), 1u);
 }
 
-TEST_F(MailServerTest, ClosingDuringADownloadWaitsForItToReturn)
+// The user closes the window while the server is silent: the operation is cut short and
+// the window is gone at once. A deletion cut short sends no QUIT, so the server deletes
+// nothing, and the user hears so.
+TEST_F(MailServerTest, ClosingDuringAnOperationCutsItShortAtOnce)
+{
+    struct Case {
+        const char* Name;
+        std::function<void(ScriptedServer&)> Script;
+        bool Deletes;
+        std::string SentLast;
+        Lines Errors;
+    };
+    const std::vector<Case> cases = {
+        {"check",
+         [](ScriptedServer& s) {
+             LogsIn(s).Expects("CAPA").Says("-ERR").Expects("STAT").Says("+OK 3 999").Expects("UIDL").Says("-ERR").Expects("TOP 1 0").Stalls(3s);
+         },
+         false, "TOP 1 0", Lines{}},
+        {"deletion",
+         [](ScriptedServer& s) {
+             Checks(s, 2);
+             GivesHeader(LogsInToDelete(s), 1).Expects("DELE 1").Stalls(3s);
+         },
+         true, "DELE 1", Lines{"Mazání bylo přerušeno, na serveru nebylo nic vymazáno."}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        Ui.Errors.clear();
+        ScriptedServer server;
+        test.Script(server);
+        OpenWindow(server);
+        if (test.Deletes) {
+            Run(&Tfmain::CheckAccClick);
+            Ui.Answers = {true};
+            Window->mmDelClick();
+        } else {
+            Window->CheckAccClick();
+        }
+        ASSERT_TRUE(WaitUntilSent(server, test.SentLast));
+        const auto started = std::chrono::steady_clock::now();
+        Window->close();
+        EXPECT_FALSE(Window->isVisible());
+        Window.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+        EXPECT_EQ(Ui.Errors, test.Errors);
+        const Lines received = server.Received();
+        EXPECT_EQ(received.back(), test.SentLast) << "no QUIT after the cut";
+        server.Finish();
+    }
+}
+
+// Help, About and the other modal windows run their own loop on the window's thread; the
+// check goes on meanwhile on the worker, to its end.
+TEST_F(MailServerTest, AModalWindowDuringACheckDoesNotStopIt)
 {
     ScriptedServer server;
-    CheckForDownloadOfTheSecond(server);
-    Window->headlist->setCurrentItem(Window->headlist->Row(1));
-    // The close arrives while the download lets pending events run.
-    QTimer::singleShot(0, Window.get(), &QWidget::close);
-    Run(&Tfmain::lDownClick);
-    EXPECT_TRUE(Window->isVisible());
-    EXPECT_EQ(Window->memo->FindText(AttachmentsBanner, 0, Window->memo->TextLength()), 1);
-    QApplication::processEvents();
-    EXPECT_FALSE(Window->isVisible());
+    LogsIn(server).Stalls(300ms);
+    server.Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK 3 999").Expects("UIDL").Says("-ERR");
+    for (int number = 1; number <= 3; ++number)
+        GivesHeader(server, number);
+    Quits(server);
+    OpenWindow(server);
+    bool quitWhileModal = false;
+    Modal.Answer = [&](QDialog& dialog) {
+        // A modal window that runs no events at all: the worker needs none.
+        for (auto end = std::chrono::steady_clock::now() + 5s;
+             !quitWhileModal && std::chrono::steady_clock::now() < end;) {
+            const Lines received = server.Received();
+            quitWhileModal = !received.empty() && received.back() == "QUIT";
+            std::this_thread::sleep_for(10ms);
+        }
+        dialog.reject();
+    };
+    Window->CheckAccClick();
+    EXPECT_TRUE(Window->inf->isVisible());
+    Window->About1Click();
+    EXPECT_TRUE(quitWhileModal);
+    EXPECT_TRUE(Window->WaitForServer(5000));
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2", "Message 3"}));
     EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
+// "Přerušit" (Esc) during a slow check: the previous list stays as it was, with its owner
+// named above it, the focus where it was, and a deletion from it reaches the server.
+TEST_F(MailServerTest, ACancelledCheckLeavesThePreviousListWorking)
+{
+    ScriptedServer server;
+    Checks(server, 2).AcceptsNext();
+    LogsIn(server).Expects("CAPA").Says("-ERR").Expects("STAT").Says("+OK 5 999").Expects("UIDL").Says("-ERR").Expects("TOP 1 0").Stalls(1s);
+    Quits(Deletes(LogsInToDelete(server), 1));
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    ASSERT_EQ(Window->focusWidget(), Window->headlist);
+    EXPECT_EQ(FromQt(Window->headOwner->text()), "Zprávy účtu petr@demo.cz");
+
+    Window->CheckAccClick();
+    ASSERT_TRUE(WaitUntilSent(server, "TOP 1 0", 2));
+    QTest::keyClick(Window->headlist, Qt::Key_Escape);
+    EXPECT_TRUE(Window->WaitForServer(500));
+    EXPECT_EQ(FromQt(Window->statusBar()->currentMessage()), "Operace byla přerušena.");
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"}));
+    EXPECT_EQ(Window->FShownIndex, 0);
+    EXPECT_EQ(Window->focusWidget(), Window->headlist);
+    EXPECT_TRUE(Window->headOwner->isVisible());
+
+    Ui.Answers = {true};
+    QTest::keyClick(Window->headlist, Qt::Key_Delete);
+    EXPECT_TRUE(Window->WaitForServer(5000));
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Column(hcSubject), Lines{"Message 2"});
+    EXPECT_EQ(server.Finish(), Lines{});
+}
+
+// While a check runs, the commands that would conflict with it are disabled where the
+// user sees them, the status bar says what runs, and the rest stays usable.
+TEST_F(MailServerTest, ConflictingCommandsAreVisiblyDisabledWhileACheckRuns)
+{
+    ScriptedServer server;
+    Checks(server, 1).AcceptsNext();
+    LogsIn(server).Stalls(600ms).Expects("CAPA").Says("-ERR").Expects("STAT").Says("+OK 0 0").Expects("UIDL").Says("-ERR");
+    Quits(server);
+    OpenWindow(server);
+    Run(&Tfmain::CheckAccClick);
+    Window->CheckAccClick();
+    ASSERT_TRUE(Window->ServerBusy());
+    for (QAction* command : {Window->tCheck, Window->mCheck, Window->pCheck, Window->tDownload, Window->mDown,
+                             Window->hDown, Window->tDelete, Window->mmDel, Window->hDel, Window->tEdit,
+                             Window->mEditAcc, Window->pEdit, Window->tDel, Window->mDelAcc, Window->pDel})
+        EXPECT_FALSE(command->isEnabled()) << FromQt(command->text());
+    EXPECT_FALSE(Window->lDown->isEnabled());
+    EXPECT_FALSE(Window->lDelete->isEnabled());
+    for (QAction* command : {Window->tNew, Window->lHelp, Window->tAbout, Window->About1, Window->Exit1})
+        EXPECT_TRUE(command->isEnabled()) << FromQt(command->text());
+    EXPECT_EQ(FromQt(Window->statusBar()->currentMessage()), "Kontrola zpráv petr@demo.cz");
+    // A key that still reaches a disabled command only beeps.
+    QTest::keyClick(Window->headlist, Qt::Key_Delete);
+    QTest::keyClick(Window->poplist, Qt::Key_Delete);
+    EXPECT_EQ(Ui.Questions, Lines{});
+    EXPECT_EQ(Ui.Beeps, 2);
+
+    EXPECT_TRUE(Window->WaitForServer(5000));
+    EXPECT_EQ(Window->headlist->RowCount(), 0);
+    for (QAction* command : {Window->tCheck, Window->tEdit, Window->tDel})
+        EXPECT_TRUE(command->isEnabled()) << FromQt(command->text());
+    EXPECT_EQ(FromQt(Window->statusBar()->currentMessage()), "");
+    EXPECT_EQ(server.Finish(), Lines{});
 }
 
 // The server goes quiet in the middle of the message; the window still runs its events,

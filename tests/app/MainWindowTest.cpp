@@ -270,7 +270,7 @@ TEST_F(MainWindowTest, DeletingAnAccountAsksFirst)
     window.poplist->setCurrentRow(0);
     Ui.Answers = {false};
     window.DelAccClick();
-    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Warning|Vymazat účet, opravdu?"});
+    EXPECT_EQ(Ui.Questions, std::vector<std::string>{"Warning|Vymazat účet a@x.cz, opravdu?"});
     EXPECT_EQ(window.poplist->count(), 2);
     EXPECT_EQ(ReadBytes(AccountsPath()), TwoAccounts);
 

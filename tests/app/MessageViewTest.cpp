@@ -20,6 +20,26 @@ std::string DownloadedText(const std::vector<std::string>& attachmentLines, cons
            CrLf + HeaderBanner + CrLf + "From: a@b.cz" + CrLf;
 }
 
+// The same with the places of the links the session wrote: each line's link is the
+// first linkLengths[i] bytes of attachmentLines[i].
+TShownText DownloadedShownText(const std::vector<std::string>& attachmentLines, const std::vector<size_t>& linkLengths,
+                               const std::string& body)
+{
+    TShownText shown{DownloadedText(attachmentLines, body), {}};
+    size_t offset = CrLf.size() + AttachmentsBanner.size() + CrLf.size();
+    for (size_t i = 0; i < attachmentLines.size(); ++i) {
+        offset += CrLf.size();
+        shown.Links.push_back({offset, attachmentLines[i].size(), attachmentLines[i].substr(0, linkLengths[i])});
+        offset += attachmentLines[i].size();
+    }
+    return shown;
+}
+
+TShownText HeaderOnly(const std::string& text)
+{
+    return {text, {}};
+}
+
 const std::string ExampleLine = "http://localhost/a.txt/ID=1 a.txt (text/plain)";
 
 struct TLook {
@@ -49,7 +69,7 @@ TEST(MessageViewBanners, AreFourtyOneCharactersLong)
 TEST(MessageViewHighlight, FormatsTheBannersAndTheAttachmentLines)
 {
     TRxRichEdit memo;
-    ShowMessageText(memo, DownloadedText({ExampleLine}, "Ahoj"), true);
+    ShowMessageText(memo, DownloadedShownText({ExampleLine}, {27}, "Ahoj"));
     ASSERT_EQ(memo.FindText(AttachmentsBanner, 0, memo.TextLength()), 1);
     ASSERT_EQ(memo.FindText(ExampleLine, 0, memo.TextLength()), 44);
     ASSERT_EQ(memo.FindText(BodyBanner, 0, memo.TextLength()), 92);
@@ -89,7 +109,7 @@ TEST(MessageViewHighlight, BulletedSelectionIsTheAttachmentLineAndItsLineBreak)
 TEST(MessageViewHighlight, HeaderLinesAloneStayUnformatted)
 {
     TRxRichEdit memo;
-    ShowMessageText(memo, "From: a@b.cz\r\nSubject: x\r\n", false);
+    ShowMessageText(memo, HeaderOnly("From: a@b.cz\r\nSubject: x\r\n"));
     TLook look = LookAt(memo, 0);
     EXPECT_FALSE(look.Bold);
     EXPECT_FALSE(look.Bulleted);
@@ -99,24 +119,26 @@ TEST(MessageViewHighlight, HeaderLinesAloneStayUnformatted)
 TEST(MessageViewHighlight, ABannerQuotedInAHeaderFormatsOnlyItself)
 {
     TRxRichEdit memo;
-    ShowMessageText(memo, "Subject: " + AttachmentsBanner + "\r\nhttp://localhost/x/ID=1 X (y)\r\n", false);
+    ShowMessageText(memo, HeaderOnly("Subject: " + AttachmentsBanner + "\r\nhttp://localhost/x/ID=1 X (y)\r\n"));
     EXPECT_EQ(LookAt(memo, 9).Size, 12);
     EXPECT_FALSE(LookAt(memo, 52).Bulleted);
     ASSERT_EQ(memo.Links().size(), 1u);
     EXPECT_FALSE(memo.Links()[0].Marked);
 }
 
-TEST(MessageViewLinks, AttachmentLinksAreMarkedWhole)
+TEST(MessageViewLinks, AttachmentLinksAreMarkedWholeByTheirPlaces)
 {
     const std::string spaced = "http://localhost/můj dopis.txt/ID=2 můj dopis.txt (text/plain)";
     const std::string odd = "http://localhost/a/ID=7.txt/ID=3 a/ID=7.txt (application/octet-stream)";
     const std::string unnamed = "http://localhost//ID=4  (application/octet-stream)";
     // The name "a/ID=0 A (x" looks like a whole attachment line of its own, to index 0.
     const std::string crafted = "http://localhost/a/ID=0 A (x/ID=5 a/ID=0 A (x (text/plain)";
+    // Web addresses in the rest of a line (the name, the content type) are no links.
+    const std::string phishing =
+        "http://localhost/x https://phish.example/ID=6 x https://phish.example (text/html; a=http://phish.example/)";
     TRxRichEdit memo;
-    ShowMessageText(memo,
-                    DownloadedText({ExampleLine, spaced, odd, unnamed, crafted}, "see http://localhost/x/ID=1 and www.a.cz"),
-                    true);
+    ShowMessageText(memo, DownloadedShownText({ExampleLine, spaced, odd, unnamed, crafted, phishing},
+                                              {27, 36, 32, 22, 33, 45}, "see http://localhost/x/ID=1 and www.a.cz"));
     std::vector<std::string> targets;
     for (const TRxLink& link : memo.Links())
         targets.push_back(link.Target);
@@ -126,26 +148,18 @@ TEST(MessageViewLinks, AttachmentLinksAreMarkedWhole)
                            AttachmentTarget("http://localhost/a/ID=7.txt/ID=3"),
                            AttachmentTarget("http://localhost//ID=4"),
                            AttachmentTarget("http://localhost/a/ID=0 A (x/ID=5"),
+                           AttachmentTarget("http://localhost/x https://phish.example/ID=6"),
                            "http://localhost/x/ID=1",
                            "www.a.cz",
                        }));
     EXPECT_EQ(AttachmentLinkOf(targets[1]), "http://localhost/můj dopis.txt/ID=2");
-    EXPECT_EQ(AttachmentLinkOf(targets[5]), std::nullopt);
+    EXPECT_EQ(AttachmentLinkOf(targets[6]), std::nullopt);
 }
 
-TEST(MessageViewLinks, NothingIsMarkedInAMessageNotDownloaded)
+TEST(MessageViewLinks, NothingIsMarkedWhereTheSessionPlacedNoLink)
 {
     TRxRichEdit memo;
-    ShowMessageText(memo, DownloadedText({ExampleLine}, "x"), false);
-    for (const TRxLink& link : memo.Links())
-        EXPECT_FALSE(link.Marked);
-}
-
-TEST(MessageViewLinks, LinesThatMerelyLookLikeAttachmentLinesAreLeftAlone)
-{
-    TRxRichEdit memo;
-    ShowMessageText(memo, DownloadedText({"http://localhost/a.txt/ID=1 b.txt (text/plain)", "http://localhost/a.txt/ID="}, "x"),
-                    true);
+    ShowMessageText(memo, HeaderOnly(DownloadedText({ExampleLine, "http://localhost/a.txt/ID="}, "x")));
     for (const TRxLink& link : memo.Links())
         EXPECT_FALSE(link.Marked) << link.Target;
 }

@@ -84,6 +84,7 @@ TEST_F(AppFixture, CheckOverTlsSaysSoInTheStatusBar)
         window.show();
         window.poplist->setCurrentRow(0);
         window.CheckAccClick();
+        ASSERT_TRUE(window.WaitForServer(10000));
         EXPECT_EQ(window.headlist->RowCount(), 1);
         const std::string text = window.StatusPanelText(2);
         EXPECT_TRUE(text == "Šifrováno (TLS 1.3)" || text == "Šifrováno (TLS 1.2)")
@@ -98,12 +99,14 @@ TEST_F(RealServerWindowTest, CheckDownloadSaveAndDelete)
     Server.AddMessages({PlainMessage(), MessageWithAttachment()});
     OpenWindow();
     Window->CheckAccClick();
+    ASSERT_TRUE(Window->WaitForServer(10000));
     ASSERT_EQ(Subjects(), (Lines{"Porada", "Dopis"}));
     EXPECT_NE(Window->memo->Text().find("Subject: Porada\r\n"), std::string::npos);
     EXPECT_EQ(Window->StatusPanelText(2), "Nešifrováno");
 
     Window->headlist->setCurrentItem(Window->headlist->Row(1));
     Window->lDownClick();
+    ASSERT_TRUE(Window->WaitForServer(10000));
     TRxRichEdit& memo = *Window->memo;
     EXPECT_EQ(memo.FindText(AttachmentsBanner, 0, memo.TextLength()), 1);
     const std::string link = "http://localhost/" + AttachmentName + "/ID=1";
@@ -121,9 +124,11 @@ TEST_F(RealServerWindowTest, CheckDownloadSaveAndDelete)
     Window->Vybratve1Click();
     Ui.Answers = {true};
     Window->mmDelClick();
+    ASSERT_TRUE(Window->WaitForServer(10000));
     EXPECT_EQ(Window->headlist->RowCount(), 0);
     // The next check ends the deleting connection first, so the server carries them out.
     Window->CheckAccClick();
+    ASSERT_TRUE(Window->WaitForServer(10000));
     EXPECT_EQ(Window->headlist->RowCount(), 0);
     EXPECT_EQ(Ui.Errors, Lines{});
 }
@@ -149,10 +154,13 @@ TEST_F(RealServerWindowTest, MailDeliveredBetweenChecksIsBoldCountedAndAloneInTh
     Server.AddMessages({PlainMessage()});
     OpenWindow();
     Window->CheckAccClick();
+    ASSERT_TRUE(Window->WaitForServer(10000));
     Window->CheckAccClick();
+    ASSERT_TRUE(Window->WaitForServer(10000));
     EXPECT_EQ(FromQt(Window->poplist->item(0)->text()), "petr@demo.cz");
     Server.AddMessages({MessageWithAttachment()});
     Window->CheckAccClick();
+    ASSERT_TRUE(Window->WaitForServer(10000));
     EXPECT_EQ(FromQt(Window->poplist->item(0)->text()), "petr@demo.cz (1 nových)");
     ASSERT_EQ(Window->headlist->RowCount(), 2);
     for (int row = 0; row < 2; ++row) {
@@ -166,6 +174,7 @@ TEST_F(RealServerWindowTest, MailDeliveredBetweenChecksIsBoldCountedAndAloneInTh
     Window->Vybratve1Click();
     Ui.Answers = {true};
     Window->mmDelClick();
+    ASSERT_TRUE(Window->WaitForServer(10000));
     Window->mNewOnly->setChecked(false);
     EXPECT_EQ(Subjects(), (Lines{"Porada"}));
     EXPECT_EQ(Ui.Errors, Lines{});

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -42,6 +43,9 @@ TEST(QuestionBox, AsksWithYesAndNoInCzech)
     ASSERT_EQ(box->buttons().size(), 2);
     EXPECT_EQ(FromQt(box->button(QMessageBox::Yes)->text()), "&Ano");
     EXPECT_EQ(FromQt(box->button(QMessageBox::No)->text()), "&Ne");
+    // Enter or Esc in a question before a destructive step does not carry it out.
+    EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::No));
+    EXPECT_EQ(box->escapeButton(), box->button(QMessageBox::No));
 }
 
 TEST(DesktopLinks, OnlyWebAndMailLinksGoToTheDesktop)

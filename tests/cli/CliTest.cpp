@@ -1,4 +1,5 @@
 // kormoran-cli end to end, against the private POP3 server.
+#include "Password.h"
 #include "PrivatePop3Server.h"
 #include "RunCli.h"
 #include "SampleMessages.h"
@@ -12,11 +13,23 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <thread>
 
 namespace {
+
+// A process that has ended but was not yet reaped by its new parent.
+bool IsZombie(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/stat");
+    std::string pidText, name, state;
+    status >> pidText >> name >> state;
+    return state == "Z";
+}
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -357,6 +370,27 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
              s.Expects("QUIT").Says("-ERR some deleted messages not removed");
          },
          {"--yes", "delete", "1", "1"}, 1, "some deleted messages not removed", {"check", "1"}},
+        {"one deletion of two refused",
+         [&](ScriptedServer& s) {
+             auto checksTwo = [&](ScriptedServer& server) {
+                 logsIn(server).Expects("CAPA").Says("-ERR unknown command").Expects("STAT").Says("+OK 2 80");
+                 server.Expects("UIDL").Says("-ERR unknown command");
+                 for (const char* n : {"1", "2"}) {
+                     server.Expects(std::string("TOP ") + n + " 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+                     server.Expects(std::string("LIST ") + n).Says("+OK 1 40");
+                 }
+                 server.Expects("QUIT").Says("+OK").AcceptsNext();
+             };
+             checksTwo(s);
+             checksTwo(s);
+             logsIn(s).Expects("CAPA").Says("-ERR unknown command");
+             s.Expects("TOP 1 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+             s.Expects("LIST 1").Says("+OK 1 40").Expects("DELE 1").Says("+OK");
+             s.Expects("TOP 2 0").Says("+OK").Sends(Sample::OnTheWire(Sample::HeaderOf(message)));
+             s.Expects("LIST 2").Says("+OK 1 40").Expects("DELE 2").Says("-ERR locked");
+             s.Expects("QUIT").Says("+OK");
+         },
+         {"--yes", "delete", "1", "1", "2"}, 1, "Vymazány zprávy: 1\nNevymazány zprávy: 2\n locked", {"check", "1"}},
         {"silent server with --timeout",
          [&](ScriptedServer& s) { logsIn(s).Expects("CAPA").Stalls(3000ms); },
          {"--timeout", "1", "check", "1"}, 1, "Server neodpovídá: 127.0.0.1"},
@@ -455,6 +489,64 @@ TEST_F(CliTest, AccountsAreAddedGivenPasswordsAndRemovedFromTheTerminal)
     std::ifstream file(Accounts, std::ios::binary);
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_EQ(bytes, "x@example.org\r\nstarttls://example.org\r\nxx\r\ntajne\r\n110\r\n");
+}
+
+// What must never reach a server or a terminal: a password with a line end (refused
+// before any connection), a password command that never ends (ended, with what it
+// started), escape sequences in the account file.
+TEST_F(CliTest, HostileInputFromOutsideIsStoppedBeforeItActs)
+{
+    std::ofstream(Accounts, std::ios::binary | std::ios::trunc)
+        << "\x1b[2Jme@localhost\r\n127.0.0.1\r\njoe\r\nsecret\r\n1\r\n";
+    const TCliResult listed = Run({"accounts"});
+    EXPECT_EQ(listed.Out, "1\t\\x1b[2Jme@localhost\t127.0.0.1\t1\tjoe\n");
+
+    ::setenv("KORMORAN_PASSWORD", "first\nSECOND", 1);
+    const TCliResult lineEnd = Run({"check", "1"});
+    ::unsetenv("KORMORAN_PASSWORD");
+    EXPECT_EQ(lineEnd.Status, 1);
+    EXPECT_EQ(lineEnd.Err, "Heslo obsahuje konec řádku nebo nulový znak; nic nebylo odesláno.\n");
+
+    const std::string leftBehind = Temporary.File("pid");
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        PasswordFromCommand("sleep 30 & echo $! > " + leftBehind + "; sleep 30", 300);
+        ADD_FAILURE();
+    } catch (const std::exception& error) {
+        EXPECT_EQ(std::string(error.what()).find("Příkaz pro heslo neskončil včas, byl ukončen: "), 0u);
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    const pid_t helper = std::stoi(ReadBytes(leftBehind));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_NE(::kill(helper, 0) == 0 && !IsZombie(helper), true) << "the helper the command started still runs";
+}
+
+// A message of ten thousand attachments from a real server is shown and saved with the
+// descriptors of a tight limit: its attachment data costs one.
+TEST_F(CliTest, TenThousandAttachmentsShowAndSaveUnderATightDescriptorLimit)
+{
+    std::string message = "From: a@example.org\r\nSubject: many\r\nMessage-Id: <many@example.org>\r\n"
+                          "Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nhi\r\n";
+    for (int i = 0; i < 10000; ++i)
+        message += "--b\r\nContent-Type: text/plain; name=f" + std::to_string(i) + ".txt\r\n\r\npart " +
+                   std::to_string(i) + "\r\n";
+    message += "--b--\r\n";
+    PrivatePop3Server server;
+    server.AddMessages({message});
+    WriteAccounts(server, server.Password());
+    rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit tight = before;
+    tight.rlim_cur = 256;
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const TCliResult shown = Run({"show", "1", "1"});
+    const TCliResult saved = Run({"save", "1", "1", "10000", Temporary.File("last.txt")});
+    ::setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(shown.Status, 0) << shown.Err;
+    EXPECT_NE(shown.Out.find("http://localhost/f9999.txt/ID=10000 f9999.txt (text/plain; name=f9999.txt)"),
+              std::string::npos);
+    EXPECT_EQ(saved.Status, 0) << saved.Err;
+    EXPECT_EQ(ReadBytes(Temporary.File("last.txt")), "part 9999\r\n");
 }
 
 TEST_F(CliMailboxTest, MessagesDeliveredBetweenTwoChecksAreExactlyTheNewOnes)

@@ -17,7 +17,7 @@ namespace {
 void WalkParts(const TIdMessage& message)
 {
     std::vector<std::string> texts = {message.From.Text(), message.Recipients.JoinedText(), message.Subject,
-                                      message.Organization, message.RawHeaders.Text()};
+                                      message.Organization(), message.RawHeaders.Text()};
     TIdMessageParts& parts = const_cast<TIdMessageParts&>(message.Parts);
     parts.Recount();
     for (int i = 0; i < parts.Count(); ++i) {

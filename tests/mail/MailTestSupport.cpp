@@ -60,7 +60,7 @@ std::string DescribePart(const TIdMessagePart& part)
 {
     char hash[32];
     if (auto* attachment = dynamic_cast<const TIdAttachment*>(&part)) {
-        std::string data = ReadFileBytes(attachment->StoredPath);
+        std::string data = attachment->Data();
         std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(Fnv1a(data)));
         return "attachment " + attachment->AttachmentName + " " + std::to_string(data.size()) + " " + hash;
     }

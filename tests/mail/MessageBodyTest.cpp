@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,7 +138,7 @@ TEST(MessageCorpus, AttachmentNamesEncodedQuotedAndBare)
     EXPECT_EQ(AttachmentAt(message, 1).AttachmentName, "příloha.txt");
     EXPECT_EQ(AttachmentAt(message, 2).AttachmentName, "quoted name.txt");
     EXPECT_EQ(AttachmentAt(message, 3).AttachmentName, "bare.txt");
-    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 3).StoredPath), "third attachment\r\n");
+    EXPECT_EQ(AttachmentAt(message, 3).Data(), "third attachment\r\n");
 }
 
 TEST(MessageCorpus, SingleBase64PdfIsOneAttachment)
@@ -222,7 +223,7 @@ TEST(MessageBody, ReadsASingleTextPart)
               "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/x-log\n"
               "Content-Disposition: inline\nContent-Transfer-Encoding: base64\n\nYWJj\n--b--\n",
               {"abc"}},
-             {"a text part ends at its first NUL byte", "Content-Transfer-Encoding: base64\n\nYQBi\n", {"a"}},
+             {"a NUL byte in a text part shows as U+FFFD", "Content-Transfer-Encoding: base64\n\nYQBi\n", {"a\xEF\xBF\xBD" "b"}},
              {"an unquoted boundary ends at the next parameter",
               "Content-Type: multipart/mixed; boundary=b; type=x\n\n--b\n\ntext\n--b--\n", {"text"}},
              {"a top-level identity encoding leaves the part headers to the parts",
@@ -276,7 +277,7 @@ TEST(MessageBody, RawHeaderBytesBecomeUtf8)
                       "Content-Type: multipart/mixed; boundary=b\n\n--b\n"
                       "Content-Type: application/x; name=\"\xF8.txt\"\nContent-Transfer-Encoding: base64\n\n"
                       "YWJj\n--b--\n");
-    EXPECT_EQ(message.Organization, "Firma č");
+    EXPECT_EQ(message.Organization(), "Firma č");
     EXPECT_EQ(message.RawHeaders.Lines()[0], "Organization: Firma č");
     ASSERT_EQ(message.Parts.Count(), 1);
     EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, "ř.txt");
@@ -320,7 +321,7 @@ TEST(MessageBody, ReadsASingleAttachment)
         if (c.name) {
             EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, c.name) << c.what;
         }
-        EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath).substr(0, 3), "abc") << c.what;
+        EXPECT_EQ(AttachmentAt(message, 0).Data().substr(0, 3), "abc") << c.what;
     }
 }
 
@@ -331,7 +332,7 @@ TEST(MessageBody, DamagedBase64AttachmentGivesTheBytesItCan)
                       "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\n"
                       "YWJjZ\nGVm Z2hp\n-- list footer --\n--b--\n");
     ASSERT_EQ(message.Parts.Count(), 2);
-    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 1).StoredPath), "abcdefghi\x96+-~\x8A-z");
+    EXPECT_EQ(AttachmentAt(message, 1).Data(), "abcdefghi\x96+-~\x8A-z");
 }
 
 TEST(MessageBody, UuencodedAndXxencodedFilesOfAnySize)
@@ -352,7 +353,7 @@ TEST(MessageBody, UuencodedAndXxencodedFilesOfAnySize)
         TIdMessage message;
         Retrieve(message, std::string("Subject: x\n\nbegin 644 f.bin\n") + c.block + "end\nafter\n");
         ASSERT_EQ(message.Parts.Count(), 1) << c.block;
-        EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath), c.decoded) << c.block;
+        EXPECT_EQ(AttachmentAt(message, 0).Data(), c.decoded) << c.block;
         EXPECT_EQ(message.Body, Lines{"after"}) << c.block;
     }
 }
@@ -364,7 +365,7 @@ TEST(MessageBody, UuencodedBlockWithoutEndStopsAtTheTerminator)
     MemoryMailClient mail;
     mail.Retrieve(message, "Subject: x\n\nbegin 644 cut.bin\n" + line + "\n" + line + "\n");
     ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(ReadFileBytes(AttachmentAt(message, 0).StoredPath).size(), 90u);
+    EXPECT_EQ(AttachmentAt(message, 0).Data().size(), 90u);
     EXPECT_EQ(mail.Handler.PendingBytes(), 0);
 }
 
@@ -376,10 +377,10 @@ TEST(Attachment, TemporaryFileIsPrivateAndHasNoName)
     Retrieve(message, "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\nYWJj\n");
     const TIdAttachment& attachment = AttachmentAt(message, 0);
     struct stat info {};
-    ASSERT_EQ(fstat(attachment.StoredFile, &info), 0);
+    ASSERT_EQ(fstat(message.AttachmentStore->File(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(info.st_nlink, 0u);
-    EXPECT_EQ(ReadFileBytes(attachment.StoredPath), "abc");
+    EXPECT_EQ(attachment.Data(), "abc");
 }
 
 TEST(Attachment, FailedAttachmentLeavesNoTemporaryFile)
@@ -414,7 +415,7 @@ TEST(Attachment, SaveCopyToWritesTheDecodedDataButNeverOverwrites)
         attachment.SaveCopyTo(destination);
         ADD_FAILURE();
     } catch (const EIdException& error) {
-        EXPECT_EQ(error.Message, "Error saving attachment.");
+        EXPECT_EQ(error.Message, "Error saving attachment. File exists: " + destination);
     }
     unlink(destination.c_str());
     EXPECT_THROW(attachment.SaveCopyTo("/nonexistent-dir/x"), EIdException);
@@ -474,27 +475,30 @@ TEST(MessageBody, LinesBeyondTheConnectionLimitAreReadInPieces)
 
 TEST(MessageBody, TextBeyondTheBudgetFailsWhileAttachmentsStream)
 {
-    // A line costs its bytes and its string: 99 + 32 of the 2000 given here.
+    // A line costs its bytes and its line end, 99 + 2 of the 2000 given here, but never
+    // less than its string (32 bytes): an empty line costs 32.
     static_assert(sizeof(std::string) == 32);
     const std::string multipart = "Content-Type: multipart/mixed; boundary=b\n\n";
     const std::string line(99, 't');
-    auto lines = [&](int count) {
+    auto repeated = [](const std::string& piece, int count) {
         std::string text;
         for (int i = 0; i < count; ++i)
-            (text += line) += "\n";
+            text += piece;
         return text;
     };
+    auto lines = [&](int count) { return repeated(line + "\n", count); };
     const std::string attachment = "--b\nContent-Type: application/octet-stream\n\n" + lines(100);
     struct Case { const char* what; std::string message; bool fails; };
     for (const Case& c : std::initializer_list<Case>{
-             {"a plain body within", "\n" + lines(15), false},
-             {"a plain body beyond", "\n" + lines(16), true},
+             {"a plain body within", "\n" + lines(19), false},
+             {"a plain body beyond", "\n" + lines(20), true},
+             {"a text of exactly the budget as shown", "\n" + repeated(std::string(98, 't') + "\n", 20), false},
              {"many empty lines", "\n" + std::string(63, '\n'), true},
-             {"a text part beyond", multipart + "--b\n\n" + lines(15) + "--b--\n", true},
+             {"a text part beyond", multipart + "--b\n\n" + lines(20) + "--b--\n", true},
              {"a text part of empty lines", multipart + "--b\n\n" + std::string(62, '\n') + "--b--\n", true},
              {"text parts and body together beyond",
-              multipart + lines(5) + "--b\n\n" + lines(5) + "--b\n\n" + lines(5) + "--b--\n", true},
-             {"part header lines count", multipart + "--b\nX-Long: " + lines(16) + "\nx\n--b--\n", true},
+              multipart + lines(7) + "--b\n\n" + lines(7) + "--b\n\n" + lines(7) + "--b--\n", true},
+             {"part header lines count", multipart + "--b\nX-Long: " + lines(20) + "\nx\n--b--\n", true},
              {"attachments do not count", multipart + attachment + "--b\n\n" + lines(13) + "--b--\n", false},
          }) {
         MemoryMailClient mail;
@@ -509,3 +513,56 @@ TEST(MessageBody, TextBeyondTheBudgetFailsWhileAttachmentsStream)
         }
     }
 }
+
+namespace {
+
+// A message with many attachments costs one descriptor: it is read and every attachment
+// saved with few descriptors to spare.
+TEST(Attachment, TenThousandAttachmentsNeedOneDescriptor)
+{
+    std::string bytes = "Content-Type: multipart/mixed; boundary=b\n\n";
+    for (int i = 0; i < 10000; ++i)
+        bytes += "--b\nContent-Type: text/plain; name=f" + std::to_string(i) + ".txt\n\npart " + std::to_string(i) + "\n";
+    bytes += "--b--\n";
+    rlimit before {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit few = before;
+    few.rlim_cur = 256;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &few), 0);
+    TIdMessage message;
+    const std::string error = RetrieveError(message, bytes);
+    const std::string directory = TempDirectory() + "kormoran-many-" + std::to_string(getpid());
+    std::filesystem::create_directory(directory);
+    int saved = 0;
+    for (int i = 0; error.empty() && i < message.Parts.Count(); ++i) {
+        AttachmentAt(message, i).SaveCopyTo(directory + "/" + std::to_string(i));
+        ++saved;
+    }
+    setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(saved, 10000);
+    EXPECT_EQ(ReadFileBytes(directory + "/9999"), "part 9999\r\n");
+    std::filesystem::remove_all(directory);
+}
+
+TEST(TextPart, NulBytesShowAsReplacementCharactersAndCutNothing)
+{
+    const std::string replacement = "\xEF\xBF\xBD";
+    struct Case {
+        const char* Name;
+        std::string Message;
+    };
+    const std::vector<Case> cases = {
+        {"quoted-printable =00", "Content-Transfer-Encoding: quoted-printable\n\nbefore=00after\nnext line\n"},
+        {"a raw NUL in a part", std::string("Content-Type: multipart/mixed; boundary=b\n\n--b\n\nbefore\0after\nnext line\n--b--\n", 77)},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        TIdMessage message;
+        Retrieve(message, test.Message);
+        ASSERT_GE(message.Parts.Count(), 1);
+        EXPECT_EQ(TextAt(message, 0).Lines, (Lines{"before" + replacement + "after", "next line"}));
+    }
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <unistd.h>
 
 #include "IdGlobal.h"
 #include "IdMessage.h"
@@ -96,4 +97,55 @@ TEST(OddMessages, HeaderFieldsOfOddSenders)
     RetrieveTestMessage(pacific, "odd/signature-without-blank.eml");
     EXPECT_NEAR(pacific.Date - LocalUtcOffset(EncodeDate(2026, 12, 5)), EncodeDate(2026, 12, 5) + EncodeTime(0, 20, 0),
                 1.0 / 86400);
+}
+
+// Every part with its exact content: a text's lines each with CR LF, an attachment's
+// decoded bytes.
+using Contents = std::vector<std::pair<std::string, std::string>>;
+
+std::string SavedBytes(const TIdAttachment& attachment)
+{
+    static int saved = 0;
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+        ("kormoran-odd-" + std::to_string(getpid()) + "-" + std::to_string(++saved));
+    attachment.SaveCopyTo(path.string());
+    std::string bytes = ReadFileBytes(path.string());
+    std::filesystem::remove(path);
+    return bytes;
+}
+
+Contents ContentsOf(const TIdMessage& message)
+{
+    Contents contents;
+    for (int i = 0; i < message.Parts.Count(); ++i) {
+        if (auto* text = dynamic_cast<const TIdText*>(&message.Parts[i]))
+            contents.emplace_back("text", TextOfLines(text->Lines));
+        else if (auto* attachment = dynamic_cast<const TIdAttachment*>(&message.Parts[i]))
+            contents.emplace_back("attachment " + attachment->AttachmentName, SavedBytes(*attachment));
+    }
+    return contents;
+}
+
+TEST(OddMessages, UuencodeAndBlanksAroundParameterEqualsAsOlderMailersWriteThem)
+{
+    std::string bytes(100, '\0');
+    for (int i = 0; i < 100; ++i)
+        bytes[i] = static_cast<char>(i);
+    struct Case { const char* file; Contents parts; };
+    for (const Case& c : std::initializer_list<Case>{
+             {"uuencode-transfer-encodings.eml",
+              {{"text", "Three files.\r\n"},
+               {"attachment a.txt", "First file, sent as x-uuencode.\n"},
+               {"attachment b.txt", "Second file, long enough for a whole line of forty-five bytes and more.\n"},
+               {"attachment c.bin", bytes}}},
+             {"boundary-after-blank.eml",
+              {{"text", "\r\n"}, {"text", "Hello.\r\n\r\n"}, {"attachment data.txt", "Data from an old mailer.\n"}}},
+             {"uuencoded-in-text-part.eml",
+              {{"text", "See the file below.\r\n\r\n\r\nRegards.\r\n"},
+               {"attachment inside.txt", "A file inside a text part.\n"}}},
+         }) {
+        TIdMessage message;
+        RetrieveTestMessage(message, std::string("odd/") + c.file);
+        EXPECT_EQ(ContentsOf(message), c.parts) << c.file;
+    }
 }

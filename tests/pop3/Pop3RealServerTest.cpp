@@ -137,7 +137,7 @@ TEST_F(Pop3RealServer, RetrDecodesTextAndAttachment)
     auto* attachment = dynamic_cast<TIdAttachment*>(&message.Parts[1]);
     ASSERT_NE(attachment, nullptr);
     EXPECT_EQ(attachment->AttachmentName, AttachmentName);
-    EXPECT_EQ(TIdHashMessageDigest5::HashValueAsHex(FileBytes(attachment->StoredPath)),
+    EXPECT_EQ(TIdHashMessageDigest5::HashValueAsHex(attachment->Data()),
               TIdHashMessageDigest5::HashValueAsHex(BinaryAttachmentBytes(40000)));
 }
 

@@ -6,10 +6,12 @@
 #include "IdPOP3.h"
 #include "Pop3TestMessages.h"
 #include "PrivatePop3Server.h"
+#include "ScriptedServer.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -370,6 +372,50 @@ TEST_F(Pop3Tls, PlainAndTlsMixedUpEndInAnErrorWithinSeconds)
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_FALSE(client.IsConnected());
         EXPECT_FALSE(client.PasswordSentUnencrypted);
+    }
+}
+
+// After "+OK" to STLS the switch fails: whoever refused it, the user hears that the
+// credentials stayed here, never that encryption could be switched off.
+TEST(Pop3StartTls, AFailedSwitchSaysWhoMayHaveRefusedAndThatNothingWasSent)
+{
+    struct Case {
+        const char* Name;
+        std::function<void(ScriptedServer&)> AfterStls;
+        std::string Reason;
+    };
+    const std::vector<Case> cases = {
+        {"plain text instead of TLS", [](ScriptedServer& s) { s.Stalls(std::chrono::milliseconds(200)).Says("-ERR no TLS"); },
+         "wrong version number"},
+        {"the server closes", [](ScriptedServer& s) { s.Closes(); },
+         "server spojení během navazování šifrování uzavřel"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        ScriptedServer server;
+        server.Says("+OK ready").Expects("STLS").Says("+OK begin TLS");
+        test.AfterStls(server);
+        TIdPOP3 client;
+        client.Host = "127.0.0.1";
+        client.Port = server.Start();
+        client.Security = csStartTls;
+        client.Username = "joe";
+        client.Password = "secret";
+        client.ReadTimeout = 2000;
+        try {
+            client.OpenConnection(-1);
+            ADD_FAILURE() << "the switch must fail";
+        } catch (const EIdTlsError& failure) {
+            EXPECT_EQ(failure.Message, "Šifrování STARTTLS se serverem 127.0.0.1 se nepodařilo navázat: " + test.Reason +
+                                           ". Šifrování odmítl server nebo něco mezi ním a vámi. Jméno ani heslo nebylo "
+                                           "odesláno.");
+        }
+        EXPECT_FALSE(client.IsConnected());
+        server.Finish();
+        // STLS, then at most the start of the handshake: no user name, no password.
+        EXPECT_EQ(server.Received().front(), "STLS");
+        EXPECT_EQ(server.ReceivedBytes().find("USER"), std::string::npos);
+        EXPECT_EQ(server.ReceivedBytes().find("secret"), std::string::npos);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "AccountFile.h"
 #include "Keyring.h"
+#include "AccountUpdate.h"
+#include "SingleInstance.h"
 
 #include "Convert.h"
 #include "Cp1250.h"
@@ -8,6 +10,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -232,6 +235,84 @@ TEST(AppFilePath, NamesAFileInTheProgramDirectory)
     SetAppFileDirectory("/tmp//somewhere/");
     EXPECT_EQ(AppFilePath("/Kormoran.hlp"), "/tmp/somewhere/Kormoran.hlp");
     SetAppFileDirectory("");
+}
+
+// Two windows (or a window and the command line) that read the file at different times:
+// each change lands on the file as it is, so nothing another writer did is undone.
+TEST(AccountUpdate, NoWriterUndoesAnother)
+{
+    const TAccountLines a = Account("a@x", "pop.x", "a", "pw-a", "110");
+    const TAccountLines b = Account("b@y", "pop.y", "b", "pw-b", "110");
+    const TAccountLines c = Account("c@z", "pop.z", "c", "pw-c", "995");
+    const TAccountLines a2 = Account("a@x", "pop.x", "a", "new", "110");
+    struct Case {
+        const char* Name;
+        // What the other writer did after this one read the file [a, b].
+        TAccountChange Other;
+        TAccountChange Mine;
+        std::vector<TAccountLines> Result;
+    };
+    const std::vector<Case> cases = {
+        {"both add", AddAccountChange(c), AddAccountChange(a2), {a, b, c, a2}},
+        {"one deletes, the other adds", DeleteAccountChange(a), AddAccountChange(c), {b, c}},
+        {"a deleted account does not come back", DeleteAccountChange(b), DeleteAccountChange(a), {}},
+        {"an edit of a deleted account is kept", DeleteAccountChange(a), EditAccountChange(a, a2), {b, a2}},
+        {"an edit lands on its own account", AddAccountChange(a), EditAccountChange(a, a2), {a2, b, a}},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        TTemporaryDirectory directory;
+        const std::string path = directory.File("accounts.dat");
+        SaveAccountFile(path, {a, b});
+        UpdateAccountFile(path, test.Other);
+        EXPECT_EQ(UpdateAccountFile(path, test.Mine), test.Result);
+        EXPECT_EQ(LoadAccountFile(path), test.Result);
+    }
+}
+
+// Files that are no account file, and a directory others may write into, are refused
+// with the place named; nothing is read into memory past the bound.
+TEST(AccountFile, RefusesOversizedFilesAndSharedDirectories)
+{
+    TTemporaryDirectory directory;
+    const std::string path = directory.File("accounts.dat");
+    WriteBytes(path, std::string((1 << 20) + 1, 'x'));
+    try {
+        LoadAccountFile(path);
+        ADD_FAILURE();
+    } catch (const EInOutError& error) {
+        EXPECT_EQ(error.Message, "File too large: " + path);
+    }
+    EXPECT_THROW(LoadExistingAccountFile("/dev/zero"), EInOutError);
+    ::chmod(directory.Path().c_str(), 0777);
+    for (const auto& operation : std::vector<std::function<void()>>{[&] { LoadAccountFile(path); },
+                                                                    [&] { SaveAccountFile(path, {}); }}) {
+        try {
+            operation();
+            ADD_FAILURE();
+        } catch (const EInOutError& error) {
+            EXPECT_EQ(error.Message, "Adresář s účty smí měnit i jiní uživatelé, účty v něm nepoužiji "
+                                     "(nastavte mu práva 700): " + directory.Path());
+        }
+    }
+    ::chmod(directory.Path().c_str(), 0700);
+}
+
+TEST(SingleInstance, ASecondStartAsksTheFirstAndEnds)
+{
+    TTemporaryDirectory runtime;
+    const std::string directory = runtime.File("kormoran");
+    TSingleInstance first(directory);
+    ASSERT_TRUE(first.First());
+    ASSERT_GE(first.ListeningSocket(), 0);
+    {
+        TSingleInstance second(directory);
+        EXPECT_FALSE(second.First());
+    }
+    EXPECT_TRUE(first.TakeRequest());
+    EXPECT_FALSE(first.TakeRequest());   // one start, one request
+    // Without a runtime directory every start stands alone.
+    EXPECT_TRUE(TSingleInstance("").First());
 }
 
 } // namespace

@@ -24,9 +24,9 @@ TEST(DateTimeText, ARoundingErrorNextToMidnightIsMidnight)
     EXPECT_EQ(DateTimeText(45001.0 - 1e-12), "16 Mar 2023");
 }
 
-TEST(DateTimeText, NoDateIsTheFirstDayOfTheCalendar)
+TEST(DateTimeText, NoDateIsAnEmptyText)
 {
-    EXPECT_EQ(DateTimeText(0.0), "30 Dec 1899");
+    EXPECT_EQ(DateTimeText(0.0), "");
 }
 
 TEST(DateTimeText, NonsenseDoesNotCrash)

@@ -10,6 +10,7 @@
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -130,6 +131,36 @@ TEST_F(FileLocationsTest, ErrorsNameTheFile)
         ADD_FAILURE() << "saved below a plain file";
     } catch (const EInOutError& error) {
         EXPECT_EQ(error.Message, "I/O error 20: " + blocked);
+    }
+}
+
+// The save dialog opens where downloads go, else at home: never in the working
+// directory, whatever it is.
+TEST(DownloadDirectory, IsTheUsersDownloadsElseHome)
+{
+    TTemporaryDirectory home;
+    const std::string downloads = home.File("Stažené");
+    ::mkdir(downloads.c_str(), 0700);
+    ::mkdir(home.File(".config").c_str(), 0700);
+    TEnvironment homeVariable("HOME", home.Path());
+    TEnvironment configHome("XDG_CONFIG_HOME", std::nullopt);
+    struct Case {
+        const char* Name;
+        std::optional<std::string> Variable;
+        std::string UserDirs;
+        std::string Expected;
+    };
+    const std::vector<Case> cases = {
+        {"the variable", downloads, "", downloads},
+        {"user-dirs.dirs", std::nullopt, "XDG_DOWNLOAD_DIR=\"$HOME/Stažené\"\n", downloads},
+        {"a directory that is not there", home.File("gone"), "XDG_DOWNLOAD_DIR=\"$HOME/gone\"\n", home.Path()},
+        {"nothing said", std::nullopt, "", home.Path()},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        TEnvironment variable("XDG_DOWNLOAD_DIR", test.Variable);
+        WriteBytes(home.File(".config/user-dirs.dirs"), test.UserDirs);
+        EXPECT_EQ(DownloadDirectory(), test.Expected);
     }
 }
 

@@ -106,7 +106,7 @@ TEST(MessageText, AHostileAttachmentNameCannotBreakItsLine)
         "--b\r\nContent-Type: application/octet-stream\r\n"
         "Content-Disposition: attachment; filename==?windows-1250?Q?a=0D=0Ahttp://localhost/b/ID=3D0_=E1?=\r\n\r\nx\r\n--b--\r\n";
     const std::string text = TextOf(message);
-    EXPECT_NE(text.find("\r\nhttp://localhost/a__http://localhost/b/ID=0 á/ID=1 a__http://localhost/b/ID=0 á ("),
+    EXPECT_NE(text.find("\r\nhttp://localhost/ahttp://localhost/b/ID=0 á/ID=1 ahttp://localhost/b/ID=0 á ("),
               std::string::npos)
         << text;
 }
@@ -175,5 +175,5 @@ TEST_F(SaveAttachmentTest, TheDialogProposesOnlyASafeFileName)
     SaveLinkedAttachment(*message, "http://localhost/../../.bashrc/ID=0");
     SaveLinkedAttachment(*message, "http://localhost/a/ID=3/ID=0");
     SaveLinkedAttachment(*message, "http://localhost/x:y*z?.txt/ID=0");
-    EXPECT_EQ(Dialog.Proposed, (std::vector<std::string>{".bashrc", "ID=3", "x_y_z_.txt"}));
+    EXPECT_EQ(Dialog.Proposed, (std::vector<std::string>{"bashrc", "ID=3", "x_y_z_.txt"}));
 }
