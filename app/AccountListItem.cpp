@@ -2,11 +2,13 @@
 
 #include "QtText.h"
 
+#include <QApplication>
 #include <QListWidgetItem>
+#include <QStyle>
 
 namespace {
 
-enum TAccountRole { HostRole = Qt::UserRole, UserRole, PasswordRole, PortRole, AddressRole, NewCountRole };
+enum TAccountRole { HostRole = Qt::UserRole, UserRole, PasswordRole, PortRole, AddressRole, NewCountRole, ErrorRole, OwnIconRole };
 
 std::string RoleText(const QListWidgetItem* item, TAccountRole role)
 {
@@ -48,4 +50,22 @@ void SetAccountNewCount(QListWidgetItem* item, int count)
 int AccountNewCount(const QListWidgetItem* item)
 {
     return item->data(NewCountRole).toInt();
+}
+
+void SetAccountError(QListWidgetItem* item, const std::string& error)
+{
+    const bool failedBefore = !AccountError(item).empty();
+    if (!failedBefore && !error.empty()) {
+        item->setData(OwnIconRole, item->icon());
+        item->setIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+    } else if (failedBefore && error.empty()) {
+        item->setIcon(item->data(OwnIconRole).value<QIcon>());
+    }
+    item->setData(ErrorRole, ToQt(error));
+    item->setToolTip(ToQt(error));
+}
+
+std::string AccountError(const QListWidgetItem* item)
+{
+    return RoleText(item, ErrorRole);
 }

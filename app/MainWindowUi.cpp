@@ -92,6 +92,7 @@ void TMainWindowUi::BuildToolbar(QMainWindow* window)
     tDel = ToolButton(tool, img1, ciDeleteAccount, "Smaž účet");
     tool->addSeparator();
     tCheck = ToolButton(tool, img1, ciCheck, "Kontrola zpráv");
+    tCheckAll = ToolButton(tool, img1, ciCheck, "Zkontrolovat vše");
     tool->addSeparator();
     tDownload = ToolButton(tool, img1, ciDownload, "Stažení zprávy");
     tDelete = ToolButton(tool, img1, ciDeleteMessage, "Výmaž zprávu");
@@ -122,7 +123,9 @@ void TMainWindowUi::BuildMenus(QMainWindow* window)
     mCheck = Command(window, img1, ciCheck, "&Kontrola zpráv");
     mDown = Command(window, img1, ciDownload, "&Stáhni zprávu");
     mmDel = Command(window, img1, ciDeleteMessage, "&Vymaž zprávu");
-    messages->addAction(mCheck);
+    mCheckAll = Command(window, img1, ciCheck, "Zkontrolovat &vše");
+    mCheckAll->setShortcut(QKeySequence(Qt::Key_F6));
+    messages->addActions({mCheck, mCheckAll});
     messages->addSeparator();
     messages->addActions({mDown, mmDel});
     messages->addSeparator();

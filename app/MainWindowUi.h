@@ -33,6 +33,7 @@ public:
     QAction* tEdit = nullptr;
     QAction* tDel = nullptr;
     QAction* tCheck = nullptr;
+    QAction* tCheckAll = nullptr;   // "Zkontrolovat vše"
     QAction* tDownload = nullptr;
     QAction* tDelete = nullptr;
     QAction* lHelp = nullptr;
@@ -45,6 +46,7 @@ public:
     QAction* Exit1 = nullptr;
     QAction* mSettings = nullptr;   // "Nastavení"
     QAction* mCheck = nullptr;
+    QAction* mCheckAll = nullptr;   // every account, one after another (F6)
     QAction* mDown = nullptr;
     QAction* mmDel = nullptr;
     QAction* mNewOnly = nullptr;   // the header list shows only the new messages

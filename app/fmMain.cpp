@@ -94,6 +94,8 @@ void Tfmain::ConnectCommands()
         connect(action, &QAction::triggered, this, &Tfmain::DelAccClick);
     for (QAction* action : {tCheck, mCheck, pCheck})
         connect(action, &QAction::triggered, this, &Tfmain::CheckAccClick);
+    for (QAction* action : {tCheckAll, mCheckAll})
+        connect(action, &QAction::triggered, this, &Tfmain::CheckAllAccounts);
     for (QAction* action : {tDownload, mDown, hDown})
         connect(action, &QAction::triggered, this, &Tfmain::lDownClick);
     for (QAction* action : {tDelete, mmDel, hDel})
@@ -110,6 +112,7 @@ void Tfmain::ConnectCommands()
     connect(Exit1, &QAction::triggered, this, &Tfmain::Exit1Click);
 
     connect(poplist, &QListWidget::itemSelectionChanged, this, &Tfmain::UpdateCommands);
+    connect(poplist, &QListWidget::itemSelectionChanged, this, &Tfmain::ShowKeptRecords);
     connect(poplist, &QListWidget::itemDoubleClicked, this, &Tfmain::EditAccClick);
     connect(poplist, &QWidget::customContextMenuRequested, this, &Tfmain::OpenAccountMenu);
     headlist->OnSelectItem = [this](int row) { headlistSelectItem(row); };
@@ -193,6 +196,9 @@ void Tfmain::FormCreate()
     FShownIndex = -1;
     LoadAccounts();
     LoadSettings();
+    ScheduleChecks();
+    if (FAppSettings.CheckAtStart)
+        QTimer::singleShot(0, this, &Tfmain::ScheduledCheck);
 }
 
 void Tfmain::FormActivate()
@@ -270,7 +276,9 @@ void Tfmain::UpdateCommands()
         check += MenuText("   (" + AccountOfItem(account).Address + ")");
     mCheck->setText(check);
     pCheck->setText(check);
-    if (FServerBusy)
+    for (QAction* action : {tCheckAll, mCheckAll})
+        action->setEnabled(poplist->count() > 0);
+    if (ServerBusy())
         DisableConflictingCommands();
 }
 
@@ -283,7 +291,7 @@ void Tfmain::EnableMessageCommands(bool downloaded)
     for (QAction* action : {tDelete, mmDel, hDel})
         action->setEnabled(messageShown);
     lDelete->setEnabled(messageShown);
-    if (FServerBusy)
+    if (ServerBusy())
         DisableConflictingCommands();
 }
 
@@ -291,7 +299,7 @@ void Tfmain::EnableMessageCommands(bool downloaded)
 // account it works for is neither changed nor deleted. Everything else stays usable.
 void Tfmain::DisableConflictingCommands()
 {
-    for (QAction* action : {tCheck, mCheck, pCheck, tDownload, mDown, hDown, tDelete, mmDel, hDel})
+    for (QAction* action : {tCheck, mCheck, pCheck, tCheckAll, mCheckAll, tDownload, mDown, hDown, tDelete, mmDel, hDel})
         action->setEnabled(false);
     lDown->setEnabled(false);
     lDelete->setEnabled(false);
@@ -351,6 +359,7 @@ void Tfmain::SettingsClick()
     TIniFile ini(SettingsFilePath());
     WriteAppSettings(ini, settings);
     FAppSettings = settings;
+    ScheduleChecks();
 }
 
 bool Tfmain::StartsHidden() const
@@ -565,6 +574,7 @@ void Tfmain::DeleteAccount()
         FListOwnerItem = nullptr;
     const TAccountLines deleted = AccountOfItem(item);
     ApplyAccountChange(DeleteAccountChange(deleted), {});
+    ForgetKeptRecords(deleted);
     ForgetKeyringPassword(KeyringAccountOf(deleted));
 }
 

@@ -7,6 +7,7 @@
 #include "AccountUpdate.h"
 #include "AppSettings.h"
 #include "MainWindowUi.h"
+#include "NewMailNotice.h"
 #include "Progress.h"
 #include "ServerWorker.h"
 #include "udm.h"
@@ -15,6 +16,7 @@
 #include <QPointer>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 
 class QListWidgetItem;
@@ -69,6 +71,11 @@ public:
     // once; the window shows their progress, and their results and failures when they end.
     // A check replaces the header list only when it succeeds.
     void CheckAccount();
+    // "Zkontrolovat vše": the accounts one after another; a failure is shown by its account
+    // (icon and tooltip) and the others go on. Refused, with a beep, while anything runs.
+    void CheckAllAccounts();
+    // A scheduled check: "Zkontrolovat vše" when nothing runs, else shortly again.
+    void ScheduledCheck();
     // One row per record of the last check that is not deleted; the first one shown.
     void FillHeaderList();
     void ShowNewCount(const TPOP3Rec& account, const std::string& note);
@@ -95,7 +102,7 @@ public:
     // One work notification of count bytes moves the bar.
     void StepProgress(int64_t count);
     // Whether a server operation is running; its conflicting commands are disabled.
-    bool ServerBusy() const { return FServerBusy; }
+    bool ServerBusy() const { return FServerBusy || FCheckingAll; }
     // Runs events until the running server operation has ended and its result is shown;
     // false on time-out. For tools and tests that drive the window from outside.
     bool WaitForServer(int milliseconds);
@@ -161,6 +168,16 @@ private:
     // Closing: the running operation is cancelled and its end awaited, briefly.
     void CutServerOperationShort();
     void ShowListOwner(const std::string& address);
+    void CheckNextAccount();
+    // Each account keeps the records of its last check; selecting it shows them again.
+    void KeepRecords(const TPOP3Rec& account, const std::vector<std::shared_ptr<TMessageHeader>>& records);
+    void ShowKeptRecords();
+    void ForgetKeptRecords(const TAccountLines& account);
+    void FinishCheckAll();
+    void ShowCheckedRecords(QListWidgetItem* item, const TPOP3Rec& account, const TPOP3& session,
+                            std::vector<std::shared_ptr<TMessageHeader>> records);
+    // Starts the timer of the scheduled check from the settings.
+    void ScheduleChecks();
     void ShareHeightChange(int change);
 
     bool FActivated = false;
@@ -176,6 +193,16 @@ private:
     std::unique_ptr<TServerWorker> FWorker;
     bool FServerBusy = false;
     bool FClosing = false;
+    // "Zkontrolovat vše" runs: the accounts still to check and what was new so far.
+    bool FCheckingAll = false;
+    // By address and user; the rows of the shown list and these share the records, so a
+    // deletion from the shown list holds here too.
+    std::map<std::string, std::vector<std::shared_ptr<TMessageHeader>>> FAccountRecords;
+    std::vector<TAccountLines> FCheckAllQueue;
+    std::vector<TNewMessageLine> FCheckAllNew;
+    class QTimer* FCheckTimer = nullptr;
+    // A scheduled check that found the worker busy tries again after this.
+    static constexpr int BusyRetryMs = 30000;
     QListWidgetItem* FOperationAccount = nullptr;
     // The account the header list belongs to; nullptr once that account is deleted.
     QListWidgetItem* FListOwnerItem = nullptr;

@@ -25,6 +25,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QStatusBar>
 #include <QTimer>
@@ -121,7 +122,7 @@ void Tfmain::ConnectServerWorker()
 
 bool Tfmain::RefusedWhileBusy()
 {
-    if (!FServerBusy)
+    if (!ServerBusy())
         return false;
     // The command is disabled where the user sees it; a key that still reaches it only beeps.
     UserInterface().Beep();
@@ -187,14 +188,17 @@ bool Tfmain::CancelKeyDown(QObject* watched, int key)
 
 bool Tfmain::WaitForServer(int milliseconds)
 {
-    if (!FServerBusy)
-        return true;
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    FWaitLoop = &loop;
-    loop.exec();
-    FWaitLoop = nullptr;
-    return !FServerBusy;
+    // "Zkontrolovat vše" is several operations in a row: the wait lasts until the last.
+    QElapsedTimer waited;
+    waited.start();
+    while (ServerBusy() && waited.elapsed() < milliseconds) {
+        QEventLoop loop;
+        QTimer::singleShot(milliseconds - waited.elapsed(), &loop, &QEventLoop::quit);
+        FWaitLoop = &loop;
+        loop.exec();
+        FWaitLoop = nullptr;
+    }
+    return !ServerBusy();
 }
 
 void Tfmain::CutServerOperationShort()
@@ -295,13 +299,12 @@ void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account)
     command.Done = [this, item, account, session, records](std::exception_ptr failure) {
         if (failure)
             return;
-        SetHeaderRecords(std::move(*records));
-        FListOwnerItem = poplist->row(item) >= 0 ? item : nullptr;
-        ShowListOwner(account.Address);
-        barPanel2->setText(ToQt(ConnectionSecurityText(*session)));
-        FShownIndex = -1;
-        ShowNewCount(account, RememberCheck(*session, HeaderRecords()));
-        FillHeaderList();
+        SetAccountError(item, "");
+        // The rows are bold by what the check marked new: marked first.
+        const std::string note = RememberCheck(*session, *records);
+        KeepRecords(account, *records);
+        ShowCheckedRecords(item, account, *session, std::move(*records));
+        ShowNewCount(account, note);
     };
     // Trusted now, the check runs again; the certificate must be the one shown.
     command.StartsAgain = [this, item, account](std::exception_ptr failure) {
@@ -317,6 +320,171 @@ void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account)
         }
     };
     RunOnServer(std::move(command));
+}
+
+void Tfmain::ShowCheckedRecords(QListWidgetItem* item, const TPOP3Rec& account, const TPOP3& session,
+                                std::vector<std::shared_ptr<TMessageHeader>> records)
+{
+    SetHeaderRecords(std::move(records));
+    FListOwnerItem = poplist->row(item) >= 0 ? item : nullptr;
+    ShowListOwner(account.Address);
+    barPanel2->setText(ToQt(ConnectionSecurityText(session)));
+    FShownIndex = -1;
+    FillHeaderList();
+}
+
+namespace {
+
+std::string AccountKey(const std::string& address, const std::string& user)
+{
+    return address + "\n" + user;
+}
+
+} // namespace
+
+void Tfmain::KeepRecords(const TPOP3Rec& account, const std::vector<std::shared_ptr<TMessageHeader>>& records)
+{
+    FAccountRecords[AccountKey(account.Address, account.User)] = records;
+}
+
+void Tfmain::ForgetKeptRecords(const TAccountLines& account)
+{
+    FAccountRecords.erase(AccountKey(account.Address, account.User));
+}
+
+// Not while an operation runs: a deletion's rows must stay in the list until it ends.
+void Tfmain::ShowKeptRecords()
+{
+    QListWidgetItem* item = SelectedAccountItem();
+    if (!item || item == FListOwnerItem || ServerBusy())
+        return;
+    const TAccountLines lines = AccountOfItem(item);
+    const auto kept = FAccountRecords.find(AccountKey(lines.Address, lines.User));
+    if (kept == FAccountRecords.end())
+        return;
+    SetHeaderRecords(kept->second);
+    FListOwnerItem = item;
+    ShowListOwner(lines.Address);
+    FShownIndex = -1;
+    FillHeaderList();
+    // The list's first row took the focus; the user is still in the account list.
+    poplist->setFocus();
+}
+
+void Tfmain::CheckAllAccounts()
+{
+    if (poplist->count() == 0 || RefusedWhileBusy())
+        return;
+    FCheckAllQueue.clear();
+    for (int row = 0; row < poplist->count(); ++row)
+        FCheckAllQueue.push_back(AccountOfItem(poplist->item(row)));
+    FCheckAllNew.clear();
+    FCheckingAll = true;
+    CheckNextAccount();
+}
+
+void Tfmain::ScheduledCheck()
+{
+    // The user's operation goes first; the schedule tries again shortly.
+    if (ServerBusy()) {
+        QTimer::singleShot(BusyRetryMs, this, &Tfmain::ScheduledCheck);
+        return;
+    }
+    CheckAllAccounts();
+}
+
+void Tfmain::ScheduleChecks()
+{
+    if (!FCheckTimer) {
+        FCheckTimer = new QTimer(this);
+        connect(FCheckTimer, &QTimer::timeout, this, &Tfmain::ScheduledCheck);
+    }
+    FCheckTimer->stop();
+    if (FAppSettings.CheckMinutes > 0)
+        FCheckTimer->start(FAppSettings.CheckMinutes * 60 * 1000);
+}
+
+// An account's failure is kept as text by the account; only a cancel ends the round.
+void Tfmain::CheckNextAccount()
+{
+    QListWidgetItem* item = nullptr;
+    while (!item && !FCheckAllQueue.empty()) {
+        const TAccountLines lines = FCheckAllQueue.front();
+        FCheckAllQueue.erase(FCheckAllQueue.begin());
+        // Accounts may have been deleted meanwhile.
+        for (int row = 0; row < poplist->count() && !item; ++row) {
+            const TAccountLines candidate = AccountOfItem(poplist->item(row));
+            if (candidate.Address == lines.Address && candidate.User == lines.User)
+                item = poplist->item(row);
+        }
+    }
+    if (!item) {
+        FinishCheckAll();
+        return;
+    }
+    TPOP3Rec account;
+    std::shared_ptr<TPOP3> session;
+    try {
+        account = RecordFromLines(AccountOfItem(item));
+        session = CreateSession(account);
+        session->TakePasswordFromKeyring();
+    } catch (const std::exception& error) {
+        SetAccountError(item, error.what());
+        QTimer::singleShot(0, this, &Tfmain::CheckNextAccount);
+        return;
+    }
+    auto records = std::make_shared<std::vector<std::shared_ptr<TMessageHeader>>>();
+    auto error = std::make_shared<std::string>();
+    TServerCommand command;
+    command.Text = CheckingText + account.Address;
+    command.Account = item;
+    command.Job = [session, records, error] {
+        try {
+            CheckMailboxInto(session, *records);
+        } catch (const EOperationCancelled&) {
+            throw;
+        } catch (const std::exception& failure) {
+            *error = failure.what();
+        }
+    };
+    command.Done = [this, item, account, session, records, error](std::exception_ptr failure) {
+        if (failure) {   // cancelled: the rest of the round is not checked
+            FCheckAllQueue.clear();
+            FinishCheckAll();
+            return;
+        }
+        QTimer::singleShot(0, this, &Tfmain::CheckNextAccount);
+        SetAccountError(item, *error);
+        if (!error->empty())
+            return;
+        const std::string note = RememberCheck(*session, *records);
+        int count = 0;
+        for (const auto& record : *records)
+            if (record->New) {
+                ++count;
+                FCheckAllNew.push_back({record->FromText(), record->SubjectText()});
+            }
+        SetAccountNewCount(item, count);
+        KeepRecords(account, *records);
+        if (!note.empty())
+            barPanel1->setText(ToQt(note));
+        if (item == SelectedAccountItem())
+            ShowCheckedRecords(item, account, *session, std::move(*records));
+    };
+    RunOnServer(std::move(command));
+}
+
+void Tfmain::FinishCheckAll()
+{
+    FCheckingAll = false;
+    ShowTrayCounts();
+    if (AppSettings().Notify && !FCheckAllNew.empty())
+        NotifyNewMail(FCheckAllNew);
+    FCheckAllNew.clear();
+    RefreshCommands();
+    ShowKeptRecords();
+    if (FWaitLoop)
+        FWaitLoop->quit();
 }
 
 // The account's new messages by its address in the account list and in a desktop

@@ -250,6 +250,62 @@ TEST_F(MailServerTest, CheckWithoutAnAccountDoesNothing)
     EXPECT_FALSE(Window->inf->isVisible());
 }
 
+// "Zkontrolovat vše": the refused account carries its error by its address, no error box
+// interrupts, and the accounts after it are checked all the same.
+TEST_F(MailServerTest, CheckAllShowsAFailureByItsAccountAndChecksTheOthers)
+{
+    ScriptedServer first;
+    ScriptedServer refusing;
+    ScriptedServer third;
+    Checks(first, 2);
+    refusing.Says("+OK ready").Expects("USER petr").Says("+OK").Expects("PASS heslo").Says("-ERR [AUTH] Authentication failed.");
+    Checks(third, 1);
+    std::string accounts;
+    for (auto [address, server] : {std::pair{"a@demo.cz", &first}, {"b@demo.cz", &refusing}, {"c@demo.cz", &third}})
+        accounts += std::string(address) + "\r\n127.0.0.1\r\npetr\r\nheslo\r\n" + std::to_string(server->Start()) + "\r\n";
+    WriteBytes(AccountsPath(), accounts);
+    Window = std::make_unique<TTestMain>();
+    Window->show();
+    Window->poplist->setCurrentRow(0);
+    ASSERT_TRUE(Window->mCheckAll->isEnabled());
+    Run(&Tfmain::CheckAllAccounts);
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(first.Finish(), Lines{});
+    EXPECT_EQ(refusing.Finish(), Lines{});
+    EXPECT_EQ(third.Finish(), Lines{});
+    EXPECT_NE(FromQt(Window->poplist->item(1)->toolTip()).find("[AUTH] Authentication failed."), std::string::npos);
+    EXPECT_TRUE(Window->poplist->item(0)->toolTip().isEmpty());
+    EXPECT_TRUE(Window->poplist->item(2)->toolTip().isEmpty());
+    // The selected account's list is shown; the commands are back once the round has ended.
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"}));
+    EXPECT_FALSE(Window->ServerBusy());
+    EXPECT_TRUE(Window->mCheckAll->isEnabled());
+    EXPECT_FALSE(Window->inf->isVisible());
+    // Each account kept its list: selecting one shows it at once, with no new connection.
+    Window->poplist->setCurrentRow(2);
+    EXPECT_EQ(Column(hcSubject), Lines{"Message 1"});
+    EXPECT_EQ(Window->headOwner->text(), QString::fromUtf8("Zprávy účtu c@demo.cz"));
+    Window->poplist->setCurrentRow(1);
+    EXPECT_EQ(Column(hcSubject), Lines{"Message 1"});
+    Window->poplist->setCurrentRow(0);
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"}));
+    EXPECT_EQ(third.Connections(), 1);
+}
+
+// The check at start runs "Zkontrolovat vše" on its own; the account selected while it
+// ran shows its list when the round ends.
+TEST_F(MailServerTest, CheckAtStartChecksTheAccountsWithoutBeingAsked)
+{
+    ScriptedServer server;
+    Checks(server, 1);
+    WriteBytes(SettingsPath(), "[CHECK]\nATSTART=1\n\n[NOTIFY]\nNEWMAIL=0\n");
+    OpenWindow(server);
+    EXPECT_TRUE(Window->WaitForServer(10000));
+    EXPECT_EQ(server.Finish(), Lines{});
+    EXPECT_EQ(Ui.Errors, Lines{});
+    EXPECT_EQ(Column(hcSubject), Lines{"Message 1"});
+}
+
 TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
 {
     ScriptedServer server;
