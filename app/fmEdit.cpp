@@ -6,8 +6,10 @@
 #include "FontFit.h"
 #include "HelpFile.h"
 #include "Icons.h"
+#include "Keyring.h"
 #include "ModalRunner.h"
 #include "PortEdit.h"
+#include "Providers.h"
 #include "QtText.h"
 #include "UserInterface.h"
 #include "fmHelp.h"
@@ -102,6 +104,7 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     connect(Button1, &QPushButton::clicked, this, &Tfedit::Button1Click);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(cbSecurity, &QComboBox::currentIndexChanged, this, &Tfedit::cbSecurityChange);
+    connect(eAddress, &QLineEdit::textEdited, this, &Tfedit::eAddressChange);
     eAddress->installEventFilter(this);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { ShowHelpTopic(FHelpFile, AccountEditorTopic); });
@@ -161,7 +164,13 @@ QWidget* Tfedit::BuildGeneralPage()
     AddField(grid, 8, 0, "&Zabezpečení", cbSecurity);
     AddField(grid, 9, 0, "&Port", ePort);
     grid->addWidget(PlainWarning, 10, 1, 1, 3);
-    grid->setRowStretch(11, 1);
+    lPasswordPlace = new QLabel(page);
+    lPasswordPlace->setWordWrap(true);
+    grid->addWidget(lPasswordPlace, 11, 1, 1, 3);
+    lProviderHint = new QLabel(page);
+    lProviderHint->setWordWrap(true);
+    grid->addWidget(lProviderHint, 12, 1, 1, 3);
+    grid->setRowStretch(13, 1);
     return page;
 }
 
@@ -229,6 +238,33 @@ void Tfedit::ShowPlainWarning()
     PlainWarning->setVisible(Security() == csNone);
 }
 
+void Tfedit::eAddressChange()
+{
+    const std::string address = FromQt(eAddress->text());
+    const size_t at = address.find('@');
+    const TProviderPreset* preset = at == std::string::npos ? nullptr : Providers().Find(address);
+    lProviderHint->setText(preset ? ToQt(HintText(*preset)) : QString());
+    if (!preset || preset->Host.empty())
+        return;
+    if (eHost->text().isEmpty() || eHost->text() == FPresetHost) {
+        FPresetHost = ToQt(preset->Host);
+        eHost->setText(FPresetHost);
+        const QSignalBlocker presetChoice(cbSecurity);
+        SetSecurity(preset->Security);
+        ePort->SetValue(preset->Port);
+    }
+    if (eUser->text().isEmpty() || eUser->text() == FPresetUser) {
+        FPresetUser = ToQt(preset->UserIsLocalPart ? address.substr(0, at) : address);
+        eUser->setText(FPresetUser);
+    }
+}
+
+void Tfedit::ShowPasswordPlace(bool keyring)
+{
+    lPasswordPlace->setText(Czech(keyring ? "Heslo se uloží do klíčenky systému."
+                                          : "Heslo se uloží do souboru accounts.dat (klíčenka systému není k dispozici)."));
+}
+
 bool Tfedit::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == eAddress && event->type() == QEvent::FocusOut)
@@ -250,6 +286,7 @@ bool EditAccountDialog(TPOP3Rec& account, const std::string& caption)
         fedit.SetSecurity(account.Security);
     }
     fedit.ePort->SetValue(account.Port);
+    fedit.ShowPasswordPlace(KeyringAvailable());
     if (RunModal(fedit) != QDialog::Accepted)
         return false;
     account.Address = FromQt(fedit.eAddress->text());

@@ -26,6 +26,10 @@ public:
     TPortEdit* ePort;
     // Shown while "Žádné" is chosen: the password would travel in plain text.
     QLabel* PlainWarning;
+    // Where the password will be kept (the keyring, or accounts.dat without one).
+    QLabel* lPasswordPlace;
+    // What the provider of the typed address tells its users (providers presets).
+    QLabel* lProviderHint;
     QPushButton* Button1;        // "OK"
     QPushButton* CancelButton;
 
@@ -36,6 +40,10 @@ public:
     void cbSecurityChange();
     TIdConnectionSecurity Security() const;
     void SetSecurity(TIdConnectionSecurity security);
+    void ShowPasswordPlace(bool keyring);
+    // The address was typed: a known provider's server, port, security and user name go
+    // into the fields that are empty or still hold what an earlier preset put there.
+    void eAddressChange();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +55,8 @@ private:
     void FitToFont();
 
     std::string FHelpFile;
+    QString FPresetHost;
+    QString FPresetUser;
 };
 
 // Edits the account in the dialog with the given caption. True when the dialog closed

@@ -7,6 +7,7 @@
 #include "FileLocations.h"
 #include "HeaderList.h"
 #include "HelpFile.h"
+#include "Keyring.h"
 #include "KormoranApplication.h"
 #include "LinkLabel.h"
 #include "Progress.h"
@@ -49,6 +50,7 @@ const std::string EditAccountCaption = "Upravit e-mail účet";
 // The question names the account: "Vymazat účet petr@example.cz, opravdu?"
 const std::string DeleteAccountQuestionStart = "Vymazat účet ";
 const std::string DeleteAccountQuestionEnd = ", opravdu?";
+const std::string KeptInFileText = "Hesla zůstala v souboru accounts.dat: ";
 
 const int ContentsTopic = 1;
 const int MainWindowTopic = 30;
@@ -129,6 +131,14 @@ void Tfmain::ConnectCommands()
 }
 
 namespace {
+
+// listed holds meant's lines, or meant's lines without the password the keyring took.
+bool SameAccount(const TAccountLines& listed, const TAccountLines& meant)
+{
+    TAccountLines withoutPassword = meant;
+    withoutPassword.Password.clear();
+    return listed == meant || listed == withoutPassword;
+}
 
 // "&" in a text that becomes part of a menu caption is a "&", not an access key.
 QString MenuText(const std::string& text)
@@ -454,12 +464,21 @@ void Tfmain::LoadAccounts()
 // file as it is now, and the list then shows what the file holds, with shown selected.
 void Tfmain::ApplyAccountChange(const TAccountChange& change, const TAccountLines& shown)
 {
-    ShowAccounts(UpdateAccountFile(AccountFilePath(), change));
+    // Passwords go to the keyring under the file's lock; a line loses its password only
+    // once the keyring has given it back.
+    std::string keyringFailure;
+    const TAccountChange changeAndMove = [&](std::vector<TAccountLines>& accounts) {
+        change(accounts);
+        keyringFailure = MovePasswordsToKeyring(accounts);
+    };
+    ShowAccounts(UpdateAccountFile(AccountFilePath(), changeAndMove));
     poplist->doItemsLayout();
+    if (!keyringFailure.empty())
+        barPanel1->setText(ToQt(KeptInFileText + keyringFailure));
     // The account the user changed is the one the user goes on with: "Kontrola zpráv"
     // works at once.
     for (int row = 0; row < poplist->count(); ++row) {
-        if (AccountOfItem(poplist->item(row)) == shown) {
+        if (SameAccount(AccountOfItem(poplist->item(row)), shown)) {
             poplist->setCurrentRow(row);
             break;
         }
@@ -477,10 +496,16 @@ void Tfmain::ShowAccounts(const std::vector<TAccountLines>& accounts)
         auto same = std::find_if(items.begin(), items.end(), [&](QListWidgetItem* item) {
             return item && AccountOfItem(item) == account;
         });
+        if (same == items.end())
+            same = std::find_if(items.begin(), items.end(), [&](QListWidgetItem* item) {
+                return item && SameAccount(account, AccountOfItem(item));
+            });
         if (same == items.end()) {
             AddAccountItem(account);
             continue;
         }
+        // The keyring may have taken its password: the item holds the file's lines.
+        SetAccountItem(*same, account, (*same)->icon());
         poplist->addItem(*same);
         *same = nullptr;
     }
@@ -524,10 +549,16 @@ void Tfmain::EditAccount()
         return;
     const TAccountLines before = AccountOfItem(item);
     TPOP3Rec account = GetSelectedAccount();
+    const TKeyringAccount keyringBefore = KeyringAccountOf(before);
+    // The editor shows the password the keyring keeps, so it survives a changed server.
+    if (account.Password.empty())
+        account.Password = KeyringPasswordOrNothing(keyringBefore);
     if (!EditAccountDialog(account, EditAccountCaption))
         return;
     const TAccountLines edited = LinesFromRecord(account);
     ApplyAccountChange(EditAccountChange(before, edited), edited);
+    if (KeyringKey(KeyringAccountOf(edited)) != KeyringKey(keyringBefore))
+        ForgetKeyringPassword(keyringBefore);
 }
 
 void Tfmain::DeleteAccount()
@@ -546,6 +577,7 @@ void Tfmain::DeleteAccount()
     const TAccountLines deleted = AccountOfItem(item);
     ApplyAccountChange(DeleteAccountChange(deleted), {});
     ForgetKeptRecords(deleted);
+    ForgetKeyringPassword(KeyringAccountOf(deleted));
 }
 
 std::string Tfmain::StatusPanelText(int panel) const

@@ -36,6 +36,9 @@ struct TServerCommand {
     // Runs on the window's thread afterwards, with what Job raised; what it raises goes
     // to the user instead.
     std::function<void(std::exception_ptr failure)> Done;
+    // Runs on the window's thread, before Done, when Job failed: true when it has dealt
+    // with the failure by beginning the operation anew (a certificate the user trusted).
+    std::function<bool(std::exception_ptr failure)> StartsAgain;
     // What the user is told when it was cut short; empty: the cancel's own words.
     std::string CutShortText;
 };
@@ -154,6 +157,7 @@ private:
     void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
 
     void ConnectServerWorker();
+    void StartCheck(QListWidgetItem* item, const TPOP3Rec& account);
     void RunOnServer(TServerCommand command);
     void FinishOnServer(const TServerCommand& command, std::exception_ptr failure);
     // Esc anywhere in the window presses "Přerušit" while an operation runs.

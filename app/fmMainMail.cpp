@@ -4,6 +4,7 @@
 #include "fmMain.h"
 
 #include "AccountListItem.h"
+#include "CertificatePins.h"
 #include "HeaderList.h"
 #include "LastCheck.h"
 #include "Links.h"
@@ -162,6 +163,8 @@ void Tfmain::FinishOnServer(const TServerCommand& command, std::exception_ptr fa
     statusBar()->clearMessage();
     bool failed = false;
     try {
+        if (failure && command.StartsAgain && command.StartsAgain(failure))
+            return;
         command.Done(failure);
         if (failure)
             std::rethrow_exception(failure);
@@ -293,8 +296,13 @@ void Tfmain::CheckAccount()
     QListWidgetItem* item = SelectedAccountItem();
     if (!item || RefusedWhileBusy())
         return;
-    const TPOP3Rec account = GetSelectedAccount();
+    StartCheck(item, GetSelectedAccount());
+}
+
+void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account)
+{
     const std::shared_ptr<TPOP3> session = CreateSession(account);
+    session->TakePasswordFromKeyring();
     auto records = std::make_shared<std::vector<std::shared_ptr<TMessageHeader>>>();
     TServerCommand command;
     command.Text = CheckingText + account.Address;
@@ -309,6 +317,19 @@ void Tfmain::CheckAccount()
         KeepRecords(account, *records);
         ShowCheckedRecords(item, account, *session, std::move(*records));
         ShowNewCount(account, note);
+    };
+    // Trusted now, the check runs again; the certificate must be the one shown.
+    command.StartsAgain = [this, item, account](std::exception_ptr failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const EIdTlsError& refusal) {
+            if (poplist->row(item) < 0 || !TrustRefusedCertificate({account.Address, account.Host, account.User}, refusal))
+                return false;
+            StartCheck(item, account);
+            return true;
+        } catch (...) {
+            return false;
+        }
     };
     RunOnServer(std::move(command));
 }
@@ -418,6 +439,7 @@ void Tfmain::CheckNextAccount()
     try {
         account = RecordFromLines(AccountOfItem(item));
         session = CreateSession(account);
+        session->TakePasswordFromKeyring();
     } catch (const std::exception& error) {
         SetAccountError(item, error.what());
         QTimer::singleShot(0, this, &Tfmain::CheckNextAccount);

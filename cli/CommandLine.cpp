@@ -13,6 +13,7 @@ struct TArity {
 
 const std::map<std::string, TArity> Commands = {
     {"accounts", {0, 0}}, {"check", {0, 1}}, {"show", {2, 2}}, {"save", {4, 4}}, {"delete", {2, SIZE_MAX}},
+    {"trust", {1, 1}}, {"add", {1, 1}}, {"password", {1, 1}}, {"remove", {1, 1}},
 };
 
 const std::string Usage = 
@@ -31,6 +32,13 @@ const std::string Usage =
     "  delete ÚČET N...             po potvrzení vymaže zprávy N... na serveru, jen jsou-li\n"
     "                               to tytéž zprávy, které vypsala poslední kontrola\n"
     "  delete ÚČET --uid UID...     po potvrzení vymaže zprávy s jedinečnými ID UID...\n"
+    "  add ADRESA [--host SERVER] [--port PORT] [--security tls|starttls|none] [--user JMÉNO]\n"
+    "                               přidá účet; co chybí, doplní podle známých poskytovatelů\n"
+    "  password ÚČET                uloží heslo účtu (ze standardního vstupu) do klíčenky,\n"
+    "                               bez ní do souboru účtů\n"
+    "  remove ÚČET                  odstraní účet i jeho heslo z klíčenky\n"
+    "  trust ÚČET                   ukáže certifikát serveru, který nepodepsala žádná známá\n"
+    "                               autorita, a po potvrzení mu pro účet důvěřuje\n"
     "\n"
     "ÚČET je pořadí účtu v souboru účtů (od 1) nebo jeho adresa.\n"
     "\n"
@@ -78,7 +86,8 @@ void CheckArguments(const TCommandLine& line)
     const size_t count = line.Arguments.size();
     if (count < command->second.Least || count > command->second.Most)
         throw EUsage(WrongCount + line.Command + ".");
-    if (line.Command == "accounts" || line.Command == "check" || (line.Command == "delete" && line.ByUniqueId))
+    if (line.Command == "accounts" || line.Command == "check" || (line.Command == "delete" && line.ByUniqueId) ||
+        line.Command == "trust" || line.Command == "add" || line.Command == "password" || line.Command == "remove")
         return;
     // From the second argument on, every argument but the file name of save is a number.
     for (size_t i = 1; i < count; ++i) {
@@ -154,7 +163,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
                 throw EUsage(BadLines + lines);
             line.PreviewLines = *value;
         } else if (!TakeValue(args, i, "--accounts", line.AccountsFile)
-                   && !TakeValue(args, i, "--password-command", line.PasswordCommand)) {
+                   && !TakeValue(args, i, "--password-command", line.PasswordCommand)
+                   && !TakeValue(args, i, "--host", line.NewHost) && !TakeValue(args, i, "--port", line.NewPort)
+                   && !TakeValue(args, i, "--security", line.NewSecurity)
+                   && !TakeValue(args, i, "--user", line.NewUser)) {
             throw EUsage(UnknownOption + arg);
         }
     }

@@ -14,10 +14,14 @@ public:
 };
 
 struct TCommandLine {
-    std::string Command;                 // accounts, check, show, save or delete; empty with --help
+    std::string Command;                 // accounts, check, show, save, delete, trust, add, password or remove; empty with --help
     std::vector<std::string> Arguments;  // as the command takes them
     std::string AccountsFile;            // empty: the program's own accounts.dat
     std::string PasswordCommand;         // empty: the password of the account file
+    std::string NewHost;                 // add: --host, --port, --security, --user
+    std::string NewPort;
+    std::string NewSecurity;
+    std::string NewUser;
     int32_t TimeoutSeconds = 0;          // 0: the session's own time-outs
     int32_t PreviewLines = 0;            // --lines: body lines a check shows under each message
     bool Trace = false;

@@ -6,6 +6,10 @@
 #include "JsonLine.h"
 #include "LastCheck.h"
 #include "MessageText.h"
+#include "AccountCommands.h"
+#include "Trust.h"
+
+#include <iostream>
 
 #include <algorithm>
 #include <sys/stat.h>
@@ -325,5 +329,13 @@ int RunCommand(const TCommandLine& line, TCommandContext& context)
         Save(line, context);
     else if (line.Command == "delete")
         Delete(line, context);
+    else if (line.Command == "trust")
+        TrustAccountCertificate(line.Arguments[0], context);
+    else if (line.Command == "add")
+        AddAccount(line, context);
+    else if (line.Command == "password")
+        StoreAccountPassword(line.Arguments[0], context, std::cin);
+    else if (line.Command == "remove")
+        RemoveAccount(line.Arguments[0], context);
     return 0;
 }

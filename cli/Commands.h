@@ -21,6 +21,8 @@ struct TCommandContext {
     std::optional<std::string> Password;
     // Dates as the window shows them instead of ISO 8601.
     bool LocalDates = false;
+    // Where add, password and remove write the accounts.
+    std::string AccountsPath;
 };
 
 // Runs line's command and gives the exit status; failures raise with the text the user is

@@ -61,6 +61,15 @@ void TConsoleUserInterface::ShowError(const std::string& message)
     FErr << TerminalText(message) << '\n';
 }
 
+std::string FilledText(std::string text, const std::string& first, const std::string& second)
+{
+    if (const size_t at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, first);
+    if (const size_t at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, second);
+    return text;
+}
+
 bool TConsoleUserInterface::AskYesNo(const std::string&, const std::string& question)
 {
     FErr << TerminalText(question) << " [a/n] " << std::flush;

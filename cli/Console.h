@@ -16,6 +16,9 @@ std::string VisibleControls(const std::string& utf8);
 // A field of a TAB-separated line: TABs and line breaks in it become blanks.
 std::string TabField(const std::string& text);
 
+// text with its first "%s" replaced by first and the next one by second.
+std::string FilledText(std::string text, const std::string& first, const std::string& second = "");
+
 // Whether an answer to a [a/n] question is yes: "a", "ano", "y" or "yes", case ignored.
 bool IsYes(const std::string& answer);
 

@@ -1,5 +1,6 @@
 #include "Trace.h"
 
+#include <string>
 #include <utility>
 
 namespace {
@@ -7,15 +8,29 @@ namespace {
 const char* const ClientPrefix = "--> ";
 const char* const ServerPrefix = "<-- ";
 
-bool IsPasswordLine(const std::string& line)
+bool IsCommand(const std::string& line, const char* name)
 {
-    if (line.size() < 4)
+    const size_t length = std::char_traits<char>::length(name);
+    if (line.size() < length)
         return false;
-    std::string command = line.substr(0, 4);
+    std::string command = line.substr(0, length);
     for (char& c : command)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
-    return command == "PASS" && (line.size() == 4 || line[4] == ' ');
+    return command == name && (line.size() == length || line[length] == ' ');
+}
+
+// "AUTH PLAIN ********": the mechanism stays readable, what follows it does not.
+std::string MaskedAuth(const std::string& line)
+{
+    const size_t mechanismEnd = line.find(' ', 5);
+    return mechanismEnd == std::string::npos ? line : line.substr(0, mechanismEnd) + " ********";
+}
+
+// A server's verdict ends an AUTH exchange; its "+ " challenges do not.
+bool EndsAuthExchange(const std::string& line)
+{
+    return IsCommand(line, "+OK") || IsCommand(line, "-ERR");
 }
 
 } // namespace
@@ -28,6 +43,20 @@ void TTrace::Sent(std::string_view bytes)
 void TTrace::Received(std::string_view bytes)
 {
     Take(FReceiving, bytes, ServerPrefix, false);
+}
+
+std::string TTrace::MaskedLine(const std::string& line)
+{
+    if (IsCommand(line, "PASS"))
+        return "PASS ********";
+    if (IsCommand(line, "AUTH")) {
+        FInAuthExchange = true;
+        return MaskedAuth(line);
+    }
+    // Every answer to a challenge may carry a secret.
+    if (FInAuthExchange)
+        return "********";
+    return line;
 }
 
 void TTrace::Note(const std::string& text)
@@ -58,7 +87,9 @@ void TTrace::Take(std::string& pending, std::string_view bytes, const char* pref
 
 void TTrace::WriteLine(std::string line, const char* prefix, bool mask)
 {
-    if (mask && IsPasswordLine(line))
-        line = "PASS ********";
+    if (mask)
+        line = MaskedLine(line);
+    else if (FInAuthExchange && EndsAuthExchange(line))
+        FInAuthExchange = false;
     FWrite(prefix + line);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The POP3 dialogue as text for --trace: what the client sends after "--> ", what the
-// server sends after "<-- ", one line each, the password masked. Bytes arrive in
+// server sends after "<-- ", one line each, the password and whatever an AUTH exchange sends masked. Bytes arrive in
 // whatever pieces the connection moves them; a line is written once it is complete.
 
 #include <functional>
@@ -22,8 +22,10 @@ public:
 private:
     void Take(std::string& pending, std::string_view bytes, const char* prefix, bool mask);
     void WriteLine(std::string line, const char* prefix, bool mask);
+    std::string MaskedLine(const std::string& line);
 
     std::function<void(const std::string&)> FWrite;
     std::string FSending;
     std::string FReceiving;
+    bool FInAuthExchange = false;
 };

@@ -7,6 +7,7 @@
 #include "Progress.h"
 #include "TraceConnection.h"
 
+#include <QCoreApplication>
 #include <iostream>
 #include <sys/prctl.h>
 #include <unistd.h>
@@ -39,12 +40,15 @@ private:
 // command line must be there, or a mistyped name would look like an empty mailbox list.
 std::vector<TAccountLines> LoadAccounts(const TCommandLine& line)
 {
+    // The first account may be the one add makes, in a file not made yet.
+    if (line.Command == "add" && !line.AccountsFile.empty())
+        return LoadAccountFile(line.AccountsFile);
     return line.AccountsFile.empty() ? LoadAccountFile(AccountFilePath()) : LoadExistingAccountFile(line.AccountsFile);
 }
 
 std::optional<std::string> CommandPassword(const TCommandLine& line)
 {
-    if (line.Command == "accounts")
+    if (line.Command == "accounts" || line.Command == "add" || line.Command == "password" || line.Command == "remove")
         return std::nullopt;
     return OutsidePassword(line.PasswordCommand);
 }
@@ -72,6 +76,8 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // The keyring answers through an event loop.
+    QCoreApplication application(argc, argv);
     if (line.TimeoutSeconds > 0)
         SetServerTimeouts(line.TimeoutSeconds * 1000, line.TimeoutSeconds * 1000);
     SetPreviewLines(line.PreviewLines);
@@ -86,7 +92,8 @@ int main(int argc, char* argv[])
         try {
             TCommandContext context{LoadAccounts(line), std::cout, std::cerr, ui,
                                     line.Trace ? &tracingTransport : nullptr, CommandPassword(line),
-                                    line.LocalDates};
+                                    line.LocalDates,
+                                    line.AccountsFile.empty() ? AccountFilePath() : line.AccountsFile};
             status = RunCommand(line, context);
         } catch (const std::exception& error) {
             std::cout.flush();

@@ -141,12 +141,34 @@ std::string TimeText(const ASN1_TIME* time)
 // judge it.
 struct TVerifyFailure {
     int Error = X509_V_OK;
-    std::string Fingerprint;
-    std::string Subject;
-    std::string Issuer;
-    std::string NotBefore;
-    std::string NotAfter;
+    TIdCertificateFacts Certificate;
+    // An unknown issuer, met before any other problem and not answered by the pin.
+    int IssuerError = X509_V_OK;
+    // The fingerprint the user trusts.
+    std::string Pin;
 };
+
+bool UnknownIssuer(int error)
+{
+    switch (error) {
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+    case X509_V_ERR_CERT_UNTRUSTED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+TIdCertificateFacts FactsOf(X509* certificate)
+{
+    return {Fingerprint(certificate), NameText(X509_get_subject_name(certificate)),
+            NameText(X509_get_issuer_name(certificate)), TimeText(X509_get0_notBefore(certificate)),
+            TimeText(X509_get0_notAfter(certificate))};
+}
 
 int VerifyFailureIndex()
 {
@@ -154,6 +176,9 @@ int VerifyFailureIndex()
     return index;
 }
 
+// Verification goes on past an unknown issuer, so that a certificate with a wrong name
+// or date behind it is refused for that and never offered for trust; the handshake
+// refuses the unknown issuer itself once it has finished.
 int RecordVerifyFailure(int ok, X509_STORE_CTX* store)
 {
     if (ok)
@@ -162,51 +187,70 @@ int RecordVerifyFailure(int ok, X509_STORE_CTX* store)
     auto* failure = ssl ? static_cast<TVerifyFailure*>(SSL_get_ex_data(ssl, VerifyFailureIndex())) : nullptr;
     if (!failure || failure->Error != X509_V_OK)
         return ok;
-    failure->Error = X509_STORE_CTX_get_error(store);
+    const int error = X509_STORE_CTX_get_error(store);
     STACK_OF(X509)* chain = X509_STORE_CTX_get0_chain(store);
     X509* leaf = chain && sk_X509_num(chain) > 0 ? sk_X509_value(chain, 0) : X509_STORE_CTX_get0_cert(store);
-    if (leaf) {
-        failure->Fingerprint = Fingerprint(leaf);
-        failure->Subject = NameText(X509_get_subject_name(leaf));
-        failure->Issuer = NameText(X509_get_issuer_name(leaf));
-        failure->NotBefore = TimeText(X509_get0_notBefore(leaf));
-        failure->NotAfter = TimeText(X509_get0_notAfter(leaf));
+    if (leaf)
+        failure->Certificate = FactsOf(leaf);
+    if (UnknownIssuer(error)) {
+        // The certificate the user trusted stands in for the authority nobody knows.
+        if (failure->Certificate.Fingerprint != failure->Pin && failure->IssuerError == X509_V_OK)
+            failure->IssuerError = error;
+        return 1;
     }
+    failure->Error = error;
     return ok;
 }
 
 std::string CertificateLines(const TVerifyFailure& failure)
 {
-    return "\r\nSHA-256: " + failure.Fingerprint + "\r\nSubjekt: " + failure.Subject +
-           "\r\nVydavatel: " + failure.Issuer;
+    return "\r\nSHA-256: " + failure.Certificate.Fingerprint + "\r\nSubjekt: " + failure.Certificate.Subject +
+           "\r\nVydavatel: " + failure.Certificate.Issuer;
+}
+
+EIdTlsError PinChangedError(const std::string& host, const std::string& pin, const TIdCertificateFacts& shown)
+{
+    return EIdTlsError(tfPinChanged,
+                       "POZOR: server " + host + " předložil jiný certifikát, než jakému jste důvěřovali!\r\n"
+                       "Důvěřovaný certifikát, SHA-256: " + pin + "\r\nPředložený certifikát, SHA-256: " +
+                           shown.Fingerprint + "\r\nSubjekt: " + shown.Subject + "\r\nVydavatel: " + shown.Issuer +
+                           "\r\nMůže jít o útok na spojení; nic dalšího nebylo odesláno. Nový certifikát přijměte "
+                           "jen tehdy, víte-li, proč se změnil.",
+                       shown, false);
 }
 
 EIdTlsError CertificateError(const TVerifyFailure& failure, const std::string& host)
 {
+    if (!failure.Pin.empty() && UnknownIssuer(failure.Error) && failure.Certificate.Fingerprint != failure.Pin)
+        return PinChangedError(host, failure.Pin, failure.Certificate);
     switch (failure.Error) {
     case X509_V_ERR_HOSTNAME_MISMATCH:
     case X509_V_ERR_IP_ADDRESS_MISMATCH:
-        return EIdTlsError(tfNameMismatch, "Certifikát serveru nepatří k adrese " + host +
-                                               ", ke které se program připojuje." + CertificateLines(failure));
+        return EIdTlsError(tfNameMismatch,
+                           "Certifikát serveru nepatří k adrese " + host + ", ke které se program připojuje." +
+                               CertificateLines(failure),
+                           failure.Certificate, false);
     case X509_V_ERR_CERT_HAS_EXPIRED:
-        return EIdTlsError(tfExpired, "Certifikátu serveru " + host + " vypršela platnost (" +
-                                          failure.NotAfter + ")." + CertificateLines(failure));
+        return EIdTlsError(tfExpired,
+                           "Certifikátu serveru " + host + " vypršela platnost (" + failure.Certificate.NotAfter +
+                               ")." + CertificateLines(failure),
+                           failure.Certificate, false);
     case X509_V_ERR_CERT_NOT_YET_VALID:
-        return EIdTlsError(tfNotYetValid, "Certifikát serveru " + host + " ještě neplatí (platí od " +
-                                              failure.NotBefore + ")." + CertificateLines(failure));
-    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
-    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-    case X509_V_ERR_CERT_UNTRUSTED:
-        return EIdTlsError(tfUntrusted, "Certifikát serveru " + host +
-                                            " není důvěryhodný: nevydala ho žádná známá certifikační autorita." +
-                                            CertificateLines(failure));
+        return EIdTlsError(tfNotYetValid,
+                           "Certifikát serveru " + host + " ještě neplatí (platí od " + failure.Certificate.NotBefore +
+                               ")." + CertificateLines(failure),
+                           failure.Certificate, false);
     default:
-        return EIdTlsError(tfUntrusted, "Certifikát serveru " + host + " byl odmítnut: " +
-                                            X509_verify_cert_error_string(failure.Error) + "." +
-                                            CertificateLines(failure));
+        if (UnknownIssuer(failure.Error))
+            return EIdTlsError(tfUntrusted,
+                               "Certifikát serveru " + host +
+                                   " není důvěryhodný: nevydala ho žádná známá certifikační autorita." +
+                                   CertificateLines(failure),
+                               failure.Certificate, true);
+        return EIdTlsError(tfUntrusted,
+                           "Certifikát serveru " + host + " byl odmítnut: " +
+                               X509_verify_cert_error_string(failure.Error) + "." + CertificateLines(failure),
+                           failure.Certificate, false);
     }
 }
 
@@ -315,6 +359,7 @@ void TIdIOHandlerTls::Handshake(const std::string& host)
     SSL_CTX_set_default_read_buffer_len(session.Context, 65536);
 
     session.Ssl = SSL_new(session.Context);
+    session.VerifyFailure.Pin = PinnedFingerprint;
     SSL_set_ex_data(session.Ssl, VerifyFailureIndex(), &session.VerifyFailure);
     // SSL_has_pending covers what was read ahead.
     SSL_set_read_ahead(session.Ssl, 1);
@@ -338,11 +383,18 @@ void TIdIOHandlerTls::Handshake(const std::string& host)
     session.Socket.WaitMilliseconds = -2;
     session.Socket.Deadline.reset();
     session.Socket.RaiseFailure();
+    if (result == 1 && session.VerifyFailure.IssuerError != X509_V_OK) {
+        session.VerifyFailure.Error = session.VerifyFailure.IssuerError;
+        throw CertificateError(session.VerifyFailure, name);
+    }
     if (result == 1) {
         FInfo.Version = VersionText(session.Ssl);
         FInfo.Cipher = SSL_get_cipher_name(session.Ssl);
         X509* peer = SSL_get0_peer_certificate(session.Ssl);
         FInfo.PeerSubject = peer ? NameText(X509_get_subject_name(peer)) : std::string();
+        // A pinned account takes that one certificate only, even one an authority signed.
+        if (!PinnedFingerprint.empty() && peer && Fingerprint(peer) != PinnedFingerprint)
+            throw PinChangedError(name, PinnedFingerprint, FactsOf(peer));
         return;
     }
     if (session.VerifyFailure.Error != X509_V_OK)

@@ -39,6 +39,16 @@ enum TIdTlsFailure {
     tfHandshake,    // anything else on the way to a TLS session, a time-out included
     tfNoStartTls,   // the server refused STLS
     tfBroken,       // the TLS session failed after the handshake
+    tfPinChanged,   // the account trusts another certificate than the server showed
+};
+
+// What the user needs to judge a certificate.
+struct TIdCertificateFacts {
+    std::string Fingerprint; // SHA-256, "AB:CD:..."
+    std::string Subject;
+    std::string Issuer;
+    std::string NotBefore;
+    std::string NotAfter;
 };
 
 // A TLS failure; the message says why, in the user's words, with the certificate's
@@ -46,8 +56,17 @@ enum TIdTlsFailure {
 class EIdTlsError : public EIdException {
 public:
     EIdTlsError(TIdTlsFailure failure, std::string message) : EIdException(std::move(message)), Failure(failure) {}
+    EIdTlsError(TIdTlsFailure failure, std::string message, TIdCertificateFacts certificate, bool trustable)
+        : EIdException(std::move(message)), Failure(failure), Certificate(std::move(certificate)), Trustable(trustable)
+    {
+    }
 
     TIdTlsFailure Failure;
+    // The refused certificate, where one was refused.
+    TIdCertificateFacts Certificate;
+    // Only a certificate that fails for nobody known having signed it (self-signed, a
+    // private authority) may be trusted by the user; a wrong name or date never.
+    bool Trustable = false;
     // For a failed handshake: why, without advice (empty for other failures).
     std::string Reason;
 };
@@ -75,6 +94,10 @@ public:
     int RecvInto(char* buffer, int length) override;
     int SendFrom(const char* buffer, int length) override;
 
+    // The SHA-256 fingerprint of the one certificate the user trusts for this server
+    // ("AB:CD:..."): it is accepted although no known authority signed it, and any
+    // other certificate is refused (tfPinChanged). Empty: the trust store decides alone.
+    std::string PinnedFingerprint;
     // How long the handshake may wait for the server, in milliseconds.
     int32_t HandshakeTimeout = 30000;
 

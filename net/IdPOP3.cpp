@@ -99,6 +99,8 @@ void TIdPOP3::OpenConnection(int32_t timeout)
     FPipeline.Clear();
     FCapabilitiesAsked = false;
     FPipelining = false;
+    FGreeting.clear();
+    LoginMethodUsed.clear();
     TIdMessageClient::OpenConnection(timeout);
     try {
         // A greeting that never comes leaves nothing to say QUIT to.
@@ -112,6 +114,9 @@ void TIdPOP3::OpenConnection(int32_t timeout)
             LogInWithApop();
         else
             LogIn();
+        // Capabilities may change with the log-in (RFC 2449): the caller asks again.
+        FCapabilitiesAsked = false;
+        FPipelining = false;
     } catch (...) {
         // The caller must learn why the log-in failed, not that the goodbye could not be
         // sent to a server that has already gone.
@@ -130,6 +135,7 @@ void TIdPOP3::ReadGreeting()
         ReadTimeout = GreetingTimeout;
     try {
         ReadReply({ReplyOk});
+        FGreeting = FirstReplyText();
     } catch (const EIdReadTimeout&) {
         ReadTimeout = readTimeout;
         std::string message = "Server " + Host + " neposlal uvítání.";
@@ -163,8 +169,50 @@ void TIdPOP3::StartTlsWithStls()
     }
 }
 
+// RFC 1939's timestamp: "<" ... "@" ... ">" in the greeting; empty when there is none.
+static std::string ApopTimestamp(const std::string& greeting, bool strict)
+{
+    size_t open = greeting.find('<');
+    size_t close = open == std::string::npos ? std::string::npos : greeting.find('>', open);
+    if (close == std::string::npos)
+        return {};
+    std::string timestamp = greeting.substr(open, close - open + 1);
+    if (strict && (timestamp.find('@') == std::string::npos || timestamp.find(' ') != std::string::npos))
+        return {};
+    return timestamp;
+}
+
 void TIdPOP3::LogIn()
 {
+    FSaslMechanisms.clear();
+    if (Encrypted() || SASLMechanism) {
+        if (SendCommand("CAPA") == ReplyOk)
+            Exchange([&] {
+                ReadCapabilityLines();
+                return 0;
+            });
+        std::shared_ptr<TIdSASLMechanism> mechanism = SASLMechanism;
+        if (!mechanism)
+            mechanism = std::make_shared<TIdSASLPlain>(Username, Password);
+        const bool listed = std::find(FSaslMechanisms.begin(), FSaslMechanisms.end(), mechanism->Name()) !=
+                            FSaslMechanisms.end();
+        if (listed && (Encrypted() || !mechanism->NeedsEncryption())) {
+            Authenticate(*mechanism);
+            return;
+        }
+        if (SASLMechanism)
+            throw EIdException("Server " + Host + " nenabízí přihlášení " + SASLMechanism->Name() + ".");
+    }
+    if (!Encrypted() && !ApopTimestamp(FGreeting, true).empty()) {
+        LogInWithApop();
+        return;
+    }
+    LogInWithUserPass();
+}
+
+void TIdPOP3::LogInWithUserPass()
+{
+    LoginMethodUsed = "USER";
     SendCommand("USER " + Username, ReplyOk);
     if (!Encrypted())
         PasswordSentUnencrypted = true;
@@ -173,13 +221,39 @@ void TIdPOP3::LogIn()
 
 void TIdPOP3::LogInWithApop()
 {
-    std::string greeting = FirstReplyText();
-    size_t open = greeting.find('<');
-    size_t close = open == std::string::npos ? std::string::npos : greeting.find('>', open);
-    if (close == std::string::npos)
+    const std::string timestamp = ApopTimestamp(FGreeting, false);
+    if (timestamp.empty())
         throw EIdException("Server do not support APOP (no timestamp)");
-    std::string timestamp = greeting.substr(open, close - open + 1);
+    LoginMethodUsed = "APOP";
     SendCommand("APOP " + Username + " " + TIdHashMessageDigest5::HashValueAsHex(timestamp + Password), ReplyOk);
+}
+
+// RFC 5034: "AUTH NAME initial-response", then "+ challenge" lines answered one line
+// each, until "+OK" or "-ERR".
+void TIdPOP3::Authenticate(TIdSASLMechanism& mechanism)
+{
+    LoginMethodUsed = "AUTH " + mechanism.Name();
+    std::string command = "AUTH " + mechanism.Name();
+    if (const auto initial = mechanism.InitialResponse())
+        command += " " + (initial->empty() ? std::string("=") : EncodeSaslBase64(*initial));
+    WriteLine(command);
+    // A mechanism has a few rounds at most; a server that keeps challenging is abandoned.
+    constexpr int MaxRounds = 8;
+    for (int round = 0;; ++round) {
+        const std::string line = ReadNonEmptyLine(MaxReplyLines);
+        const std::string code = TrimBlanks(line.substr(0, 4));
+        if (SameTextIgnoringCase(code, "+OK") || SameTextIgnoringCase(code, "-ERR")) {
+            LastReply.ParseLines({line});
+            LastReply.SetNumericCode(SameTextIgnoringCase(code, "+OK") ? ReplyOk : ReplyErr);
+            CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), {ReplyOk});
+            return;
+        }
+        const bool challenge = line == "+" || line.starts_with("+ ");
+        const auto decoded = challenge ? DecodeSaslBase64(TrimBlanks(line.substr(1))) : std::nullopt;
+        if (!decoded || round == MaxRounds)
+            throw EIdReplyNotUnderstood("Unrecognized POP3 Response Header:\n\"" + line + "\r\n\"");
+        WriteLine(EncodeSaslBase64(mechanism.Respond(*decoded)));
+    }
 }
 
 void TIdPOP3::CloseConnection()
@@ -277,19 +351,27 @@ bool TIdPOP3::AskCapabilities()
     if (SendCommand("CAPA") != ReplyOk)
         return false;
     try {
-        for (int32_t lines = 0;; ++lines) {
-            const std::string line = ReadLine();
-            if (line == ".")
-                break;
-            if (lines == MaxReplyLines)
-                throw EIdReplyTooLong();
-            FPipelining = FPipelining || SameTextIgnoringCase(FirstWord(line), "PIPELINING");
-        }
+        ReadCapabilityLines();
     } catch (...) {
         FPipelining = false;
         AbandonConnection(std::current_exception());
     }
     return FPipelining;
+}
+
+void TIdPOP3::ReadCapabilityLines()
+{
+    FPipelining = false;
+    for (int32_t lines = 0;; ++lines) {
+        const std::string line = ReadLine();
+        if (line == ".")
+            break;
+        if (lines == MaxReplyLines)
+            throw EIdReplyTooLong();
+        FPipelining = FPipelining || SameTextIgnoringCase(FirstWord(line), "PIPELINING");
+        for (std::string& mechanism : SaslMechanismsOfCapability(line))
+            FSaslMechanisms.push_back(std::move(mechanism));
+    }
 }
 
 void TIdPOP3::PlanHeaders(int32_t first, int32_t last, int32_t bodyLines)

@@ -1,5 +1,5 @@
 #pragma once
-// The POP3 client (RFC 1939): log-in with USER/PASS (or APOP), message count, header
+// The POP3 client (RFC 1939): log-in (AUTH with SASL, APOP or USER/PASS), message count, header
 // block (TOP n 0, or TOP n k with the first k body lines), size (LIST n), unique IDs
 // (UIDL, UIDL n), whole message (TOP n with all its lines, which no server counts as
 // reading it, or RETR n), deletion (DELE n), the capabilities (CAPA) and QUIT.
@@ -12,14 +12,21 @@
 // next reply begins is not known any more; a refusal ("-ERR") is a whole reply and leaves
 // the rest of the pipeline in step.
 //
+// The log-in takes the safest way the server offers: on an encrypted connection CAPA is
+// asked first and AUTH (RFC 5034) used with SASLMechanism, or PLAIN with Username and
+// Password, when the server lists it; on a plain connection APOP when the greeting carries
+// a timestamp, so the password itself does not travel; else USER and PASS.
+//
 // Replies are "+OK" (ReplyOk) or "-ERR" (ReplyErr); a refusal where "+OK" is needed raises
 // EIdProtocolReplyError carrying the server's text, anything else raises EIdException
 // "Unrecognized POP3 Response Header:". Connection failures come unchanged from below.
 
 #include "IdCommandPipeline.h"
 #include "IdMessageClient.h"
+#include "IdSASL.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,8 +41,11 @@ public:
 
     TIdPOP3();
 
-    // Log in with APOP instead of USER/PASS; needs a timestamp in the greeting.
+    // Log in with APOP whatever else the server offers; needs a timestamp in the greeting.
     bool APOP = false;
+    // The mechanism an account needs (a token one); none means PLAIN with the password,
+    // and USER/PASS where the server lists no SASL.
+    std::shared_ptr<TIdSASLMechanism> SASLMechanism;
     // The longest wait for a connect, in milliseconds (the session passes it to
     // OpenConnection).
     int32_t ConnectTimeout = 30000;
@@ -46,6 +56,8 @@ public:
     // milliseconds: a server that waits for TLS on a port the client speaks plain text to
     // says nothing.
     int32_t GreetingTimeout = 10000;
+    // How the last log-in went: "AUTH PLAIN", "APOP" or "USER".
+    std::string LoginMethodUsed;
     // Set once a password has gone to a server without encryption (it stays set).
     bool PasswordSentUnencrypted = false;
 
@@ -132,7 +144,10 @@ private:
     void ReadGreeting();
     void StartTlsWithStls();
     void LogIn();
+    void LogInWithUserPass();
     void LogInWithApop();
+    void Authenticate(TIdSASLMechanism& mechanism);
+    void ReadCapabilityLines();
     void ReadQuitReply();
     std::string FirstReplyText() const;
 
@@ -142,4 +157,6 @@ private:
     // Counts what FetchMessageLines receives.
     bool FCountingReceived = false;
     int64_t FReceived = 0;
+    std::vector<std::string> FSaslMechanisms;
+    std::string FGreeting;
 };

@@ -50,6 +50,7 @@ void TIdTCPClient::StartTls()
         throw EIdTlsError(tfHandshake, "Toto spojení nelze šifrovat.");
     // What the server sent before the switch belongs to the plain part.
     ResetInput();
+    tls->PinnedFingerprint = PinnedFingerprint;
     // A server silent after "+OK" to STLS waits no longer than one silent in a reply.
     if (ReadTimeout > 0 && (tls->HandshakeTimeout <= 0 || ReadTimeout < tls->HandshakeTimeout))
         tls->HandshakeTimeout = ReadTimeout;

@@ -28,6 +28,8 @@ public:
     std::string Host;
     int32_t Port = 0;
     TIdConnectionSecurity Security = csNone;
+    // The certificate fingerprint the user trusts for this server (TIdIOHandlerTls).
+    std::string PinnedFingerprint;
     std::string BoundIP;
     int32_t BoundPort = 0;
     int32_t BoundPortMin = 0;

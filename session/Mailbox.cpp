@@ -2,7 +2,10 @@
 #include "udm.h"
 
 #include "IdException.h"
+#include "CertificatePins.h"
+#include "Keyring.h"
 #include "Progress.h"
+#include "Providers.h"
 #include "ServerWorker.h"
 
 #include "IdWait.h"
@@ -211,8 +214,34 @@ void TPOP3::Reconnect()
         TIdMessageClient::CloseConnection();
     if (IsConnected())
         return;
-    OpenConnection(ConnectTimeout);
+    TakePasswordFromKeyring();
+    try {
+        OpenConnection(ConnectTimeout);
+    } catch (const EIdProtocolReplyError& refusal) {
+        // A refused log-in is where the user needs to know what the program knows.
+        std::string notes = KeyringNote;
+        if (!LoginHint.empty())
+            notes += (notes.empty() ? "" : "\r\n") + LoginHint;
+        if (LoginMethodUsed.empty() || notes.empty())
+            throw;
+        throw EIdProtocolReplyError(refusal.ReplyCode, refusal.Message + notes);
+    }
     ++ConnectionSerial;
+}
+
+void TPOP3::TakePasswordFromKeyring()
+{
+    if (!Password.empty() || FKeyringAsked)
+        return;
+    FKeyringAsked = true;
+    try {
+        Password = AccountPassword({AccountAddress, Host, Username}, Password);
+    } catch (const EKeyringError& failure) {
+        // Without a keyring the account file's (empty) password is all there is; one
+        // that is there and does not answer is worth a word.
+        if (failure.TimedOut)
+            KeyringNote = "Heslo nebylo možné přečíst z klíčenky: " + failure.Message;
+    }
 }
 
 std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
@@ -223,6 +252,9 @@ std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
     session->Security = account.Security;
     session->Username = account.User;
     session->Password = account.Password;
+    session->AccountAddress = account.Address;
+    session->LoginHint = LoginHintFor(account.Address);
+    session->PinnedFingerprint = PinnedFingerprintOf({account.Address, account.Host, account.User});
     session->ConnectTimeout = ConnectTimeoutMs;
     session->ReadTimeout = ReadTimeoutMs;
     return session;

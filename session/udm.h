@@ -52,9 +52,26 @@ public:
     // Grows with every server operation on the session; a connection left open is
     // ended once it has gone unused for IdleCloseMs.
     int32_t UseSerial = 0;
+    // The account's address: with Host and Username it names the keyring item that holds
+    // the password when Password is empty.
+    std::string AccountAddress;
+    // Why the keyring gave no password when it did not answer in time (a refused log-in
+    // repeats it); empty otherwise.
+    std::string KeyringNote;
+    // What the provider's users are told (an application password, POP3 to be switched
+    // on); a refused log-in repeats it.
+    std::string LoginHint;
     // Grows with every connection Reconnect opens; a record confirmed on one connection
     // need not be confirmed again on it.
     int32_t ConnectionSerial = 0;
+
+    // An empty password is looked up in the keyring once, before the first connection.
+    // The keyring answers through an event loop of the calling thread: the window calls
+    // this on its own thread before the session goes to the server worker.
+    void TakePasswordFromKeyring();
+
+private:
+    bool FKeyringAsked = false;
 };
 
 // A new session for account, not connected, with the time-outs set below.

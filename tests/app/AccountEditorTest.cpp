@@ -8,11 +8,14 @@
 #include "udm.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <filesystem>
 
 namespace {
 
@@ -306,3 +309,22 @@ TEST_F(EditAccountDialogTest, EnterIsOkAndEscapeIsCancel)
 }
 
 } // namespace
+
+TEST_F(AccountEditorTest, TypingAKnownProvidersAddressFillsItsServerAndShowsItsHint)
+{
+    std::filesystem::copy_file(TEST_DATA_DIR "/../../dist/providers", Directory.File("bin/providers"));
+    QTest::keyClicks(Editor.eAddress, "jana@gmail.com");
+    EXPECT_EQ(Host(), "pop.gmail.com");
+    EXPECT_EQ(Editor.ePort->Value(), 995);
+    EXPECT_EQ(Editor.Security(), csImplicitTls);
+    EXPECT_EQ(User(), "jana@gmail.com");
+    EXPECT_EQ(FromQt(Editor.lProviderHint->text()),
+              "POP3 je třeba zapnout v nastavení schránky. Je potřeba heslo pro aplikace.");
+
+    // What the user typed stays; the hint follows the address.
+    Editor.eHost->setText("pop.my.example");
+    Editor.eAddress->clear();
+    QTest::keyClicks(Editor.eAddress, "tim@icloud.com");
+    EXPECT_EQ(Host(), "pop.my.example");
+    EXPECT_EQ(FromQt(Editor.lProviderHint->text()), "Tento poskytovatel POP3 nenabízí.");
+}

@@ -16,6 +16,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <thread>
 
 namespace {
@@ -277,9 +279,9 @@ TEST_F(CliMailboxTest, TraceShowsTheDialogueWithThePasswordMasked)
     const auto trace = Lines(result.Err);
     ASSERT_GE(trace.size(), 6u);
     EXPECT_EQ(trace[0].substr(0, 8), "<-- +OK ");
-    EXPECT_EQ(trace[1], "--> USER " + Server.User());
-    EXPECT_EQ(trace[3], "--> PASS ********");
-    EXPECT_EQ(trace[5], "--> CAPA");
+    // The greeting offers APOP: the password itself never crosses the plain connection.
+    EXPECT_TRUE(trace[1].starts_with("--> APOP " + Server.User() + " ")) << trace[1];
+    EXPECT_EQ(trace[3], "--> CAPA");
     // The server pipelines: the whole batch of the check goes out before its first reply.
     const auto stat = std::find(trace.begin(), trace.end(), "--> STAT");
     ASSERT_GE(std::distance(stat, trace.end()), 9);
@@ -314,7 +316,8 @@ TEST_F(CliTest, TraceShowsTheTlsSessionAndARefusedCertificateSaysWhy)
     EXPECT_EQ(trace[2].substr(0, 8), "<-- +OK ");
     EXPECT_TRUE(trace[3].starts_with("=== TLS TLS 1.")) << trace[3];
     EXPECT_TRUE(trace[3].ends_with(", CN=Kormoran test server")) << trace[3];
-    EXPECT_EQ(trace[4], "--> USER " + server.User());
+    EXPECT_EQ(trace[4], "--> CAPA");
+    EXPECT_NE(trusted.Err.find("--> AUTH PLAIN ********"), std::string::npos) << trusted.Err;
     EXPECT_EQ(trusted.Err.find("Varování"), std::string::npos) << "the password stayed on this machine";
     EXPECT_EQ(Lines(trusted.Out).size(), 1u);
 
@@ -441,6 +444,75 @@ TEST_F(CliTest, MisbehavingServersEndWithTheirReasonAndExitOne)
         EXPECT_EQ((result.Out + result.Err).find('\x1b'), std::string::npos);
         server.Finish();
     }
+}
+
+// Trust on first use from the terminal, against a server whose certificate signed itself:
+// refused, trusted, accepted; another certificate on the same account is refused loudly,
+// and a pin file others could read is refused with its path.
+TEST_F(CliTest, TrustPinsTheCertificateShownAndNothingElse)
+{
+    PrivatePop3Server first(PrivatePop3Tls::SelfSigned);
+    PrivatePop3Server second(PrivatePop3Tls::SelfSigned);
+    auto useServer = [&](const PrivatePop3Server& server) {
+        std::ofstream file(Accounts, std::ios::binary);
+        file << "me@localhost\r\npop3s://127.0.0.1\r\n" << server.User() << "\r\n" << server.Password() << "\r\n"
+             << server.TlsPort() << "\r\n";
+    };
+    useServer(first);
+    ::setenv("XDG_CONFIG_HOME", Directory.c_str(), 1);
+    const std::string pins = Directory + "/kormoran/certificate-pins";
+
+    const TCliResult refused = Run({"check", "1"});
+    const TCliResult declined = Run({"trust", "1"}, "n\n");
+    const bool pinnedAfterNo = ::access(pins.c_str(), F_OK) == 0;
+    const TCliResult trusted = Run({"trust", "1"}, "a\n");
+    const TCliResult accepted = Run({"check", "1"});
+    useServer(second);
+    const TCliResult changed = Run({"check", "1"});
+    ::chmod(pins.c_str(), 0644);
+    const TCliResult openPins = Run({"check", "1"});
+    ::unsetenv("XDG_CONFIG_HOME");
+
+    EXPECT_EQ(refused.Status, 1);
+    EXPECT_NE(refused.Err.find("není důvěryhodný"), std::string::npos) << refused.Err;
+    EXPECT_EQ(declined.Status, 1);
+    EXPECT_FALSE(pinnedAfterNo);
+    ASSERT_EQ(trusted.Status, 0) << trusted.Err;
+    for (const char* shown : {"Subjekt: CN=Kormoran test server", "Vydavatel: CN=Kormoran test server", "Platnost: od ",
+                              "SHA-256: "})
+        EXPECT_NE(trusted.Err.find(shown), std::string::npos) << shown << "\n" << trusted.Err;
+    const size_t at = trusted.Out.find("SHA-256 ");
+    ASSERT_NE(at, std::string::npos) << trusted.Out;
+    const std::string fingerprint = trusted.Out.substr(at + 8, 95);
+    EXPECT_EQ(accepted.Status, 3) << "accepted, an empty mailbox: " << accepted.Err;
+    EXPECT_EQ(changed.Status, 1);
+    EXPECT_NE(changed.Err.find("POZOR"), std::string::npos) << changed.Err;
+    EXPECT_NE(changed.Err.find(fingerprint), std::string::npos) << changed.Err;
+    EXPECT_EQ(openPins.Status, 1);
+    EXPECT_NE(openPins.Err.find(pins), std::string::npos) << openPins.Err;
+}
+
+// Without a keyring (the tests have no D-Bus session) the password stays in the file.
+TEST_F(CliTest, AccountsAreAddedGivenPasswordsAndRemovedFromTheTerminal)
+{
+    const TCliResult gmail = Run({"add", "jana@gmail.com"});
+    const TCliResult own = Run({"add", "x@example.org", "--security", "starttls", "--user", "xx"});
+    const TCliResult password = Run({"password", "2"}, "tajne\n");
+    const TCliResult noPop3 = Run({"add", "tim@icloud.com"});
+    ASSERT_EQ(gmail.Status, 0) << gmail.Err;
+    ASSERT_EQ(own.Status, 0) << own.Err;
+    ASSERT_EQ(password.Status, 0) << password.Err;
+    EXPECT_NE(password.Out.find("v souboru účtů"), std::string::npos) << password.Out;
+    EXPECT_EQ(noPop3.Status, 1);
+    EXPECT_NE(noPop3.Err.find("POP3 nenabízí"), std::string::npos) << noPop3.Err;
+    EXPECT_EQ(Run({"accounts"}).Out, "1\tjana@gmail.com\tpop3s://pop.gmail.com\t995\tjana@gmail.com\n"
+                                     "2\tx@example.org\tstarttls://example.org\t110\txx\n");
+
+    const TCliResult removed = Run({"remove", "jana@gmail.com"});
+    EXPECT_EQ(removed.Status, 0) << removed.Err;
+    std::ifstream file(Accounts, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, "x@example.org\r\nstarttls://example.org\r\nxx\r\ntajne\r\n110\r\n");
 }
 
 // What must never reach a server or a terminal: a password with a line end (refused

@@ -39,6 +39,20 @@ TEST_F(TraceTest, ThePasswordIsMasked)
     EXPECT_EQ(Lines, (std::vector<std::string>{"--> PASS ********", "--> PASS ********", "--> PASSWORD"}));
 }
 
+TEST_F(TraceTest, EverythingTheClientSaysInAnAuthExchangeIsMasked)
+{
+    Trace.Sent("AUTH PLAIN AGpvZQBzZWNyZXQ=\r\n");
+    Trace.Received("+ \r\n");
+    Trace.Sent("c2VjcmV0\r\n");
+    Trace.Received("+OK logged in\r\n");
+    Trace.Sent("STAT\r\n");
+    Trace.Sent("auth xoauth2\r\n");
+    Trace.Sent("dG9rZW4=\r\n");
+    EXPECT_EQ(Lines, (std::vector<std::string>{"--> AUTH PLAIN ********", "<-- + ", "--> ********",
+                                               "<-- +OK logged in", "--> STAT", "--> auth xoauth2",
+                                               "--> ********"}));
+}
+
 TEST_F(TraceTest, FlushWritesAnUnfinishedLine)
 {
     Trace.Received("+OK but the server hung up");

@@ -210,6 +210,67 @@ TEST_F(Pop3Dialogue, ApopWithoutATimestampRaisesAndQuits)
     }
 }
 
+TEST_F(Pop3Dialogue, PlainConnectionWithATimestampLogsInWithApopNotPass)
+{
+    Server.Says("+OK POP3 server ready <1896.697170952@dbc.mtview.ca.us>")
+        .Expects("APOP mrose c4c9334bac560ecc979e58001b3e22fb")
+        .Says("+OK maildrop has 1 message")
+        .Expects("QUIT");
+    Client.Username = "mrose";
+    Client.Password = "tanstaaf";
+    Open();
+    EXPECT_EQ(Client.LoginMethodUsed, "APOP");
+    EXPECT_FALSE(Client.PasswordSentUnencrypted);
+    EXPECT_EQ(Finish(), NoFailures);
+}
+
+// A mechanism of the kind a token log-in brings: it may run without TLS, so the scripted
+// server can play the exchange.
+class TestMechanism : public TIdSASLMechanism {
+public:
+    std::string Name() const override { return "X-TEST"; }
+    std::optional<std::string> InitialResponse() override { return std::string("token"); }
+    std::string Respond(const std::string& challenge) override { return "answer to " + challenge; }
+    bool NeedsEncryption() const override { return false; }
+};
+
+TEST_F(Pop3Dialogue, SaslExchangesEndInTheServersVerdict)
+{
+    struct Case {
+        const char* name;
+        Lines afterAuth; // the server's lines, then what the client must send, alternating
+        std::string failure;
+    };
+    const std::vector<Case> cases = {
+        {"accepted at once", {"+OK welcome"}, ""},
+        {"one challenge", {"+ Y2hhbGxlbmdl", EncodeSaslBase64("answer to challenge"), "+OK welcome"}, ""},
+        {"refused", {"-ERR [AUTH] no"}, " [AUTH] no\r\n"},
+        {"garbage instead of a verdict", {"* what"}, "Unrecognized POP3 Response Header:\n\"* what\r\n\""},
+        {"challenge that is not base64", {"+ !!!"}, "Unrecognized POP3 Response Header:\n\"+ !!!\r\n\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server;
+        server.Says("+OK ready <1.2@host>").Expects("CAPA").Says("+OK").Says("USER").Says("SASL PLAIN X-TEST").Says(".");
+        server.Expects("AUTH X-TEST " + EncodeSaslBase64("token"));
+        for (size_t i = 0; i < c.afterAuth.size(); ++i) {
+            if (i % 2 == 0)
+                server.Says(c.afterAuth[i]);
+            else
+                server.Expects(c.afterAuth[i]);
+        }
+        server.Expects("QUIT");
+        TIdPOP3 client;
+        client.Host = "127.0.0.1";
+        client.SASLMechanism = std::make_shared<TestMechanism>();
+        client.Port = server.Start();
+        EXPECT_EQ(MessageOf<EIdException>([&] { client.OpenConnection(-1); }), c.failure);
+        EXPECT_EQ(client.IsConnected(), c.failure.empty());
+        client.CloseConnection();
+        EXPECT_EQ(server.Finish(), NoFailures);
+    }
+}
+
 // ---- Counting, sizes, deleting
 
 TEST_F(Pop3Dialogue, CountMessagesReadsTheNumberBeforeTheFirstSpace)

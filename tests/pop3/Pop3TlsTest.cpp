@@ -155,6 +155,101 @@ TEST_F(Pop3Tls, ChecksAndDownloadsEncrypted)
     }
 }
 
+TEST_F(Pop3Tls, LogsInWithoutSendingThePasswordWhereTheServerOffersAWay)
+{
+    ScopedEnvironment trust("SSL_CERT_FILE", Server->CaFile());
+    struct Case {
+        TIdConnectionSecurity security;
+        const char* password;
+        const char* method;
+        bool accepted;
+    };
+    for (const Case& c : {Case{csImplicitTls, nullptr, "AUTH PLAIN", true}, Case{csStartTls, nullptr, "AUTH PLAIN", true},
+                          Case{csNone, nullptr, "APOP", true}, Case{csImplicitTls, "wrong", "AUTH PLAIN", false},
+                          Case{csNone, "wrong", "APOP", false}}) {
+        SCOPED_TRACE(std::string(c.method) + (c.accepted ? "" : " refused"));
+        RecordingTls transport;
+        TIdPOP3 client;
+        client.SetIOHandler(&transport);
+        Configure(client, *Server, c.security);
+        if (c.password)
+            client.Password = c.password;
+        if (c.accepted) {
+            client.OpenConnection(-1);
+            EXPECT_EQ(client.CountMessages(), 3);
+            client.CloseConnection();
+        } else {
+            EXPECT_THROW(client.OpenConnection(-1), EIdProtocolReplyError);
+        }
+        EXPECT_EQ(client.LoginMethodUsed, c.method);
+        EXPECT_FALSE(client.PasswordSentUnencrypted);
+        EXPECT_EQ(transport.Sent.find("PASS"), std::string::npos);
+        if (c.security == csNone)
+            EXPECT_EQ(transport.Sent.find(client.Password), std::string::npos) << transport.Sent;
+    }
+}
+
+// Trust on first use: refused, trusted, accepted; then another certificate is refused
+// loudly. A certificate with a wrong name or date is never offered, not even behind an
+// authority nobody knows.
+TEST_F(Pop3Tls, ACertificateTrustedByItsFingerprintIsTheOnlyOneAccepted)
+{
+    TIdPOP3 client;
+    Configure(client, *Server, csImplicitTls);
+    TIdCertificateFacts shown;
+    try {
+        client.OpenConnection(-1);
+        FAIL() << "a certificate of an unknown authority was accepted";
+    } catch (const EIdTlsError& refusal) {
+        EXPECT_EQ(refusal.Failure, tfUntrusted);
+        EXPECT_TRUE(refusal.Trustable);
+        shown = refusal.Certificate;
+    }
+    EXPECT_EQ(shown.Subject, "CN=Kormoran test server");
+    EXPECT_EQ(shown.Issuer, "CN=Kormoran test authority");
+    EXPECT_EQ(shown.Fingerprint.size(), 95U) << shown.Fingerprint;
+    EXPECT_FALSE(shown.NotAfter.empty());
+
+    client.PinnedFingerprint = shown.Fingerprint;
+    client.OpenConnection(-1);
+    EXPECT_EQ(client.CountMessages(), 3);
+    client.CloseConnection();
+
+    auto replaced = std::make_unique<PrivatePop3Server>(PrivatePop3Tls::Valid);
+    for (TIdConnectionSecurity security : {csImplicitTls, csStartTls}) {
+        TIdPOP3 other;
+        Configure(other, *replaced, security);
+        other.PinnedFingerprint = shown.Fingerprint;
+        try {
+            other.OpenConnection(-1);
+            FAIL() << "a changed certificate was accepted";
+        } catch (const EIdTlsError& refusal) {
+            EXPECT_EQ(refusal.Failure, tfPinChanged);
+            EXPECT_FALSE(refusal.Trustable);
+            EXPECT_NE(refusal.Message.find(shown.Fingerprint), std::string::npos) << refusal.Message;
+            EXPECT_NE(refusal.Message.find(refusal.Certificate.Fingerprint), std::string::npos);
+            EXPECT_NE(refusal.Certificate.Fingerprint, shown.Fingerprint);
+        }
+    }
+
+    struct Case {
+        const PrivatePop3Server* server;
+        const char* host;
+        TIdTlsFailure failure;
+    };
+    for (const Case& c : {Case{Server.get(), "localhost", tfNameMismatch}, Case{Expired.get(), "127.0.0.1", tfExpired}}) {
+        TIdPOP3 refused;
+        Configure(refused, *c.server, csImplicitTls, c.host);
+        try {
+            refused.OpenConnection(-1);
+            FAIL() << c.host;
+        } catch (const EIdTlsError& refusal) {
+            EXPECT_EQ(refusal.Failure, c.failure) << refusal.Message;
+            EXPECT_FALSE(refusal.Trustable);
+        }
+    }
+}
+
 TEST_F(Pop3Tls, ReadTimeOutHoldsInsideTls)
 {
     ScopedEnvironment trust("SSL_CERT_FILE", Server->CaFile());

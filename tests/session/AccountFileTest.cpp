@@ -1,4 +1,5 @@
 #include "AccountFile.h"
+#include "Keyring.h"
 #include "AccountUpdate.h"
 #include "SingleInstance.h"
 
@@ -315,3 +316,15 @@ TEST(SingleInstance, ASecondStartAsksTheFirstAndEnds)
 }
 
 } // namespace
+
+// The test run gives no D-Bus session: the account file works as it always did.
+TEST(AccountFileWithoutKeyring, PasswordsStayInTheLinesWhenNoKeyringAnswers)
+{
+    std::vector<TAccountLines> accounts = {{"joe@example.org", "pop3s://pop.example.org", "joe", "heslo", "995"},
+                                           {"ann@example.org", "pop.example.org", "ann", "", "110"}};
+    const std::vector<TAccountLines> before = accounts;
+    EXPECT_FALSE(KeyringAvailable());
+    EXPECT_NE(MovePasswordsToKeyring(accounts), "");
+    EXPECT_EQ(FormatAccounts(accounts), FormatAccounts(before));
+    EXPECT_EQ(AccountPassword(KeyringAccountOf(accounts[0]), "heslo"), "heslo") << "the file's password holds";
+}

@@ -89,7 +89,9 @@ PrivatePop3Server::PrivatePop3Server(std::string user, std::string password, Pri
 {
     std::vector<std::string> arguments = {"start"};
     if (tls != PrivatePop3Tls::None)
-        arguments.push_back(tls == PrivatePop3Tls::Valid ? "--tls" : "--tls-expired");
+        arguments.push_back(tls == PrivatePop3Tls::Valid     ? "--tls"
+                            : tls == PrivatePop3Tls::Expired ? "--tls-expired"
+                                                             : "--tls-self-signed");
     arguments.insert(arguments.end(), {FDirectory, FUser, FPassword});
     ScriptResult started = RunScript(arguments);
     if (started.ExitCode == 0)

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-enum class PrivatePop3Tls { None, Valid, Expired };
+enum class PrivatePop3Tls { None, Valid, Expired, SelfSigned };
 
 class PrivatePop3Server {
 public:
