@@ -76,8 +76,9 @@ TEST_F(SessionTest, AHostileServerIsBoundedAndToldApart)
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(FailureOf([&] { CheckMailbox(CreateSession(account)); }), test.Failure);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 1500ms);
-        for (const auto& record : HeaderRecords())
+        for (const auto& record : HeaderRecords()) {
             EXPECT_NE(std::find(before.begin(), before.end(), record), before.end()) << "a record of the failed check";
+        }
         if (!test.Dialogue)
             EXPECT_EQ(server.Connections(), 0);
     }
