@@ -16,16 +16,6 @@ namespace {
 
 const std::string Message = "Subject: one\r\nMessage-Id: <1@x>\r\n\r\nbody one\r\n";
 
-std::string FailureOf(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const std::exception& failure) {
-        return failure.what();
-    }
-    return "(no failure)";
-}
-
 } // namespace
 
 TEST_F(SessionTest, ABrokenDownloadDropsItsConnectionAndTheNextOneWorks)

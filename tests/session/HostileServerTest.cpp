@@ -12,16 +12,6 @@ namespace {
 
 const std::string Message = "Subject: one\r\nMessage-Id: <1@x>\r\n\r\nbody one\r\n";
 
-std::string FailureOf(const std::function<void()>& operation)
-{
-    try {
-        operation();
-    } catch (const std::exception& failure) {
-        return failure.what();
-    }
-    return "(no failure)";
-}
-
 // A reply that comes a few bytes at a time, each piece after a pause shorter than the
 // read time-out.
 ScriptedServer& Trickle(ScriptedServer& server, const std::vector<std::string>& pieces)

@@ -8,12 +8,24 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace Dialogue {
 
 using Sample::HeaderOf;
 using Sample::OnTheWire;
+
+// The text of what the operation raised, or "(no failure)".
+inline std::string FailureOf(const std::function<void()>& operation)
+{
+    try {
+        operation();
+    } catch (const std::exception& failure) {
+        return failure.what();
+    }
+    return "(no failure)";
+}
 
 inline TPOP3Rec Account(int port)
 {
