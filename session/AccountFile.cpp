@@ -128,6 +128,9 @@ namespace {
 
 const char* const ImplicitTlsPrefix = "pop3s://";
 const char* const StartTlsPrefix = "starttls://";
+const char* const OAuth2ImplicitTlsPrefix = "pop3s+oauth2://";
+const char* const OAuth2StartTlsPrefix = "starttls+oauth2://";
+const char* const OAuth2PlainPrefix = "pop3+oauth2://";
 constexpr int32_t ImplicitTlsPort = 995;
 
 bool StartsWithIgnoringCase(const std::string& text, std::string_view prefix)
@@ -144,18 +147,39 @@ bool StartsWithIgnoringCase(const std::string& text, std::string_view prefix)
     return true;
 }
 
+struct TPrefix {
+    const char* Text;
+    TIdConnectionSecurity Security;
+    TLoginMethod Login;
+};
+
+constexpr TPrefix Prefixes[] = {
+    {ImplicitTlsPrefix, csImplicitTls, lmPassword},
+    {StartTlsPrefix, csStartTls, lmPassword},
+    {OAuth2ImplicitTlsPrefix, csImplicitTls, lmOAuth2},
+    {OAuth2StartTlsPrefix, csStartTls, lmOAuth2},
+    {OAuth2PlainPrefix, csNone, lmOAuth2},
+};
+
 } // namespace
 
 THostLine ParseHostLine(const std::string& line, int32_t port)
 {
-    for (auto [prefix, security] : {std::pair{ImplicitTlsPrefix, csImplicitTls}, std::pair{StartTlsPrefix, csStartTls}})
-        if (StartsWithIgnoringCase(line, prefix))
-            return {line.substr(std::string_view(prefix).size()), security};
-    return {line, port == ImplicitTlsPort ? csImplicitTls : csNone};
+    for (const TPrefix& prefix : Prefixes)
+        if (StartsWithIgnoringCase(line, prefix.Text))
+            return {line.substr(std::string_view(prefix.Text).size()), prefix.Security, prefix.Login};
+    return {line, port == ImplicitTlsPort ? csImplicitTls : csNone, lmPassword};
 }
 
-std::string FormatHostLine(const std::string& host, TIdConnectionSecurity security)
+std::string FormatHostLine(const std::string& host, TIdConnectionSecurity security, TLoginMethod login)
 {
+    if (login == lmOAuth2) {
+        switch (security) {
+        case csImplicitTls: return OAuth2ImplicitTlsPrefix + host;
+        case csStartTls: return OAuth2StartTlsPrefix + host;
+        default: return OAuth2PlainPrefix + host;
+        }
+    }
     switch (security) {
     case csImplicitTls: return ImplicitTlsPrefix + host;
     case csStartTls: return StartTlsPrefix + host;
@@ -173,11 +197,12 @@ TPOP3Rec RecordFromLines(const TAccountLines& lines)
     const THostLine host = ParseHostLine(lines.Host, account.Port);
     account.Host = host.Host;
     account.Security = host.Security;
+    account.Login = host.Login;
     return account;
 }
 
 TAccountLines LinesFromRecord(const TPOP3Rec& account)
 {
-    return {account.Address, FormatHostLine(account.Host, account.Security), account.User, account.Password,
+    return {account.Address, FormatHostLine(account.Host, account.Security, account.Login), account.User, account.Password,
             IntToStr(account.Port)};
 }

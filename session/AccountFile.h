@@ -2,7 +2,10 @@
 // accounts.dat: five lines per account (address, host, user, password, port), in list
 // order, each ended by CR LF. The host line carries the security of the connection:
 // "pop3s://HOST" is TLS from the first byte, "starttls://HOST" is STLS before the log-in,
-// and a bare HOST is TLS with port 995 and plain with any other port. Reading takes a line end at LF with or without a CR before
+// and a bare HOST is TLS with port 995 and plain with any other port. "+oauth2" after the
+// scheme ("pop3s+oauth2://HOST", "starttls+oauth2://HOST", "pop3+oauth2://HOST" for a
+// plain connection) marks an OAuth2 account; a line without it is a password account, so
+// files written before OAuth2 read as they did. Reading takes a line end at LF with or without a CR before
 // it; a byte 26 (Ctrl+Z) ends the file; lines missing at the end read as empty texts.
 // The file is Windows-1250; the lines are UTF-8 once read.
 
@@ -40,10 +43,11 @@ void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& 
 struct THostLine {
     std::string Host;
     TIdConnectionSecurity Security = csNone;
+    TLoginMethod Login = lmPassword;
 };
 // The prefixes are found in any case; "[::1]" and other hosts stay as they are.
 THostLine ParseHostLine(const std::string& line, int32_t port);
-std::string FormatHostLine(const std::string& host, TIdConnectionSecurity security);
+std::string FormatHostLine(const std::string& host, TIdConnectionSecurity security, TLoginMethod login = lmPassword);
 
 // Raises EConvertError when the port text is not an integer.
 TPOP3Rec RecordFromLines(const TAccountLines& lines);

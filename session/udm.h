@@ -15,8 +15,13 @@
 #include <string>
 #include <vector>
 
+// How an account logs in: with its password (AUTH PLAIN, APOP or USER/PASS, whichever the
+// server offers), or with an OAuth2 access token (XOAUTH2 or OAUTHBEARER; OAuth2.h).
+enum TLoginMethod { lmPassword, lmOAuth2 };
+
 // One POP3 account. Host is the bare host name or address; the account file carries
-// Security in the Host line (AccountFile.h).
+// Security and Login in the Host line (AccountFile.h). An OAuth2 account keeps no
+// password: its refresh token lives in the keyring (OAuth2SignIn.h).
 struct TPOP3Rec {
     std::string Address;
     std::string Host;
@@ -24,6 +29,7 @@ struct TPOP3Rec {
     std::string Password;
     int32_t Port = 110;
     TIdConnectionSecurity Security = csNone;
+    TLoginMethod Login = lmPassword;
 };
 
 // What a new account starts with: its password never travels in plain text.
@@ -65,12 +71,26 @@ public:
     // need not be confirmed again on it.
     int32_t ConnectionSerial = 0;
 
-    // An empty password is looked up in the keyring once, before the first connection.
+    // An empty password is looked up in the keyring once, before the first connection;
+    // for an OAuth2 account the refresh token is (OAuth2SignIn.h).
     // The keyring answers through an event loop of the calling thread: the window calls
     // this on its own thread before the session goes to the server worker.
     void TakePasswordFromKeyring();
 
+    // lmOAuth2: Reconnect logs in with an access token instead of the password: the one
+    // kept in memory for the account while it is valid, else a fresh one from the
+    // provider's token endpoint (one HTTPS request), and once more a fresh one when the
+    // server refuses a kept one.
+    TLoginMethod Login = lmPassword;
+    // An access token from outside (kormoran-cli --token-command): used as it is, never
+    // refreshed, and a refusal is final.
+    std::string GivenAccessToken;
+    // Set by TakePasswordFromKeyring for an OAuth2 account: the refresh token, empty when
+    // the account has not been signed in (Reconnect then raises EOAuth2SignInNeeded).
+    std::string RefreshToken;
+
 private:
+    void LogInWithToken();
     bool FKeyringAsked = false;
 };
 
