@@ -55,6 +55,10 @@ void RefuseLineBreaks(const std::string& text, const char* what)
         throw EIdException(std::string(what) + " obsahuje konec řádku nebo nulový znak; nic nebylo odesláno.");
 }
 
+const std::string UnencryptedTokenText =
+    "Přístupový údaj smí jít jen šifrovaným spojením; zvolte zabezpečení SSL/TLS nebo STARTTLS. "
+    "Nic nebylo odesláno.";
+
 std::string UniqueIdCommand(int64_t number)
 {
     return "UIDL " + std::to_string(number);
@@ -101,6 +105,7 @@ void TIdPOP3::OpenConnection(int32_t timeout)
     FPipelining = false;
     FGreeting.clear();
     LoginMethodUsed.clear();
+    AuthRefused = false;
     TIdMessageClient::OpenConnection(timeout);
     try {
         // A greeting that never comes leaves nothing to say QUIT to.
@@ -185,23 +190,35 @@ static std::string ApopTimestamp(const std::string& greeting, bool strict)
 void TIdPOP3::LogIn()
 {
     FSaslMechanisms.clear();
-    if (Encrypted() || SASLMechanism) {
+    std::vector<std::shared_ptr<TIdSASLMechanism>> wanted = SASLMechanisms;
+    if (SASLMechanism)
+        wanted.insert(wanted.begin(), SASLMechanism);
+    // An account that needs a mechanism has no password to fall back on.
+    const bool tokenLogin = !wanted.empty();
+    if (Encrypted() || tokenLogin) {
         if (SendCommand("CAPA") == ReplyOk)
             Exchange([&] {
                 ReadCapabilityLines();
                 return 0;
             });
-        std::shared_ptr<TIdSASLMechanism> mechanism = SASLMechanism;
-        if (!mechanism)
-            mechanism = std::make_shared<TIdSASLPlain>(Username, Password);
-        const bool listed = std::find(FSaslMechanisms.begin(), FSaslMechanisms.end(), mechanism->Name()) !=
-                            FSaslMechanisms.end();
-        if (listed && (Encrypted() || !mechanism->NeedsEncryption())) {
+        if (wanted.empty())
+            wanted.push_back(std::make_shared<TIdSASLPlain>(Username, Password));
+        std::string names;
+        for (const auto& mechanism : wanted) {
+            if (std::find(FSaslMechanisms.begin(), FSaslMechanisms.end(), mechanism->Name()) == FSaslMechanisms.end()) {
+                names += (names.empty() ? "" : " ani ") + mechanism->Name();
+                continue;
+            }
+            if (!Encrypted() && mechanism->NeedsEncryption()) {
+                if (tokenLogin)
+                    throw EIdException(UnencryptedTokenText);
+                continue;
+            }
             Authenticate(*mechanism);
             return;
         }
-        if (SASLMechanism)
-            throw EIdException("Server " + Host + " nenabízí přihlášení " + SASLMechanism->Name() + ".");
+        if (tokenLogin)
+            throw EIdException("Server " + Host + " nenabízí přihlášení " + names + ".");
     }
     if (!Encrypted() && !ApopTimestamp(FGreeting, true).empty()) {
         LogInWithApop();
@@ -245,7 +262,15 @@ void TIdPOP3::Authenticate(TIdSASLMechanism& mechanism)
         if (SameTextIgnoringCase(code, "+OK") || SameTextIgnoringCase(code, "-ERR")) {
             LastReply.ParseLines({line});
             LastReply.SetNumericCode(SameTextIgnoringCase(code, "+OK") ? ReplyOk : ReplyErr);
-            CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), {ReplyOk});
+            AuthRefused = LastReply.NumericCode() == ReplyErr;
+            try {
+                CheckReplyCode(static_cast<int16_t>(LastReply.NumericCode()), {ReplyOk});
+            } catch (const EIdProtocolReplyError& refusal) {
+                const std::string detail = mechanism.RefusalDetail();
+                if (detail.empty())
+                    throw;
+                throw EIdProtocolReplyError(refusal.ReplyCode, refusal.Message + "Server k tomu uvedl: " + detail + "\r\n");
+            }
             return;
         }
         const bool challenge = line == "+" || line.starts_with("+ ");

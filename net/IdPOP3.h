@@ -46,6 +46,13 @@ public:
     // The mechanism an account needs (a token one); none means PLAIN with the password,
     // and USER/PASS where the server lists no SASL.
     std::shared_ptr<TIdSASLMechanism> SASLMechanism;
+    // Mechanisms an account needs, in order of preference: the first one CAPA lists is
+    // used (after SASLMechanism when both are set). When CAPA lists none of them, the
+    // log-in fails without sending a secret.
+    std::vector<std::shared_ptr<TIdSASLMechanism>> SASLMechanisms;
+    // Set when the server answered AUTH with "-ERR" (a refused password or token); the
+    // refusal's EIdProtocolReplyError carries the mechanism's RefusalDetail as well.
+    bool AuthRefused = false;
     // The longest wait for a connect, in milliseconds (the session passes it to
     // OpenConnection).
     int32_t ConnectTimeout = 30000;

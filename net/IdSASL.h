@@ -4,8 +4,7 @@
 // of the server until the server says "+OK" or "-ERR". Challenges and responses travel
 // in base64; a mechanism sees and gives the decoded bytes.
 //
-// PLAIN is built here; a token mechanism (XOAUTH2, OAUTHBEARER) is another subclass that
-// TIdPOP3::SASLMechanism carries.
+// PLAIN is built here; the token mechanisms (XOAUTH2, OAUTHBEARER) in IdSASLOAuth2.h.
 
 #include <memory>
 #include <optional>
@@ -24,6 +23,9 @@ public:
     virtual std::string Respond(const std::string& challenge) = 0;
     // Whether the secret this mechanism sends may only go over an encrypted connection.
     virtual bool NeedsEncryption() const { return true; }
+    // What the server said about a refusal in its last challenge, for the user; empty
+    // when it said nothing there.
+    virtual std::string RefusalDetail() const { return {}; }
 };
 
 // RFC 4616: authorization identity (empty), user name and password in one response.

@@ -3,12 +3,19 @@
 #include "Convert.h"
 #include "QtText.h"
 
+#include "IdWait.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
 
 namespace {
 
@@ -89,38 +96,133 @@ std::string KeyringKey(const TKeyringAccount& account)
     return "pop3://" + Escaped(account.User) + "@" + Escaped(account.Host) + "/" + Escaped(account.Address);
 }
 
+namespace {
+
+// Runs call on the application's thread and gives back what it gave or raised. The state
+// is shared, so a call that comes too late finds it still there.
+template <class Result>
+Result OnApplicationThread(std::function<Result()> call)
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!application || QThread::currentThread() == application->thread())
+        return call();
+    struct TState {
+        std::mutex Lock;
+        std::condition_variable Done;
+        bool Finished = false;
+        std::optional<Result> Value;
+        std::exception_ptr Failure;
+    };
+    auto state = std::make_shared<TState>();
+    QMetaObject::invokeMethod(
+        application,
+        [state, call] {
+            std::optional<Result> value;
+            std::exception_ptr failure;
+            try {
+                value = call();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            std::lock_guard<std::mutex> guard(state->Lock);
+            state->Value = std::move(value);
+            state->Failure = failure;
+            state->Finished = true;
+            state->Done.notify_all();
+        },
+        Qt::QueuedConnection);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs + 1000);
+    std::unique_lock<std::mutex> lock(state->Lock);
+    while (!state->Finished) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw EKeyringError(Replaced(NoAnswer, std::to_string(TimeoutMs)), true);
+        state->Done.wait_for(lock, std::chrono::milliseconds(WaitSliceMs));
+        lock.unlock();
+        RunWaitHook();
+        lock.lock();
+    }
+    if (state->Failure)
+        std::rethrow_exception(state->Failure);
+    return std::move(*state->Value);
+}
+
+std::optional<std::string> ReadItem(const std::string& key)
+{
+    return OnApplicationThread<std::optional<std::string>>([key] {
+        auto* job = new QKeychain::ReadPasswordJob(Service);
+        job->setKey(ToQt(key));
+        Run(job);
+        std::unique_ptr<QKeychain::ReadPasswordJob> owned(job);
+        if (job->error() == QKeychain::EntryNotFound)
+            return std::optional<std::string>();
+        if (job->error() != QKeychain::NoError)
+            RaiseFailure(*job);
+        return std::optional<std::string>(FromQt(job->textData()));
+    });
+}
+
+void WriteItem(const std::string& key, const std::string& secret)
+{
+    OnApplicationThread<bool>([key, secret] {
+        auto* job = new QKeychain::WritePasswordJob(Service);
+        job->setKey(ToQt(key));
+        job->setTextData(ToQt(secret));
+        Run(job);
+        std::unique_ptr<QKeychain::WritePasswordJob> owned(job);
+        if (job->error() != QKeychain::NoError)
+            RaiseFailure(*job);
+        return true;
+    });
+}
+
+void DeleteItem(const std::string& key)
+{
+    OnApplicationThread<bool>([key] {
+        auto* job = new QKeychain::DeletePasswordJob(Service);
+        job->setKey(ToQt(key));
+        Run(job);
+        std::unique_ptr<QKeychain::DeletePasswordJob> owned(job);
+        if (job->error() != QKeychain::NoError && job->error() != QKeychain::EntryNotFound)
+            RaiseFailure(*job);
+        return true;
+    });
+}
+
+} // namespace
+
 std::optional<std::string> ReadKeyringPassword(const TKeyringAccount& account)
 {
-    auto* job = new QKeychain::ReadPasswordJob(Service);
-    job->setKey(ToQt(KeyringKey(account)));
-    Run(job);
-    std::unique_ptr<QKeychain::ReadPasswordJob> owned(job);
-    if (job->error() == QKeychain::EntryNotFound)
-        return std::nullopt;
-    if (job->error() != QKeychain::NoError)
-        RaiseFailure(*job);
-    return FromQt(job->textData());
+    return ReadItem(KeyringKey(account));
 }
 
 void WriteKeyringPassword(const TKeyringAccount& account, const std::string& password)
 {
-    auto* job = new QKeychain::WritePasswordJob(Service);
-    job->setKey(ToQt(KeyringKey(account)));
-    job->setTextData(ToQt(password));
-    Run(job);
-    std::unique_ptr<QKeychain::WritePasswordJob> owned(job);
-    if (job->error() != QKeychain::NoError)
-        RaiseFailure(*job);
+    WriteItem(KeyringKey(account), password);
 }
 
 void DeleteKeyringPassword(const TKeyringAccount& account)
 {
-    auto* job = new QKeychain::DeletePasswordJob(Service);
-    job->setKey(ToQt(KeyringKey(account)));
-    Run(job);
-    std::unique_ptr<QKeychain::DeletePasswordJob> owned(job);
-    if (job->error() != QKeychain::NoError && job->error() != QKeychain::EntryNotFound)
-        RaiseFailure(*job);
+    DeleteItem(KeyringKey(account));
+}
+
+std::string RefreshTokenKey(const TKeyringAccount& account)
+{
+    return "oauth2://" + Escaped(account.User) + "@" + Escaped(account.Host) + "/" + Escaped(account.Address);
+}
+
+std::optional<std::string> ReadKeyringRefreshToken(const TKeyringAccount& account)
+{
+    return ReadItem(RefreshTokenKey(account));
+}
+
+void WriteKeyringRefreshToken(const TKeyringAccount& account, const std::string& token)
+{
+    WriteItem(RefreshTokenKey(account), token);
+}
+
+void DeleteKeyringRefreshToken(const TKeyringAccount& account)
+{
+    DeleteItem(RefreshTokenKey(account));
 }
 
 std::string KeyringPasswordOrNothing(const TKeyringAccount& account)

@@ -4,8 +4,11 @@
 // Every call waits for the keyring at most KeyringTimeoutMs; a keyring that is missing,
 // locked, refuses or does not answer in time raises EKeyringError, and the caller keeps
 // the password in the file as before.
-// The calls run a short event loop of their own on the calling thread (the keyring
-// answers through it), so they need a QCoreApplication.
+// The calls run a short event loop of their own on the application's thread (the keyring
+// answers through it), so they need a QCoreApplication. Called on another thread, a call
+// is handed to the application's thread and waited for (at most KeyringTimeoutMs more,
+// the thread's wait hook running meanwhile, so a cancel ends the wait): the keyring
+// answers only on the thread that first spoke to it.
 
 #include "AccountFile.h"
 #include "Exception.h"
@@ -42,6 +45,12 @@ void DeleteKeyringPassword(const TKeyringAccount& account);
 // The same where a failure only means there is nothing to take or to remove.
 std::string KeyringPasswordOrNothing(const TKeyringAccount& account);
 void ForgetKeyringPassword(const TKeyringAccount& account);
+// The refresh token of an OAuth2 account: an item of its own, keyed "oauth2://USER@HOST/ADDRESS".
+std::string RefreshTokenKey(const TKeyringAccount& account);
+std::optional<std::string> ReadKeyringRefreshToken(const TKeyringAccount& account);
+void WriteKeyringRefreshToken(const TKeyringAccount& account, const std::string& token);
+void DeleteKeyringRefreshToken(const TKeyringAccount& account);
+
 // Whether a keyring answers now.
 bool KeyringAvailable();
 

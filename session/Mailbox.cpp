@@ -4,6 +4,8 @@
 #include "IdException.h"
 #include "CertificatePins.h"
 #include "Keyring.h"
+#include "OAuth2SignIn.h"
+#include "IdSASLOAuth2.h"
 #include "Progress.h"
 #include "Providers.h"
 #include "ServerWorker.h"
@@ -216,7 +218,10 @@ void TPOP3::Reconnect()
         return;
     TakePasswordFromKeyring();
     try {
-        OpenConnection(ConnectTimeout);
+        if (Login == lmOAuth2)
+            LogInWithToken();
+        else
+            OpenConnection(ConnectTimeout);
     } catch (const EIdProtocolReplyError& refusal) {
         // A refused log-in is where the user needs to know what the program knows.
         std::string notes = KeyringNote;
@@ -231,6 +236,17 @@ void TPOP3::Reconnect()
 
 void TPOP3::TakePasswordFromKeyring()
 {
+    if (Login == lmOAuth2) {
+        if (!GivenAccessToken.empty() || FKeyringAsked)
+            return;
+        FKeyringAsked = true;
+        try {
+            RefreshToken = ReadKeyringRefreshToken({AccountAddress, Host, Username}).value_or(std::string());
+        } catch (const EKeyringError& failure) {
+            KeyringNote = "Přihlášení nebylo možné přečíst z klíčenky: " + failure.Message;
+        }
+        return;
+    }
     if (!Password.empty() || FKeyringAsked)
         return;
     FKeyringAsked = true;
@@ -244,6 +260,47 @@ void TPOP3::TakePasswordFromKeyring()
     }
 }
 
+// The mechanisms the provider takes the token with, in its order of preference.
+static std::vector<std::shared_ptr<TIdSASLMechanism>> TokenMechanisms(const TOAuth2Client& client,
+                                                                      const std::string& user, const std::string& token)
+{
+    std::vector<std::shared_ptr<TIdSASLMechanism>> mechanisms;
+    for (const std::string& name : client.Mechanisms) {
+        if (name == "XOAUTH2")
+            mechanisms.push_back(std::make_shared<TIdSASLXOAuth2>(user, token, client.TwoStepXOAuth2));
+        else if (name == "OAUTHBEARER")
+            mechanisms.push_back(std::make_shared<TIdSASLOAuthBearer>(user, token));
+    }
+    return mechanisms;
+}
+
+// A token kept from before may have been revoked or cut short by the provider: the
+// server's refusal of it is answered with one fresh token, never more.
+void TPOP3::LogInWithToken()
+{
+    const TOAuth2Client client = OAuth2ClientFor(Host);
+    if (!GivenAccessToken.empty()) {
+        SASLMechanisms = TokenMechanisms(client, Username, GivenAccessToken);
+        OpenConnection(ConnectTimeout);
+        return;
+    }
+    TPOP3Rec account;
+    account.Address = AccountAddress;
+    account.Host = Host;
+    account.User = Username;
+    TAccessToken token = AccessTokenFor(account, client, RefreshToken, false);
+    SASLMechanisms = TokenMechanisms(client, Username, token.Token);
+    try {
+        OpenConnection(ConnectTimeout);
+    } catch (const EIdProtocolReplyError&) {
+        if (!AuthRefused || token.Fresh)
+            throw;
+        token = AccessTokenFor(account, client, RefreshToken, true);
+        SASLMechanisms = TokenMechanisms(client, Username, token.Token);
+        OpenConnection(ConnectTimeout);
+    }
+}
+
 std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
 {
     auto session = std::make_shared<TPOP3>();
@@ -252,6 +309,7 @@ std::shared_ptr<TPOP3> CreateSession(const TPOP3Rec& account)
     session->Security = account.Security;
     session->Username = account.User;
     session->Password = account.Password;
+    session->Login = account.Login;
     session->AccountAddress = account.Address;
     session->LoginHint = LoginHintFor(account.Address);
     session->PinnedFingerprint = PinnedFingerprintOf({account.Address, account.Host, account.User});

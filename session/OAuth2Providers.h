@@ -28,6 +28,9 @@ struct TOAuth2Client {
     // XOAUTH2 waits for the server's "+" before the token (Microsoft takes no initial
     // response); elsewhere the token goes with AUTH and costs no extra round trip.
     bool TwoStepXOAuth2 = false;
+    // Parameters the provider needs on the authorization URL besides the standard ones
+    // ("access_type=offline&prompt=consent" for a refresh token from Google).
+    std::string ExtraAuthorizationParameters;
 };
 
 // The provider a POP3 host belongs to: "microsoft" for outlook.office365.com,

@@ -14,23 +14,11 @@
 // EOAuth2SignInNeeded once; later checks raise it again without asking the provider
 // until the account is signed in anew.
 
-#include "Exception.h"
+#include "OAuth2.h"
 #include "udm.h"
 
 #include <functional>
 #include <string>
-
-class EOAuth2Error : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// "Přihlášení k účtu ADDRESS vypršelo nebo bylo zrušeno. Přihlaste se k účtu znovu."
-// The window offers the sign-in; it never starts one on its own.
-class EOAuth2SignInNeeded : public EOAuth2Error {
-public:
-    explicit EOAuth2SignInNeeded(const std::string& address);
-};
 
 struct TSignInCallbacks {
     // Opens the URL in the system browser. Called on the thread that signs in; the
@@ -56,5 +44,19 @@ constexpr int SignInTimeoutMs = 5 * 60 * 1000;
 // Removes the account's refresh token from the keyring and its access token from memory
 // (the account was deleted, or its host or user changed).
 void SignOut(const TPOP3Rec& account);
-// Whether the keyring holds a refresh token for the account (window thread).
+// Whether the keyring holds a refresh token for the account.
 bool SignedIn(const TPOP3Rec& account);
+
+// For the session (TPOP3::Reconnect): the access token the account logs in with, the one
+// kept in memory while it has more than a minute left unless refresh is set, else a new
+// one from the provider, taken with refreshToken (or with a newer one the provider gave
+// since). fresh tells whether it came from the provider just now. A new refresh token
+// the provider hands out goes to the keyring; EOAuth2SignInNeeded as above.
+struct TAccessToken {
+    std::string Token;
+    bool Fresh = false;
+};
+TAccessToken AccessTokenFor(const TPOP3Rec& account, const TOAuth2Client& client, const std::string& refreshToken,
+                            bool refresh);
+// Forgets every access token kept in memory (the tests make them expire this way).
+void ForgetAccessTokens();
