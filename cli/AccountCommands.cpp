@@ -3,6 +3,7 @@
 #include "AccountUpdate.h"
 #include "Convert.h"
 #include "Keyring.h"
+#include "OAuth2SignIn.h"
 #include "Providers.h"
 
 #include <algorithm>
@@ -90,6 +91,8 @@ void AddAccount(const TCommandLine& line, TCommandContext& context)
             account.Port = preset->Port;
             account.Security = preset->Security;
             account.User = preset->UserIsLocalPart ? address.substr(0, at) : address;
+            if (preset->Login == "oauth2")
+                account.Login = lmOAuth2;
         }
     }
     if (!line.NewHost.empty())
@@ -103,6 +106,8 @@ void AddAccount(const TCommandLine& line, TCommandContext& context)
         account.Port = StrToInt(line.NewPort);
     if (!line.NewUser.empty())
         account.User = line.NewUser;
+    if (line.NewOAuth2)
+        account.Login = lmOAuth2;
     ChangeWithKeyring(context, AddAccountChange(LinesFromRecord(account)));
     context.Out << TerminalText(FilledText(Added, address)) << '\n';
 }
@@ -128,5 +133,10 @@ void RemoveAccount(const std::string& account, TCommandContext& context)
     const TAccountLines removed = context.Accounts[index];
     context.Accounts = UpdateAccountFile(context.AccountsPath, DeleteAccountChange(removed));
     ForgetKeyringPassword(KeyringAccountOf(removed));
+    try {
+        SignOut(RecordFromLines(removed));
+    } catch (const std::exception&) {
+        // A keyring that does not answer now keeps an item nobody uses.
+    }
     context.Out << TerminalText(FilledText(Removed, removed.Address)) << '\n';
 }

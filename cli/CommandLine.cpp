@@ -13,7 +13,7 @@ struct TArity {
 
 const std::map<std::string, TArity> Commands = {
     {"accounts", {0, 0}}, {"check", {0, 1}}, {"show", {2, 2}}, {"save", {4, 4}}, {"delete", {2, SIZE_MAX}},
-    {"trust", {1, 1}}, {"add", {1, 1}}, {"password", {1, 1}}, {"remove", {1, 1}},
+    {"trust", {1, 1}}, {"add", {1, 1}}, {"password", {1, 1}}, {"remove", {1, 1}}, {"login", {1, 1}},
 };
 
 const std::string Usage = 
@@ -33,10 +33,15 @@ const std::string Usage =
     "                               to tytéž zprávy, které vypsala poslední kontrola\n"
     "  delete ÚČET --uid UID...     po potvrzení vymaže zprávy s jedinečnými ID UID...\n"
     "  add ADRESA [--host SERVER] [--port PORT] [--security tls|starttls|none] [--user JMÉNO]\n"
-    "                               přidá účet; co chybí, doplní podle známých poskytovatelů\n"
+    "      [--oauth2]               přidá účet; co chybí, doplní podle známých poskytovatelů;\n"
+    "                               s --oauth2 se účet přihlašuje u poskytovatele (OAuth2)\n"
     "  password ÚČET                uloží heslo účtu (ze standardního vstupu) do klíčenky,\n"
     "                               bez ní do souboru účtů\n"
     "  remove ÚČET                  odstraní účet i jeho heslo z klíčenky\n"
+    "  login ÚČET [--device]        přihlásí účet OAuth2 u poskytovatele: vypíše adresu pro\n"
+    "                               prohlížeč a čeká na návrat z něj; s --device vypíše kód\n"
+    "                               zařízení (kde ho poskytovatel nabízí); obnovovací token\n"
+    "                               uloží do klíčenky\n"
     "  trust ÚČET                   ukáže certifikát serveru, který nepodepsala žádná známá\n"
     "                               autorita, a po potvrzení mu pro účet důvěřuje\n"
     "\n"
@@ -46,6 +51,8 @@ const std::string Usage =
     "  --accounts SOUBOR            soubor účtů (jinak accounts.dat v ~/.config/kormoran,\n"
     "                               nebo vedle programu, je-li tam)\n"
     "  --password-command PŘÍKAZ    heslo účtu je to, co PŘÍKAZ vypíše (první řádek)\n"
+    "  --token-command PŘÍKAZ       účet se přihlásí přístupovým tokenem OAuth2, který\n"
+    "                               PŘÍKAZ vypíše (první řádek)\n"
     "  --local-dates                data jako v okně programu, ne 2026-01-05 08:12:00 +0100\n"
     "  --new                        check vypíše jen zprávy nové od poslední kontroly\n"
     "  --json                       check vypíše každou zprávu jako jeden objekt JSON\n"
@@ -87,7 +94,8 @@ void CheckArguments(const TCommandLine& line)
     if (count < command->second.Least || count > command->second.Most)
         throw EUsage(WrongCount + line.Command + ".");
     if (line.Command == "accounts" || line.Command == "check" || (line.Command == "delete" && line.ByUniqueId) ||
-        line.Command == "trust" || line.Command == "add" || line.Command == "password" || line.Command == "remove")
+        line.Command == "trust" || line.Command == "add" || line.Command == "password" || line.Command == "remove" ||
+        line.Command == "login")
         return;
     // From the second argument on, every argument but the file name of save is a number.
     for (size_t i = 1; i < count; ++i) {
@@ -145,6 +153,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.Quiet = true;
         } else if (arg == "--uid") {
             line.ByUniqueId = true;
+        } else if (arg == "--device") {
+            line.DeviceCode = true;
+        } else if (arg == "--oauth2") {
+            line.NewOAuth2 = true;
         } else if (arg == "--version") {
             line.Version = true;
         } else if (arg == "--timeout" || arg.rfind("--timeout=", 0) == 0) {
@@ -164,6 +176,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& args)
             line.PreviewLines = *value;
         } else if (!TakeValue(args, i, "--accounts", line.AccountsFile)
                    && !TakeValue(args, i, "--password-command", line.PasswordCommand)
+                   && !TakeValue(args, i, "--token-command", line.TokenCommand)
                    && !TakeValue(args, i, "--host", line.NewHost) && !TakeValue(args, i, "--port", line.NewPort)
                    && !TakeValue(args, i, "--security", line.NewSecurity)
                    && !TakeValue(args, i, "--user", line.NewUser)) {

@@ -14,10 +14,11 @@ public:
 };
 
 struct TCommandLine {
-    std::string Command;                 // accounts, check, show, save, delete, trust, add, password or remove; empty with --help
+    std::string Command;                 // accounts, check, show, save, delete, trust, add, password, remove or login; empty with --help
     std::vector<std::string> Arguments;  // as the command takes them
     std::string AccountsFile;            // empty: the program's own accounts.dat
     std::string PasswordCommand;         // empty: the password of the account file
+    std::string TokenCommand;            // the OAuth2 access token comes from this program
     std::string NewHost;                 // add: --host, --port, --security, --user
     std::string NewPort;
     std::string NewSecurity;
@@ -31,6 +32,8 @@ struct TCommandLine {
     bool Json = false;                   // check lists one JSON object per message
     bool Quiet = false;                  // check lists nothing (the exit status tells)
     bool ByUniqueId = false;             // delete takes unique IDs instead of message numbers
+    bool DeviceCode = false;             // login with the device code flow
+    bool NewOAuth2 = false;              // add: the account signs in at its provider (OAuth2)
     bool Help = false;
     bool Version = false;
 };

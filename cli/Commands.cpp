@@ -1,5 +1,7 @@
 #include "Commands.h"
 
+#include "Login.h"
+
 #include "Convert.h"
 #include "DateText.h"
 #include "IdStack.h"
@@ -84,7 +86,11 @@ std::shared_ptr<TPOP3> CheckAccount(const std::string& account, const TCommandCo
     TPOP3Rec record = RecordFromLines(SelectAccount(context.Accounts, account));
     if (context.Password)
         record.Password = *context.Password;
+    if (context.AccessToken)
+        record.Login = lmOAuth2;
     const auto session = CreateSession(record);
+    if (context.AccessToken)
+        session->GivenAccessToken = *context.AccessToken;
     if (context.Transport)
         session->SetIOHandler(context.Transport);
     try {
@@ -337,5 +343,7 @@ int RunCommand(const TCommandLine& line, TCommandContext& context)
         StoreAccountPassword(line.Arguments[0], context, std::cin);
     else if (line.Command == "remove")
         RemoveAccount(line.Arguments[0], context);
+    else if (line.Command == "login")
+        LogInAccount(line.Arguments[0], line.DeviceCode, context);
     return 0;
 }

@@ -19,6 +19,8 @@ struct TCommandContext {
     TIdIOHandler* Transport = nullptr;
     // The password that replaces the account file's, when one came from outside.
     std::optional<std::string> Password;
+    // An OAuth2 access token from outside (--token-command): the account logs in with it.
+    std::optional<std::string> AccessToken;
     // Dates as the window shows them instead of ISO 8601.
     bool LocalDates = false;
     // Where add, password and remove write the accounts.

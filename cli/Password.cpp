@@ -17,6 +17,9 @@ namespace {
 const std::string CommandFailed = "Příkaz pro heslo selhal: ";
 const std::string CommandTimedOut = "Příkaz pro heslo neskončil včas, byl ukončen: ";
 const std::string NoPassword = "Příkaz pro heslo nevypsal žádné heslo: ";
+const std::string TokenCommandFailed = "Příkaz pro přístupový token selhal: ";
+const std::string TokenCommandTimedOut = "Příkaz pro přístupový token neskončil včas, byl ukončen: ";
+const std::string NoToken = "Příkaz pro přístupový token nevypsal žádný token: ";
 
 // A password is one short line; a command that floods its output is not read to the end.
 constexpr size_t MaxOutput = 64 * 1024;
@@ -129,20 +132,47 @@ TCommandOutput RunShell(const std::string& command, int32_t timeoutMs)
 
 } // namespace
 
-std::string PasswordFromCommand(const std::string& command, int32_t timeoutMs)
+namespace {
+
+struct TCommandTexts {
+    const std::string& TimedOut;
+    const std::string& Failed;
+    const std::string& Nothing;
+};
+
+std::string FirstLineOf(const std::string& command, int32_t timeoutMs, const TCommandTexts& texts)
 {
     const TCommandOutput run = RunShell(command, timeoutMs);
     if (run.TimedOut)
-        throw Exception(CommandTimedOut + command);
+        throw Exception(texts.TimedOut + command);
     if (!run.Succeeded)
-        throw Exception(CommandFailed + command);
+        throw Exception(texts.Failed + command);
     const std::string& output = run.Bytes;
-    std::string password = output.substr(0, output.find('\n'));
-    if (!password.empty() && password.back() == '\r')
-        password.pop_back();
-    if (password.empty())
-        throw Exception(NoPassword + command);
-    return password;
+    std::string line = output.substr(0, output.find('\n'));
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.empty())
+        throw Exception(texts.Nothing + command);
+    return line;
+}
+
+} // namespace
+
+std::string PasswordFromCommand(const std::string& command, int32_t timeoutMs)
+{
+    return FirstLineOf(command, timeoutMs, {CommandTimedOut, CommandFailed, NoPassword});
+}
+
+std::string TokenFromCommand(const std::string& command, int32_t timeoutMs)
+{
+    std::string token = FirstLineOf(command, timeoutMs, {TokenCommandTimedOut, TokenCommandFailed, NoToken});
+    // Blanks around it are the other program's formatting, not the token's.
+    const size_t first = token.find_first_not_of(" \t");
+    const size_t last = token.find_last_not_of(" \t");
+    token = first == std::string::npos ? std::string() : token.substr(first, last - first + 1);
+    if (token.empty())
+        throw Exception(NoToken + command);
+    return token;
 }
 
 std::optional<std::string> OutsidePassword(const std::string& command)

@@ -11,6 +11,8 @@
 // by /bin/sh. Raises Exception when the command fails, prints nothing or has not ended
 // within timeoutMs; the command and whatever it started are ended in every case.
 std::string PasswordFromCommand(const std::string& command, int32_t timeoutMs);
+// The same for an OAuth2 access token (--token-command), blanks around it dropped.
+std::string TokenFromCommand(const std::string& command, int32_t timeoutMs);
 // A keyring that asks for its passphrase needs a person's time, but not for ever.
 constexpr int32_t PasswordCommandTimeoutMs = 60000;
 

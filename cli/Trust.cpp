@@ -19,7 +19,11 @@ void TrustAccountCertificate(const std::string& account, const TCommandContext& 
         throw Exception(FilledText(NotEncrypted, record.Address));
     if (context.Password)
         record.Password = *context.Password;
+    if (context.AccessToken)
+        record.Login = lmOAuth2;
     const auto session = CreateSession(record);
+    if (context.AccessToken)
+        session->GivenAccessToken = *context.AccessToken;
     // What the server shows now is what the question is about, whatever was trusted before.
     session->PinnedFingerprint.clear();
     if (context.Transport)

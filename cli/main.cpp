@@ -46,11 +46,24 @@ std::vector<TAccountLines> LoadAccounts(const TCommandLine& line)
     return line.AccountsFile.empty() ? LoadAccountFile(AccountFilePath()) : LoadExistingAccountFile(line.AccountsFile);
 }
 
+bool TalksToServer(const TCommandLine& line)
+{
+    return !(line.Command == "accounts" || line.Command == "add" || line.Command == "password" ||
+             line.Command == "remove" || line.Command == "login");
+}
+
 std::optional<std::string> CommandPassword(const TCommandLine& line)
 {
-    if (line.Command == "accounts" || line.Command == "add" || line.Command == "password" || line.Command == "remove")
+    if (!TalksToServer(line))
         return std::nullopt;
     return OutsidePassword(line.PasswordCommand);
+}
+
+std::optional<std::string> CommandToken(const TCommandLine& line)
+{
+    if (!TalksToServer(line) || line.TokenCommand.empty())
+        return std::nullopt;
+    return TokenFromCommand(line.TokenCommand, PasswordCommandTimeoutMs);
 }
 
 } // namespace
@@ -92,7 +105,7 @@ int main(int argc, char* argv[])
         try {
             TCommandContext context{LoadAccounts(line), std::cout, std::cerr, ui,
                                     line.Trace ? &tracingTransport : nullptr, CommandPassword(line),
-                                    line.LocalDates,
+                                    CommandToken(line), line.LocalDates,
                                     line.AccountsFile.empty() ? AccountFilePath() : line.AccountsFile};
             status = RunCommand(line, context);
         } catch (const std::exception& error) {

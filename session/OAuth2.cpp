@@ -111,11 +111,21 @@ void AddClient(TIdFormFields& fields, const TOAuth2Client& client)
         fields.emplace_back("client_secret", client.ClientSecret);
 }
 
-void RequireClient(const TOAuth2Client& client)
+} // namespace
+
+void RequireClientId(const TOAuth2Client& client)
 {
     if (client.ClientId.empty())
         throw EOAuth2Error("Pro přihlášení u poskytovatele " + client.Provider +
-                           " chybí identifikátor klienta (client ID). Zadejte ho v nastavení účtu.");
+                           " chybí identifikátor klienta (client ID). Zadejte ho v nastavení účtu (uloží se do " +
+                           UserOAuth2ClientsPath() + ", oddíl [" + client.Section + "], klíč client_id).");
+}
+
+namespace {
+
+void RequireClient(const TOAuth2Client& client)
+{
+    RequireClientId(client);
     if (client.TokenUrl.empty() || !ParseHttpUrl(client.TokenUrl))
         throw EOAuth2Error("Adresa pro získání tokenu (token URL) chybí nebo není platná.");
 }

@@ -66,6 +66,9 @@ constexpr std::chrono::seconds UnknownLifetime{600};
 TOAuth2Tokens TokensFromAnswer(const TIdHTTPResponse& answer, const std::string& endpoint, bool refreshing,
                                const std::string& address);
 
+// EOAuth2Error telling where the client ID goes when the client has none.
+void RequireClientId(const TOAuth2Client& client);
+
 // The requests to the token endpoint (one HTTPS POST each).
 TOAuth2Tokens ExchangeCode(const TOAuth2Client& client, const std::string& code, const std::string& redirectUri,
                            const TPkce& pkce);

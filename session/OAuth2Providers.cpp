@@ -1,5 +1,6 @@
 #include "OAuth2Providers.h"
 
+#include "Exception.h"
 #include "FileContents.h"
 #include "FileLocations.h"
 #include "udm.h"
@@ -132,8 +133,10 @@ TSection SectionOf(const TOAuth2ClientEntry& entry)
                                      std::pair{"authorization_url", &entry.AuthorizationUrl},
                                      std::pair{"token_url", &entry.TokenUrl}, std::pair{"device_url", &entry.DeviceUrl},
                                      std::pair{"scope", &entry.Scope}})
-        if (!value->empty())
-            section.emplace_back(key, *value);
+        if (value->find_first_of("\r\n") != std::string::npos)
+            throw Exception(std::string("Hodnota ") + key + " nesmí obsahovat konec řádku; nic nebylo uloženo.");
+        else if (!value->empty())
+            section.emplace_back(key, Trimmed(*value));
     return section;
 }
 
@@ -165,6 +168,7 @@ TOAuth2Client OAuth2ClientFor(const std::string& host)
     TOAuth2ClientEntry entry;
     const TBuiltIn* builtIn = BuiltInOfHost(host);
     client.Provider = builtIn ? builtIn->Name : "custom";
+    client.Section = OAuth2ClientSection(host);
     client.Mechanisms = {"XOAUTH2", "OAUTHBEARER"};
     if (builtIn) {
         entry.AuthorizationUrl = builtIn->AuthorizationUrl;

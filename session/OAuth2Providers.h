@@ -17,6 +17,7 @@
 // Everything a sign-in and a refresh need, put together for one account.
 struct TOAuth2Client {
     std::string Provider; // "microsoft", "google", "seznam" or "custom"
+    std::string Section;  // where the client files keep it (OAuth2ClientSection)
     std::string AuthorizationUrl;
     std::string TokenUrl;
     std::string DeviceUrl; // empty: no device code flow

@@ -60,9 +60,7 @@ TOAuth2Client SignInClient(const TPOP3Rec& account)
     if (account.Login != lmOAuth2)
         throw EOAuth2Error("Účet " + account.Address + " se přihlašuje heslem, ne u poskytovatele (OAuth2).");
     TOAuth2Client client = OAuth2ClientFor(account.Host);
-    if (client.ClientId.empty())
-        throw EOAuth2Error("Pro přihlášení u poskytovatele " + client.Provider +
-                           " chybí identifikátor klienta (client ID). Zadejte ho v nastavení účtu.");
+    RequireClientId(client);
     return client;
 }
 
