@@ -61,7 +61,8 @@ Target ParseUrl(const std::string& url)
 
 class Connection {
 public:
-    Connection(const Target& target, const std::string& url, int timeoutMs) : FUrl(url)
+    Connection(const Target& target, const std::string& url, int timeoutMs, const std::string& fromAddress)
+        : FUrl(url)
     {
         bool v6 = target.Host == "::1";
         FSocket = socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -85,6 +86,8 @@ public:
             a4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
             length = sizeof *a4;
         }
+        if (!fromAddress.empty())
+            Bind(fromAddress, v6);
         if (connect(FSocket, reinterpret_cast<sockaddr*>(&address), length) != 0)
             Fail(url, std::string("connect: ") + std::strerror(errno));
         if (target.Tls)
@@ -137,6 +140,25 @@ public:
     }
 
 private:
+    void Bind(const std::string& fromAddress, bool v6)
+    {
+        sockaddr_storage source{};
+        void* raw;
+        if (v6) {
+            auto* s6 = reinterpret_cast<sockaddr_in6*>(&source);
+            s6->sin6_family = AF_INET6;
+            raw = &s6->sin6_addr;
+        } else {
+            auto* s4 = reinterpret_cast<sockaddr_in*>(&source);
+            s4->sin_family = AF_INET;
+            raw = &s4->sin_addr;
+        }
+        socklen_t length = v6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        if (inet_pton(v6 ? AF_INET6 : AF_INET, fromAddress.c_str(), raw) != 1 ||
+            bind(FSocket, reinterpret_cast<sockaddr*>(&source), length) != 0)
+            Fail(FUrl, "cannot send from " + fromAddress);
+    }
+
     void StartTls()
     {
         FContext = SSL_CTX_new(TLS_client_method());
@@ -202,10 +224,10 @@ std::string LoopbackHttpAnswer::Header(const std::string& name) const
 }
 
 LoopbackHttpAnswer LoopbackHttpRequest(const std::string& method, const std::string& url, const std::string& body,
-                                       int timeoutMs)
+                                       int timeoutMs, const std::string& fromAddress)
 {
     Target target = ParseUrl(url);
-    Connection connection(target, url, timeoutMs);
+    Connection connection(target, url, timeoutMs, fromAddress);
     std::string request = method + " " + target.Path + " HTTP/1.1\r\nHost: " + target.HostHeader +
                           "\r\nConnection: close\r\n";
     if (method == "POST")

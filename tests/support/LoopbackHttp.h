@@ -19,11 +19,14 @@ struct LoopbackHttpAnswer {
 };
 
 // method is "GET" or "POST"; url is http[s]://127.0.0.1:PORT/PATH or http[s]://[::1]:PORT/PATH.
-// A POST body goes as application/x-www-form-urlencoded. Throws std::runtime_error for
-// another host, a connection that fails, an answer that is not HTTP, or when no byte comes
-// for timeoutMs; the answer is read until the server closes (at most 1 MiB).
+// A POST body goes as application/x-www-form-urlencoded. fromAddress, when given, is the
+// address the request comes from (another loopback address such as 127.0.0.2, for a
+// listener that must refuse strangers). Throws std::runtime_error for another host, a
+// connection that fails, an answer that is not HTTP, or when no byte comes for timeoutMs;
+// the answer is read until the server closes (at most 1 MiB).
 LoopbackHttpAnswer LoopbackHttpRequest(const std::string& method, const std::string& url,
-                                       const std::string& body = "", int timeoutMs = 10000);
+                                       const std::string& body = "", int timeoutMs = 10000,
+                                       const std::string& fromAddress = "");
 
 // name=value&... with every byte outside the unreserved set percent-encoded.
 std::string FormEncode(const std::vector<std::pair<std::string, std::string>>& fields);

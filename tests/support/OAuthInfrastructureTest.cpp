@@ -188,4 +188,10 @@ TEST_F(OAuthInfrastructureTest, SwitchesReachTheServer)
     EXPECT_THROW(Auth->Set("token", "no-such-mode"), std::runtime_error);
 }
 
+TEST_F(OAuthInfrastructureTest, RequestsCanComeFromAnotherLoopbackAddress)
+{
+    LoopbackHttpRequest("POST", Auth->TokenUrl(), "grant_type=refresh_token", 10000, "127.0.0.2");
+    EXPECT_NE(Auth->Stats().find("\"client\": \"127.0.0.2\""), std::string::npos) << Auth->Stats();
+}
+
 } // namespace

@@ -179,7 +179,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if path.startswith("/control/"):
                 return self.control(path[len("/control/"):], params)
             state.count(path.lstrip("/") or "root")
-            state.log.append({"method": self.command, "path": path, "params": params,
+            state.log.append({"client": self.client_address[0], "method": self.command, "path": path,
+                              "params": params,
                               "authorization": self.headers.get("Authorization", "")})
             del state.log[:-MAX_LOG]
             if path == "/authorize" and self.command == "GET":
