@@ -64,6 +64,11 @@ std::string ReadFirstLine(int fd)
 OAuthTestServer::OAuthTestServer(OAuthTestServerOptions options) : FOptions(std::move(options))
 {
     std::vector<std::string> arguments = Arguments(FOptions);
+    // Built before the fork: the child of a process with threads must not allocate.
+    std::vector<char*> argv;
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0)
         Fail(std::string("pipe failed: ") + std::strerror(errno));
@@ -77,10 +82,6 @@ OAuthTestServer::OAuthTestServer(OAuthTestServerOptions options) : FOptions(std:
         dup2(devNull, STDIN_FILENO);
         for (int fd = 3; fd < 1024; ++fd)
             close(fd);
-        std::vector<char*> argv;
-        for (auto& argument : arguments)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
         execvp("python3", argv.data());
         _exit(127);
     }
