@@ -85,13 +85,21 @@ std::string MakeDirectory()
 } // namespace
 
 PrivatePop3Server::PrivatePop3Server(std::string user, std::string password, PrivatePop3Tls tls)
-    : FDirectory(MakeDirectory()), FUser(std::move(user)), FPassword(std::move(password))
+    : PrivatePop3Server(PrivatePop3Options{std::move(user), std::move(password), tls, false})
 {
+}
+
+PrivatePop3Server::PrivatePop3Server(const PrivatePop3Options& options)
+    : FDirectory(MakeDirectory()), FUser(options.User), FPassword(options.Password)
+{
+    PrivatePop3Tls tls = options.Tls;
     std::vector<std::string> arguments = {"start"};
     if (tls != PrivatePop3Tls::None)
         arguments.push_back(tls == PrivatePop3Tls::Valid     ? "--tls"
                             : tls == PrivatePop3Tls::Expired ? "--tls-expired"
                                                              : "--tls-self-signed");
+    if (options.OAuth2)
+        arguments.push_back("--oauth2");
     arguments.insert(arguments.end(), {FDirectory, FUser, FPassword});
     ScriptResult started = RunScript(arguments);
     if (started.ExitCode == 0)

@@ -7,11 +7,23 @@
 // With TLS the server offers STLS on Port and TLS from the first byte on TlsPort, with a
 // certificate for 127.0.0.1 and ::1 (no host name) made for this server by an authority
 // made for it too: CaFile, for the client's SSL_CERT_FILE.
+//
+// With OAuth2 the server also takes AUTH XOAUTH2 and AUTH OAUTHBEARER with a JWT access
+// token signed (HS256) with the secret in OAuth2KeyFile, whose "sub" claim is User() and
+// whose "exp" has not passed; the password keeps working. OAuthTestServer issues such
+// tokens. Why a token was refused is in the server's log (LogPath).
 
 #include <string>
 #include <vector>
 
 enum class PrivatePop3Tls { None, Valid, Expired, SelfSigned };
+
+struct PrivatePop3Options {
+    std::string User = "kormoran";
+    std::string Password = "heslo";
+    PrivatePop3Tls Tls = PrivatePop3Tls::None;
+    bool OAuth2 = false;
+};
 
 class PrivatePop3Server {
 public:
@@ -19,6 +31,7 @@ public:
     PrivatePop3Server(std::string user = "kormoran", std::string password = "heslo",
                       PrivatePop3Tls tls = PrivatePop3Tls::None);
     explicit PrivatePop3Server(PrivatePop3Tls tls) : PrivatePop3Server("kormoran", "heslo", tls) {}
+    explicit PrivatePop3Server(const PrivatePop3Options& options);
     ~PrivatePop3Server();
     PrivatePop3Server(const PrivatePop3Server&) = delete;
     PrivatePop3Server& operator=(const PrivatePop3Server&) = delete;
@@ -26,6 +39,12 @@ public:
     int Port() const { return FPort; }
     int TlsPort() const { return FTlsPort; }
     std::string CaFile() const { return FDirectory + "/tls/ca.pem"; }
+    // The server's own certificate and key, which other servers of a test may present too.
+    std::string CertificateFile() const { return FDirectory + "/tls/server.pem"; }
+    std::string CertificateKeyFile() const { return FDirectory + "/tls/server.key"; }
+    // The base64 HS256 secret that signs the access tokens the server takes (with OAuth2).
+    std::string OAuth2KeyFile() const { return FDirectory + "/oauth2/hs256.key"; }
+    std::string LogPath() const { return FDirectory + "/dovecot.log"; }
     // Whether the server also listens on ::1.
     static bool HasIPv6Loopback();
     const std::string& User() const { return FUser; }
