@@ -8,9 +8,12 @@
 #include "Icons.h"
 #include "Keyring.h"
 #include "ModalRunner.h"
+#include "OAuth2Page.h"
+#include "OAuth2SignIn.h"
 #include "PortEdit.h"
 #include "Providers.h"
 #include "QtText.h"
+#include "SignInRunner.h"
 #include "UserInterface.h"
 #include "fmHelp.h"
 
@@ -21,6 +24,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
@@ -30,6 +34,8 @@ namespace {
 
 const int AccountEditorTopic = 10;
 const TIdConnectionSecurity SecurityOfIndex[] = {csImplicitTls, csStartTls, csNone};
+const TLoginMethod LoginOfIndex[] = {lmPassword, lmOAuth2};
+constexpr int OAuth2Tab = 1;
 constexpr int32_t PlainPort = 110;
 constexpr int32_t ImplicitTlsPort = 995;
 
@@ -45,6 +51,25 @@ std::string OutsideAccountFileMessage(const char* field)
 std::string EmptyFieldMessage(const char* field)
 {
     return std::string("Vyplňte pole „") + field + "“, bez něj nelze účet uložit.";
+}
+
+std::string EmptyForSignInMessage(const std::string& field)
+{
+    return "Vyplňte na kartě „OAuth2“ pole „" + field + "“, bez něj se nelze přihlásit.";
+}
+
+const char* const SignInButtonText = "Přihlásit &v prohlížeči";
+const char* const CancelSignInText = "Přerušit přihlášení";
+const char* const WaitingForBrowserText = "Dokončete přihlášení v prohlížeči, který se právě otevřel.";
+const char* const SignedInText = "Účet je přihlášen.";
+const char* const NotSignedInText = "Účet zatím není přihlášen.";
+const char* const SignInCutShortText = "Přihlášení bylo přerušeno.";
+const char* const SignInFailedText = "Přihlášení se nezdařilo.";
+
+// The keyring keeps a refresh token under the account's address, server and user.
+bool SameSignIn(const TPOP3Rec& a, const TPOP3Rec& b)
+{
+    return a.Address == b.Address && a.Host == b.Host && a.User == b.User && a.Login == b.Login;
 }
 
 const char* const PlainPasswordWarning = "Heslo půjde po síti nešifrované; kdokoli na cestě ho může přečíst.";
@@ -78,6 +103,9 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
 
     PageControl = new QTabWidget(this);
     PageControl->addTab(BuildGeneralPage(), Czech("&Obecné"));
+    OAuth2Page = new TOAuth2Page(PageControl);
+    PageControl->addTab(OAuth2Page, Czech("O&Auth2"));
+    OAuth2Page->bSignIn->hide();
     auto* hint = new QLabel("F1 - pomoc", this);
     Button1 = new QPushButton("OK", this);
     Button1->setDefault(true);
@@ -94,7 +122,8 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     layout->addLayout(buttons);
 
     setTabOrder(eAddress, eUser);
-    setTabOrder(eUser, ePassw);
+    setTabOrder(eUser, cbLogin);
+    setTabOrder(cbLogin, ePassw);
     setTabOrder(ePassw, eHost);
     setTabOrder(eHost, cbSecurity);
     setTabOrder(cbSecurity, ePort);
@@ -104,11 +133,17 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     connect(Button1, &QPushButton::clicked, this, &Tfedit::Button1Click);
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(cbSecurity, &QComboBox::currentIndexChanged, this, &Tfedit::cbSecurityChange);
+    connect(cbLogin, &QComboBox::currentIndexChanged, this, &Tfedit::cbLoginChange);
+    connect(cbLogin, &QComboBox::activated, this, [this] { FLoginPicked = true; });
+    connect(OAuth2Page->cbProvider, &QComboBox::activated, this, &Tfedit::cbProviderChange);
+    connect(OAuth2Page->bSignIn, &QPushButton::clicked, this, &Tfedit::bSignInClick);
+    connect(eHost, &QLineEdit::textEdited, this, [this] { OAuth2Page->FollowHost(FieldsRecord().Host); });
     connect(eAddress, &QLineEdit::textEdited, this, &Tfedit::eAddressChange);
     eAddress->installEventFilter(this);
     auto* f1 = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(f1, &QShortcut::activated, this, [this] { ShowHelpTopic(FHelpFile, AccountEditorTopic); });
     FormCreate();
+    cbLoginChange();
     FitToFont();
     // Typing starts in the address field, not on the tab.
     eAddress->setFocus();
@@ -133,6 +168,9 @@ QWidget* Tfedit::BuildGeneralPage()
     eAddress = new QLineEdit(page);
     eAddress->setFont(bold);
     eUser = new QLineEdit(page);
+    cbLogin = new QComboBox(page);
+    for (const char* choice : {"Heslo", "OAuth2"})
+        cbLogin->addItem(Czech(choice));
     ePassw = new QLineEdit(page);
     ePassw->setEchoMode(QLineEdit::Password);
     eHost = new QLineEdit(page);
@@ -158,19 +196,20 @@ QWidget* Tfedit::BuildGeneralPage()
     AddField(grid, 2, 0, "&e-Mail adresa:", eAddress, 3);
     grid->addWidget(Rule(page), 3, 0, 1, 4);
     AddField(grid, 4, 0, "&Uživatelské jméno:", eUser);
-    AddField(grid, 5, 0, "&Heslo:", ePassw);
-    grid->addWidget(Rule(page), 6, 0, 1, 4);
-    AddField(grid, 7, 0, "POP3 &server:", eHost, 3);
-    AddField(grid, 8, 0, "&Zabezpečení", cbSecurity);
-    AddField(grid, 9, 0, "&Port", ePort);
-    grid->addWidget(PlainWarning, 10, 1, 1, 3);
+    AddField(grid, 5, 0, "Př&ihlášení:", cbLogin);
+    AddField(grid, 6, 0, "&Heslo:", ePassw);
+    grid->addWidget(Rule(page), 7, 0, 1, 4);
+    AddField(grid, 8, 0, "POP3 &server:", eHost, 3);
+    AddField(grid, 9, 0, "&Zabezpečení", cbSecurity);
+    AddField(grid, 10, 0, "&Port", ePort);
+    grid->addWidget(PlainWarning, 11, 1, 1, 3);
     lPasswordPlace = new QLabel(page);
     lPasswordPlace->setWordWrap(true);
-    grid->addWidget(lPasswordPlace, 11, 1, 1, 3);
+    grid->addWidget(lPasswordPlace, 12, 1, 1, 3);
     lProviderHint = new QLabel(page);
     lProviderHint->setWordWrap(true);
-    grid->addWidget(lProviderHint, 12, 1, 1, 3);
-    grid->setRowStretch(13, 1);
+    grid->addWidget(lProviderHint, 13, 1, 1, 3);
+    grid->setRowStretch(14, 1);
     return page;
 }
 
@@ -181,21 +220,38 @@ void Tfedit::FormCreate()
 
 void Tfedit::Button1Click()
 {
+    if (!FieldsFitTheFile())
+        return;
+    if (Login() == lmOAuth2) {
+        try {
+            OAuth2Page->SaveClient(FieldsRecord().Host);
+        } catch (const Exception& failure) {
+            UserInterface().ShowError(failure.Message);
+            return;
+        }
+    }
+    accept();
+}
+
+bool Tfedit::FieldsFitTheFile()
+{
     if (eAddress->text().isEmpty()) {
+        PageControl->setCurrentIndex(0);
         eAddress->setFocus();
         UserInterface().ShowError(EmptyFieldMessage("e-Mail adresa"));
-        return;
+        return false;
     }
     const std::pair<const char*, QLineEdit*> fields[] = {
         {"e-Mail adresa", eAddress}, {"Uživatelské jméno", eUser}, {"Heslo", ePassw}, {"POP3 server", eHost}};
     for (const auto& [caption, field] : fields) {
         if (!FirstCharacterOutsideCp1250(FromQt(field->text())).empty()) {
+            PageControl->setCurrentIndex(0);
             field->setFocus();
             UserInterface().ShowError(OutsideAccountFileMessage(caption));
-            return;
+            return false;
         }
     }
-    accept();
+    return true;
 }
 
 void Tfedit::eAddressExit()
@@ -246,12 +302,15 @@ void Tfedit::eAddressChange()
     lProviderHint->setText(preset ? ToQt(HintText(*preset)) : QString());
     if (!preset || preset->Host.empty())
         return;
+    if (!FLoginPicked)
+        SetLogin(preset->Login == "oauth2" ? lmOAuth2 : lmPassword);
     if (eHost->text().isEmpty() || eHost->text() == FPresetHost) {
         FPresetHost = ToQt(preset->Host);
         eHost->setText(FPresetHost);
         const QSignalBlocker presetChoice(cbSecurity);
         SetSecurity(preset->Security);
         ePort->SetValue(preset->Port);
+        OAuth2Page->FollowHost(preset->Host);
     }
     if (eUser->text().isEmpty() || eUser->text() == FPresetUser) {
         FPresetUser = ToQt(preset->UserIsLocalPart ? address.substr(0, at) : address);
@@ -261,8 +320,138 @@ void Tfedit::eAddressChange()
 
 void Tfedit::ShowPasswordPlace(bool keyring)
 {
-    lPasswordPlace->setText(Czech(keyring ? "Heslo se uloží do klíčenky systému."
-                                          : "Heslo se uloží do souboru accounts.dat (klíčenka systému není k dispozici)."));
+    FKeyring = keyring;
+    ShowLoginPlace();
+}
+
+void Tfedit::ShowLoginPlace()
+{
+    if (Login() == lmOAuth2)
+        lPasswordPlace->setText(Czech("Účet se přihlašuje přes OAuth2 a heslo nepotřebuje. Poskytovatele a "
+                                      "přihlášení v prohlížeči najdete na kartě „OAuth2“."));
+    else
+        lPasswordPlace->setText(Czech(FKeyring ? "Heslo se uloží do klíčenky systému."
+                                               : "Heslo se uloží do souboru accounts.dat (klíčenka systému "
+                                                 "není k dispozici)."));
+}
+
+TLoginMethod Tfedit::Login() const
+{
+    return cbLogin->currentIndex() == 1 ? lmOAuth2 : lmPassword;
+}
+
+void Tfedit::SetLogin(TLoginMethod login)
+{
+    for (int index = 0; index < 2; ++index)
+        if (LoginOfIndex[index] == login)
+            cbLogin->setCurrentIndex(index);
+}
+
+void Tfedit::KeepLogin(TLoginMethod login)
+{
+    SetLogin(login);
+    FLoginPicked = true;
+}
+
+void Tfedit::cbLoginChange()
+{
+    const bool oauth2 = Login() == lmOAuth2;
+    ePassw->setEnabled(!oauth2);
+    PageControl->setTabEnabled(OAuth2Tab, oauth2);
+    ShowLoginPlace();
+}
+
+void Tfedit::cbProviderChange()
+{
+    const std::string host = OAuth2Page->ProviderHost();
+    if (host.empty() || FieldsRecord().Host == host)
+        return;
+    eHost->setText(ToQt(host));
+    const QSignalBlocker providerChoice(cbSecurity);
+    SetSecurity(csImplicitTls);
+    ePort->SetValue(ImplicitTlsPort);
+}
+
+TPOP3Rec Tfedit::FieldsRecord() const
+{
+    TPOP3Rec account;
+    account.Address = FromQt(eAddress->text());
+    const std::string typedHost = FromQt(eHost->text());
+    const THostLine host = ParseHostLine(typedHost, ePort->Value());
+    account.Host = host.Host;
+    account.Security = host.Host == typedHost ? Security() : host.Security;
+    account.User = FromQt(eUser->text());
+    account.Login = Login();
+    // An OAuth2 account keeps no password: what the field still holds stays behind.
+    account.Password = account.Login == lmOAuth2 ? "" : FromQt(ePassw->text());
+    account.Port = ePort->Value();
+    return account;
+}
+
+void Tfedit::SetSignInRunner(TSignInRunner* runner)
+{
+    FSignInRunner = runner;
+    OAuth2Page->bSignIn->setVisible(runner != nullptr);
+}
+
+void Tfedit::ShowSignInState(const TPOP3Rec& account)
+{
+    bool signedIn = false;
+    try {
+        signedIn = account.Login == lmOAuth2 && !account.Address.empty() && SignedIn(account);
+    } catch (const Exception&) {
+        // A keyring that does not answer: the account counts as not signed in.
+    }
+    OAuth2Page->lSignInState->setText(Czech(signedIn ? SignedInText : NotSignedInText));
+}
+
+// The client settings are saved first: the sign-in reads them from the file.
+void Tfedit::bSignInClick()
+{
+    if (FSigningIn) {
+        FSignInRunner->CancelSignIn();
+        return;
+    }
+    if (!FSignInRunner || !FieldsFitTheFile())
+        return;
+    const std::string missing = OAuth2Page->MissingField();
+    if (!missing.empty()) {
+        UserInterface().ShowError(EmptyForSignInMessage(missing));
+        return;
+    }
+    const TPOP3Rec account = FieldsRecord();
+    try {
+        OAuth2Page->SaveClient(account.Host);
+    } catch (const Exception& failure) {
+        UserInterface().ShowError(failure.Message);
+        return;
+    }
+    FSigningIn = true;
+    OAuth2Page->bSignIn->setText(Czech(CancelSignInText));
+    OAuth2Page->lSignInState->setText(Czech(WaitingForBrowserText));
+    QPointer<Tfedit> self(this);
+    FSignInRunner->StartSignIn(account, [self, account](std::exception_ptr failure) {
+        if (self)
+            self->SignInEnded(account, failure);
+    });
+}
+
+void Tfedit::SignInEnded(const TPOP3Rec& account, std::exception_ptr failure)
+{
+    FSigningIn = false;
+    OAuth2Page->bSignIn->setText(Czech(SignInButtonText));
+    const char* state = SignedInText;
+    try {
+        if (failure)
+            std::rethrow_exception(failure);
+        FSignedIn = account;
+    } catch (const EOperationCancelled&) {
+        state = SignInCutShortText;
+    } catch (...) {
+        // The runner has shown what went wrong.
+        state = SignInFailedText;
+    }
+    OAuth2Page->lSignInState->setText(Czech(state));
 }
 
 bool Tfedit::eventFilter(QObject* watched, QEvent* event)
@@ -272,7 +461,7 @@ bool Tfedit::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-bool EditAccountDialog(TPOP3Rec& account, const std::string& caption)
+bool EditAccountDialog(TPOP3Rec& account, const std::string& caption, TSignInRunner* signIn)
 {
     Tfedit fedit(QApplication::activeWindow());
     fedit.setWindowTitle(ToQt(caption));
@@ -286,17 +475,29 @@ bool EditAccountDialog(TPOP3Rec& account, const std::string& caption)
         fedit.SetSecurity(account.Security);
     }
     fedit.ePort->SetValue(account.Port);
+    if (account.Address.empty())
+        fedit.SetLogin(account.Login);
+    else
+        fedit.KeepLogin(account.Login);
+    fedit.OAuth2Page->ShowClient(account.Host);
+    fedit.SetSignInRunner(signIn);
+    fedit.ShowSignInState(account);
     fedit.ShowPasswordPlace(KeyringAvailable());
-    if (RunModal(fedit) != QDialog::Accepted)
-        return false;
-    account.Address = FromQt(fedit.eAddress->text());
-    // A server typed with its prefix ("pop3s://...") says its security itself.
-    const std::string typedHost = FromQt(fedit.eHost->text());
-    const THostLine host = ParseHostLine(typedHost, fedit.ePort->Value());
-    account.Host = host.Host;
-    account.Security = host.Host == typedHost ? fedit.Security() : host.Security;
-    account.User = FromQt(fedit.eUser->text());
-    account.Password = FromQt(fedit.ePassw->text());
-    account.Port = fedit.ePort->Value();
-    return true;
+    const bool accepted = RunModal(fedit) == QDialog::Accepted;
+    if (fedit.SigningIn())
+        signIn->CancelSignIn();
+    const TPOP3Rec kept = accepted ? fedit.FieldsRecord() : account;
+    if (const std::optional<TPOP3Rec>& signedIn = fedit.SignedInAccount(); signedIn && !SameSignIn(*signedIn, kept))
+        ForgetSignIn(*signedIn);
+    if (accepted)
+        account = kept;
+    return accepted;
+}
+
+void ForgetSignIn(const TPOP3Rec& account)
+{
+    try {
+        SignOut(account);
+    } catch (const EKeyringError&) {
+    }
 }

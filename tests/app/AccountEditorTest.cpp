@@ -5,6 +5,9 @@
 #include "fmEdit.h"
 #include "fmHelp.h"
 #include "HelpFile.h"
+#include "AccountFile.h"
+#include "OAuth2Page.h"
+#include "OAuth2Providers.h"
 #include "udm.h"
 
 #include <QApplication>
@@ -13,6 +16,7 @@
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 
 #include <filesystem>
@@ -76,13 +80,13 @@ TEST_F(AccountEditorTest, TabOrderRunsThroughTheFieldsThenTheButtons)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Editor));
     Editor.eAddress->setFocus();
     std::vector<QWidget*> visited;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         visited.push_back(QApplication::focusWidget());
     }
     QWidget* port = Editor.ePort->focusProxy() ? Editor.ePort->focusProxy() : Editor.ePort;
-    std::vector<QWidget*> expected{Editor.eUser, Editor.ePassw, Editor.eHost, Editor.cbSecurity, port,
-                                   Editor.Button1, Editor.CancelButton};
+    std::vector<QWidget*> expected{Editor.eUser, Editor.cbLogin, Editor.ePassw, Editor.eHost, Editor.cbSecurity,
+                                   port, Editor.Button1, Editor.CancelButton};
     ASSERT_EQ(visited.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_TRUE(visited[i] == expected[i] || visited[i]->parentWidget() == expected[i]) << "step " << i;
@@ -327,4 +331,141 @@ TEST_F(AccountEditorTest, TypingAKnownProvidersAddressFillsItsServerAndShowsItsH
     QTest::keyClicks(Editor.eAddress, "tim@icloud.com");
     EXPECT_EQ(Host(), "pop.my.example");
     EXPECT_EQ(FromQt(Editor.lProviderHint->text()), "Tento poskytovatel POP3 nenabízí.");
+}
+
+// ---- accounts that sign in at their provider (OAuth2) ----
+
+namespace {
+
+std::vector<std::string> Choices(const QComboBox* box)
+{
+    std::vector<std::string> choices;
+    for (int i = 0; i < box->count(); ++i)
+        choices.push_back(FromQt(box->itemText(i)));
+    return choices;
+}
+
+// As the user picks it: the combo box's activation, not only its index.
+void Pick(QComboBox* box, int index)
+{
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+std::string Text(const QLineEdit* field)
+{
+    return FromQt(field->text());
+}
+
+} // namespace
+
+TEST_F(AccountEditorTest, OAuth2TurnsThePasswordOffAndItsPageOn)
+{
+    EXPECT_EQ(Choices(Editor.cbLogin), (std::vector<std::string>{"Heslo", "OAuth2"}));
+    EXPECT_EQ(Choices(Editor.OAuth2Page->cbProvider),
+              (std::vector<std::string>{"Microsoft", "Google", "Seznam", "vlastní"}));
+    EXPECT_TRUE(Editor.ePassw->isEnabled());
+    EXPECT_FALSE(Editor.PageControl->isTabEnabled(1));
+
+    Editor.ePassw->setText("staré heslo");
+    Pick(Editor.cbLogin, 1);
+    EXPECT_EQ(Editor.Login(), lmOAuth2);
+    EXPECT_FALSE(Editor.ePassw->isEnabled());
+    EXPECT_TRUE(Editor.PageControl->isTabEnabled(1));
+    EXPECT_EQ(Editor.FieldsRecord().Password, "") << "an OAuth2 account keeps no password";
+
+    Pick(Editor.cbLogin, 0);
+    EXPECT_TRUE(Editor.ePassw->isEnabled());
+    EXPECT_FALSE(Editor.PageControl->isTabEnabled(1));
+    EXPECT_EQ(Editor.FieldsRecord().Password, "staré heslo");
+}
+
+TEST_F(AccountEditorTest, AddressOfAnOAuth2ProviderChoosesOAuth2AndTheProvider)
+{
+    std::filesystem::copy_file(TEST_DATA_DIR "/../../dist/providers", Directory.File("bin/providers"));
+    QTest::keyClicks(Editor.eAddress, "petr@outlook.com");
+    EXPECT_EQ(Editor.Login(), lmOAuth2);
+    EXPECT_EQ(Host(), "outlook.office365.com");
+    EXPECT_EQ(Editor.OAuth2Page->Provider(), "microsoft");
+    EXPECT_TRUE(Editor.OAuth2Page->eScope->isReadOnly());
+    EXPECT_EQ(Text(Editor.OAuth2Page->eScope), "https://outlook.office.com/POP.AccessAsUser.All offline_access");
+
+    // The preset chose the method, so the next preset may change it back.
+    Editor.eAddress->clear();
+    QTest::keyClicks(Editor.eAddress, "petr@seznam.cz");
+    EXPECT_EQ(Editor.Login(), lmPassword);
+    EXPECT_EQ(Host(), "pop3.seznam.cz");
+
+    // Chosen by the user, it stays; the provider follows the server.
+    Pick(Editor.cbLogin, 1);
+    EXPECT_EQ(Editor.OAuth2Page->Provider(), "seznam");
+    Editor.eAddress->clear();
+    QTest::keyClicks(Editor.eAddress, "petr@gmail.com");
+    EXPECT_EQ(Editor.Login(), lmOAuth2);
+    EXPECT_EQ(Host(), "pop.gmail.com");
+    EXPECT_EQ(Editor.OAuth2Page->Provider(), "google");
+}
+
+TEST_F(EditAccountDialogTest, OAuth2AccountGoesToTheHostLineAndItsClientToTheUsersFile)
+{
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        Pick(editor.cbLogin, 1);
+        Pick(editor.OAuth2Page->cbProvider, 0);   // Microsoft brings its server
+        editor.OAuth2Page->eClientId->setText(" 1111-aaaa ");
+        QTest::mouseClick(editor.Button1, Qt::LeftButton);
+    };
+    ASSERT_TRUE(EditAccountDialog(Account, "Caption"));
+    EXPECT_EQ(LinesFromRecord(Account),
+              (TAccountLines{"a@x.cz", "pop3s+oauth2://outlook.office365.com", "a", "", "995"}));
+    EXPECT_EQ(ReadUserOAuth2Client("microsoft").ClientId, "1111-aaaa");
+    EXPECT_EQ(OAuth2ClientFor("outlook.office365.com").ClientId, "1111-aaaa");
+
+    TPOP3Rec reread = RecordFromLines(LinesFromRecord(Account));
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        EXPECT_EQ(editor.Login(), lmOAuth2);
+        EXPECT_FALSE(editor.ePassw->isEnabled());
+        EXPECT_EQ(editor.OAuth2Page->Provider(), "microsoft");
+        EXPECT_EQ(Text(editor.OAuth2Page->eClientId), "1111-aaaa");
+        EXPECT_EQ(FromQt(editor.OAuth2Page->lSignInState->text()), "Účet zatím není přihlášen.");
+        editor.reject();
+    };
+    EXPECT_FALSE(EditAccountDialog(reread, "Caption"));
+}
+
+TEST_F(EditAccountDialogTest, ProviderOfOnesOwnKeepsItsAddressesUnderTheServersName)
+{
+    Account.Host = "pop.example.org";
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        Pick(editor.cbLogin, 1);
+        TOAuth2Page& page = *editor.OAuth2Page;
+        EXPECT_EQ(page.Provider(), "custom");
+        EXPECT_FALSE(page.eTokenUrl->isReadOnly());
+        page.eClientId->setText("moje-id");
+        page.eClientSecret->setText("tajemství");
+        page.eAuthorizationUrl->setText("https://login.example.org/authorize");
+        page.eTokenUrl->setText("https://login.example.org/token");
+        page.eScope->setText("pop");
+        QTest::mouseClick(editor.Button1, Qt::LeftButton);
+    };
+    ASSERT_TRUE(EditAccountDialog(Account, "Caption"));
+    EXPECT_EQ(LinesFromRecord(Account).Host, "pop3+oauth2://pop.example.org");
+    const TOAuth2ClientEntry saved = ReadUserOAuth2Client("pop.example.org");
+    EXPECT_EQ(saved.ClientId, "moje-id");
+    EXPECT_EQ(saved.ClientSecret, "tajemství");
+    EXPECT_EQ(saved.AuthorizationUrl, "https://login.example.org/authorize");
+    EXPECT_EQ(saved.TokenUrl, "https://login.example.org/token");
+    EXPECT_EQ(saved.Scope, "pop");
+
+    Modal.Answer = [](QDialog& dialog) {
+        auto& editor = dynamic_cast<Tfedit&>(dialog);
+        EXPECT_EQ(editor.OAuth2Page->Provider(), "custom");
+        EXPECT_EQ(Text(editor.OAuth2Page->eTokenUrl), "https://login.example.org/token");
+        EXPECT_EQ(Text(editor.OAuth2Page->eClientSecret), "tajemství");
+        editor.reject();
+    };
+    TPOP3Rec reread = RecordFromLines(LinesFromRecord(Account));
+    EXPECT_FALSE(EditAccountDialog(reread, "Caption"));
 }

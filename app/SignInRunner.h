@@ -1,0 +1,22 @@
+#pragma once
+// Who runs an OAuth2 sign-in for the account editor: the main window, on its server
+// worker with its progress panel, so the editor stays responsive while the browser is
+// out. Tests install their own.
+
+#include "udm.h"
+
+#include <exception>
+#include <functional>
+
+class TSignInRunner {
+public:
+    using TDone = std::function<void(std::exception_ptr failure)>;
+
+    virtual ~TSignInRunner() = default;
+    // Starts the sign-in of account in the system browser and returns at once. done runs
+    // on the window's thread once it has ended, with what it raised (nullptr: signed in);
+    // the runner has told the user about a failure by then.
+    virtual void StartSignIn(const TPOP3Rec& account, TDone done) = 0;
+    // The running sign-in ends with EOperationCancelled.
+    virtual void CancelSignIn() = 0;
+};
