@@ -536,7 +536,7 @@ TPOP3Rec Tfmain::GetSelectedAccount()
 void Tfmain::NewAccount()
 {
     TPOP3Rec account = NewAccountRecord();
-    if (!EditAccountDialog(account, NewAccountCaption))
+    if (!EditAccountDialog(account, NewAccountCaption, this))
         return;
     const TAccountLines added = LinesFromRecord(account);
     ApplyAccountChange(AddAccountChange(added), added);
@@ -550,15 +550,20 @@ void Tfmain::EditAccount()
     const TAccountLines before = AccountOfItem(item);
     TPOP3Rec account = GetSelectedAccount();
     const TKeyringAccount keyringBefore = KeyringAccountOf(before);
+    const TPOP3Rec accountBefore = account;
     // The editor shows the password the keyring keeps, so it survives a changed server.
-    if (account.Password.empty())
+    if (account.Password.empty() && account.Login == lmPassword)
         account.Password = KeyringPasswordOrNothing(keyringBefore);
-    if (!EditAccountDialog(account, EditAccountCaption))
+    if (!EditAccountDialog(account, EditAccountCaption, this))
         return;
     const TAccountLines edited = LinesFromRecord(account);
     ApplyAccountChange(EditAccountChange(before, edited), edited);
-    if (KeyringKey(KeyringAccountOf(edited)) != KeyringKey(keyringBefore))
+    const bool sameKey = KeyringKey(KeyringAccountOf(edited)) == KeyringKey(keyringBefore);
+    if (!sameKey || account.Login == lmOAuth2)
         ForgetKeyringPassword(keyringBefore);
+    // A refresh token belongs to the server and user it was issued for.
+    if (accountBefore.Login == lmOAuth2 && (!sameKey || account.Login != lmOAuth2))
+        ForgetSignIn(accountBefore);
 }
 
 void Tfmain::DeleteAccount()
@@ -578,6 +583,9 @@ void Tfmain::DeleteAccount()
     ApplyAccountChange(DeleteAccountChange(deleted), {});
     ForgetKeptRecords(deleted);
     ForgetKeyringPassword(KeyringAccountOf(deleted));
+    const THostLine host = ParseHostLine(deleted.Host, 0);
+    if (host.Login == lmOAuth2)
+        ForgetSignIn({deleted.Address, host.Host, deleted.User, "", 0, host.Security, host.Login});
 }
 
 std::string Tfmain::StatusPanelText(int panel) const

@@ -10,6 +10,7 @@
 #include "NewMailNotice.h"
 #include "Progress.h"
 #include "ServerWorker.h"
+#include "SignInRunner.h"
 #include "udm.h"
 
 #include <QMainWindow>
@@ -36,14 +37,15 @@ struct TServerCommand {
     // Runs on the window's thread afterwards, with what Job raised; what it raises goes
     // to the user instead.
     std::function<void(std::exception_ptr failure)> Done;
-    // Runs on the window's thread, before Done, when Job failed: true when it has dealt
-    // with the failure by beginning the operation anew (a certificate the user trusted).
+    // Runs on the window's thread when Job failed, before Done: true when it has dealt
+    // with the failure, by beginning the operation anew (a certificate the user trusted) or
+    // by a question the user has answered; Done and the error box are then left out.
     std::function<bool(std::exception_ptr failure)> StartsAgain;
     // What the user is told when it was cut short; empty: the cancel's own words.
     std::string CutShortText;
 };
 
-class Tfmain : public QMainWindow, public TMainWindowUi {
+class Tfmain : public QMainWindow, public TMainWindowUi, public TSignInRunner {
 public:
     explicit Tfmain(QWidget* parent = nullptr);
     ~Tfmain() override;
@@ -97,6 +99,12 @@ public:
     void DeleteRows(const std::vector<THeaderRow*>& rows);
     // After the shown message's row has gone: an empty pane and the commands for none.
     void ClearShownMessage();
+
+    // OAuth2 sign-in in the system browser (fmMainSignIn.cpp), on the server worker with
+    // the progress panel; a failure is shown like any operation's. Refused with
+    // ESessionBusy while another operation runs.
+    void StartSignIn(const TPOP3Rec& account, TDone done) override;
+    void CancelSignIn() override;
 
     // The progress panel: shown with text, hidden for an empty one; the bar starts at 1.
     void ShowProgress(const std::string& text, int maximum);
@@ -157,9 +165,15 @@ private:
     void RemoveDeletedRows(const std::vector<THeaderRow*>& rows);
 
     void ConnectServerWorker();
-    void StartCheck(QListWidgetItem* item, const TPOP3Rec& account);
+    // offerSignIn: an account whose sign-in has lapsed asks whether to sign in now; not
+    // again right after such a sign-in.
+    void StartCheck(QListWidgetItem* item, const TPOP3Rec& account, bool offerSignIn = true);
+    // The check failed for want of a sign-in: the user is asked, and on Yes signs in and
+    // the check runs once more. False when nothing began.
+    bool OfferSignIn(QListWidgetItem* item, const TPOP3Rec& account, const std::string& reason);
     void RunOnServer(TServerCommand command);
     void FinishOnServer(const TServerCommand& command, std::exception_ptr failure);
+    void RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TDone done);
     // Esc anywhere in the window presses "Přerušit" while an operation runs.
     bool CancelKeyDown(QObject* watched, int key);
     // True, with a beep, while an operation runs: a key may reach a disabled command.

@@ -11,6 +11,7 @@
 #include "MessageText.h"
 #include "MessageView.h"
 #include "NewMailNotice.h"
+#include "OAuth2SignIn.h"
 #include "Progress.h"
 #include "ProgressPanel.h"
 #include "QtText.h"
@@ -163,11 +164,17 @@ void Tfmain::FinishOnServer(const TServerCommand& command, std::exception_ptr fa
     statusBar()->clearMessage();
     bool failed = false;
     try {
-        if (failure && command.StartsAgain && command.StartsAgain(failure))
-            return;
-        command.Done(failure);
-        if (failure)
-            std::rethrow_exception(failure);
+        if (failure && command.StartsAgain && command.StartsAgain(failure)) {
+            // Begun anew: the end of that operation finishes this one.
+            if (FServerBusy)
+                return;
+            // The user has been told and chose to leave it.
+            failed = true;
+        } else {
+            command.Done(failure);
+            if (failure)
+                std::rethrow_exception(failure);
+        }
     } catch (const EOperationCancelled& cancelled) {
         failed = true;
         const std::string text = command.CutShortText.empty() ? cancelled.Message : command.CutShortText;
@@ -182,6 +189,9 @@ void Tfmain::FinishOnServer(const TServerCommand& command, std::exception_ptr fa
             evException();
     }
     RefreshCommands();
+    // Done began the next operation (a check after its sign-in), which takes over from here.
+    if (FServerBusy)
+        return;
     if (failed && FFocusBefore && FFocusBefore->isEnabled() && FFocusBefore->isVisible())
         FFocusBefore->setFocus();
     FFocusBefore = nullptr;
@@ -299,7 +309,7 @@ void Tfmain::CheckAccount()
     StartCheck(item, GetSelectedAccount());
 }
 
-void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account)
+void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account, bool offerSignIn)
 {
     const std::shared_ptr<TPOP3> session = CreateSession(account);
     session->TakePasswordFromKeyring();
@@ -319,9 +329,11 @@ void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account)
         ShowNewCount(account, note);
     };
     // Trusted now, the check runs again; the certificate must be the one shown.
-    command.StartsAgain = [this, item, account](std::exception_ptr failure) {
+    command.StartsAgain = [this, item, account, offerSignIn](std::exception_ptr failure) {
         try {
             std::rethrow_exception(failure);
+        } catch (const EOAuth2SignInNeeded& lapsed) {
+            return offerSignIn && OfferSignIn(item, account, lapsed.Message);
         } catch (const EIdTlsError& refusal) {
             if (poplist->row(item) < 0 || !TrustRefusedCertificate({account.Address, account.Host, account.User}, refusal))
                 return false;

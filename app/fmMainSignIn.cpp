@@ -1,0 +1,71 @@
+// The OAuth2 sign-in of the main window: the browser opens through the user-interface
+// seam, and the wait for its redirect runs on the server worker, so the window (and the
+// account editor above it) stays responsive and "Přerušit" ends it.
+#include "fmMain.h"
+
+#include "OAuth2SignIn.h"
+#include "UserInterface.h"
+
+#include <QListWidget>
+
+namespace {
+
+const std::string SigningInText = "Přihlášení v prohlížeči: ";
+const std::string SignInCutShortText = "Přihlášení bylo přerušeno.";
+const std::string SignInQuestion = "Přihlásit se k účtu teď v prohlížeči?";
+
+} // namespace
+
+void Tfmain::StartSignIn(const TPOP3Rec& account, TDone done)
+{
+    if (ServerBusy()) {
+        const ESessionBusy busy;
+        UserInterface().ShowError(busy.Message);
+        done(std::make_exception_ptr(busy));
+        return;
+    }
+    RunSignIn(account, nullptr, std::move(done));
+}
+
+void Tfmain::CancelSignIn()
+{
+    if (FServerBusy)
+        FWorker->Cancel();
+}
+
+void Tfmain::RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TDone done)
+{
+    TServerCommand command;
+    command.Text = SigningInText + account.Address;
+    command.Account = item;
+    command.Job = [this, account] {
+        TSignInCallbacks callbacks;
+        // Called on the worker: the desktop is asked from the window's thread.
+        callbacks.OpenUrl = [this](const std::string& url) {
+            QMetaObject::invokeMethod(this, [url] { UserInterface().OpenUrl(url); }, Qt::QueuedConnection);
+        };
+        // The worker's cancel reaches the wait for the browser by itself.
+        callbacks.Cancelled = [] { return false; };
+        SignInWithBrowser(account, callbacks);
+    };
+    command.Done = [done = std::move(done)](std::exception_ptr failure) {
+        if (done)
+            done(failure);
+    };
+    command.CutShortText = SignInCutShortText;
+    RunOnServer(std::move(command));
+}
+
+// One question, one browser: a sign-in that fails is shown and nothing more happens.
+bool Tfmain::OfferSignIn(QListWidgetItem* item, const TPOP3Rec& account, const std::string& reason)
+{
+    if (poplist->row(item) < 0)
+        return false;
+    if (!UserInterface().AskYesNo("Warning", reason + "\n\n" + SignInQuestion))
+        return true;
+    RunSignIn(account, item, [this, item, account](std::exception_ptr failure) {
+        if (!failure && poplist->row(item) >= 0)
+            StartCheck(item, account, false);
+    });
+    return true;
+}
