@@ -130,7 +130,13 @@ void Tfmain::ConnectServerWorker()
     FWorker = std::make_unique<TServerWorker>(this);
     // A click on "Přerušit" leaves the focus where the user had it.
     cancelButton->setFocusPolicy(Qt::NoFocus);
-    connect(cancelButton, &QPushButton::clicked, this, [this] { FWorker->Cancel(); });
+    connect(cancelButton, &QPushButton::clicked, this, &Tfmain::CancelServerWork);
+}
+
+void Tfmain::CancelServerWork()
+{
+    FSignInCancelled = true;
+    FWorker->Cancel();
 }
 
 bool Tfmain::RefusedWhileBusy()
@@ -228,7 +234,7 @@ void Tfmain::CutServerOperationShort()
     if (!FServerBusy)
         return;
     FClosing = true;
-    FWorker->Cancel();
+    CancelServerWork();
     // A wait on the network notices the cancel within a slice.
     FWorker->WaitUntilIdle(std::chrono::milliseconds(ClosingWaitMs));
     // Its result, queued to this window, is handled now: the user hears what was cut short.
