@@ -74,7 +74,7 @@ TOAuth2Page::TOAuth2Page(QWidget* parent) : QWidget(parent)
     lSignInState = new QLabel(this);
     lSignInState->setWordWrap(true);
     auto* registration = new QLabel(
-        Czech("ID klienta získáte registrací programu u poskytovatele (postup je v nápovědě). "
+        Czech("ID klienta získáte registrací programu u poskytovatele (postup popisuje nápověda, klávesa F1). "
               "Prázdné pole použije ID, které přišlo s instalací programu."),
         this);
     registration->setWordWrap(true);
@@ -166,7 +166,7 @@ void TOAuth2Page::ShowEndpoints()
         {eScope, {entry.Scope, installed.Scope}},
     };
     for (const auto& [field, values] : endpoints) {
-        field->setReadOnly(!custom);
+        field->setEnabled(custom);
         field->setText(ToQt(custom ? values.first : values.second));
         field->setPlaceholderText(custom ? ToQt(values.second) : QString());
         field->setCursorPosition(0);

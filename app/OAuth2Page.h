@@ -21,7 +21,7 @@ public:
     QComboBox* cbProvider;
     QLineEdit* eClientId;
     QLineEdit* eClientSecret;
-    // Editable for "vlastní"; a known provider's own endpoints are shown read-only.
+    // Editable for "vlastní"; a known provider's own endpoints are shown greyed.
     QLineEdit* eAuthorizationUrl;
     QLineEdit* eTokenUrl;
     QLineEdit* eScope;

@@ -209,6 +209,9 @@ QWidget* Tfedit::BuildGeneralPage()
     lProviderHint = new QLabel(page);
     lProviderHint->setWordWrap(true);
     grid->addWidget(lProviderHint, 13, 1, 1, 3);
+    // Their texts come later; the dialog's size keeps two lines for each.
+    for (QLabel* later : {lPasswordPlace, lProviderHint})
+        later->setMinimumHeight(2 * later->fontMetrics().lineSpacing());
     grid->setRowStretch(14, 1);
     return page;
 }
@@ -327,8 +330,7 @@ void Tfedit::ShowPasswordPlace(bool keyring)
 void Tfedit::ShowLoginPlace()
 {
     if (Login() == lmOAuth2)
-        lPasswordPlace->setText(Czech("Účet se přihlašuje přes OAuth2 a heslo nepotřebuje. Poskytovatele a "
-                                      "přihlášení v prohlížeči najdete na kartě „OAuth2“."));
+        lPasswordPlace->setText(Czech("Heslo se nepotřebuje: účet se přihlašuje na kartě „OAuth2“."));
     else
         lPasswordPlace->setText(Czech(FKeyring ? "Heslo se uloží do klíčenky systému."
                                                : "Heslo se uloží do souboru accounts.dat (klíčenka systému "
