@@ -99,8 +99,9 @@ private:
 // Edits the account in the dialog with the given caption. True when the dialog closed
 // with OK; only then is the account changed. An OAuth2 account's client settings are
 // saved to the user's oauth-clients file on OK (and before a sign-in); signIn runs the
-// sign-in button's work. A refresh token a sign-in stored for an account that was not
-// saved in the end is removed again.
+// sign-in button's work. Closing the dialog ends a sign-in still waiting for the
+// browser; a refresh token a sign-in stored for an account that was not saved in the
+// end is removed again.
 bool EditAccountDialog(TPOP3Rec& account, const std::string& caption, TSignInRunner* signIn = nullptr);
 
 // Removes the account's refresh token (OAuth2SignIn.h); a keyring that does not answer

@@ -343,7 +343,7 @@ void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account, bool off
         } catch (const EIdTlsError& refusal) {
             if (poplist->row(item) < 0 || !TrustRefusedCertificate({account.Address, account.Host, account.User}, refusal))
                 return false;
-            StartCheck(item, account);
+            StartCheck(item, account, offerSignIn);
             return true;
         } catch (...) {
             return false;

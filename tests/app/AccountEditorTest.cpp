@@ -387,7 +387,7 @@ TEST_F(AccountEditorTest, AddressOfAnOAuth2ProviderChoosesOAuth2AndTheProvider)
     EXPECT_EQ(Editor.Login(), lmOAuth2);
     EXPECT_EQ(Host(), "outlook.office365.com");
     EXPECT_EQ(Editor.OAuth2Page->Provider(), "microsoft");
-    EXPECT_TRUE(Editor.OAuth2Page->eScope->isReadOnly());
+    EXPECT_FALSE(Editor.OAuth2Page->eScope->isEnabled());
     EXPECT_EQ(Text(Editor.OAuth2Page->eScope), "https://outlook.office.com/POP.AccessAsUser.All offline_access");
 
     // The preset chose the method, so the next preset may change it back.
@@ -442,7 +442,7 @@ TEST_F(EditAccountDialogTest, ProviderOfOnesOwnKeepsItsAddressesUnderTheServersN
         Pick(editor.cbLogin, 1);
         TOAuth2Page& page = *editor.OAuth2Page;
         EXPECT_EQ(page.Provider(), "custom");
-        EXPECT_FALSE(page.eTokenUrl->isReadOnly());
+        EXPECT_TRUE(page.eTokenUrl->isEnabled());
         page.eClientId->setText("moje-id");
         page.eClientSecret->setText("tajemství");
         page.eAuthorizationUrl->setText("https://login.example.org/authorize");
