@@ -284,6 +284,9 @@ void TPOP3::LogInWithToken()
         OpenConnection(ConnectTimeout);
         return;
     }
+    // Without a keyring the sign-in cannot be read: saying "not signed in" would mislead.
+    if (RefreshToken.empty() && !KeyringNote.empty())
+        throw EOAuth2Error(KeyringNote);
     TPOP3Rec account;
     account.Address = AccountAddress;
     account.Host = Host;
