@@ -363,6 +363,12 @@ void CancelServerOperation()
     CancelRequested = true;
 }
 
+void RunServerOperation(const std::function<void()>& operation)
+{
+    TServerOperation running;
+    operation();
+}
+
 void ForgetServerCancel()
 {
     CancelRequested = false;

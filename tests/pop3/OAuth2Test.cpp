@@ -314,6 +314,26 @@ TEST_F(OAuth2EndToEnd, BadRedirectsAndBadTokenAnswersEndInAClearErrorAndStoreNot
     EXPECT_EQ(Auth->Count("token"), 1) << "a token without expires_in is kept for a while";
 }
 
+TEST_F(OAuth2EndToEnd, ASignInWaitingForTheBrowserEndsWhenCancelled)
+{
+    TSignInCallbacks callbacks;
+    std::thread canceller;
+    callbacks.OpenUrl = [&](const std::string&) {
+        canceller = std::thread([] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            CancelServerOperation();
+        });
+    };
+    EXPECT_EQ(MessageOf<EOperationCancelled>([&] { SignInWithBrowser(Account, callbacks); }), "Operace byla přerušena.");
+    canceller.join();
+    int polls = 0;
+    callbacks.OpenUrl = {};
+    callbacks.Cancelled = [&] { return ++polls == 5; };
+    EXPECT_EQ(MessageOf<EOperationCancelled>([&] { SignInWithBrowser(Account, callbacks); }), "Operace byla přerušena.");
+    EXPECT_FALSE(SignedIn(Account));
+    EXPECT_FALSE(ServerOperationRunning());
+}
+
 TEST_F(OAuth2EndToEnd, TheTerminalSignsInWithADeviceCodeAndChecksWithATokenFromAnotherProgram)
 {
     const std::string path = Config.File("accounts.dat");
