@@ -5,6 +5,7 @@
 #include "IdJSON.h"
 #include "IdRedirectListener.h"
 #include "LoopbackHttp.h"
+#include "ScriptedServer.h"
 
 #include <gtest/gtest.h>
 
@@ -72,6 +73,58 @@ TEST(HttpClient, PlainHttpGoesToTheLoopbackOnly)
         FAIL() << "no exception";
     } catch (const EIdHTTPError& failure) {
         EXPECT_EQ(failure.Message, "Adresa http://login.example.org/token není šifrovaná (http); potřebuji https.");
+    }
+}
+
+TEST(HttpClient, AnswersAreReadWhicheverWayTheyEndAndHostileOnesAreCutShort)
+{
+    const std::string big(TIdHTTP::MaxBodyBytes + 1, 'x');
+    struct Case {
+        const char* name;
+        std::string answer; // what the server sends after the request line; it then closes
+        std::string body;   // or, with failure set, a piece of the failure's text
+        bool failure = false;
+    };
+    const Case cases[] = {
+        {"length", "HTTP/1.1 200 OK\r\nContent-Type: application/json; charset=utf-8\r\nContent-Length: 7\r\n\r\n{\"a\":1}", "{\"a\":1}"},
+        {"chunked", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n3\r\n{\"a\r\n4;x=y\r\n\":1}\r\n0\r\nX-Trailer: 1\r\n\r\n",
+         "{\"a\":1}"},
+        {"until the close", "HTTP/1.0 400 Bad Request\r\n\r\n<html>no</html>", "<html>no</html>"},
+        {"not HTTP", "SSH-2.0-OpenSSH_9.2\r\n\r\n", "neodpovídá protokolem HTTP", true},
+        {"length too long", "HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n", "příliš dlouhou odpověď", true},
+        {"body too long", "HTTP/1.1 200 OK\r\n\r\n" + big, "příliš dlouhou odpověď", true},
+        {"chunk too long", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nfffffff\r\n", "příliš dlouhou odpověď", true},
+        {"header line too long", "HTTP/1.1 200 OK\r\nX: " + std::string(10000, 'h') + "\r\n\r\n", "příliš dlouhý řádek", true},
+        {"cut short", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n{\"a\"", "ukončil spojení", true},
+        {"silent", "", "neodpověděl do 0 s", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server;
+        server.Expects("POST /token HTTP/1.1");
+        if (c.answer.empty())
+            server.Stalls(2000ms);
+        else
+            server.Sends(c.answer).Closes();
+        TIdHTTP http;
+        http.ReadTimeout = 300;
+        const std::string url = "http://127.0.0.1:" + std::to_string(server.Start()) + "/token";
+        try {
+            const TIdHTTPResponse answer = http.PostForm(url, {{"grant_type", "refresh_token"}});
+            EXPECT_FALSE(c.failure);
+            EXPECT_EQ(answer.Body, c.body);
+        } catch (const EIdHTTPError& failure) {
+            EXPECT_TRUE(c.failure) << failure.Message;
+            EXPECT_NE(failure.Message.find(c.body), std::string::npos) << failure.Message;
+        }
+        server.Finish();
+        if (std::string(c.name) == "length") {
+            const std::string sent = server.ReceivedBytes();
+            EXPECT_NE(sent.find("Content-Type: application/x-www-form-urlencoded\r\nContent-Length: 24\r\n\r\n"
+                                "grant_type=refresh_token"),
+                      std::string::npos)
+                << sent;
+        }
     }
 }
 
