@@ -96,7 +96,12 @@ private:
 
     std::string Line()
     {
-        const std::string line = FClient.ReadLine("", -1, TIdHTTP::MaxHeaderLineBytes);
+        std::string line;
+        try {
+            line = FClient.ReadLine("", -1, TIdHTTP::MaxHeaderLineBytes);
+        } catch (const EIdReadLnMaxLineLengthExceeded&) {
+            Fail("posílá příliš dlouhý řádek hlavičky");
+        }
         if (FClient.LineSplit)
             Fail("posílá příliš dlouhý řádek hlavičky");
         return line;

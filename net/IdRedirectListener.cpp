@@ -39,6 +39,8 @@ void Answer(int socket, const char* status, const std::string& page)
                         "Connection: close\r\n\r\n" + page);
 }
 
+// The browser connects from 127.0.0.1 itself; another address of the loopback net is
+// another program that should not be handing in codes.
 bool IsLoopbackPeer(int socket)
 {
     sockaddr_storage peer{};
@@ -46,7 +48,7 @@ bool IsLoopbackPeer(int socket)
     if (::getpeername(socket, reinterpret_cast<sockaddr*>(&peer), &length) != 0 || peer.ss_family != AF_INET)
         return false;
     const auto* address = reinterpret_cast<const sockaddr_in*>(&peer);
-    return (ntohl(address->sin_addr.s_addr) >> 24) == 127;
+    return ntohl(address->sin_addr.s_addr) == INADDR_LOOPBACK;
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // Where the browser comes back to after an OAuth2 sign-in (RFC 8252): a listener on
 // 127.0.0.1 with a port the system chooses, which takes exactly one redirect, a GET of
 // "/" (with its query), answers it with the page the caller gives and stops listening.
-// A connection from an address other than a loopback one is closed unanswered; a
+// A connection from an address other than 127.0.0.1 is closed unanswered; a
 // request for another path (a browser's /favicon.ico) gets 404 and the wait goes on; a
 // request that is not a well-formed GET within MaxRequestBytes gets 400. A browser may
 // open several connections and use only one, so up to MaxConnections are read side by

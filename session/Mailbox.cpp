@@ -284,6 +284,9 @@ void TPOP3::LogInWithToken()
         OpenConnection(ConnectTimeout);
         return;
     }
+    // Without a keyring the sign-in cannot be read: saying "not signed in" would mislead.
+    if (RefreshToken.empty() && !KeyringNote.empty())
+        throw EOAuth2Error(KeyringNote);
     TPOP3Rec account;
     account.Address = AccountAddress;
     account.Host = Host;
@@ -358,6 +361,12 @@ bool ServerOperationRunning()
 void CancelServerOperation()
 {
     CancelRequested = true;
+}
+
+void RunServerOperation(const std::function<void()>& operation)
+{
+    TServerOperation running;
+    operation();
 }
 
 void ForgetServerCancel()

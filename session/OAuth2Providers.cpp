@@ -48,6 +48,14 @@ std::string Lower(std::string text)
     return text;
 }
 
+std::string Upper(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
 std::string Trimmed(const std::string& text)
 {
     const size_t first = text.find_first_not_of(" \t\r");
@@ -118,6 +126,7 @@ void LayOver(TOAuth2ClientEntry& entry, const TSection* section)
         {"client_id", &entry.ClientId},          {"client_secret", &entry.ClientSecret},
         {"authorization_url", &entry.AuthorizationUrl}, {"token_url", &entry.TokenUrl},
         {"device_url", &entry.DeviceUrl},        {"scope", &entry.Scope},
+        {"mechanisms", &entry.Mechanisms},
     };
     for (const auto& [key, value] : *section) {
         const auto field = fields.find(key);
@@ -132,7 +141,7 @@ TSection SectionOf(const TOAuth2ClientEntry& entry)
     for (const auto& [key, value] : {std::pair{"client_id", &entry.ClientId}, std::pair{"client_secret", &entry.ClientSecret},
                                      std::pair{"authorization_url", &entry.AuthorizationUrl},
                                      std::pair{"token_url", &entry.TokenUrl}, std::pair{"device_url", &entry.DeviceUrl},
-                                     std::pair{"scope", &entry.Scope}})
+                                     std::pair{"scope", &entry.Scope}, std::pair{"mechanisms", &entry.Mechanisms}})
         if (value->find_first_of("\r\n") != std::string::npos)
             throw Exception(std::string("Hodnota ") + key + " nesmí obsahovat konec řádku; nic nebylo uloženo.");
         else if (!value->empty())
@@ -193,6 +202,12 @@ TOAuth2Client OAuth2ClientFor(const std::string& host)
     client.Scope = entry.Scope;
     client.ClientId = entry.ClientId;
     client.ClientSecret = entry.ClientSecret;
+    if (!entry.Mechanisms.empty()) {
+        std::istringstream names(entry.Mechanisms);
+        client.Mechanisms.clear();
+        for (std::string name; names >> name;)
+            client.Mechanisms.push_back(Upper(name));
+    }
     return client;
 }
 

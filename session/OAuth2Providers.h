@@ -8,8 +8,9 @@
 // The file is INI-like: "[SECTION]" lines, below each "key = value" lines, "#" comments.
 // A section is named after a provider ("microsoft", "google", "seznam") or after a POP3
 // host ("pop.example.org") for a provider of the user's own. Keys: client_id,
-// client_secret, and for a host section also authorization_url, token_url, scope and
-// device_url (a known provider's endpoints can be overridden the same way).
+// client_secret, and for a host section also authorization_url, token_url, scope,
+// device_url and mechanisms ("XOAUTH2 OAUTHBEARER", in order of preference); a known
+// provider's endpoints can be overridden the same way.
 
 #include <string>
 #include <vector>
@@ -50,6 +51,7 @@ struct TOAuth2ClientEntry {
     std::string TokenUrl;
     std::string DeviceUrl;
     std::string Scope;
+    std::string Mechanisms;
 };
 // The section the editor shows and saves for an account: the provider's name for a
 // known provider, the host for a custom one.

@@ -81,26 +81,28 @@ void SignInWithBrowser(const TPOP3Rec& account, const TSignInCallbacks& callback
     const TOAuth2Client client = SignInClient(account);
     if (!ParseHttpUrl(client.AuthorizationUrl))
         throw EOAuth2Error("Adresa pro přihlášení (authorization URL) chybí nebo není platná.");
-    TCancelHook hook(callbacks.Cancelled);
-    TIdRedirectListener listener;
-    const TPkce pkce = MakePkce();
-    const std::string state = RandomState();
-    if (callbacks.OpenUrl)
-        callbacks.OpenUrl(AuthorizationUrl(client, listener.RedirectUri(), pkce, state, account.Address));
-    std::string code;
-    std::exception_ptr refusal;
-    listener.Await(std::chrono::milliseconds(SignInTimeoutMs), RunWaitHook, [&](const std::string& target) {
-        try {
-            code = CodeFromRedirect(target, state);
-            return RedirectPage(true);
-        } catch (...) {
-            refusal = std::current_exception();
-            return RedirectPage(false);
-        }
+    RunServerOperation([&] {
+        TCancelHook hook(callbacks.Cancelled);
+        TIdRedirectListener listener;
+        const TPkce pkce = MakePkce();
+        const std::string state = RandomState();
+        if (callbacks.OpenUrl)
+            callbacks.OpenUrl(AuthorizationUrl(client, listener.RedirectUri(), pkce, state, account.Address));
+        std::string code;
+        std::exception_ptr refusal;
+        listener.Await(std::chrono::milliseconds(SignInTimeoutMs), RunWaitHook, [&](const std::string& target) {
+            try {
+                code = CodeFromRedirect(target, state);
+                return RedirectPage(true);
+            } catch (...) {
+                refusal = std::current_exception();
+                return RedirectPage(false);
+            }
+        });
+        if (refusal)
+            std::rethrow_exception(refusal);
+        Keep(account, ExchangeCode(client, code, listener.RedirectUri(), pkce));
     });
-    if (refusal)
-        std::rethrow_exception(refusal);
-    Keep(account, ExchangeCode(client, code, listener.RedirectUri(), pkce));
 }
 
 bool DeviceCodeOffered(const TPOP3Rec& account)
@@ -111,11 +113,13 @@ bool DeviceCodeOffered(const TPOP3Rec& account)
 void SignInWithDeviceCode(const TPOP3Rec& account, const TSignInCallbacks& callbacks)
 {
     const TOAuth2Client client = SignInClient(account);
-    TCancelHook hook(callbacks.Cancelled);
-    const TDeviceCode code = RequestDeviceCode(client);
-    if (callbacks.ShowCode)
-        callbacks.ShowCode(code.VerificationUrl, code.UserCode);
-    Keep(account, PollDeviceCode(client, code, RunWaitHook));
+    RunServerOperation([&] {
+        TCancelHook hook(callbacks.Cancelled);
+        const TDeviceCode code = RequestDeviceCode(client);
+        if (callbacks.ShowCode)
+            callbacks.ShowCode(code.VerificationUrl, code.UserCode);
+        Keep(account, PollDeviceCode(client, code, RunWaitHook));
+    });
 }
 
 void SignOut(const TPOP3Rec& account)

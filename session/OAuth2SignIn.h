@@ -31,10 +31,13 @@ struct TSignInCallbacks {
 };
 
 // Blocks until the browser comes back (at most SignInTimeoutMs), then exchanges the code
-// and stores the refresh token in the keyring. Runs on any thread with no event loop of
-// its own (the server worker, the terminal's main thread); the keyring calls it makes
-// run on that thread. Raises EOAuth2Error (no client ID, the user refused, a redirect
-// with a wrong state, a token endpoint that fails), EKeyringError, EOperationCancelled.
+// and stores the refresh token in the keyring. It is a server operation of its own
+// (RunServerOperation): ESessionBusy while another runs, and CancelServerOperation (or
+// callbacks.Cancelled) ends it. Runs on any thread (the server worker, the terminal's
+// main thread); its keyring calls are answered through the application's thread, whose
+// event loop must run meanwhile. Raises EOAuth2Error (no client ID, the user refused, a
+// redirect with a wrong state, a token endpoint that fails), EKeyringError,
+// EOperationCancelled.
 void SignInWithBrowser(const TPOP3Rec& account, const TSignInCallbacks& callbacks);
 // The device code flow; EOAuth2Error when the provider has none.
 void SignInWithDeviceCode(const TPOP3Rec& account, const TSignInCallbacks& callbacks);

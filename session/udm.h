@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -131,6 +132,9 @@ bool ServerOperationRunning();
 // operation ends, or by ForgetServerCancel.
 void CancelServerOperation();
 void ForgetServerCancel();
+// Runs operation as a server operation of its own (an OAuth2 sign-in): ESessionBusy while
+// another runs, and CancelServerOperation ends its waits with EOperationCancelled.
+void RunServerOperation(const std::function<void()>& operation);
 
 // The user ended the operation ("Operace byla přerušena.").
 class EOperationCancelled : public Exception {

@@ -180,7 +180,7 @@ TEST(AccountRecord, PortTextBecomesAnInteger)
     EXPECT_EQ(LinesFromRecord(record).Port, "-995");
 }
 
-TEST(AccountRecord, HostLineCarriesTheSecurity)
+TEST(AccountRecord, HostLineCarriesTheSecurityAndTheLoginMethod)
 {
     struct Case {
         const char* line;
@@ -188,6 +188,7 @@ TEST(AccountRecord, HostLineCarriesTheSecurity)
         const char* host;
         TIdConnectionSecurity security;
         const char* written;
+        TLoginMethod login = lmPassword;
     };
     const Case cases[] = {
         {"pop3s://pop.x.cz", "995", "pop.x.cz", csImplicitTls, "pop3s://pop.x.cz"},
@@ -196,16 +197,24 @@ TEST(AccountRecord, HostLineCarriesTheSecurity)
         {"pop.x.cz", "995", "pop.x.cz", csImplicitTls, "pop3s://pop.x.cz"},
         {"pop.x.cz", "110", "pop.x.cz", csNone, "pop.x.cz"},
         {"", "", "", csNone, ""},
+        {"pop3s+oauth2://outlook.office365.com", "995", "outlook.office365.com", csImplicitTls,
+         "pop3s+oauth2://outlook.office365.com", lmOAuth2},
+        {"StartTLS+OAuth2://pop.x.cz", "110", "pop.x.cz", csStartTls, "starttls+oauth2://pop.x.cz", lmOAuth2},
+        {"pop3+oauth2://127.0.0.1", "110", "127.0.0.1", csNone, "pop3+oauth2://127.0.0.1", lmOAuth2},
+        // Not a scheme this program writes: the host is taken as it stands.
+        {"pop3s+xoauth://pop.x.cz", "110", "pop3s+xoauth://pop.x.cz", csNone, "pop3s+xoauth://pop.x.cz"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         const THostLine parsed = ParseHostLine(c.line, StrToIntDef(c.port, 0));
         EXPECT_EQ(parsed.Host, c.host);
         EXPECT_EQ(parsed.Security, c.security);
+        EXPECT_EQ(parsed.Login, c.login);
         if (*c.port) {
             const TPOP3Rec record = RecordFromLines(Account("a@x", c.line, "u", "p", c.port));
             EXPECT_EQ(record.Host, c.host);
             EXPECT_EQ(record.Security, c.security);
+            EXPECT_EQ(record.Login, c.login);
             EXPECT_EQ(LinesFromRecord(record).Host, c.written);
         }
     }

@@ -10,6 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -76,4 +80,29 @@ TEST(Keyring, PasswordsMoveInAndChecksOfWindowAndTerminalFindThem)
     EXPECT_EQ(ReadKeyringPassword(KeyringAccountOf(loaded[0])), "nove heslo");
     EXPECT_EQ(RunCli({"--accounts", path, "remove", "1"}).Status, 0);
     EXPECT_EQ(ReadKeyringPassword(KeyringAccountOf(loaded[0])), std::nullopt);
+}
+
+TEST(Keyring, CallsFromAnotherThreadAreAnsweredThroughTheApplicationsThread)
+{
+    // The keyring answers only on the thread that first spoke to it.
+    ASSERT_TRUE(KeyringAvailable());
+    const TKeyringAccount account{"thread@example.org", "pop.example.org", "thread"};
+    std::optional<std::string> read;
+    std::string failure;
+    std::atomic<bool> done = false;
+    std::thread worker([&] {
+        try {
+            WriteKeyringRefreshToken(account, "z vlákna");
+            read = ReadKeyringRefreshToken(account);
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        done = true;
+    });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    worker.join();
+    EXPECT_EQ(failure, "");
+    EXPECT_EQ(read, "z vlákna");
+    EXPECT_EQ(ReadKeyringPassword(account), std::nullopt) << "a refresh token is an item of its own";
 }
