@@ -43,8 +43,8 @@ std::string Trimmed(const QLineEdit* field)
 
 bool SameEntry(const TOAuth2ClientEntry& a, const TOAuth2ClientEntry& b)
 {
-    return std::tie(a.ClientId, a.ClientSecret, a.AuthorizationUrl, a.TokenUrl, a.DeviceUrl, a.Scope) ==
-           std::tie(b.ClientId, b.ClientSecret, b.AuthorizationUrl, b.TokenUrl, b.DeviceUrl, b.Scope);
+    return std::tie(a.ClientId, a.ClientSecret, a.AuthorizationUrl, a.TokenUrl, a.DeviceUrl, a.Scope, a.Mechanisms) ==
+           std::tie(b.ClientId, b.ClientSecret, b.AuthorizationUrl, b.TokenUrl, b.DeviceUrl, b.Scope, b.Mechanisms);
 }
 
 void AddField(QGridLayout* grid, int row, const char* caption, QWidget* field)

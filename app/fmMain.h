@@ -15,7 +15,6 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <atomic>
 #include <exception>
 #include <functional>
 #include <map>
@@ -183,9 +182,6 @@ private:
     void DisableConflictingCommands();
     // The enabled states for the shown message, after an operation has ended.
     void RefreshCommands();
-    // "Přerušit": the running operation ends at its next wait, also a sign-in's wait for
-    // the browser, which is no connection of the session's.
-    void CancelServerWork();
     // Closing: the running operation is cancelled and its end awaited, briefly.
     void CutServerOperationShort();
     void ShowListOwner(const std::string& address);
@@ -213,8 +209,6 @@ private:
 
     // The window's one thread for the network; it ends before the window does.
     std::unique_ptr<TServerWorker> FWorker;
-    // Read by a running sign-in on the worker.
-    std::atomic<bool> FSignInCancelled = false;
     bool FServerBusy = false;
     bool FClosing = false;
     // "Zkontrolovat vše" runs: the accounts still to check and what was new so far.

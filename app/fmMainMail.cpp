@@ -130,13 +130,7 @@ void Tfmain::ConnectServerWorker()
     FWorker = std::make_unique<TServerWorker>(this);
     // A click on "Přerušit" leaves the focus where the user had it.
     cancelButton->setFocusPolicy(Qt::NoFocus);
-    connect(cancelButton, &QPushButton::clicked, this, &Tfmain::CancelServerWork);
-}
-
-void Tfmain::CancelServerWork()
-{
-    FSignInCancelled = true;
-    FWorker->Cancel();
+    connect(cancelButton, &QPushButton::clicked, this, [this] { FWorker->Cancel(); });
 }
 
 bool Tfmain::RefusedWhileBusy()
@@ -234,7 +228,7 @@ void Tfmain::CutServerOperationShort()
     if (!FServerBusy)
         return;
     FClosing = true;
-    CancelServerWork();
+    FWorker->Cancel();
     // A wait on the network notices the cancel within a slice.
     FWorker->WaitUntilIdle(std::chrono::milliseconds(ClosingWaitMs));
     // Its result, queued to this window, is handled now: the user hears what was cut short.

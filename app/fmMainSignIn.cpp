@@ -30,7 +30,7 @@ void Tfmain::StartSignIn(const TPOP3Rec& account, TDone done)
 void Tfmain::CancelSignIn()
 {
     if (FServerBusy)
-        CancelServerWork();
+        FWorker->Cancel();
 }
 
 void Tfmain::RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TDone done)
@@ -38,14 +38,13 @@ void Tfmain::RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TDone don
     TServerCommand command;
     command.Text = SigningInText + account.Address;
     command.Account = item;
-    FSignInCancelled = false;
     command.Job = [this, account] {
         TSignInCallbacks callbacks;
         // Called on the worker: the desktop is asked from the window's thread.
         callbacks.OpenUrl = [this](const std::string& url) {
             QMetaObject::invokeMethod(this, [url] { UserInterface().OpenUrl(url); }, Qt::QueuedConnection);
         };
-        callbacks.Cancelled = [this] { return FSignInCancelled.load(); };
+        // The worker's cancel ends the wait for the browser like any wait on the network.
         SignInWithBrowser(account, callbacks);
     };
     command.Done = [done = std::move(done)](std::exception_ptr failure) {
