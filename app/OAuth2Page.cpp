@@ -1,13 +1,18 @@
 #include "OAuth2Page.h"
 
 #include "CzechText.h"
+#include "Exception.h"
 #include "OAuth2Providers.h"
+#include "OAuth2SignIn.h"
 #include "QtText.h"
+#include "SignInRunner.h"
+#include "UserInterface.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <tuple>
 
@@ -27,6 +32,19 @@ const TKnownProvider KnownProviders[] = {
 };
 constexpr int CustomIndex = 3;
 const char* const CustomProvider = "custom";
+
+const char* const SignInButtonText = "Přihlásit &v prohlížeči";
+const char* const CancelSignInText = "Přerušit přihlášení";
+const char* const WaitingForBrowserText = "Dokončete přihlášení v prohlížeči, který se právě otevřel.";
+const char* const SignedInText = "Účet je přihlášen.";
+const char* const NotSignedInText = "Účet zatím není přihlášen.";
+const char* const SignInCutShortText = "Přihlášení bylo přerušeno.";
+const char* const SignInFailedText = "Přihlášení se nezdařilo.";
+
+std::string EmptyForSignInMessage(const std::string& field)
+{
+    return "Vyplňte na kartě „OAuth2“ pole „" + field + "“, bez něj se nelze přihlásit.";
+}
 
 int IndexOfProvider(const std::string& provider)
 {
@@ -69,8 +87,9 @@ TOAuth2Page::TOAuth2Page(QWidget* parent) : QWidget(parent)
     eAuthorizationUrl = new QLineEdit(this);
     eTokenUrl = new QLineEdit(this);
     eScope = new QLineEdit(this);
-    bSignIn = new QPushButton(Czech("Přihlásit &v prohlížeči"), this);
+    bSignIn = new QPushButton(Czech(SignInButtonText), this);
     bSignIn->setAutoDefault(false);
+    bSignIn->hide();
     lSignInState = new QLabel(this);
     lSignInState->setWordWrap(true);
     auto* registration = new QLabel(
@@ -94,6 +113,7 @@ TOAuth2Page::TOAuth2Page(QWidget* parent) : QWidget(parent)
 
     // Activated only by the user: a provider picked by the program keeps what is typed.
     connect(cbProvider, &QComboBox::activated, this, [this] { SetProvider(Provider()); });
+    connect(bSignIn, &QPushButton::clicked, this, &TOAuth2Page::bSignInClick);
     ShowEndpoints();
 }
 
@@ -202,4 +222,75 @@ void TOAuth2Page::SaveClient(const std::string& host) const
     }
     if (!SameEntry(entry, before))
         WriteUserOAuth2Client(section, entry);
+}
+
+void TOAuth2Page::SetSignInRunner(TSignInRunner* runner)
+{
+    FSignInRunner = runner;
+    bSignIn->setVisible(runner != nullptr);
+}
+
+void TOAuth2Page::ShowSignInState(const TPOP3Rec& account)
+{
+    bool signedIn = false;
+    try {
+        signedIn = account.Login == lmOAuth2 && !account.Address.empty() && SignedIn(account);
+    } catch (const Exception&) {
+        // A keyring that does not answer: the account counts as not signed in.
+    }
+    lSignInState->setText(Czech(signedIn ? SignedInText : NotSignedInText));
+}
+
+void TOAuth2Page::bSignInClick()
+{
+    if (FSigningIn) {
+        CancelSignIn();
+        return;
+    }
+    const std::optional<TPOP3Rec> account = FSignInRunner && AccountToSignIn ? AccountToSignIn() : std::nullopt;
+    if (!account)
+        return;
+    const std::string missing = MissingField();
+    if (!missing.empty()) {
+        UserInterface().ShowError(EmptyForSignInMessage(missing));
+        return;
+    }
+    try {
+        SaveClient(account->Host);
+    } catch (const Exception& failure) {
+        UserInterface().ShowError(failure.Message);
+        return;
+    }
+    FSigningIn = true;
+    bSignIn->setText(Czech(CancelSignInText));
+    lSignInState->setText(Czech(WaitingForBrowserText));
+    QPointer<TOAuth2Page> self(this);
+    FSignInRunner->StartSignIn(*account, [self, account = *account](std::exception_ptr failure) {
+        if (self)
+            self->SignInEnded(account, failure);
+    });
+}
+
+void TOAuth2Page::CancelSignIn()
+{
+    if (FSigningIn)
+        FSignInRunner->CancelSignIn();
+}
+
+void TOAuth2Page::SignInEnded(const TPOP3Rec& account, std::exception_ptr failure)
+{
+    FSigningIn = false;
+    bSignIn->setText(Czech(SignInButtonText));
+    const char* state = SignedInText;
+    try {
+        if (failure)
+            std::rethrow_exception(failure);
+        FSignedIn = account;
+    } catch (const EOperationCancelled&) {
+        state = SignInCutShortText;
+    } catch (...) {
+        // The runner has shown what went wrong.
+        state = SignInFailedText;
+    }
+    lSignInState->setText(Czech(state));
 }

@@ -5,13 +5,19 @@
 // user's oauth-clients file, one section per provider, or per POP3 host for a provider
 // of the user's own; the page reads it for a host and writes it back.
 
+#include "udm.h"
+
 #include <QWidget>
+#include <exception>
+#include <functional>
+#include <optional>
 #include <string>
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class TSignInRunner;
 
 class TOAuth2Page : public QWidget {
 public:
@@ -46,10 +52,30 @@ public:
     // user's file holds. Raises EInOutError.
     void SaveClient(const std::string& host) const;
 
+    // Where the sign-in button sends the account; without a runner it stays hidden.
+    void SetSignInRunner(TSignInRunner* runner);
+    // The account to sign in as the editor's fields give it; nothing when the editor
+    // refused a field (and has said why).
+    std::function<std::optional<TPOP3Rec>()> AccountToSignIn;
+    // Saves the client settings (the sign-in reads them from the file) and signs the
+    // account in; while a sign-in runs, cuts it short.
+    void bSignInClick();
+    void ShowSignInState(const TPOP3Rec& account);
+    bool SigningIn() const { return FSigningIn; }
+    // Ends a sign-in still waiting for the browser.
+    void CancelSignIn();
+    // The account a sign-in on this page succeeded for.
+    const std::optional<TPOP3Rec>& SignedInAccount() const { return FSignedIn; }
+
 private:
     void ShowEndpoints();
     // The file's section the page shows and saves for host.
     std::string Section(const std::string& host) const;
 
+    void SignInEnded(const TPOP3Rec& account, std::exception_ptr failure);
+
     std::string FHost;
+    TSignInRunner* FSignInRunner = nullptr;
+    bool FSigningIn = false;
+    std::optional<TPOP3Rec> FSignedIn;
 };

@@ -13,7 +13,6 @@
 #include "PortEdit.h"
 #include "Providers.h"
 #include "QtText.h"
-#include "SignInRunner.h"
 #include "UserInterface.h"
 #include "fmHelp.h"
 
@@ -24,7 +23,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabWidget>
@@ -52,19 +50,6 @@ std::string EmptyFieldMessage(const char* field)
 {
     return std::string("Vyplňte pole „") + field + "“, bez něj nelze účet uložit.";
 }
-
-std::string EmptyForSignInMessage(const std::string& field)
-{
-    return "Vyplňte na kartě „OAuth2“ pole „" + field + "“, bez něj se nelze přihlásit.";
-}
-
-const char* const SignInButtonText = "Přihlásit &v prohlížeči";
-const char* const CancelSignInText = "Přerušit přihlášení";
-const char* const WaitingForBrowserText = "Dokončete přihlášení v prohlížeči, který se právě otevřel.";
-const char* const SignedInText = "Účet je přihlášen.";
-const char* const NotSignedInText = "Účet zatím není přihlášen.";
-const char* const SignInCutShortText = "Přihlášení bylo přerušeno.";
-const char* const SignInFailedText = "Přihlášení se nezdařilo.";
 
 // The keyring keeps a refresh token under the account's address, server and user.
 bool SameSignIn(const TPOP3Rec& a, const TPOP3Rec& b)
@@ -105,7 +90,6 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     PageControl->addTab(BuildGeneralPage(), Czech("&Obecné"));
     OAuth2Page = new TOAuth2Page(PageControl);
     PageControl->addTab(OAuth2Page, Czech("O&Auth2"));
-    OAuth2Page->bSignIn->hide();
     auto* hint = new QLabel("F1 - pomoc", this);
     Button1 = new QPushButton("OK", this);
     Button1->setDefault(true);
@@ -136,7 +120,11 @@ Tfedit::Tfedit(QWidget* parent) : QDialog(parent)
     connect(cbLogin, &QComboBox::currentIndexChanged, this, &Tfedit::cbLoginChange);
     connect(cbLogin, &QComboBox::activated, this, [this] { FLoginPicked = true; });
     connect(OAuth2Page->cbProvider, &QComboBox::activated, this, &Tfedit::cbProviderChange);
-    connect(OAuth2Page->bSignIn, &QPushButton::clicked, this, &Tfedit::bSignInClick);
+    OAuth2Page->AccountToSignIn = [this]() -> std::optional<TPOP3Rec> {
+        if (!FieldsFitTheFile())
+            return std::nullopt;
+        return FieldsRecord();
+    };
     connect(eHost, &QLineEdit::textEdited, this, [this] { OAuth2Page->FollowHost(FieldsRecord().Host); });
     connect(eAddress, &QLineEdit::textEdited, this, &Tfedit::eAddressChange);
     eAddress->installEventFilter(this);
@@ -390,71 +378,6 @@ TPOP3Rec Tfedit::FieldsRecord() const
     return account;
 }
 
-void Tfedit::SetSignInRunner(TSignInRunner* runner)
-{
-    FSignInRunner = runner;
-    OAuth2Page->bSignIn->setVisible(runner != nullptr);
-}
-
-void Tfedit::ShowSignInState(const TPOP3Rec& account)
-{
-    bool signedIn = false;
-    try {
-        signedIn = account.Login == lmOAuth2 && !account.Address.empty() && SignedIn(account);
-    } catch (const Exception&) {
-        // A keyring that does not answer: the account counts as not signed in.
-    }
-    OAuth2Page->lSignInState->setText(Czech(signedIn ? SignedInText : NotSignedInText));
-}
-
-// The client settings are saved first: the sign-in reads them from the file.
-void Tfedit::bSignInClick()
-{
-    if (FSigningIn) {
-        FSignInRunner->CancelSignIn();
-        return;
-    }
-    if (!FSignInRunner || !FieldsFitTheFile())
-        return;
-    const std::string missing = OAuth2Page->MissingField();
-    if (!missing.empty()) {
-        UserInterface().ShowError(EmptyForSignInMessage(missing));
-        return;
-    }
-    const TPOP3Rec account = FieldsRecord();
-    try {
-        OAuth2Page->SaveClient(account.Host);
-    } catch (const Exception& failure) {
-        UserInterface().ShowError(failure.Message);
-        return;
-    }
-    FSigningIn = true;
-    OAuth2Page->bSignIn->setText(Czech(CancelSignInText));
-    OAuth2Page->lSignInState->setText(Czech(WaitingForBrowserText));
-    QPointer<Tfedit> self(this);
-    FSignInRunner->StartSignIn(account, [self, account](std::exception_ptr failure) {
-        if (self)
-            self->SignInEnded(account, failure);
-    });
-}
-
-void Tfedit::SignInEnded(const TPOP3Rec& account, std::exception_ptr failure)
-{
-    FSigningIn = false;
-    OAuth2Page->bSignIn->setText(Czech(SignInButtonText));
-    const char* state = SignedInText;
-    try {
-        if (failure)
-            std::rethrow_exception(failure);
-        FSignedIn = account;
-    } catch (const EOperationCancelled&) {
-        state = SignInCutShortText;
-    } catch (...) {
-        // The runner has shown what went wrong.
-        state = SignInFailedText;
-    }
-    OAuth2Page->lSignInState->setText(Czech(state));
-}
 
 bool Tfedit::eventFilter(QObject* watched, QEvent* event)
 {
@@ -482,14 +405,13 @@ bool EditAccountDialog(TPOP3Rec& account, const std::string& caption, TSignInRun
     else
         fedit.KeepLogin(account.Login);
     fedit.OAuth2Page->ShowClient(account.Host);
-    fedit.SetSignInRunner(signIn);
-    fedit.ShowSignInState(account);
+    fedit.OAuth2Page->SetSignInRunner(signIn);
+    fedit.OAuth2Page->ShowSignInState(account);
     fedit.ShowPasswordPlace(KeyringAvailable());
     const bool accepted = RunModal(fedit) == QDialog::Accepted;
-    if (fedit.SigningIn())
-        signIn->CancelSignIn();
+    fedit.OAuth2Page->CancelSignIn();
     const TPOP3Rec kept = accepted ? fedit.FieldsRecord() : account;
-    if (const std::optional<TPOP3Rec>& signedIn = fedit.SignedInAccount(); signedIn && !SameSignIn(*signedIn, kept))
+    if (const std::optional<TPOP3Rec>& signedIn = fedit.OAuth2Page->SignedInAccount(); signedIn && !SameSignIn(*signedIn, kept))
         ForgetSignIn(*signedIn);
     if (accepted)
         account = kept;

@@ -4,8 +4,6 @@
 #include "udm.h"
 
 #include <QDialog>
-#include <exception>
-#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -60,14 +58,6 @@ public:
     // ("pop3s://...") says its security itself.
     TPOP3Rec FieldsRecord() const;
 
-    // Where the sign-in button sends the account; without a runner it stays hidden.
-    void SetSignInRunner(TSignInRunner* runner);
-    // Signs the account of the fields in, or cuts a running sign-in short.
-    void bSignInClick();
-    void ShowSignInState(const TPOP3Rec& account);
-    bool SigningIn() const { return FSigningIn; }
-    // The account a sign-in in this dialog succeeded for.
-    const std::optional<TPOP3Rec>& SignedInAccount() const { return FSignedIn; }
     // The address was typed: a known provider's server, port, security and user name go
     // into the fields that are empty or still hold what an earlier preset put there.
     void eAddressChange();
@@ -81,7 +71,6 @@ private:
     void ShowLoginPlace();
     // Refuses, with a message, a field the account file cannot hold or an empty address.
     bool FieldsFitTheFile();
-    void SignInEnded(const TPOP3Rec& account, std::exception_ptr failure);
     // The designed size, or larger when the font needs it.
     void FitToFont();
 
@@ -91,9 +80,6 @@ private:
     // The login method was chosen by the user (or came with the account), not by a preset.
     bool FLoginPicked = false;
     bool FKeyring = false;
-    TSignInRunner* FSignInRunner = nullptr;
-    bool FSigningIn = false;
-    std::optional<TPOP3Rec> FSignedIn;
 };
 
 // Edits the account in the dialog with the given caption. True when the dialog closed

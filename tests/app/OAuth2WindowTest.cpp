@@ -80,7 +80,7 @@ protected:
             EXPECT_TRUE(Window->ServerBusy());
             EXPECT_EQ(FromQt(Window->inflabel->text()), "Přihlášení v prohlížeči: petr@demo.cz");
             play(editor);
-            EXPECT_TRUE(QTest::qWaitFor([&] { return !editor.SigningIn(); }, WaitMs));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return !editor.OAuth2Page->SigningIn(); }, WaitMs));
             state = FromQt(editor.OAuth2Page->lSignInState->text());
             editor.reject();
         };
