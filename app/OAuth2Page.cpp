@@ -36,6 +36,8 @@ const char* const CustomProvider = "custom";
 const char* const SignInButtonText = "Přihlásit &v prohlížeči";
 const char* const CancelSignInText = "Přerušit přihlášení";
 const char* const WaitingForBrowserText = "Dokončete přihlášení v prohlížeči, který se právě otevřel.";
+const char* const OpenedText =
+    "Dokončete přihlášení v prohlížeči. Pokud se neotevřel, otevřete v něm tuto adresu:";
 const char* const SignedInText = "Účet je přihlášen.";
 const char* const NotSignedInText = "Účet zatím není přihlášen.";
 const char* const SignInCutShortText = "Přihlášení bylo přerušeno.";
@@ -92,6 +94,9 @@ TOAuth2Page::TOAuth2Page(QWidget* parent) : QWidget(parent)
     bSignIn->hide();
     lSignInState = new QLabel(this);
     lSignInState->setWordWrap(true);
+    eSignInUrl = new QLineEdit(this);
+    eSignInUrl->setReadOnly(true);
+    eSignInUrl->hide();
     auto* registration = new QLabel(
         Czech("ID klienta získáte registrací programu u poskytovatele (postup popisuje nápověda, klávesa F1). "
               "Prázdné pole použije ID, které přišlo s instalací programu."),
@@ -109,7 +114,8 @@ TOAuth2Page::TOAuth2Page(QWidget* parent) : QWidget(parent)
     AddField(grid, 6, "&Rozsah:", eScope);
     grid->addWidget(bSignIn, 7, 1, Qt::AlignLeft);
     grid->addWidget(lSignInState, 8, 1);
-    grid->setRowStretch(9, 1);
+    grid->addWidget(eSignInUrl, 9, 1);
+    grid->setRowStretch(10, 1);
 
     // Activated only by the user: a provider picked by the program keeps what is typed.
     connect(cbProvider, &QComboBox::activated, this, [this] { SetProvider(Provider()); });
@@ -265,7 +271,11 @@ void TOAuth2Page::bSignInClick()
     bSignIn->setText(Czech(CancelSignInText));
     lSignInState->setText(Czech(WaitingForBrowserText));
     QPointer<TOAuth2Page> self(this);
-    FSignInRunner->StartSignIn(*account, [self, account = *account](std::exception_ptr failure) {
+    const auto opened = [self](const std::string& url) {
+        if (self && self->FSigningIn)
+            self->ShowOpenedUrl(url);
+    };
+    FSignInRunner->StartSignIn(*account, opened, [self, account = *account](std::exception_ptr failure) {
         if (self)
             self->SignInEnded(account, failure);
     });
@@ -277,9 +287,19 @@ void TOAuth2Page::CancelSignIn()
         FSignInRunner->CancelSignIn();
 }
 
+void TOAuth2Page::ShowOpenedUrl(const std::string& url)
+{
+    lSignInState->setText(Czech(OpenedText));
+    eSignInUrl->setText(ToQt(url));
+    eSignInUrl->setCursorPosition(0);
+    eSignInUrl->show();
+}
+
 void TOAuth2Page::SignInEnded(const TPOP3Rec& account, std::exception_ptr failure)
 {
     FSigningIn = false;
+    eSignInUrl->hide();
+    eSignInUrl->clear();
     bSignIn->setText(Czech(SignInButtonText));
     const char* state = SignedInText;
     try {

@@ -34,6 +34,8 @@ public:
     // "Přihlásit v prohlížeči"; "Přerušit přihlášení" while a sign-in runs.
     QPushButton* bSignIn;
     QLabel* lSignInState;
+    // The address the browser was given, to copy when no browser came up.
+    QLineEdit* eSignInUrl;
 
     // The provider of host and what the user's file holds for it.
     void ShowClient(const std::string& host);
@@ -72,6 +74,7 @@ private:
     // The file's section the page shows and saves for host.
     std::string Section(const std::string& host) const;
 
+    void ShowOpenedUrl(const std::string& url);
     void SignInEnded(const TPOP3Rec& account, std::exception_ptr failure);
 
     std::string FHost;

@@ -103,7 +103,7 @@ public:
     // OAuth2 sign-in in the system browser (fmMainSignIn.cpp), on the server worker with
     // the progress panel; a failure is shown like any operation's. Refused with
     // ESessionBusy while another operation runs.
-    void StartSignIn(const TPOP3Rec& account, TDone done) override;
+    void StartSignIn(const TPOP3Rec& account, TOpened opened, TDone done) override;
     void CancelSignIn() override;
 
     // The progress panel: shown with text, hidden for an empty one; the bar starts at 1.
@@ -173,7 +173,7 @@ private:
     bool OfferSignIn(QListWidgetItem* item, const TPOP3Rec& account, const std::string& reason);
     void RunOnServer(TServerCommand command);
     void FinishOnServer(const TServerCommand& command, std::exception_ptr failure);
-    void RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TDone done);
+    void RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TOpened opened, TDone done);
     // Esc anywhere in the window presses "Přerušit" while an operation runs.
     bool CancelKeyDown(QObject* watched, int key);
     // True, with a beep, while an operation runs: a key may reach a disabled command.

@@ -16,7 +16,7 @@ const std::string SignInQuestion = "Přihlásit se k účtu teď v prohlížeči
 
 } // namespace
 
-void Tfmain::StartSignIn(const TPOP3Rec& account, TDone done)
+void Tfmain::StartSignIn(const TPOP3Rec& account, TOpened opened, TDone done)
 {
     if (ServerBusy()) {
         const ESessionBusy busy;
@@ -24,7 +24,7 @@ void Tfmain::StartSignIn(const TPOP3Rec& account, TDone done)
         done(std::make_exception_ptr(busy));
         return;
     }
-    RunSignIn(account, nullptr, std::move(done));
+    RunSignIn(account, nullptr, std::move(opened), std::move(done));
 }
 
 void Tfmain::CancelSignIn()
@@ -33,16 +33,23 @@ void Tfmain::CancelSignIn()
         FWorker->Cancel();
 }
 
-void Tfmain::RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TDone done)
+void Tfmain::RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TOpened opened, TDone done)
 {
     TServerCommand command;
     command.Text = SigningInText + account.Address;
     command.Account = item;
-    command.Job = [this, account] {
+    command.Job = [this, account, opened = std::move(opened)] {
         TSignInCallbacks callbacks;
         // Called on the worker: the desktop is asked from the window's thread.
-        callbacks.OpenUrl = [this](const std::string& url) {
-            QMetaObject::invokeMethod(this, [url] { UserInterface().OpenUrl(url); }, Qt::QueuedConnection);
+        callbacks.OpenUrl = [this, opened](const std::string& url) {
+            QMetaObject::invokeMethod(
+                this,
+                [url, opened] {
+                    UserInterface().OpenUrl(url);
+                    if (opened)
+                        opened(url);
+                },
+                Qt::QueuedConnection);
         };
         // The worker's cancel ends the wait for the browser like any wait on the network.
         SignInWithBrowser(account, callbacks);
@@ -62,7 +69,7 @@ bool Tfmain::OfferSignIn(QListWidgetItem* item, const TPOP3Rec& account, const s
         return false;
     if (!UserInterface().AskYesNo("Warning", reason + "\n\n" + SignInQuestion))
         return true;
-    RunSignIn(account, item, [this, item, account](std::exception_ptr failure) {
+    RunSignIn(account, item, nullptr, [this, item, account](std::exception_ptr failure) {
         if (!failure && poplist->row(item) >= 0)
             StartCheck(item, account, false);
     });

@@ -8,6 +8,7 @@
 #include "AccountFile.h"
 #include "OAuth2Page.h"
 #include "OAuth2Providers.h"
+#include "SignInRunner.h"
 #include "udm.h"
 
 #include <QApplication>
@@ -357,6 +358,13 @@ std::string Text(const QLineEdit* field)
     return FromQt(field->text());
 }
 
+// The window's part as the editor sees it: the accounts it was asked to sign in.
+struct TRecordingRunner : TSignInRunner {
+    void StartSignIn(const TPOP3Rec& account, TOpened, TDone) override { Started.push_back(account); }
+    void CancelSignIn() override {}
+    std::vector<TPOP3Rec> Started;
+};
+
 } // namespace
 
 TEST_F(AccountEditorTest, OAuth2TurnsThePasswordOffAndItsPageOn)
@@ -468,4 +476,25 @@ TEST_F(EditAccountDialogTest, ProviderOfOnesOwnKeepsItsAddressesUnderTheServersN
     };
     TPOP3Rec reread = RecordFromLines(LinesFromRecord(Account));
     EXPECT_FALSE(EditAccountDialog(reread, "Caption"));
+}
+
+TEST_F(AccountEditorTest, SignInNeedsAClientIdAndSavesItFirst)
+{
+    TRecordingRunner runner;
+    Editor.OAuth2Page->SetSignInRunner(&runner);
+    Editor.eAddress->setText("petr@outlook.com");
+    Pick(Editor.cbLogin, 1);
+    Pick(Editor.OAuth2Page->cbProvider, 0);
+    Editor.OAuth2Page->bSignIn->click();
+    EXPECT_EQ(Ui.Errors,
+              std::vector<std::string>{"Vyplňte na kartě „OAuth2“ pole „ID klienta“, bez něj se nelze přihlásit."});
+    EXPECT_TRUE(runner.Started.empty());
+
+    Editor.OAuth2Page->eClientId->setText("1111-aaaa");
+    Editor.OAuth2Page->bSignIn->click();
+    ASSERT_EQ(runner.Started.size(), 1u);
+    EXPECT_EQ(runner.Started[0].Host, "outlook.office365.com");
+    EXPECT_EQ(runner.Started[0].Login, lmOAuth2);
+    EXPECT_EQ(ReadUserOAuth2Client("microsoft").ClientId, "1111-aaaa") << "the sign-in reads it from the file";
+    EXPECT_TRUE(Editor.OAuth2Page->SigningIn());
 }

@@ -18,6 +18,7 @@
 #include "udm.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -123,6 +124,9 @@ TEST_F(OAuth2WindowTest, SignInCutShortFromTheEditorStoresNothing)
 {
     const std::string state = SignInFromTheEditor([this](Tfedit& editor) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return !Ui.Urls.empty(); }, WaitMs));
+        // Where no browser comes up, the address is there to copy.
+        EXPECT_EQ(FromQt(editor.OAuth2Page->eSignInUrl->text()), Ui.Urls[0]);
+        EXPECT_FALSE(editor.OAuth2Page->eSignInUrl->isHidden());
         EXPECT_EQ(FromQt(editor.OAuth2Page->bSignIn->text()), "Přerušit přihlášení");
         editor.OAuth2Page->bSignIn->click();
     });
