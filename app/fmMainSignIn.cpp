@@ -11,7 +11,6 @@
 namespace {
 
 const std::string SigningInText = "Přihlášení v prohlížeči: ";
-const std::string SignInCutShortText = "Přihlášení bylo přerušeno.";
 const std::string SignInQuestion = "Přihlásit se k účtu teď v prohlížeči?";
 
 } // namespace
@@ -54,11 +53,11 @@ void Tfmain::RunSignIn(const TPOP3Rec& account, QListWidgetItem* item, TOpened o
         // The worker's cancel ends the wait for the browser like any wait on the network.
         SignInWithBrowser(account, callbacks);
     };
+    // Cut short, it leaves nothing behind that the user must be told of on closing.
     command.Done = [done = std::move(done)](std::exception_ptr failure) {
         if (done)
             done(failure);
     };
-    command.CutShortText = SignInCutShortText;
     RunOnServer(std::move(command));
 }
 
