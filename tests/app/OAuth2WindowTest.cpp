@@ -41,6 +41,7 @@ protected:
         WriteBytes(AccountsPath(), "petr@demo.cz\r\npop3s+oauth2://127.0.0.1\r\n" + Server.User() + "\r\n\r\n" +
                                        std::to_string(Server.TlsPort()) + "\r\n");
         Server.AddMessages({Message});
+        Signed = RecordFromLines(ParseAccounts(ReadBytes(AccountsPath())).front());
         Window = std::make_unique<Tfmain>();
         Window->show();
         Window->poplist->setCurrentRow(0);
@@ -50,11 +51,9 @@ protected:
         Window.reset();
         CloseOpenSessions();
         // The keyring lives as long as the test program.
-        SignOut(Account());
+        SignOut(Signed);
         unsetenv("SSL_CERT_FILE");
     }
-
-    TPOP3Rec Account() const { return RecordFromLines(ParseAccounts(ReadBytes(AccountsPath())).front()); }
 
     // The browser: it follows the authorization URL the program opened, and the provider's
     // redirect back to the program's listener.
@@ -99,9 +98,11 @@ protected:
     PrivatePop3Server Server{PrivatePop3Options{.Tls = PrivatePop3Tls::Valid, .OAuth2 = true}};
     OAuthTestServer Auth{{.KeyFile = Server.OAuth2KeyFile()}};
     std::unique_ptr<Tfmain> Window;
+    // The account of the file, as the keyring knows it.
+    TPOP3Rec Signed;
 };
 
-TEST_F(OAuth2WindowTest, SignInFromTheEditorKeepsTheTokenForTheCheck)
+TEST_F(OAuth2WindowTest, SignInFromTheEditorServesTheChecksUntilTheAccountIsDeleted)
 {
     const std::string state = SignInFromTheEditor([this](Tfedit&) { PlayTheBrowser(0); });
     EXPECT_EQ(state, "Účet je přihlášen.");
@@ -109,7 +110,7 @@ TEST_F(OAuth2WindowTest, SignInFromTheEditorKeepsTheTokenForTheCheck)
     ASSERT_EQ(Ui.Urls.size(), 1u);
     EXPECT_EQ(Ui.Urls[0].rfind(Auth.AuthorizationUrl() + "?", 0), 0u) << Ui.Urls[0];
     EXPECT_NE(Ui.Urls[0].find("code_challenge_method=S256"), std::string::npos);
-    EXPECT_TRUE(SignedIn(Account()));
+    EXPECT_TRUE(SignedIn(Signed));
 
     // With no access token in memory the check takes one with the keyring's refresh token.
     ForgetAccessTokens();
@@ -118,6 +119,10 @@ TEST_F(OAuth2WindowTest, SignInFromTheEditorKeepsTheTokenForTheCheck)
     ASSERT_EQ(Window->headlist->RowCount(), 1);
     EXPECT_EQ(Window->headlist->Row(0)->Data().SubjectText, "Porada");
     EXPECT_EQ(Ui.Urls.size(), 1u);
+
+    Ui.Answers = {true};
+    Window->DeleteAccount();
+    EXPECT_FALSE(SignedIn(Signed));
 }
 
 TEST_F(OAuth2WindowTest, SignInCutShortFromTheEditorStoresNothing)
@@ -132,7 +137,7 @@ TEST_F(OAuth2WindowTest, SignInCutShortFromTheEditorStoresNothing)
     });
     EXPECT_EQ(state, "Přihlášení bylo přerušeno.");
     EXPECT_EQ(Ui.Errors, std::vector<std::string>{});
-    EXPECT_FALSE(SignedIn(Account()));
+    EXPECT_FALSE(SignedIn(Signed));
     EXPECT_EQ(Auth.Count("token"), 0);
 }
 
