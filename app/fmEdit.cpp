@@ -378,7 +378,6 @@ TPOP3Rec Tfedit::FieldsRecord() const
     return account;
 }
 
-
 bool Tfedit::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == eAddress && event->type() == QEvent::FocusOut)
