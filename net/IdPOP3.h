@@ -13,8 +13,9 @@
 // the rest of the pipeline in step.
 //
 // The log-in takes the safest way the server offers: on an encrypted connection CAPA is
-// asked first and AUTH (RFC 5034) used with SASLMechanism, or PLAIN with Username and
-// Password, when the server lists it; on a plain connection APOP when the greeting carries
+// asked first and AUTH (RFC 5034) used with SASLMechanism or the first of SASLMechanisms
+// the server lists (an OAuth2 token: nothing else is tried then), or PLAIN with Username
+// and Password, when the server lists it; on a plain connection APOP when the greeting carries
 // a timestamp, so the password itself does not travel; else USER and PASS.
 //
 // Replies are "+OK" (ReplyOk) or "-ERR" (ReplyErr); a refusal where "+OK" is needed raises
