@@ -185,6 +185,7 @@ void Tfmain::FinishOnServer(const TServerCommand& command, std::exception_ptr fa
     if (failed && FFocusBefore && FFocusBefore->isEnabled() && FFocusBefore->isVisible())
         FFocusBefore->setFocus();
     FFocusBefore = nullptr;
+    RunWaitingScheduledCheck();
     if (FWaitLoop)
         FWaitLoop->quit();
 }
@@ -397,12 +398,20 @@ void Tfmain::CheckAllAccounts()
 
 void Tfmain::ScheduledCheck()
 {
-    // The user's operation goes first; the schedule tries again shortly.
+    // The user's operation goes first.
     if (ServerBusy()) {
-        QTimer::singleShot(BusyRetryMs, this, &Tfmain::ScheduledCheck);
+        FScheduledCheckWaiting = true;
         return;
     }
+    FScheduledCheckWaiting = false;
     CheckAllAccounts();
+}
+
+// Started before WaitForServer can see the worker idle: the wait lasts to its end.
+void Tfmain::RunWaitingScheduledCheck()
+{
+    if (FScheduledCheckWaiting && !ServerBusy() && !FClosing)
+        ScheduledCheck();
 }
 
 void Tfmain::ScheduleChecks()
@@ -495,6 +504,7 @@ void Tfmain::FinishCheckAll()
     FCheckAllNew.clear();
     RefreshCommands();
     ShowKeptRecords();
+    RunWaitingScheduledCheck();
     if (FWaitLoop)
         FWaitLoop->quit();
 }
