@@ -120,6 +120,14 @@ std::string DeletionSummary(const std::vector<std::shared_ptr<TMessageHeader>>& 
     return summary;
 }
 
+// A keyring that did not answer in time gave no password: the check goes on with the
+// account file's, and the status bar says why it may be refused.
+void ShowKeyringNote(QLabel& panel, const TPOP3& session)
+{
+    if (!session.KeyringNote.empty())
+        panel.setText(ToQt(session.KeyringNote));
+}
+
 } // namespace
 
 // ---- server operations on the worker ----
@@ -304,6 +312,7 @@ void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account)
 {
     const std::shared_ptr<TPOP3> session = CreateSession(account);
     session->TakePasswordFromKeyring();
+    ShowKeyringNote(*barPanel1, *session);
     auto records = std::make_shared<std::vector<std::shared_ptr<TMessageHeader>>>();
     TServerCommand command;
     command.Text = CheckingText + account.Address;
@@ -449,6 +458,7 @@ void Tfmain::CheckNextAccount()
         account = RecordFromLines(AccountOfItem(item));
         session = CreateSession(account);
         session->TakePasswordFromKeyring();
+        ShowKeyringNote(*barPanel1, *session);
     } catch (const std::exception& error) {
         SetAccountError(item, error.what());
         QTimer::singleShot(0, this, &Tfmain::CheckNextAccount);
