@@ -77,7 +77,8 @@ public:
     // "Zkontrolovat vše": the accounts one after another; a failure is shown by its account
     // (icon and tooltip) and the others go on. Refused, with a beep, while anything runs.
     void CheckAllAccounts();
-    // A scheduled check: "Zkontrolovat vše" when nothing runs, else shortly again.
+    // A scheduled check: "Zkontrolovat vše" when nothing runs, else once the running
+    // operation has ended; the ticks that come meanwhile make that one check.
     void ScheduledCheck();
     // One row per record of the last check that is not deleted; the first one shown.
     void FillHeaderList();
@@ -195,6 +196,8 @@ private:
                             std::vector<std::shared_ptr<TMessageHeader>> records);
     // Starts the timer of the scheduled check from the settings.
     void ScheduleChecks();
+    // The scheduled check that waited for the operation that has just ended.
+    void RunWaitingScheduledCheck();
     void ShareHeightChange(int change);
 
     bool FActivated = false;
@@ -219,8 +222,8 @@ private:
     std::vector<TAccountLines> FCheckAllQueue;
     std::vector<TNewMessageLine> FCheckAllNew;
     class QTimer* FCheckTimer = nullptr;
-    // A scheduled check that found the worker busy tries again after this.
-    static constexpr int BusyRetryMs = 30000;
+    // A scheduled check found the worker busy and waits for its end.
+    bool FScheduledCheckWaiting = false;
     QListWidgetItem* FOperationAccount = nullptr;
     // The account the header list belongs to; nullptr once that account is deleted.
     QListWidgetItem* FListOwnerItem = nullptr;

@@ -121,6 +121,14 @@ std::string DeletionSummary(const std::vector<std::shared_ptr<TMessageHeader>>& 
     return summary;
 }
 
+// A keyring that did not answer in time gave no password: the check goes on with the
+// account file's, and the status bar says why it may be refused.
+void ShowKeyringNote(QLabel& panel, const TPOP3& session)
+{
+    if (!session.KeyringNote.empty())
+        panel.setText(ToQt(session.KeyringNote));
+}
+
 } // namespace
 
 // ---- server operations on the worker ----
@@ -195,6 +203,7 @@ void Tfmain::FinishOnServer(const TServerCommand& command, std::exception_ptr fa
     if (failed && FFocusBefore && FFocusBefore->isEnabled() && FFocusBefore->isVisible())
         FFocusBefore->setFocus();
     FFocusBefore = nullptr;
+    RunWaitingScheduledCheck();
     if (FWaitLoop)
         FWaitLoop->quit();
 }
@@ -313,6 +322,7 @@ void Tfmain::StartCheck(QListWidgetItem* item, const TPOP3Rec& account, bool off
 {
     const std::shared_ptr<TPOP3> session = CreateSession(account);
     session->TakePasswordFromKeyring();
+    ShowKeyringNote(*barPanel1, *session);
     auto records = std::make_shared<std::vector<std::shared_ptr<TMessageHeader>>>();
     TServerCommand command;
     command.Text = CheckingText + account.Address;
@@ -409,12 +419,20 @@ void Tfmain::CheckAllAccounts()
 
 void Tfmain::ScheduledCheck()
 {
-    // The user's operation goes first; the schedule tries again shortly.
+    // The user's operation goes first.
     if (ServerBusy()) {
-        QTimer::singleShot(BusyRetryMs, this, &Tfmain::ScheduledCheck);
+        FScheduledCheckWaiting = true;
         return;
     }
+    FScheduledCheckWaiting = false;
     CheckAllAccounts();
+}
+
+// Started before WaitForServer can see the worker idle: the wait lasts to its end.
+void Tfmain::RunWaitingScheduledCheck()
+{
+    if (FScheduledCheckWaiting && !ServerBusy() && !FClosing)
+        ScheduledCheck();
 }
 
 void Tfmain::ScheduleChecks()
@@ -452,6 +470,7 @@ void Tfmain::CheckNextAccount()
         account = RecordFromLines(AccountOfItem(item));
         session = CreateSession(account);
         session->TakePasswordFromKeyring();
+        ShowKeyringNote(*barPanel1, *session);
     } catch (const std::exception& error) {
         SetAccountError(item, error.what());
         QTimer::singleShot(0, this, &Tfmain::CheckNextAccount);
@@ -507,6 +526,7 @@ void Tfmain::FinishCheckAll()
     FCheckAllNew.clear();
     RefreshCommands();
     ShowKeptRecords();
+    RunWaitingScheduledCheck();
     if (FWaitLoop)
         FWaitLoop->quit();
 }

@@ -10,6 +10,7 @@
 #include "Providers.h"
 #include "ServerWorker.h"
 
+#include "IdMessageCoder.h"
 #include "IdWait.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,7 @@ const std::string RetrNote =
 // Set on the window thread, read by checks and downloads on the server worker.
 std::atomic<int32_t> PreviewLineCount{0};
 std::atomic<bool> DownloadWithRetr{false};
+std::atomic<int64_t> UnsizedAttachmentLimit{DefaultUnsizedAttachmentLimit};
 int32_t ConnectTimeoutMs = DefaultConnectTimeoutMs;
 int32_t ReadTimeoutMs = DefaultReadTimeoutMs;
 int32_t IdleCloseMs = DefaultIdleCloseMs;
@@ -68,14 +70,23 @@ void WhileWaiting()
     ThrowIfCancelled();
 }
 
+const std::string UnsizedTooLargeText =
+    "Příloha je větší než %d MiB a server velikost zprávy neohlásil; stahování bylo zastaveno.";
+
 // Decoding never makes data larger than its encoded form, so the attachments of a
 // message hold at most its size as LIST gave it; the room covers servers that count a
-// little differently. Without a size there is no bound to give.
+// little differently. Without a size the fixed bound holds.
 int64_t AttachmentDataLimitFor(int32_t listSize)
 {
     if (listSize < 0)
-        return -1;
+        return UnsizedAttachmentLimit;
     return int64_t{listSize} + listSize / 8 + 64 * 1024;
+}
+
+std::string UnsizedTooLargeMessage()
+{
+    std::string text = UnsizedTooLargeText;
+    return text.replace(text.find("%d"), 2, std::to_string(UnsizedAttachmentLimit >> 20));
 }
 
 class TServerOperation {
@@ -330,6 +341,11 @@ void SetServerTimeouts(int32_t connectMs, int32_t readMs)
 void SetIdleCloseDelay(int32_t milliseconds)
 {
     IdleCloseMs = milliseconds;
+}
+
+void SetUnsizedAttachmentLimit(int64_t bytes)
+{
+    UnsizedAttachmentLimit = bytes;
 }
 
 void SetPreviewLines(int32_t lines)
@@ -666,15 +682,22 @@ std::unique_ptr<TIdMessage> TMessageHeader::Retrieve(std::string* retrNote)
     whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
     const bool retrAtOnce = DownloadWithRetr;
     std::string note;
-    if (!retrAtOnce && !FetchWithoutReading(*whole)) {
-        whole = std::make_unique<TIdMessage>();
-        whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
-        note = RetrNote;
-    }
-    if (retrAtOnce || !note.empty()) {
-        // A retrieval that fails after all leaves the record as it was.
-        if (!Session->FetchMessage(Number, *whole))
-            Session->RaiseReplyError();
+    try {
+        if (!retrAtOnce && !FetchWithoutReading(*whole)) {
+            whole = std::make_unique<TIdMessage>();
+            whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
+            note = RetrNote;
+        }
+        if (retrAtOnce || !note.empty()) {
+            // A retrieval that fails after all leaves the record as it was.
+            if (!Session->FetchMessage(Number, *whole))
+                Session->RaiseReplyError();
+        }
+    } catch (EIdAttachmentTooLarge& tooLarge) {
+        // The bound of a message without a size is no size the server announced.
+        if (Msg->Tag < 0)
+            tooLarge.Message = UnsizedTooLargeMessage();
+        throw;
     }
     if (retrNote)
         *retrNote = note;

@@ -110,6 +110,11 @@ constexpr int32_t DefaultReadTimeoutMs = 120000;
 void SetIdleCloseDelay(int32_t milliseconds);
 constexpr int32_t DefaultIdleCloseMs = 60000;
 
+// The most attachment data a download of a message whose size LIST did not give may
+// decode to: well above what mail providers accept in one message. The tests lower it.
+void SetUnsizedAttachmentLimit(int64_t bytes);
+constexpr int64_t DefaultUnsizedAttachmentLimit = int64_t{256} << 20;
+
 // Lines of text a check reads from each message's body for the previews; 0, the
 // default, reads none (TOP n 0).
 void SetPreviewLines(int32_t lines);

@@ -315,6 +315,28 @@ TEST_F(MailServerTest, CheckAtStartChecksTheAccountsWithoutBeingAsked)
     EXPECT_EQ(Column(hcSubject), Lines{"Message 1"});
 }
 
+// Ticks of the schedule while the user's check runs wait for its end and then make one
+// round of "Zkontrolovat vše": not none, not two.
+TEST_F(MailServerTest, ScheduledTicksDuringAnOperationMakeOneCheckAfterIt)
+{
+    ScriptedServer server;
+    Checks(server, 1).AcceptsNext();
+    Checks(server, 2);
+    OpenWindow(server);
+    Window->CheckAccClick();
+    ASSERT_TRUE(Window->ServerBusy());
+    Window->ScheduledCheck();
+    Window->ScheduledCheck();
+    EXPECT_TRUE(Window->WaitForServer(10000));
+    EXPECT_EQ(server.Finish(), Lines{});
+    EXPECT_EQ(server.Connections(), 2);
+    EXPECT_EQ(Column(hcSubject), (Lines{"Message 1", "Message 2"})) << "the scheduled round's list";
+    QApplication::processEvents();
+    EXPECT_FALSE(Window->ServerBusy()) << "nothing more was waiting";
+    EXPECT_TRUE(Window->poplist->item(0)->toolTip().isEmpty()) << "no round failed on a closed server";
+    EXPECT_EQ(Ui.Errors, Lines{});
+}
+
 TEST_F(MailServerTest, SelectAllAndDeleteRemovesEveryRowBottomUp)
 {
     ScriptedServer server;

@@ -24,7 +24,15 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -282,6 +290,83 @@ TEST_F(MainWindowTest, DeletingAnAccountAsksFirst)
     window.DelAccClick();
     EXPECT_EQ(window.poplist->count(), 0);
     EXPECT_EQ(ReadBytes(AccountsPath()), "");
+}
+
+// kormoran-cli started with args, its output into errorFile; the caller waits for it.
+pid_t StartCli(const std::vector<std::string>& args, const std::string& errorFile)
+{
+    // Nothing is allocated after the fork: other threads may hold the allocator's lock.
+    std::vector<char*> argv{const_cast<char*>(KORMORAN_CLI)};
+    for (const std::string& arg : args)
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, STDOUT_FILENO);
+        ::dup2(out, STDERR_FILENO);
+        for (int fd = 3; fd < 1024; ++fd)
+            ::close(fd);
+        ::execv(KORMORAN_CLI, argv.data());
+        ::_exit(127);
+    }
+    return child;
+}
+
+// How many writers wait for the lock on the file (the kernel's list of file locks).
+int WaitersOn(const std::string& path)
+{
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return 0;
+    const std::string inode = ":" + std::to_string(status.st_ino) + " ";
+    std::ifstream locks("/proc/locks");
+    int waiters = 0;
+    for (std::string line; std::getline(locks, line);)
+        waiters += line.find("->") != std::string::npos && line.find(inode) != std::string::npos;
+    return waiters;
+}
+
+// The window deletes an account while three kormoran-cli processes add theirs, all of
+// them queued on the lock at once: every change lands, none undoes another.
+TEST_F(MainWindowTest, TheWindowAndTheTerminalChangeTheAccountsAtOnceAndNothingIsLost)
+{
+    WriteBytes(AccountsPath(), TwoAccounts);
+    TTestMain window;
+    const std::string lockPath = AccountsPath() + ".lock";
+    const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    std::vector<pid_t> writers;
+    for (const char* address : {"c1@z.cz", "c2@z.cz", "c3@z.cz"})
+        writers.push_back(StartCli({"--accounts", AccountsPath(), "add", address, "--host", "pop.z.cz", "--security",
+                                    "none", "--user", address},
+                                   Directory.File(std::string(address) + ".out")));
+    // Released once the three and the window all wait for it.
+    bool allWaited = false;
+    std::thread holder([&] {
+        for (auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+             !allWaited && std::chrono::steady_clock::now() < end;
+             std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+            allWaited = WaitersOn(lockPath) == 4;
+        ::close(lock);
+    });
+    window.poplist->setCurrentRow(1);
+    Ui.Answers = {true};
+    window.DelAccClick();
+    holder.join();
+    EXPECT_TRUE(allWaited);
+    for (size_t i = 0; i < writers.size(); ++i) {
+        int status = -1;
+        ::waitpid(writers[i], &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+            << ReadBytes(Directory.File("c" + std::to_string(i + 1) + "@z.cz.out"));
+    }
+    std::vector<std::string> addresses;
+    for (const TAccountLines& account : LoadAccountFile(AccountsPath()))
+        addresses.push_back(account.Address);
+    std::sort(addresses.begin(), addresses.end());
+    EXPECT_EQ(addresses, (std::vector<std::string>{"a@x.cz", "c1@z.cz", "c2@z.cz", "c3@z.cz"}));
+    EXPECT_EQ(FromQt(window.poplist->item(0)->text()), "a@x.cz");
 }
 
 TEST_F(MainWindowTest, CommandsWithoutASelectedAccountDoNothing)

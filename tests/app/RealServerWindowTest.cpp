@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QListWidget>
 #include <QProgressBar>
+#include <unistd.h>
 
 namespace {
 
@@ -92,6 +93,71 @@ TEST_F(AppFixture, CheckOverTlsSaysSoInTheStatusBar)
     }
     CloseOpenSessions();
     unsetenv("SSL_CERT_FILE");
+}
+
+// Trust on first use in the window, against a server whose certificate signed itself:
+// the question shows the certificate; No leaves it refused, Yes pins what was shown and
+// the check goes on; afterwards it is accepted without a question. Another certificate
+// for the account is refused loudly, and never offered.
+TEST_F(AppFixture, TrustOnFirstUseIsAskedOnceAndAnotherCertificateIsRefused)
+{
+    PrivatePop3Server first(PrivatePop3Tls::SelfSigned);
+    PrivatePop3Server second(PrivatePop3Tls::SelfSigned);
+    first.AddMessages({PlainMessage()});
+    auto useServer = [&](const PrivatePop3Server& server) {
+        WriteBytes(AccountsPath(), "petr@demo.cz\r\npop3s://127.0.0.1\r\n" + server.User() + "\r\n" +
+                                       server.Password() + "\r\n" + std::to_string(server.TlsPort()) + "\r\n");
+    };
+    const std::string pins = Directory.File("config/kormoran/certificate-pins");
+    auto pinned = [&] { return ::access(pins.c_str(), F_OK) == 0 ? ReadBytes(pins) : std::string(); };
+    useServer(first);
+    {
+        Tfmain window;
+        window.show();
+        auto check = [&](bool answer) {
+            window.poplist->setCurrentRow(0);
+            Ui.Answers = {answer};
+            window.CheckAccClick();
+            EXPECT_TRUE(window.WaitForServer(10000));
+        };
+
+        check(false);
+        ASSERT_EQ(Ui.Questions.size(), 1u);
+        const std::string question = Ui.Questions[0];
+        for (const char* shown : {"Subjekt: CN=Kormoran test server", "Vydavatel: CN=Kormoran test server",
+                                  "Platnost: od ", "SHA-256: "})
+            EXPECT_NE(question.find(shown), std::string::npos) << shown << "\n" << question;
+        const size_t at = question.find("SHA-256: ");
+        ASSERT_NE(at, std::string::npos);
+        const std::string fingerprint = question.substr(at + 9, 95);
+        ASSERT_EQ(Ui.Errors.size(), 1u);
+        EXPECT_NE(Ui.Errors[0].find("není důvěryhodný"), std::string::npos) << Ui.Errors[0];
+        EXPECT_EQ(window.headlist->RowCount(), 0);
+        EXPECT_EQ(pinned(), "");
+
+        check(true);
+        EXPECT_EQ(Ui.Questions, (Lines{question, question}));
+        EXPECT_EQ(Ui.Errors.size(), 1u) << Ui.Errors.back();
+        EXPECT_EQ(window.headlist->RowCount(), 1) << "trusted, the check went on";
+        EXPECT_NE(pinned().find(fingerprint), std::string::npos) << pinned();
+
+        first.AddMessages({MessageWithAttachment()});
+        check(false);
+        EXPECT_EQ(Ui.Questions.size(), 2u) << "a pinned certificate is not asked about";
+        EXPECT_EQ(Ui.Errors.size(), 1u) << Ui.Errors.back();
+        EXPECT_EQ(window.headlist->RowCount(), 2);
+
+        useServer(second);
+        window.LoadAccounts();
+        const std::string pinsBefore = pinned();
+        check(true);
+        EXPECT_EQ(Ui.Questions.size(), 2u) << "a changed certificate is never offered";
+        ASSERT_EQ(Ui.Errors.size(), 2u);
+        EXPECT_NE(Ui.Errors[1].find("POZOR"), std::string::npos) << Ui.Errors[1];
+        EXPECT_NE(Ui.Errors[1].find(fingerprint), std::string::npos) << Ui.Errors[1];
+        EXPECT_EQ(pinned(), pinsBefore);
+    }
+    CloseOpenSessions();
 }
 
 TEST_F(RealServerWindowTest, CheckDownloadSaveAndDelete)

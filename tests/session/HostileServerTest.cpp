@@ -74,20 +74,44 @@ TEST_F(SessionTest, AHostileServerIsBoundedAndToldApart)
     }
 }
 
+// With a size from LIST the attachments are bounded by it; without one (a bare "+OK"),
+// by the fixed bound, lowered here so that a few MiB cross it.
 TEST_F(SessionTest, AnAttachmentLargerThanTheMessageStopsTheDownload)
 {
-    ScriptedServer server;
-    Check(server, {Message}).Says("+OK").AcceptsNext();
-    Login(server);
-    Headers(server, 1, Message).Expects(DownloadCommand(1, Message)).Says("+OK");
-    server.Sends("Content-Type: application/octet-stream; name=x\r\nContent-Transfer-Encoding: base64\r\n\r\n")
-        .Streams(std::string(76, 'Q') + "\r\n", 8 << 20);
-    CheckMailbox(CreateSession(Account(server.Start())));
-    const auto record = HeaderRecords()[0];
-    EXPECT_EQ(FailureOf([&] { record->Download(); }),
-              "Příloha je větší, než server u zprávy ohlásil; stahování bylo zastaveno.");
-    EXPECT_FALSE(record->Downloaded);
-    EXPECT_FALSE(record->Session->IsConnected());
+    struct Case {
+        const char* Name;
+        std::string ListReply;
+        std::string Download;
+        std::string Failure;
+    };
+    const std::vector<Case> cases = {
+        {"sized", "+OK 1 " + std::to_string(Message.size()), DownloadCommand(1, Message),
+         "Příloha je větší, než server u zprávy ohlásil; stahování bylo zastaveno."},
+        {"without a size", "+OK", "TOP 1 2147483647",
+         "Příloha je větší než 1 MiB a server velikost zprávy neohlásil; stahování bylo zastaveno."},
+    };
+    SetUnsizedAttachmentLimit(1 << 20);
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.Name);
+        ScriptedServer server;
+        auto header = [&] {
+            server.Expects("TOP 1 0").Says("+OK").Sends(OnTheWire(HeaderOf(Message))).Expects("LIST 1").Says(test.ListReply);
+        };
+        LoginWithoutPipelining(server).Expects("STAT").Says("+OK 1 1000").Expects("UIDL").Says("-ERR unknown command");
+        header();
+        server.Expects("QUIT").Says("+OK").AcceptsNext();
+        Login(server);
+        header();
+        server.Expects(test.Download).Says("+OK");
+        server.Sends("Content-Type: application/octet-stream; name=x\r\nContent-Transfer-Encoding: base64\r\n\r\n")
+            .Streams(std::string(76, 'Q') + "\r\n", 8 << 20);
+        CheckMailbox(CreateSession(Account(server.Start())));
+        const auto record = HeaderRecords()[0];
+        EXPECT_EQ(FailureOf([&] { record->Download(); }), test.Failure);
+        EXPECT_FALSE(record->Downloaded);
+        EXPECT_FALSE(record->Session->IsConnected());
+    }
+    SetUnsizedAttachmentLimit(DefaultUnsizedAttachmentLimit);
 }
 
 TEST_F(SessionTest, AConnectionLostDuringDeleSaysNothingWasDeleted)
