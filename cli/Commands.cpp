@@ -312,8 +312,10 @@ std::string CheckLine(const TMessageHeader& record, bool localDates)
     std::string line = IntToStr(record.Number);
     const std::string date = localDates ? record.DateText() : IsoDateTimeText(record.Msg->Date);
     for (const std::string& field : {date, record.SizeText(), record.FromText(), record.ToText(),
-                                     record.SubjectText(), record.IdText(), record.UniqueId})
-        line += '\t' + TabField(field);
+                                     record.SubjectText(), record.IdText(), record.UniqueId}) {
+        line += '\t';
+        line += TabField(field);
+    }
     return VisibleControls(line);
 }
 

@@ -102,11 +102,11 @@ int TIdHeaderList::FindName(std::string_view name) const
     // the name has its colon right after it, which is looked at before the letters.
     if (name.find(':') != std::string_view::npos)
         return -1;
-    for (int i = 0; i < Count(); ++i) {
-        const std::string_view line = Line(i);
-        if (line.size() > name.size() && line[name.size()] == ':' && SameText(line.substr(0, name.size()), name))
+    size_t start = 0;
+    for (int i = 0; i < Count(); start = FEnds[i], ++i)
+        if (FEnds[i] - start > name.size() && FText[start + name.size()] == ':' &&
+            SameText(std::string_view(FText.data() + start, name.size()), name))
             return i;
-    }
     return -1;
 }
 

@@ -8,7 +8,6 @@
 #include <QRegularExpression>
 #include <QTime>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -174,9 +173,19 @@ std::string IsoDateTimeText(double date)
     const QTime time = local.time();
     const int offset = local.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d %c%02d%02d", year, day.month(), day.day(),
-                  time.hour(), time.minute(), time.second(), offset < 0 ? '-' : '+', minutes / 60,
-                  minutes % 60);
+    std::string text = "0000-00-00 00:00:00 +0000";
+    const auto put = [&text](size_t end, int number) {
+        for (size_t i = end; number > 0; number /= 10)
+            text[--i] = static_cast<char>('0' + number % 10);
+    };
+    put(4, year);
+    put(7, day.month());
+    put(10, day.day());
+    put(13, time.hour());
+    put(16, time.minute());
+    put(19, time.second());
+    text[20] = offset < 0 ? '-' : '+';
+    put(23, minutes / 60);
+    put(25, minutes % 60);
     return text;
 }
