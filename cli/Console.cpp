@@ -50,11 +50,18 @@ std::string VisibleControls(const std::string& utf8)
 
 std::string TabField(const std::string& text)
 {
-    std::string field = text;
-    for (char& c : field)
-        if (c == '\t' || c == '\r' || c == '\n')
-            c = ' ';
+    std::string field;
+    AppendTabField(field, text);
     return field;
+}
+
+void AppendTabField(std::string& line, std::string_view text)
+{
+    const size_t start = line.size();
+    line += text;
+    for (size_t i = start; i < line.size(); ++i)
+        if (static_cast<unsigned char>(line[i]) <= '\r' && (line[i] == '\t' || line[i] == '\r' || line[i] == '\n'))
+            line[i] = ' ';
 }
 
 bool IsYes(const std::string& answer)

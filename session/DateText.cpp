@@ -159,26 +159,43 @@ std::string DateTimeText(double date)
     return text;
 }
 
-std::string IsoDateTimeText(double date)
+namespace {
+
+// The local zone's offset from UTC through one hour of one day, when it stays the same
+// through all of it and every time of the hour is a local time as it stands (none in the
+// gap of a change to summer time): messages of one hour then need no zone lookup each.
+struct THourOffset {
+    QDate Day;
+    int Hour = -1;
+    std::optional<int> Offset;
+};
+
+std::optional<int> OffsetThroughHour(QDate day, int hour)
 {
-    const std::optional<TDayAndTime> split = SplitDate(date);
-    if (!split || date == 0)
-        return {};
-    const QDateTime local(split->Day, TimeOfDay(*split));
-    const QDate day = local.date();
-    const int year = day.year();
-    if (!local.isValid() || year < 1000 || year > 9999)
-        return FromQt(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + OffsetText(local));
-    // The same text as the format above, without reading the format for every message.
-    const QTime time = local.time();
-    const int offset = local.offsetFromUtc();
+    thread_local THourOffset known;
+    if (known.Day == day && known.Hour == hour)
+        return known.Offset;
+    known = {day, hour, std::nullopt};
+    const QTime first(hour, 0, 0);
+    const QTime last(hour, 59, 59, 999);
+    const QDateTime start(day, first);
+    const QDateTime end(day, last);
+    if (start.isValid() && end.isValid() && start.date() == day && end.date() == day && start.time() == first &&
+        end.time() == last && start.offsetFromUtc() == end.offsetFromUtc())
+        known.Offset = start.offsetFromUtc();
+    return known.Offset;
+}
+
+// "2026-01-05 08:12:00 +0100" from its parts.
+std::string IsoText(QDate day, QTime time, int offset)
+{
     const int minutes = std::abs(offset) / 60;
     std::string text = "0000-00-00 00:00:00 +0000";
     const auto put = [&text](size_t end, int number) {
         for (size_t i = end; number > 0; number /= 10)
             text[--i] = static_cast<char>('0' + number % 10);
     };
-    put(4, year);
+    put(4, day.year());
     put(7, day.month());
     put(10, day.day());
     put(13, time.hour());
@@ -188,4 +205,24 @@ std::string IsoDateTimeText(double date)
     put(23, minutes / 60);
     put(25, minutes % 60);
     return text;
+}
+
+} // namespace
+
+std::string IsoDateTimeText(double date)
+{
+    const std::optional<TDayAndTime> split = SplitDate(date);
+    if (!split || date == 0)
+        return {};
+    const QTime time = TimeOfDay(*split);
+    const int year = split->Day.year();
+    const bool fourDigits = year >= 1000 && year <= 9999;
+    if (fourDigits)
+        if (const std::optional<int> offset = OffsetThroughHour(split->Day, time.hour()))
+            return IsoText(split->Day, time, *offset);
+    const QDateTime local(split->Day, time);
+    if (!local.isValid() || local.date().year() < 1000 || local.date().year() > 9999)
+        return FromQt(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + OffsetText(local));
+    // The same text as the format above, without reading the format for every message.
+    return IsoText(local.date(), local.time(), local.offsetFromUtc());
 }

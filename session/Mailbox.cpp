@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <exception>
 #include <string_view>
@@ -26,6 +27,9 @@
 namespace {
 
 std::vector<std::shared_ptr<TMessageHeader>> Records;
+
+// How often a check lets events run while it makes records.
+constexpr std::chrono::milliseconds RecordEventsInterval(5);
 
 // Below this many records the heap keeps what a list frees for the next one.
 constexpr size_t ManyRecords = 1000;
@@ -361,8 +365,14 @@ int32_t FetchRecords(const std::shared_ptr<TPOP3>& session, std::vector<std::sha
         // commands of the next records already.
         session->PlanUniqueIdsAndHeaders(count, PreviewBodyLines());
         const auto uniqueIds = session->FetchUniqueIds(count);
+        // Events run between records every few milliseconds, not after each of a large
+        // mailbox's records, whose replies mostly wait in the buffer already.
+        std::chrono::steady_clock::time_point eventsRun;   // long ago: events run before the first
         for (int32_t number = 1; number <= count; ++number) {
-            ProcessPendingEvents();
+            if (const auto now = std::chrono::steady_clock::now(); now - eventsRun >= RecordEventsInterval) {
+                ProcessPendingEvents();
+                eventsRun = now;
+            }
             records.push_back(std::make_shared<TMessageHeader>(session, number));
         }
         if (uniqueIds)
