@@ -314,7 +314,7 @@ void TIdEMailAddressList::ParseList(std::string_view value)
     Clear();
     if (IsBlankText(value))
         return;
-    if (value.find_first_of(":;(\", \t") == std::string_view::npos) {
+    if (FindStop(value, ":;(\", \t", 0) == std::string_view::npos) {
         FItems.emplace_back(TrimLeft(value));
         return;
     }
@@ -325,7 +325,7 @@ void TIdEMailAddressList::ParseList(std::string_view value)
     size_t pos = 0;
     while (pos < value.size()) {
         const char* stops = commentDepth > 0 ? "()\\" : inQuotes ? "\"\\" : ":;(\", \t";
-        size_t p = value.find_first_of(stops, pos);
+        size_t p = FindStop(value, stops, pos);
         if (p == std::string_view::npos)
             break;
         std::string_view head = value.substr(pos, p - pos);
