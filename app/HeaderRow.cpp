@@ -1,6 +1,7 @@
 #include "HeaderRow.h"
 
 #include "QtText.h"
+#include "Triage.h"
 
 #include <QCollator>
 #include <algorithm>
@@ -16,7 +17,7 @@ int Compare(const T& a, const T& b)
 
 // Names and subjects in the order a Czech reader looks for them, whatever the
 // program's own locale is.
-int CompareAsCzech(const QString& a, const QString& b)
+int CompareAsCzech(QStringView a, QStringView b)
 {
     static const QCollator collator = [] {
         QCollator czech{QLocale(QLocale::Czech, QLocale::CzechRepublic)};
@@ -29,7 +30,7 @@ int CompareAsCzech(const QString& a, const QString& b)
 
 // UTF-16 in the order of its code points, which is the byte order of the same text in
 // UTF-8: surrogates (U+10000 and above) after the rest of the basic plane.
-int CompareCodePoints(const QString& a, const QString& b)
+int CompareCodePoints(QStringView a, QStringView b)
 {
     const auto key = [](char16_t unit) {
         return unit >= 0xD800 ? (unit >= 0xE000 ? unit - 0x800 : unit + 0x2000) : int(unit);
@@ -49,7 +50,7 @@ int CompareDates(double a, double b)
     return Compare(b, a);
 }
 
-int CompareTexts(const QString& a, const QString& b, int column)
+int CompareTexts(QStringView a, QStringView b, int column)
 {
     return column == hcId ? CompareCodePoints(a, b) : CompareAsCzech(a, b);
 }
@@ -95,8 +96,25 @@ THeaderRow::THeaderRow(const THeaderRowData& data, std::weak_ptr<TMessageHeader>
     : QTreeWidgetItem(UserType), FDate(data.Date), FSize(data.Size), FSpamRank(data.SpamRank),
       FAuthRank(data.AuthRank), FNew(data.New), FToolTip(data.ToolTip), FRecord(std::move(record))
 {
-    for (int column = 0; column < ListColumnCount; ++column)
-        setText(column, ToQt(data.ColumnText(column)));
+    std::array<QString, ListColumnCount> texts;
+    qsizetype size = 0;
+    for (int column = 0; column < ListColumnCount; ++column) {
+        texts[column] = ToQt(data.ColumnText(column));
+        size += texts[column].size();
+    }
+    FTexts.reserve(size);
+    for (int column = 0; column < ListColumnCount; ++column) {
+        FTexts += texts[column];
+        FEnds[column] = static_cast<int32_t>(FTexts.size());
+    }
+}
+
+QStringView THeaderRow::Text(int column) const
+{
+    if (column < 0 || column >= ListColumnCount)
+        return {};
+    const int32_t start = column == 0 ? 0 : FEnds[column - 1];
+    return QStringView(FTexts).mid(start, FEnds[column] - start);
 }
 
 THeaderRowData THeaderRow::Data() const
@@ -114,22 +132,36 @@ THeaderRowData THeaderRow::Data() const
     data.Size = FSize;
     data.AuthRank = FAuthRank;
     data.SpamRank = FSpamRank;
-    data.ToolTip = FToolTip;
+    data.ToolTip = ToolTip();
     data.New = FNew;
     return data;
+}
+
+std::string THeaderRow::ToolTip() const
+{
+    if (!FToolTip.empty())
+        return FToolTip;
+    // Made when asked for: the verdicts with their reasons cost a reading of the header
+    // block, which the fill of thousands of rows need not pay.
+    const std::shared_ptr<TMessageHeader> record = Record();
+    return record ? RowToolTip(*record) : std::string();
 }
 
 QVariant THeaderRow::data(int column, int role) const
 {
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(HeaderColumnAlignment(column));
-    if (role == Qt::ToolTipRole)
-        return FToolTip.empty() ? QVariant() : QVariant(ToQt(FToolTip));
+    if (role == Qt::ToolTipRole) {
+        const std::string toolTip = ToolTip();
+        return toolTip.empty() ? QVariant() : QVariant(ToQt(toolTip));
+    }
     if (role == Qt::FontRole && FNew) {
         QFont bold = treeWidget() ? treeWidget()->font() : QFont();
         bold.setBold(true);
         return bold;
     }
+    if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0 && column < ListColumnCount)
+        return Text(column).toString();
     return QTreeWidgetItem::data(column, role);
 }
 
@@ -147,6 +179,6 @@ bool THeaderRow::operator<(const QTreeWidgetItem& other) const
     case hcSpam:
         return Compare(row.FSpamRank, FSpamRank) < 0;
     default:
-        return CompareTexts(text(column), row.text(column), column) < 0;
+        return CompareTexts(Text(column), row.Text(column), column) < 0;
     }
 }

@@ -7,6 +7,7 @@
 // two-digit year, which read back would put 2026 before 1999.
 
 #include <QTreeWidgetItem>
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,7 +31,7 @@ struct THeaderRowData {
     std::string SpamText;
     int AuthRank = 0;        // the failed first, the confirmed last
     double SpamRank = 0;     // the flagged first, then by score, highest first
-    std::string ToolTip;     // the verdict lines and the preview
+    std::string ToolTip;     // the verdict lines and the preview; empty: made from the record when asked for
     bool New = false;   // the last check before this one did not see the message: bold
 
     const std::string& ColumnText(int column) const;
@@ -51,6 +52,8 @@ public:
 
     // The texts as the cells hold them, with the values behind them.
     THeaderRowData Data() const;
+    // Whether the message is new (shown in bold).
+    bool IsNew() const { return FNew; }
     // The row's own record; empty when there is none or it has been released.
     std::shared_ptr<TMessageHeader> Record() const { return FRecord.lock(); }
 
@@ -58,8 +61,18 @@ public:
     bool operator<(const QTreeWidgetItem& other) const override;
 
 private:
-    // The texts live in the cells only: a row weighs what a bare tree's row does, and
-    // the verdicts' ranks and tooltip.
+    // The one given, else the record's verdict lines and preview (RowToolTip).
+    std::string ToolTip() const;
+
+    // The text of a column, a view of FTexts.
+    QStringView Text(int column) const;
+
+    // The cells' texts one after another in one string, each ending where FEnds says: a
+    // row costs two allocations instead of a list of variants and a string per cell, and
+    // sorting compares the texts where they lie. data() hands them out as the cells'
+    // display texts.
+    QString FTexts;
+    std::array<int32_t, ListColumnCount> FEnds{};
     double FDate;
     int64_t FSize;
     double FSpamRank;

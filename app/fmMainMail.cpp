@@ -79,7 +79,6 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     data.SpamRank = verdict.Spam.value_or(false) ? FlaggedRank + verdict.SpamScore.value_or(0)
                     : verdict.SpamScore ? *verdict.SpamScore
                                         : -FlaggedRank;
-    data.ToolTip = RowToolTip(record);
     data.New = record.New;
     return data;
 }
@@ -579,8 +578,13 @@ void Tfmain::FillHeaderList()
 void Tfmain::ShowOnlyNewRows()
 {
     const bool newOnly = mNewOnly->isChecked();
-    for (int row = 0; row < headlist->RowCount(); ++row)
-        headlist->Row(row)->setHidden(newOnly && !headlist->Row(row)->Data().New);
+    for (int row = 0; row < headlist->RowCount(); ++row) {
+        THeaderRow* item = headlist->Row(row);
+        // Every row of a new list is shown: only a change costs the view a new layout.
+        const bool hidden = newOnly && !item->IsNew();
+        if (item->isHidden() != hidden)
+            item->setHidden(hidden);
+    }
 }
 
 void Tfmain::DownloadMessage()

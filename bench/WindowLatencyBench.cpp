@@ -63,18 +63,6 @@ private:
     const Tfmain& FWindow;
 };
 
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "bench_window_latency";
-    static char* argv[] = {name, nullptr};
-    static std::unique_ptr<QApplication> application;
-    if (!QApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        application = std::make_unique<QApplication>(argc, argv);
-    }
-}
-
 std::string Message(int i)
 {
     const std::string n = std::to_string(i);
@@ -83,10 +71,14 @@ std::string Message(int i)
            "Message-ID: <" + n + "@firma.cz>\r\n\r\nText " + n + "\r\n";
 }
 
+// The configuration (accounts.dat) and the state files of the window, not the user's.
+const std::string Configuration = "/tmp/kormoran-bench-window-" + std::to_string(::getpid());
+
+std::unique_ptr<PrivatePop3Server> server;
+
 // The private server with the mailbox and an accounts.dat that names it.
 PrivatePop3Server& Mailbox()
 {
-    static std::unique_ptr<PrivatePop3Server> server;
     if (server)
         return *server;
     server = std::make_unique<PrivatePop3Server>();
@@ -96,12 +88,12 @@ PrivatePop3Server& Mailbox()
             messages.push_back(Message(i));
         server->AddMessages(messages);
     }
-    static std::string configuration = "/tmp/kormoran-bench-window-" + std::to_string(::getpid());
-    std::filesystem::create_directories(configuration + "/kormoran");
-    std::ofstream(configuration + "/kormoran/accounts.dat", std::ios::binary)
+    std::filesystem::create_directories(Configuration + "/kormoran");
+    std::ofstream(Configuration + "/kormoran/accounts.dat", std::ios::binary)
         << "bench@localhost\r\n127.0.0.1\r\n" << server->User() << "\r\n" << server->Password() << "\r\n"
         << server->Port() << "\r\n";
-    ::setenv("XDG_CONFIG_HOME", configuration.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", Configuration.c_str(), 1);
+    ::setenv("XDG_STATE_HOME", Configuration.c_str(), 1);
     return *server;
 }
 
@@ -115,7 +107,6 @@ double Percentile(std::vector<double> values, double fraction)
 
 void BM_EventDelayDuringCheck(benchmark::State& state)
 {
-    EnsureApplication();
     Mailbox();
     const bool modalOpen = state.range(0) != 0;
     Tfmain window;
@@ -170,3 +161,22 @@ void BM_EventDelayDuringCheck(benchmark::State& state)
 BENCHMARK(BM_EventDelayDuringCheck)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
+
+// The application lives in main and goes after the window and its records, but before the
+// libraries' own statics; the server and the files go with it.
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    {
+        QApplication application(argc, argv);
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        EndSessions();
+        server.reset();
+    }
+    std::filesystem::remove_all(Configuration);
+    return 0;
+}

@@ -316,10 +316,17 @@ void Delete(const TCommandLine& line, TCommandContext& context)
 std::string CheckLine(const TMessageHeader& record, bool localDates)
 {
     std::string line = IntToStr(record.Number);
-    const std::string date = localDates ? record.DateText() : IsoDateTimeText(record.Msg->Date);
-    for (const std::string& field : {date, record.SizeText(), record.FromText(), record.ToText(),
-                                     record.SubjectText(), record.IdText(), record.UniqueId})
-        line += '\t' + TabField(field);
+    const auto field = [&line](std::string_view text) {
+        line += '\t';
+        AppendTabField(line, text);
+    };
+    field(localDates ? record.DateText() : IsoDateTimeText(record.Msg->Date));
+    field(record.SizeText());
+    field(record.FromText());
+    field(record.ToText());
+    field(record.SubjectText());
+    field(record.IdText());
+    field(record.UniqueId);
     return VisibleControls(line);
 }
 

@@ -13,15 +13,27 @@ std::string TerminalText(const std::string& programText)
 std::string VisibleControls(const std::string& utf8)
 {
     static const char Hex[] = "0123456789abcdef";
+    // The bytes that may start an escape; runs of the others are copied whole.
+    const auto mayEscape = [](unsigned char byte) {
+        return (byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7f || byte == 0xc2;
+    };
     std::string text;
     text.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size(); ++i) {
+    size_t i = 0;
+    while (i < utf8.size()) {
+        size_t end = i;
+        while (end < utf8.size() && !mayEscape(static_cast<unsigned char>(utf8[end])))
+            ++end;
+        text.append(utf8, i, end - i);
+        if (end == utf8.size())
+            break;
+        i = end;
         const auto byte = static_cast<unsigned char>(utf8[i]);
-        if ((byte < 0x20 && byte != '\n' && byte != '\t') || byte == 0x7f) {
+        if (byte != 0xc2) {
             text += "\\x";
             text += Hex[byte >> 4];
             text += Hex[byte & 0xf];
-        } else if (byte == 0xc2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+        } else if (i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9f) {
             // U+0080 to U+009F: the C1 controls, CSI among them.
             const auto low = static_cast<unsigned char>(utf8[++i]);
@@ -31,17 +43,25 @@ std::string VisibleControls(const std::string& utf8)
         } else {
             text += utf8[i];
         }
+        ++i;
     }
     return text;
 }
 
 std::string TabField(const std::string& text)
 {
-    std::string field = text;
-    for (char& c : field)
-        if (c == '\t' || c == '\r' || c == '\n')
-            c = ' ';
+    std::string field;
+    AppendTabField(field, text);
     return field;
+}
+
+void AppendTabField(std::string& line, std::string_view text)
+{
+    const size_t start = line.size();
+    line += text;
+    for (size_t i = start; i < line.size(); ++i)
+        if (static_cast<unsigned char>(line[i]) <= '\r' && (line[i] == '\t' || line[i] == '\r' || line[i] == '\n'))
+            line[i] = ' ';
 }
 
 bool IsYes(const std::string& answer)

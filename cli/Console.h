@@ -6,6 +6,7 @@
 #include <istream>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 // Text of the program (lines ended by CR LF) as the terminal wants it, control
 // characters made visible.
@@ -15,6 +16,8 @@ std::string TerminalText(const std::string& programText);
 std::string VisibleControls(const std::string& utf8);
 // A field of a TAB-separated line: TABs and line breaks in it become blanks.
 std::string TabField(const std::string& text);
+// The same field appended to line.
+void AppendTabField(std::string& line, std::string_view text);
 
 // text with its first "%s" replaced by first and the next one by second.
 std::string FilledText(std::string text, const std::string& first, const std::string& second = "");

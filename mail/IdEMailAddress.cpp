@@ -56,6 +56,19 @@ struct AddressScan {
     }
 };
 
+// value.find_first_of(stops, pos) with the few stops in a table, instead of a search of
+// them for every character of the value.
+size_t FindStop(std::string_view value, const char* stops, size_t pos)
+{
+    bool isStop[256] = {};
+    for (const char* stop = stops; *stop; ++stop)
+        isStop[static_cast<unsigned char>(*stop)] = true;
+    for (size_t i = pos; i < value.size(); ++i)
+        if (isStop[static_cast<unsigned char>(value[i])])
+            return i;
+    return std::string_view::npos;
+}
+
 // Where "display name <address>" has its angle address: the last "<" outside quotes
 // (npos for none), and whether the text before it would mislead the scanner: an "@",
 // "<" or ">" outside quotes there, or quotes that never close, as when a name ends in
@@ -177,7 +190,7 @@ void TIdEMailAddressItem::Scan(std::string_view value)
     AddressScan scan;
     size_t pos = 0;
     while (pos < value.size()) {
-        size_t p = value.find_first_of(scan.Stops(), pos);
+        size_t p = FindStop(value, scan.Stops(), pos);
         if (p == std::string::npos)
             break;
         std::string_view head = std::string_view(value).substr(pos, p - pos);
@@ -301,7 +314,7 @@ void TIdEMailAddressList::ParseList(std::string_view value)
     Clear();
     if (IsBlankText(value))
         return;
-    if (value.find_first_of(":;(\", \t") == std::string_view::npos) {
+    if (FindStop(value, ":;(\", \t", 0) == std::string_view::npos) {
         FItems.emplace_back(TrimLeft(value));
         return;
     }
@@ -312,7 +325,7 @@ void TIdEMailAddressList::ParseList(std::string_view value)
     size_t pos = 0;
     while (pos < value.size()) {
         const char* stops = commentDepth > 0 ? "()\\" : inQuotes ? "\"\\" : ":;(\", \t";
-        size_t p = value.find_first_of(stops, pos);
+        size_t p = FindStop(value, stops, pos);
         if (p == std::string_view::npos)
             break;
         std::string_view head = value.substr(pos, p - pos);

@@ -8,6 +8,8 @@
 #include <cctype>
 #include <fcntl.h>
 #include <optional>
+#include <string_view>
+#include <utility>
 #include <unistd.h>
 
 #include "Convert.h"
@@ -223,61 +225,96 @@ TDateTime EncodeTime(int hour, int minute, int second)
     return (hour * 3600 + minute * 60 + second) / SecondsPerDay;
 }
 
+namespace {
+
+std::string_view TrimmedLeft(std::string_view text)
+{
+    size_t start = 0;
+    while (start < text.size() && IsBlank(text[start]))
+        ++start;
+    return text.substr(start);
+}
+
+// Fetch on a view: the part before the delimiter, the text going on after it.
+std::string_view FetchPart(std::string_view& text, std::string_view delimiter)
+{
+    const size_t at = text.find(delimiter);
+    if (at == std::string_view::npos)
+        return std::exchange(text, std::string_view());
+    const std::string_view head = text.substr(0, at);
+    text.remove_prefix(at + delimiter.size());
+    return head;
+}
+
+// The date and time at the start of text; text is left at what follows them, also when a
+// part of them is impossible (EConvertError).
+TDateTime ReadDateTime(std::string_view& text)
+{
+    if (StartsWithDayName(text)) {
+        FetchPart(text, " ");
+        text = TrimmedLeft(text);
+    }
+    std::string_view delimiter = " ";
+    size_t dash = text.find('-');
+    size_t space = text.find(' ');
+    if (dash != std::string_view::npos && dash >= 1 && space != std::string_view::npos && dash < space)
+        delimiter = "-";
+
+    int month;
+    int day;
+    if (MonthOfName(text.substr(0, text.find(delimiter))) > 0) {
+        month = MonthOfName(FetchPart(text, delimiter));
+        text = TrimmedLeft(text);
+        day = StrToIntDef(FetchPart(text, delimiter), 1);
+        text = TrimmedLeft(text);
+    } else {
+        day = StrToIntDef(FetchPart(text, delimiter), 1);
+        text = TrimmedLeft(text);
+        month = MonthOfName(FetchPart(text, delimiter));
+        text = TrimmedLeft(text);
+    }
+
+    // Month, day, time, year: the word after the day is the time, the year comes last.
+    std::string_view yearWord = FetchPart(text, " ");
+    int year = StrToIntDef(yearWord, 1900);
+    if (year == 1900) {
+        year = StrToIntDef(text, 1900);
+        text = yearWord;
+    }
+    if (year < 80)
+        year += 2000;
+    else if (year <= 99)
+        year += 1900;
+
+    TDateTime result = EncodeDate(year, month, day);
+    if (text.find(':') != std::string_view::npos) {
+        std::string_view time = FetchPart(text, " ");
+        int hour = StrToIntDef(FetchPart(time, ":"), 0);
+        int minute = StrToIntDef(FetchPart(time, ":"), 0);
+        int second = StrToIntDef(time, 0);
+        result += EncodeTime(hour, minute, second);
+    }
+    text = TrimmedLeft(text);
+    return result;
+}
+
+} // namespace
+
 TDateTime ParseDateTimeText(std::string& text)
 {
-    text = Trim(text);
-    if (text.empty())
-        return 0;
-    try {
-        if (StartsWithDayName(text)) {
-            Fetch(text, " ");
-            text = TrimLeft(text);
+    // The parts are read as views of the trimmed text; what is left is written back once.
+    const std::string trimmed = Trim(text);
+    std::string_view rest = trimmed;
+    TDateTime result = 0;
+    if (!rest.empty()) {
+        try {
+            result = ReadDateTime(rest);
+        } catch (const EConvertError&) {
+            result = 0;
         }
-        std::string delimiter = " ";
-        size_t dash = text.find('-');
-        size_t space = text.find(' ');
-        if (dash != std::string::npos && dash >= 1 && space != std::string::npos && dash < space)
-            delimiter = "-";
-
-        int month;
-        int day;
-        if (MonthOfName(text.substr(0, text.find(delimiter))) > 0) {
-            month = MonthOfName(Fetch(text, delimiter));
-            text = TrimLeft(text);
-            day = StrToIntDef(Fetch(text, delimiter), 1);
-            text = TrimLeft(text);
-        } else {
-            day = StrToIntDef(Fetch(text, delimiter), 1);
-            text = TrimLeft(text);
-            month = MonthOfName(Fetch(text, delimiter));
-            text = TrimLeft(text);
-        }
-
-        // Month, day, time, year: the word after the day is the time, the year comes last.
-        std::string yearWord = Fetch(text, " ");
-        int year = StrToIntDef(yearWord, 1900);
-        if (year == 1900) {
-            year = StrToIntDef(text, 1900);
-            text = yearWord;
-        }
-        if (year < 80)
-            year += 2000;
-        else if (year <= 99)
-            year += 1900;
-
-        TDateTime result = EncodeDate(year, month, day);
-        if (text.find(':') != std::string::npos) {
-            std::string time = Fetch(text, " ");
-            int hour = StrToIntDef(Fetch(time, ":"), 0);
-            int minute = StrToIntDef(Fetch(time, ":"), 0);
-            int second = StrToIntDef(time, 0);
-            result += EncodeTime(hour, minute, second);
-        }
-        text = TrimLeft(text);
-        return result;
-    } catch (const EConvertError&) {
-        return 0;
     }
+    text = std::string(rest);
+    return result;
 }
 
 namespace {

@@ -98,12 +98,15 @@ std::string TIdHeaderList::ValueAt(int index) const
 
 int TIdHeaderList::FindName(std::string_view name) const
 {
-    for (int i = 0; i < Count(); ++i) {
-        const std::string_view line = Line(i);
-        size_t colon = line.find(':');
-        if (colon != std::string::npos && SameText(line.substr(0, colon), name))
+    // A name is what comes before a line's first colon, so it never holds one; a line of
+    // the name has its colon right after it, which is looked at before the letters.
+    if (name.find(':') != std::string_view::npos)
+        return -1;
+    size_t start = 0;
+    for (int i = 0; i < Count(); start = FEnds[i], ++i)
+        if (FEnds[i] - start > name.size() && FText[start + name.size()] == ':' &&
+            SameText(std::string_view(FText.data() + start, name.size()), name))
             return i;
-    }
     return -1;
 }
 

@@ -21,6 +21,9 @@ public:
     int Count() const { return static_cast<int>(FEnds.size()); }
     // Raises EListError for an index outside the list.
     std::string operator[](int index) const;
+    // The line at index without a copy, valid while the list stays as it is; index must
+    // be in the list.
+    std::string_view LineAt(int index) const { return Line(index); }
     std::vector<std::string> Lines() const;
     void Add(std::string_view line);
     void Clear();

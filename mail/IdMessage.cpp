@@ -1,9 +1,11 @@
 #include "IdMessage.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
+#include <string_view>
 #include <unistd.h>
 
 #include "Convert.h"
@@ -88,6 +90,57 @@ EIdException SavingFailed(int errorNumber, const std::string& destination)
     const std::string reason = errorNumber == EEXIST ? "File exists" : EInOutError::FromErrno(errorNumber).Message;
     return EIdException("Error saving attachment. " + reason + ": " + destination);
 }
+
+// The headers ApplyHeaders reads, in the order of AppliedNames.
+enum TAppliedHeader { ahContentType, ahContentTransferEncoding, ahContentDisposition, ahSubject, ahFrom, ahMessageId, ahNewsgroups, ahTo, ahCc, ahOrganization, ahDispositionNotificationTo, ahReturnReceiptTo, ahReferences, ahReplyTo, ahDate, ahSender, ahPriority, ahXPriority, AppliedHeaderCount };
+
+constexpr std::array<std::string_view, AppliedHeaderCount> AppliedNames = {
+    "Content-Type",
+    "Content-Transfer-Encoding",
+    "Content-Disposition",
+    "Subject",
+    "From",
+    "Message-Id",
+    "Newsgroups",
+    "To",
+    "Cc",
+    "Organization",
+    "Disposition-Notification-To",
+    "Return-Receipt-To",
+    "References",
+    "Reply-To",
+    "Date",
+    "Sender",
+    "Priority",
+    "X-Priority",
+};
+
+// The first line of each applied header, found in one pass over the block instead of one
+// search of it per header; ValueOf of the header list gives the same values.
+class TAppliedHeaders {
+public:
+    explicit TAppliedHeaders(const TIdHeaderList& headers) : FHeaders(headers)
+    {
+        FAt.fill(-1);
+        for (int i = 0; i < headers.Count(); ++i) {
+            const std::string_view line = headers.LineAt(i);
+            const size_t colon = line.find(':');
+            if (colon == std::string_view::npos)
+                continue;
+            const std::string_view name = line.substr(0, colon);
+            for (size_t header = 0; header < AppliedNames.size(); ++header)
+                if (FAt[header] < 0 && name.size() == AppliedNames[header].size() &&
+                    SameText(name, AppliedNames[header]))
+                    FAt[header] = i;
+        }
+    }
+
+    std::string Value(TAppliedHeader header) const { return FHeaders.ValueAt(FAt[header]); }
+
+private:
+    const TIdHeaderList& FHeaders;
+    std::array<int, AppliedHeaderCount> FAt;
+};
 
 } // namespace
 
@@ -244,30 +297,31 @@ const TIdMessageRareFields& TIdMessage::Rare() const
 
 void TIdMessage::ApplyHeaders()
 {
-    ContentType = RawHeaders.ValueOf("Content-Type");
+    const TAppliedHeaders applied(RawHeaders);
+    ContentType = applied.Value(ahContentType);
     CharSet = CharSetOfContentType(ContentType);
-    ContentTransferEncoding = RawHeaders.ValueOf("Content-Transfer-Encoding");
-    ContentDisposition = RawHeaders.ValueOf("Content-Disposition");
-    Subject = DecodedOrRaw(RawHeaders.ValueOf("Subject"));
-    ParseAddress(From, DecodedOrRaw(RawHeaders.ValueOf("From")));
-    MessageId = RawHeaders.ValueOf("Message-Id");
+    ContentTransferEncoding = applied.Value(ahContentTransferEncoding);
+    ContentDisposition = applied.Value(ahContentDisposition);
+    Subject = DecodedOrRaw(applied.Value(ahSubject));
+    ParseAddress(From, DecodedOrRaw(applied.Value(ahFrom)));
+    MessageId = applied.Value(ahMessageId);
     TIdMessageRareFields rare;
-    rare.NewsGroups = SplitCommaList(RawHeaders.ValueOf("Newsgroups"));
-    ParseAddressList(Recipients, DecodedOrRaw(RawHeaders.ValueOf("To")));
-    ParseAddressList(CCList, DecodedOrRaw(RawHeaders.ValueOf("Cc")));
-    rare.Organization = RawHeaders.ValueOf("Organization");
-    ParseAddress(rare.ReceiptRecipient, RawHeaders.ValueOf("Disposition-Notification-To"));
+    rare.NewsGroups = SplitCommaList(applied.Value(ahNewsgroups));
+    ParseAddressList(Recipients, DecodedOrRaw(applied.Value(ahTo)));
+    ParseAddressList(CCList, DecodedOrRaw(applied.Value(ahCc)));
+    rare.Organization = applied.Value(ahOrganization);
+    ParseAddress(rare.ReceiptRecipient, applied.Value(ahDispositionNotificationTo));
     if (rare.ReceiptRecipient.Text().empty())
-        ParseAddress(rare.ReceiptRecipient, RawHeaders.ValueOf("Return-Receipt-To"));
-    rare.References = RawHeaders.ValueOf("References");
-    ParseAddressList(rare.ReplyTo, RawHeaders.ValueOf("Reply-To"));
-    Date = ParseDateField(RawHeaders.ValueOf("Date"));
-    ParseAddress(rare.Sender, RawHeaders.ValueOf("Sender"));
+        ParseAddress(rare.ReceiptRecipient, applied.Value(ahReturnReceiptTo));
+    rare.References = applied.Value(ahReferences);
+    ParseAddressList(rare.ReplyTo, applied.Value(ahReplyTo));
+    Date = ParseDateField(applied.Value(ahDate));
+    ParseAddress(rare.Sender, applied.Value(ahSender));
     if (FRare)
         rare.BccList = std::move(FRare->BccList);
     FRare = rare.Empty() ? nullptr : std::make_unique<TIdMessageRareFields>(std::move(rare));
-    std::string priority = RawHeaders.ValueOf("Priority");
-    Priority = ParsePriority(priority.empty() ? RawHeaders.ValueOf("X-Priority") : priority);
+    std::string priority = applied.Value(ahPriority);
+    Priority = ParsePriority(priority.empty() ? applied.Value(ahXPriority) : priority);
     BoundaryStack.PushBoundary(BoundaryFromContentType(ContentType));
 }
 

@@ -83,10 +83,10 @@ TIdSpamReport ReadSpamHeaders(const TIdHeaderList& headers)
     // One pass over the header block finds all four; most blocks have none of them.
     int flagAt = -1, statusAt = -1, scoreAt = -1, levelAt = -1;
     for (int i = 0; i < headers.Count(); ++i) {
-        const std::string& line = headers[i];
+        const std::string_view line = headers.LineAt(i);
         if (line.size() < 7 || (line[0] | 0x20) != 'x' || line[1] != '-')
             continue;
-        const std::string_view name = std::string_view(line).substr(0, line.find(':'));
+        const std::string_view name = line.substr(0, line.find(':'));
         for (auto [wanted, at] : {std::pair{"x-spam-flag", &flagAt}, {"x-spam-status", &statusAt},
                                   {"x-spam-score", &scoreAt}, {"x-spam-level", &levelAt}})
             if (*at < 0 && SameName(name, wanted))

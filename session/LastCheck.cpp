@@ -6,6 +6,7 @@
 #include "IdHashMessageDigest.h"
 
 #include <algorithm>
+#include <string_view>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <unordered_set>
@@ -77,7 +78,7 @@ std::vector<std::string> SplitLines(const std::string& bytes)
 TLastCheck ParseLastCheck(const std::string& bytes, const std::string& mailbox, const std::string& path)
 {
     TLastCheck result;
-    const std::vector<std::string> lines = SplitLines(bytes);
+    std::vector<std::string> lines = SplitLines(bytes);
     const char* problem = nullptr;
     if (lines.empty() || lines[0].rfind("kormoran-state ", 0) != 0)
         problem = Damaged.c_str();
@@ -94,7 +95,8 @@ TLastCheck ParseLastCheck(const std::string& bytes, const std::string& mailbox, 
         return result;
     }
     result.Known = true;
-    result.Identities.assign(lines.begin() + 2, lines.end());
+    lines.erase(lines.begin(), lines.begin() + 2);
+    result.Identities = std::move(lines);
     return result;
 }
 
@@ -134,16 +136,19 @@ std::string RememberCheck(const TPOP3& session, const std::vector<std::shared_pt
 {
     const std::string mailbox = MailboxName(session);
     const TLastCheck previous = ReadLastCheckOf(mailbox);
-    const std::unordered_set<std::string> seen(previous.Identities.begin(), previous.Identities.end());
+    // Views of the identities, not copies: a large mailbox's check holds them all at once.
+    const std::unordered_set<std::string_view> seen(previous.Identities.begin(), previous.Identities.end());
     std::vector<std::string> identities;
     identities.reserve(records.size());
-    std::unordered_map<std::string, int32_t> uses;
     std::string file = FileVersionLine + "\n" + MailboxPrefix + mailbox + "\n";
     for (const auto& record : records) {
         identities.push_back(IdentityOf(*record));
-        ++uses[identities.back()];
         file += identities.back() + "\n";
     }
+    std::unordered_map<std::string_view, int32_t> uses;
+    uses.reserve(identities.size());
+    for (const std::string& identity : identities)
+        ++uses[identity];
     for (size_t i = 0; i < records.size(); ++i)
         records[i]->New = !seen.contains(identities[i]) && uses[identities[i]] == 1;
     const std::string path = StateFilePath(mailbox);

@@ -17,14 +17,42 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <exception>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace {
 
 std::vector<std::shared_ptr<TMessageHeader>> Records;
+
+// How often a check lets events run while it makes records.
+constexpr std::chrono::milliseconds RecordEventsInterval(5);
+
+// Below this many records the heap keeps what a list frees for the next one.
+constexpr size_t ManyRecords = 1000;
+
+// The records of the last check make way for new ones. What the old ones of a large mailbox
+// took goes back to the system, not only to the heap, where it would stay the process's
+// own until a list as large came again.
+void ReplaceRecords(std::vector<std::shared_ptr<TMessageHeader>> records)
+{
+    std::vector<std::shared_ptr<TMessageHeader>> previous = std::exchange(Records, std::move(records));
+    // Records an account's kept list still holds are not freed here.
+    const auto freed = std::count_if(previous.begin(), previous.end(),
+                                     [](const auto& record) { return record.use_count() == 1; });
+    const bool many = static_cast<size_t>(freed) >= ManyRecords;
+    previous = {};
+#ifdef __GLIBC__
+    if (many)
+        malloc_trim(0);
+#endif
+}
 
 const std::string BusyText = "Se serverem právě probíhá jiná operace. Počkejte, až skončí.";
 const std::string ChangedText =
@@ -420,8 +448,14 @@ int32_t FetchRecords(const std::shared_ptr<TPOP3>& session, std::vector<std::sha
         // commands of the next records already.
         session->PlanUniqueIdsAndHeaders(count, PreviewBodyLines());
         const auto uniqueIds = session->FetchUniqueIds(count);
+        // Events run between records every few milliseconds, not after each of a large
+        // mailbox's records, whose replies mostly wait in the buffer already.
+        std::chrono::steady_clock::time_point eventsRun;   // long ago: events run before the first
         for (int32_t number = 1; number <= count; ++number) {
-            ProcessPendingEvents();
+            if (const auto now = std::chrono::steady_clock::now(); now - eventsRun >= RecordEventsInterval) {
+                ProcessPendingEvents();
+                eventsRun = now;
+            }
             records.push_back(std::make_shared<TMessageHeader>(session, number));
         }
         if (uniqueIds)
@@ -451,11 +485,11 @@ int32_t CheckMailbox(const std::shared_ptr<TPOP3>& session)
     bool counted = false;
     try {
         const int32_t count = FetchRecords(session, records, counted);
-        Records = std::move(records);
+        ReplaceRecords(std::move(records));
         return count;
     } catch (...) {
         if (counted)
-            Records = std::move(records);
+            ReplaceRecords(std::move(records));
         throw;
     }
 }
@@ -470,7 +504,7 @@ int32_t CheckMailboxInto(const std::shared_ptr<TPOP3>& session, std::vector<std:
 
 void SetHeaderRecords(std::vector<std::shared_ptr<TMessageHeader>> records)
 {
-    Records = std::move(records);
+    ReplaceRecords(std::move(records));
 }
 
 std::shared_ptr<TMessageHeader> FindHeader(const std::string& id)
