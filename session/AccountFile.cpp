@@ -126,11 +126,11 @@ void SaveAccountFile(const std::string& path, const std::vector<TAccountLines>& 
 
 namespace {
 
-const char* const ImplicitTlsPrefix = "pop3s://";
-const char* const StartTlsPrefix = "starttls://";
-const char* const OAuth2ImplicitTlsPrefix = "pop3s+oauth2://";
-const char* const OAuth2StartTlsPrefix = "starttls+oauth2://";
-const char* const OAuth2PlainPrefix = "pop3+oauth2://";
+constexpr const char* ImplicitTlsPrefix = "pop3s://";
+constexpr const char* StartTlsPrefix = "starttls://";
+constexpr const char* OAuth2ImplicitTlsPrefix = "pop3s+oauth2://";
+constexpr const char* OAuth2StartTlsPrefix = "starttls+oauth2://";
+constexpr const char* OAuth2PlainPrefix = "pop3+oauth2://";
 constexpr int32_t ImplicitTlsPort = 995;
 
 bool StartsWithIgnoringCase(const std::string& text, std::string_view prefix)
