@@ -71,7 +71,7 @@ THeaderRowData RowDataOf(const TMessageHeader& record)
     data.IdText = record.IdText();
     data.Date = record.Msg->Date;
     data.Size = record.Msg->Tag;
-    const TVerdict& verdict = record.Verdict;
+    const TVerdictMarks& verdict = record.Verdict;
     data.AuthText = verdict.AuthText();
     data.SpamText = verdict.SpamText();
     data.AuthRank = verdict.Auth == avFailed ? 0 : verdict.Auth == avNone ? 1 : 2;

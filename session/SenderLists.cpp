@@ -84,7 +84,7 @@ TSenderStanding TSenderLists::StandingOf(const std::string& address) const
     return Lookup(DomainEntry(key));
 }
 
-bool CountsAsSuspicious(const TVerdict& verdict, TSenderStanding standing)
+bool CountsAsSuspicious(const TVerdictMarks& verdict, TSenderStanding standing)
 {
     if (standing == ssAllowed)
         return false;

@@ -34,4 +34,4 @@ std::string DomainEntry(const std::string& address);
 
 // What "Vybrat podezřelé" selects: a message flagged as spam, one that failed
 // authentication, or one from a suspicious sender; never one from a trusted sender.
-bool CountsAsSuspicious(const TVerdict& verdict, TSenderStanding standing);
+bool CountsAsSuspicious(const TVerdictMarks& verdict, TSenderStanding standing);

@@ -223,7 +223,7 @@ std::string AddressDomain(const std::string& address)
     return at == std::string::npos ? std::string() : LowerCase(address.substr(at + 1));
 }
 
-std::string TVerdict::AuthText() const
+std::string TVerdictMarks::AuthText() const
 {
     switch (Auth) {
     case avVerified:
@@ -235,7 +235,7 @@ std::string TVerdict::AuthText() const
     }
 }
 
-std::string TVerdict::SpamText() const
+std::string TVerdictMarks::SpamText() const
 {
     std::string text;
     if (Spam)

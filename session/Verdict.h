@@ -12,17 +12,11 @@
 
 enum TAuthVerdict { avNone, avVerified, avFailed };
 
-struct TVerdict {
+// The verdict without its reasons: what a check keeps for every message, a few bytes.
+struct TVerdictMarks {
     TAuthVerdict Auth = avNone;
-    // What the authentication result was read from: "Authentication-Results (mx.example.cz):
-    // dmarc=pass, dkim=pass (header.d=example.cz), spf=pass"; empty without one.
-    std::string AuthSource;
     std::optional<bool> Spam;
     std::optional<double> SpamScore;
-    // "X-Spam-Status: Yes, score=7.3"; empty without spam headers.
-    std::string SpamSource;
-    // Signs of deception, each saying which header said what.
-    std::vector<std::string> Warnings;
 
     // The "Ověření" column: "ověřeno", "selhalo" or "–".
     std::string AuthText() const;
@@ -30,6 +24,17 @@ struct TVerdict {
     std::string SpamText() const;
     // Flagged as spam or failed authentication.
     bool Flagged() const { return Auth == avFailed || Spam.value_or(false); }
+};
+
+struct TVerdict : TVerdictMarks {
+    // What the authentication result was read from: "Authentication-Results (mx.example.cz):
+    // dmarc=pass, dkim=pass (header.d=example.cz), spf=pass"; empty without one.
+    std::string AuthSource;
+    // "X-Spam-Status: Yes, score=7.3"; empty without spam headers.
+    std::string SpamSource;
+    // Signs of deception, each saying which header said what.
+    std::vector<std::string> Warnings;
+
     // The verdict lines above a message's text and in a row's tooltip; none when the
     // header block says nothing of this kind.
     std::vector<std::string> Lines() const;

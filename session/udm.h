@@ -184,9 +184,9 @@ public:
     // Whether UIDL n, not the header block, confirms the message before RETR or DELE.
     bool ConfirmsByUniqueId() const { return !UniqueId.empty() && !UniqueIdShared; }
 
-    // What the header block says of the sender and of spam, read once at the check
-    // without its reasons (JudgeMessage of Msg gives them).
-    TVerdict Verdict;
+    // What the header block says of the sender and of spam, read once at the check;
+    // JudgeMessage of Msg gives the reasons.
+    TVerdictMarks Verdict;
     // The first lines of the message's text, when the check asked for them.
     std::vector<std::string> Preview;
     // Set by a download that had to use RETR because TOP gave less than LIST announced:
