@@ -21,7 +21,6 @@
 #include <climits>
 #include <exception>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -207,23 +206,41 @@ void CarryOut(const TPOP3* session, const std::vector<TMessageHeader*>& deleted)
     }
 }
 
-// Hands out the IDs of a UIDL listing (in number order) to the records (in number order);
-// an ID that several messages share identifies none of them.
-void GiveUniqueIds(const std::vector<std::shared_ptr<TMessageHeader>>& records,
-                   const std::vector<TIdPOP3::TUniqueId>& ids)
+// A UIDL listing (in number order) and which of its IDs several messages share: such an
+// ID identifies none of them.
+struct TUniqueIdListing {
+    std::vector<TIdPOP3::TUniqueId> Ids;
+    std::vector<bool> Shared;
+    // Where the listing was left: records come in number order.
+    size_t Next = 0;
+
+    explicit TUniqueIdListing(std::vector<TIdPOP3::TUniqueId> ids);
+    // Moves the ID of the record's number, if the listing has one, into the record.
+    void GiveTo(TMessageHeader& record);
+};
+
+// Sorted views, not a map: a large mailbox's IDs cost 16 bytes each here.
+TUniqueIdListing::TUniqueIdListing(std::vector<TIdPOP3::TUniqueId> ids) : Ids(std::move(ids)), Shared(Ids.size())
 {
-    std::unordered_map<std::string_view, int32_t> uses;
-    auto id = ids.begin();
-    for (const auto& record : records) {
-        while (id != ids.end() && id->Number < record->Number)
-            ++id;
-        if (id != ids.end() && id->Number == record->Number)
-            record->UniqueId = id->Id;
-        if (!record->UniqueId.empty())
-            ++uses[record->UniqueId];
+    std::vector<std::string_view> sorted;
+    sorted.reserve(Ids.size());
+    for (const TIdPOP3::TUniqueId& id : Ids)
+        sorted.push_back(id.Id);
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 0; i < Ids.size(); ++i) {
+        const auto [first, end] = std::equal_range(sorted.begin(), sorted.end(), std::string_view(Ids[i].Id));
+        Shared[i] = end - first > 1;
     }
-    for (const auto& record : records)
-        record->UniqueIdShared = !record->UniqueId.empty() && uses[record->UniqueId] > 1;
+}
+
+void TUniqueIdListing::GiveTo(TMessageHeader& record)
+{
+    while (Next < Ids.size() && Ids[Next].Number < record.Number)
+        ++Next;
+    if (Next < Ids.size() && Ids[Next].Number == record.Number) {
+        record.UniqueId = std::move(Ids[Next].Id);
+        record.UniqueIdShared = Shared[Next];
+    }
 }
 
 } // namespace
@@ -447,7 +464,7 @@ int32_t FetchRecords(const std::shared_ptr<TPOP3>& session, std::vector<std::sha
         // Each record reads its own replies, in order; a server that pipelines has the
         // commands of the next records already.
         session->PlanUniqueIdsAndHeaders(count, PreviewBodyLines());
-        const auto uniqueIds = session->FetchUniqueIds(count);
+        TUniqueIdListing uniqueIds(session->FetchUniqueIds(count).value_or(std::vector<TIdPOP3::TUniqueId>()));
         // Events run between records every few milliseconds, not after each of a large
         // mailbox's records, whose replies mostly wait in the buffer already.
         std::chrono::steady_clock::time_point eventsRun;   // long ago: events run before the first
@@ -456,10 +473,10 @@ int32_t FetchRecords(const std::shared_ptr<TPOP3>& session, std::vector<std::sha
                 ProcessPendingEvents();
                 eventsRun = now;
             }
-            records.push_back(std::make_shared<TMessageHeader>(session, number));
+            auto record = std::make_shared<TMessageHeader>(session, number);
+            uniqueIds.GiveTo(*record);
+            records.push_back(std::move(record));
         }
-        if (uniqueIds)
-            GiveUniqueIds(records, *uniqueIds);
     } catch (...) {
         // The failure that ended the check is what the user is to see, not a failed QUIT.
         try {
