@@ -290,7 +290,7 @@ void BM_ReceiveMessageBody64MB(benchmark::State& state)
 
         state.PauseTiming();
         peakGrowth = std::max(peakGrowth, PeakBytes.load() - liveBefore);
-        if (parsed.Parts.Count() != 2)
+        if (parsed.Parts().Count() != 2)
             state.SkipWithError("the message did not parse into two parts");
         state.ResumeTiming();
     }

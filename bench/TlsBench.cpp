@@ -78,7 +78,7 @@ void BM_Retr50MB(benchmark::State& state)
     const int32_t size = client.FetchSize(1);
     for (auto _ : state) {
         TIdMessage message;
-        if (!client.FetchMessage(1, message) || message.Parts.Count() != 2)
+        if (!client.FetchMessage(1, message) || message.Parts().Count() != 2)
             state.SkipWithError("the large message did not arrive whole");
     }
     client.CloseConnection();

@@ -207,7 +207,7 @@ void Save(const TCommandLine& line, TCommandContext& context)
     const auto record = RecordOfMessage(StrToInt(line.Arguments[1]));
     record->Download();
     const int32_t part = StrToInt(line.Arguments[2]);
-    TIdMessageParts& parts = record->Msg->Parts;
+    TIdMessageParts& parts = record->Msg->Parts();
     const auto* attachment =
         part < parts.Count() ? dynamic_cast<const TIdAttachment*>(&parts[part]) : nullptr;
     if (!attachment)

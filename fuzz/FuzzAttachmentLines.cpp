@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         } catch (const Exception&) {
         }
         const TShownText shown = ShownMessageText(message, true);
-        message.Parts.Recount();
-        if (!shown.Links.empty() && static_cast<int>(shown.Links.size()) != message.Parts.AttachCount)
+        message.Parts().Recount();
+        if (!shown.Links.empty() && static_cast<int>(shown.Links.size()) != message.Parts().AttachCount)
             FuzzFailure("an attachment without its line, or a line without its attachment");
         size_t previousEnd = 0;
         for (const TAttachmentLinkSpan& link : shown.Links) {

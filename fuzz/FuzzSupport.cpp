@@ -71,9 +71,9 @@ FuzzMailClient::FuzzMailClient(std::string_view serverBytes)
 
 void WalkMessage(TIdMessage& message)
 {
-    message.Parts.Recount();
-    for (int i = 0; i < message.Parts.Count(); ++i) {
-        TIdMessagePart& part = message.Parts[i];
+    message.Parts().Recount();
+    for (int i = 0; i < message.Parts().Count(); ++i) {
+        TIdMessagePart& part = message.Parts()[i];
         part.ContentType();
         part.ContentTransfer();
         if (auto* attachment = dynamic_cast<TIdAttachment*>(&part)) {

@@ -220,35 +220,37 @@ void TIdMIMEBoundary::PushBoundary(const std::string& boundary)
 {
     if (boundary.empty() || SameText(boundary, CurrentBoundary()))
         return;
-    FBoundaries.push_back(boundary);
     if (!FLevels)
-        FLevels = std::make_unique<std::unordered_map<std::string, int>>();
-    ++(*FLevels)[UpperCase(boundary)];
+        FLevels = std::make_unique<TLevels>();
+    FLevels->Boundaries.push_back(boundary);
+    ++FLevels->Counts[UpperCase(boundary)];
 }
 
 void TIdMIMEBoundary::PopBoundary()
 {
-    if (FBoundaries.empty())
+    if (!FLevels)
         return;
-    auto level = FLevels->find(UpperCase(FBoundaries.back()));
+    auto level = FLevels->Counts.find(UpperCase(FLevels->Boundaries.back()));
     if (--level->second == 0)
-        FLevels->erase(level);
-    FBoundaries.pop_back();
+        FLevels->Counts.erase(level);
+    FLevels->Boundaries.pop_back();
+    if (FLevels->Boundaries.empty())
+        FLevels.reset();
 }
 
 void TIdMIMEBoundary::Clear()
 {
-    FBoundaries.clear();
     FLevels.reset();
 }
 
 int TIdMIMEBoundary::LevelsAbove(std::string_view boundary) const
 {
-    if (boundary.empty() || !FLevels || !FLevels->contains(UpperCase(boundary)))
+    if (boundary.empty() || !FLevels || !FLevels->Counts.contains(UpperCase(boundary)))
         return -1;
-    for (size_t level = FBoundaries.size(); level-- > 0;)
-        if (SameText(FBoundaries[level], boundary))
-            return static_cast<int>(FBoundaries.size() - 1 - level);
+    const std::vector<std::string>& boundaries = FLevels->Boundaries;
+    for (size_t level = boundaries.size(); level-- > 0;)
+        if (SameText(boundaries[level], boundary))
+            return static_cast<int>(boundaries.size() - 1 - level);
     return -1;
 }
 
@@ -275,11 +277,28 @@ void TIdMessage::ResetHeaderFields()
     Priority = mpNormal;
 }
 
+// The content stays made once it is: a reference to its body or parts taken before a
+// reset still points at the (now empty) lists.
 void TIdMessage::ResetBody()
 {
-    Parts.Clear();
-    AttachmentStore.reset();
-    Body.clear();
+    if (!FContent)
+        return;
+    FContent->Parts.Clear();
+    FContent->AttachmentStore.reset();
+    FContent->Body.clear();
+}
+
+TIdMessageContent& TIdMessage::Content()
+{
+    if (!FContent)
+        FContent = std::make_unique<TIdMessageContent>();
+    return *FContent;
+}
+
+const TIdMessageContent& TIdMessage::ContentOrNone() const
+{
+    static const TIdMessageContent none;
+    return FContent ? *FContent : none;
 }
 
 bool TIdMessageRareFields::Empty() const

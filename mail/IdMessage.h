@@ -114,22 +114,26 @@ private:
 class TIdMIMEBoundary {
 public:
     // The top, or empty.
-    std::string CurrentBoundary() const { return FBoundaries.empty() ? std::string() : FBoundaries.back(); }
+    std::string CurrentBoundary() const { return FLevels ? FLevels->Boundaries.back() : std::string(); }
     // Ignores an empty boundary and one equal to the top (case ignored).
     void PushBoundary(const std::string& boundary);
     void PopBoundary();
     void Clear();
-    int Count() const { return static_cast<int>(FBoundaries.size()); }
+    int Count() const { return FLevels ? static_cast<int>(FLevels->Boundaries.size()) : 0; }
     // How many levels lie above the innermost level of this boundary (case ignored):
     // 0 for the top, -1 when no level has it. Quick for a text that is no boundary, so
     // every body line can be asked about.
     int LevelsAbove(std::string_view boundary) const;
 
 private:
-    std::vector<std::string> FBoundaries;
-    // How many levels each boundary, upper-cased, has; made with the first level, as
-    // most messages never have one.
-    std::unique_ptr<std::unordered_map<std::string, int>> FLevels;
+    struct TLevels {
+        std::vector<std::string> Boundaries;
+        // How many levels each boundary, upper-cased, has.
+        std::unordered_map<std::string, int> Counts;
+    };
+    // Made with the first level and gone with the last: most messages never have one, and
+    // a header record of a large mailbox pays a pointer for it.
+    std::unique_ptr<TLevels> FLevels;
 };
 
 // Header fields few messages have; a message makes room for them only when one of
@@ -146,13 +150,26 @@ struct TIdMessageRareFields {
     bool Empty() const;
 };
 
+// What only a message read with its body holds: a header block's message makes none of it,
+// so that the records of a large mailbox stay small.
+struct TIdMessageContent {
+    // The body lines outside any part.
+    std::vector<std::string> Body;
+    TIdMessageParts Parts;
+    // The most bytes of attachment data the message may decode into its store, -1 for no
+    // limit: the mailbox sets it from the size the server announced, so a hostile server
+    // cannot fill the disk with an endless attachment.
+    int64_t AttachmentDataLimit = -1;
+    // Made with the first attachment; Reset lets it go (attachments still held keep it).
+    std::shared_ptr<TIdAttachmentStore> AttachmentStore;
+};
+
 class TIdMessage {
 public:
     TIdMessage() { Reset(); }
     TIdMessage(const TIdMessage&) = delete;
     TIdMessage& operator=(const TIdMessage&) = delete;
 
-    std::vector<std::string> Body;
     std::string CharSet;
     TIdEMailAddressList CCList;
     std::string ContentType;
@@ -162,7 +179,6 @@ public:
     TDateTime Date = 0;
     TIdEMailAddressItem From;
     TIdHeaderList RawHeaders;
-    TIdMessageParts Parts;
     TIdMIMEBoundary BoundaryStack;
     // Angle brackets kept.
     std::string MessageId;
@@ -174,12 +190,16 @@ public:
     TIdEMailAddressList Recipients;
     // Free for the owner; the mailbox keeps the message size here.
     int32_t Tag = 0;
-    // The most bytes of attachment data the message may decode into its store, -1 for no
-    // limit: the mailbox sets it from the size the server announced, so a hostile server
-    // cannot fill the disk with an endless attachment.
-    int64_t AttachmentDataLimit = -1;
-    // Made with the first attachment; Reset lets it go (attachments still held keep it).
-    std::shared_ptr<TIdAttachmentStore> AttachmentStore;
+
+    // The content is made by the first access that may change it; reading a message
+    // without one finds it empty.
+    std::vector<std::string>& Body() { return Content().Body; }
+    const std::vector<std::string>& Body() const { return ContentOrNone().Body; }
+    TIdMessageParts& Parts() { return Content().Parts; }
+    const TIdMessageParts& Parts() const { return ContentOrNone().Parts; }
+    int64_t AttachmentDataLimit() const { return ContentOrNone().AttachmentDataLimit; }
+    void SetAttachmentDataLimit(int64_t bytes) { Content().AttachmentDataLimit = bytes; }
+    std::shared_ptr<TIdAttachmentStore>& AttachmentStore() { return Content().AttachmentStore; }
 
     // Never filled when mail is received.
     const TIdEMailAddressList& BccList() const { return Rare().BccList; }
@@ -201,8 +221,11 @@ public:
 
 private:
     const TIdMessageRareFields& Rare() const;
+    TIdMessageContent& Content();
+    const TIdMessageContent& ContentOrNone() const;
 
     std::unique_ptr<TIdMessageRareFields> FRare;
+    std::unique_ptr<TIdMessageContent> FContent;
 };
 
 // "urgent" is high, "non-priority" low, otherwise the number 1 (highest) to 5 (lowest),

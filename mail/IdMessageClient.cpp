@@ -90,7 +90,7 @@ void TIdMessageClient::ReceiveMessageBody(TIdMessage& message, const std::string
 {
     TReadSpan span(*this);
     if (message.NoDecode) {
-        CaptureLines(message.Body, delimiter);
+        CaptureLines(message.Body(), delimiter);
         return;
     }
     TIdTCPStream stream(this);

@@ -38,15 +38,16 @@ private:
 template <typename TWrite>
 std::unique_ptr<TIdAttachment> StoredAttachment(TIdMessage& message, TWrite write)
 {
-    if (!message.AttachmentStore)
-        message.AttachmentStore = std::make_shared<TIdAttachmentStore>();
-    const int file = message.AttachmentStore->File();
+    if (!message.AttachmentStore())
+        message.AttachmentStore() = std::make_shared<TIdAttachmentStore>();
+    const int file = message.AttachmentStore()->File();
     const off_t start = lseek(file, 0, SEEK_END);
     if (start < 0)
         throw EInOutError::FromErrno(errno);
     int64_t size = 0;
     try {
-        const int64_t room = message.AttachmentDataLimit < 0 ? -1 : std::max<int64_t>(message.AttachmentDataLimit - start, 0);
+        const int64_t limit = message.AttachmentDataLimit();
+        const int64_t room = limit < 0 ? -1 : std::max<int64_t>(limit - start, 0);
         TIdFileOutput output(file, room);
         write(output);
         output.Close();
@@ -57,7 +58,7 @@ std::unique_ptr<TIdAttachment> StoredAttachment(TIdMessage& message, TWrite writ
         }
         throw;
     }
-    return std::make_unique<TIdAttachment>(message.AttachmentStore, start, size);
+    return std::make_unique<TIdAttachment>(message.AttachmentStore(), start, size);
 }
 
 // Takes the uuencoded blocks out of a text part's lines, each up to its "end" line (or
@@ -119,9 +120,9 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
     // A NUL byte ("=00" in quoted-printable) must not hide the text after it.
     text->Lines = LinesOfText(WithNulsReplaced(std::move(converted)));
     std::vector<std::unique_ptr<TIdAttachment>> blocks = TakeUuencodedBlocks(message, text->Lines);
-    message.Parts.Add(std::move(text));
+    message.Parts().Add(std::move(text));
     for (auto& block : blocks)
-        message.Parts.Add(std::move(block));
+        message.Parts().Add(std::move(block));
     return next;
 }
 
@@ -135,7 +136,7 @@ std::unique_ptr<TIdMessageDecoder> ReadAttachmentPart(TIdMessage& message, TIdMe
     attachment->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     attachment->SetDisposition(decoder.PartHeaderValue("Content-Disposition"));
     attachment->AttachmentName = decoder.PartFileName;
-    message.Parts.Add(std::move(attachment));
+    message.Parts().Add(std::move(attachment));
     return next;
 }
 
@@ -302,7 +303,7 @@ void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::stri
             if (!line.Continued && line.Text.starts_with(".."))
                 line.Text.erase(0, 1);
             budget.SpendLine(line.Text);
-            message.Body.push_back(bodyText.ToUtf8(line.Text));
+            message.Body().push_back(bodyText.ToUtf8(line.Text));
             continue;
         }
         bool messageEnded = false;

@@ -36,10 +36,10 @@ std::string CutToColumns(const std::string& line)
 
 const std::vector<std::string>& FirstText(const TIdMessage& message)
 {
-    for (int i = 0; i < message.Parts.Count(); ++i)
-        if (const auto* text = dynamic_cast<const TIdText*>(&message.Parts[i]))
+    for (int i = 0; i < message.Parts().Count(); ++i)
+        if (const auto* text = dynamic_cast<const TIdText*>(&message.Parts()[i]))
             return text->Lines;
-    return message.Body;
+    return message.Body();
 }
 
 } // namespace

@@ -730,13 +730,13 @@ std::unique_ptr<TIdMessage> TMessageHeader::Retrieve(std::string* retrNote)
     // Received into a message of its own, so a refused or broken retrieval leaves the
     // record showing its header as before.
     auto whole = std::make_unique<TIdMessage>();
-    whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
+    whole->SetAttachmentDataLimit(AttachmentDataLimitFor(Msg->Tag));
     const bool retrAtOnce = DownloadWithRetr;
     std::string note;
     try {
         if (!retrAtOnce && !FetchWithoutReading(*whole)) {
             whole = std::make_unique<TIdMessage>();
-            whole->AttachmentDataLimit = AttachmentDataLimitFor(Msg->Tag);
+            whole->SetAttachmentDataLimit(AttachmentDataLimitFor(Msg->Tag));
             note = RetrNote;
         }
         if (retrAtOnce || !note.empty()) {

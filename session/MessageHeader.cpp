@@ -16,6 +16,8 @@ TMessageHeader::TMessageHeader(std::shared_ptr<TPOP3> session, int32_t number)
     Verdict = JudgeMessage(*Msg, false);
     if (previewLines > 0)
         Preview = MessagePreview(Msg->RawHeaders, bodyLines, static_cast<size_t>(previewLines));
+    // A multipart header block left its boundary for a body that a header record never reads.
+    Msg->BoundaryStack.Clear();
 }
 
 std::string TMessageHeader::DateText() const

@@ -115,13 +115,13 @@ TShownText ShownMessageText(TIdMessage& message, bool downloaded)
         shown.Text = header;
         return shown;
     }
-    TIdMessageParts& parts = message.Parts;
+    TIdMessageParts& parts = message.Parts();
     parts.Recount();
     // A message whose only parts are attachments shows its body lines as its body, so
     // that none of its attachments is hidden.
     const bool attachmentsOnly = parts.TextCount < 1 && parts.AttachCount > 0;
     if (parts.TextCount < 1 && !attachmentsOnly) {
-        shown.Text = LinesText(message.Body);
+        shown.Text = LinesText(message.Body());
         return shown;
     }
     std::string& text = shown.Text;
@@ -142,7 +142,7 @@ TShownText ShownMessageText(TIdMessage& message, bool downloaded)
     }
     text += BodyBanner;
     if (attachmentsOnly)
-        text += CrLf + LinesText(message.Body);
+        text += CrLf + LinesText(message.Body());
     else
         for (int32_t index = 0; index < parts.Count(); ++index)
             if (const auto* part = dynamic_cast<const TIdText*>(&parts[index]))
@@ -164,7 +164,7 @@ void SaveLinkedAttachment(TIdMessage& message, const std::string& link)
     const std::string indexText = marker == std::string::npos ? link.substr(std::min<size_t>(3, link.size()))
                                                               : link.substr(marker + IdMarker.size());
     const int32_t index = StrToInt(indexText);
-    TIdMessageParts& parts = message.Parts;
+    TIdMessageParts& parts = message.Parts();
     if (index < 0 || index >= parts.Count())
         throw EListError::OutOfBounds(index);
     const auto* attachment = dynamic_cast<const TIdAttachment*>(&parts[index]);

@@ -18,7 +18,7 @@ void WalkParts(const TIdMessage& message)
 {
     std::vector<std::string> texts = {message.From.Text(), message.Recipients.JoinedText(), message.Subject,
                                       message.Organization(), message.RawHeaders.Text()};
-    TIdMessageParts& parts = const_cast<TIdMessageParts&>(message.Parts);
+    TIdMessageParts& parts = const_cast<TIdMessageParts&>(message.Parts());
     parts.Recount();
     for (int i = 0; i < parts.Count(); ++i) {
         DescribePart(parts[i]);
@@ -29,7 +29,7 @@ void WalkParts(const TIdMessage& message)
         if (auto* attachment = dynamic_cast<const TIdAttachment*>(&parts[i]))
             texts.push_back(attachment->AttachmentName);
     }
-    texts.insert(texts.end(), message.Body.begin(), message.Body.end());
+    texts.insert(texts.end(), message.Body().begin(), message.Body().end());
     for (const std::string& text : texts)
         EXPECT_TRUE(IsValidUtf8(text)) << text.substr(0, 200);
 }
@@ -77,5 +77,5 @@ TEST(Garbage, HugeHeaderValuesAreReadInOnePass)
     mail.Retrieve(message, bytes);
     EXPECT_EQ(message.Recipients.Count(), 0);
     EXPECT_EQ(message.CCList.Count(), 100000);
-    EXPECT_EQ(message.Body, std::vector<std::string>{"body"});
+    EXPECT_EQ(message.Body(), std::vector<std::string>{"body"});
 }

@@ -17,19 +17,19 @@ namespace {
 std::vector<std::string> Describe(const TIdMessage& message)
 {
     std::vector<std::string> parts;
-    for (int i = 0; i < message.Parts.Count(); ++i)
-        parts.push_back(DescribePart(message.Parts[i]));
+    for (int i = 0; i < message.Parts().Count(); ++i)
+        parts.push_back(DescribePart(message.Parts()[i]));
     return parts;
 }
 
 const TIdText& TextAt(const TIdMessage& message, int index)
 {
-    return dynamic_cast<const TIdText&>(message.Parts[index]);
+    return dynamic_cast<const TIdText&>(message.Parts()[index]);
 }
 
 const TIdAttachment& AttachmentAt(const TIdMessage& message, int index)
 {
-    return dynamic_cast<const TIdAttachment&>(message.Parts[index]);
+    return dynamic_cast<const TIdAttachment&>(message.Parts()[index]);
 }
 
 void Retrieve(TIdMessage& message, std::string_view bytes)
@@ -81,7 +81,7 @@ TEST(MessageCorpus, MixedTextAndBase64Attachments)
 {
     TIdMessage message;
     RetrieveTestMessage(message, "mixed-text-base64.eml");
-    EXPECT_EQ(message.Body, (Lines{"This is a multi-part message in MIME format.", ""}));
+    EXPECT_EQ(message.Body(), (Lines{"This is a multi-part message in MIME format.", ""}));
     EXPECT_EQ(Describe(message), (Lines{"text 4 lines", "attachment a.pdf 3016 1cdc209999e67175",
                                         "attachment logo.png 1242 4d77df5701f4198f"}));
     const TIdText& text = TextAt(message, 0);
@@ -91,10 +91,10 @@ TEST(MessageCorpus, MixedTextAndBase64Attachments)
     const TIdAttachment& pdf = AttachmentAt(message, 1);
     EXPECT_EQ(pdf.ContentType(), "application/pdf; name=\"a.pdf\"");
     EXPECT_EQ(pdf.Disposition(), "attachment; filename=\"a.pdf\"");
-    message.Parts.Recount();
-    EXPECT_EQ(message.Parts.TextCount, 1);
-    EXPECT_EQ(message.Parts.AttachCount, 2);
-    EXPECT_EQ(message.Parts.RelatedCount, 0);
+    message.Parts().Recount();
+    EXPECT_EQ(message.Parts().TextCount, 1);
+    EXPECT_EQ(message.Parts().AttachCount, 2);
+    EXPECT_EQ(message.Parts().RelatedCount, 0);
     EXPECT_EQ(message.Recipients.JoinedText(), "Petr Novak <petr@example.cz>, \"Svoboda, K.\" <ks@example.cz>");
 }
 
@@ -104,10 +104,10 @@ TEST(MessageCorpus, AlternativeNestedInMixed)
     RetrieveTestMessage(message, "alternative-in-mixed.eml");
     EXPECT_EQ(Describe(message), (Lines{"text 0 lines", "text 1 lines", "text 1 lines",
                                         "attachment data.zip 700 1ffa2a81575d77dc"}));
-    EXPECT_EQ(message.Parts[0].ContentType(), "multipart/alternative; boundary=\"inner-b\"");
+    EXPECT_EQ(message.Parts()[0].ContentType(), "multipart/alternative; boundary=\"inner-b\"");
     EXPECT_EQ(TextAt(message, 1).Lines, Lines{"Dobrý den"});
     EXPECT_EQ(TextAt(message, 2).Lines, Lines{"<html><body><p>Dobr&yacute; den</p></body></html>"});
-    EXPECT_EQ(message.Body, (Lines{"preamble of the outer level", "epilogue line"}));
+    EXPECT_EQ(message.Body(), (Lines{"preamble of the outer level", "epilogue line"}));
     EXPECT_EQ(message.BoundaryStack.CurrentBoundary(), "");
 }
 
@@ -115,8 +115,8 @@ TEST(MessageCorpus, QuotedPrintableCzechText)
 {
     TIdMessage message;
     RetrieveTestMessage(message, "qp-czech.eml");
-    EXPECT_TRUE(message.Body.empty());
-    ASSERT_EQ(message.Parts.Count(), 1);
+    EXPECT_TRUE(message.Body().empty());
+    ASSERT_EQ(message.Parts().Count(), 1);
     const TIdText& text = TextAt(message, 0);
     EXPECT_EQ(text.ContentType(), "");
     std::string sentence = "Příliš žluťoučký kůň úpěl ďábelské ódy.";
@@ -134,7 +134,7 @@ TEST(MessageCorpus, AttachmentNamesEncodedQuotedAndBare)
 {
     TIdMessage message;
     RetrieveTestMessage(message, "attachment-names.eml");
-    ASSERT_EQ(message.Parts.Count(), 4);
+    ASSERT_EQ(message.Parts().Count(), 4);
     EXPECT_EQ(AttachmentAt(message, 1).AttachmentName, "příloha.txt");
     EXPECT_EQ(AttachmentAt(message, 2).AttachmentName, "quoted name.txt");
     EXPECT_EQ(AttachmentAt(message, 3).AttachmentName, "bare.txt");
@@ -146,7 +146,7 @@ TEST(MessageCorpus, SingleBase64PdfIsOneAttachment)
     TIdMessage message;
     RetrieveTestMessage(message, "single-base64-pdf.eml");
     EXPECT_EQ(Describe(message), Lines{"attachment x.pdf 3016 1cdc209999e67175"});
-    EXPECT_TRUE(message.Body.empty());
+    EXPECT_TRUE(message.Body().empty());
 }
 
 TEST(MessageCorpus, UuencodedAndXxencodedFilesInAPlainBody)
@@ -155,7 +155,7 @@ TEST(MessageCorpus, UuencodedAndXxencodedFilesInAPlainBody)
     RetrieveTestMessage(message, "uuencoded.eml");
     EXPECT_EQ(Describe(message), (Lines{"attachment file.bin 1004 ad51fd1a3f12c58a",
                                         "attachment file.xxe 500 538003aeb0058c8a"}));
-    EXPECT_EQ(message.Body, (Lines{"Here is the file:", "", "", "and the same kind in xxencode:", "", "Bye."}));
+    EXPECT_EQ(message.Body(), (Lines{"Here is the file:", "", "", "and the same kind in xxencode:", "", "Bye."}));
 }
 
 TEST(MessageCorpus, Iso2022JpSubjectBecomesUtf8)
@@ -163,7 +163,7 @@ TEST(MessageCorpus, Iso2022JpSubjectBecomesUtf8)
     TIdMessage message;
     RetrieveTestMessage(message, "iso-2022-jp-subject.eml");
     EXPECT_EQ(message.Subject, "日本");
-    EXPECT_EQ(message.Body, Lines{"body"});
+    EXPECT_EQ(message.Body(), Lines{"body"});
 }
 
 TEST(MessageCorpus, MissingClosingBoundaryEndsAtTheTerminator)
@@ -184,14 +184,14 @@ TEST(MessageCorpus, HeaderLineOf16383BytesIsRead)
     TIdMessage message;
     RetrieveTestMessage(message, "garbage/long-header-line.eml");
     EXPECT_EQ(message.Subject, std::string(16374, 'x'));
-    EXPECT_EQ(message.Body, Lines{"body"});
+    EXPECT_EQ(message.Body(), Lines{"body"});
 }
 
 TEST(MessageBody, PlainBodyLinesLoseAStuffedDot)
 {
     TIdMessage message;
     Retrieve(message, "Subject: x\r\n\r\none\r\n..x\r\n.\r\n\r\nlast\r\n");
-    EXPECT_EQ(message.Body, (Lines{"one", "..x", ".", "", "last"}));
+    EXPECT_EQ(message.Body(), (Lines{"one", "..x", ".", "", "last"}));
 }
 
 TEST(MessageBody, DashDashLinesAreTextWhereThereIsNoBoundary)
@@ -199,11 +199,11 @@ TEST(MessageBody, DashDashLinesAreTextWhereThereIsNoBoundary)
     // A signature separator whose blank a relay stripped is no boundary line.
     TIdMessage plain;
     Retrieve(plain, "Subject: x\n\nbefore\n--\nX-Header: 1\n\n-- \nafter\n");
-    EXPECT_EQ(plain.Body, (Lines{"before", "--", "X-Header: 1", "", "-- ", "after"}));
-    EXPECT_EQ(plain.Parts.Count(), 0);
+    EXPECT_EQ(plain.Body(), (Lines{"before", "--", "X-Header: 1", "", "-- ", "after"}));
+    EXPECT_EQ(plain.Parts().Count(), 0);
     TIdMessage quotedPrintable;
     Retrieve(quotedPrintable, "Content-Transfer-Encoding: quoted-printable\n\na=3D1\n--\nb=3D2\n");
-    ASSERT_EQ(quotedPrintable.Parts.Count(), 1);
+    ASSERT_EQ(quotedPrintable.Parts().Count(), 1);
     EXPECT_EQ(TextAt(quotedPrintable, 0).Lines, (Lines{"a=1", "--", "b=2"}));
 }
 
@@ -211,8 +211,8 @@ TEST(MessageBody, BeginLineNeedsAModeAboveZero)
 {
     TIdMessage message;
     Retrieve(message, "Subject: x\n\nbegin 0644 x\nbegin 000 y\nbegin 644\n");
-    EXPECT_EQ(message.Parts.Count(), 0);
-    EXPECT_EQ(message.Body.size(), 3u);
+    EXPECT_EQ(message.Parts().Count(), 0);
+    EXPECT_EQ(message.Body().size(), 3u);
 }
 
 TEST(MessageBody, ReadsASingleTextPart)
@@ -233,7 +233,7 @@ TEST(MessageBody, ReadsASingleTextPart)
          }) {
         TIdMessage message;
         Retrieve(message, c.bytes);
-        ASSERT_EQ(message.Parts.Count(), 1) << c.what;
+        ASSERT_EQ(message.Parts().Count(), 1) << c.what;
         EXPECT_EQ(TextAt(message, 0).Lines, c.lines) << c.what;
     }
 }
@@ -265,7 +265,7 @@ TEST(MessageBody, TextIsConvertedFromItsCharset)
          }) {
         TIdMessage message;
         Retrieve(message, c.bytes);
-        const Lines& lines = message.Parts.Count() > 0 ? TextAt(message, 0).Lines : message.Body;
+        const Lines& lines = message.Parts().Count() > 0 ? TextAt(message, 0).Lines : message.Body();
         EXPECT_EQ(lines, c.lines) << c.what;
     }
 }
@@ -279,7 +279,7 @@ TEST(MessageBody, RawHeaderBytesBecomeUtf8)
                       "YWJj\n--b--\n");
     EXPECT_EQ(message.Organization(), "Firma č");
     EXPECT_EQ(message.RawHeaders.Lines()[0], "Organization: Firma č");
-    ASSERT_EQ(message.Parts.Count(), 1);
+    ASSERT_EQ(message.Parts().Count(), 1);
     EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, "ř.txt");
     EXPECT_EQ(AttachmentAt(message, 0).ContentType(), "application/x; name=\"ř.txt\"");
 }
@@ -316,8 +316,8 @@ TEST(MessageBody, ReadsASingleAttachment)
          }) {
         TIdMessage message;
         Retrieve(message, c.bytes);
-        ASSERT_EQ(message.Parts.Count(), 1) << c.what;
-        ASSERT_NE(dynamic_cast<const TIdAttachment*>(&message.Parts[0]), nullptr) << c.what;
+        ASSERT_EQ(message.Parts().Count(), 1) << c.what;
+        ASSERT_NE(dynamic_cast<const TIdAttachment*>(&message.Parts()[0]), nullptr) << c.what;
         if (c.name) {
             EXPECT_EQ(AttachmentAt(message, 0).AttachmentName, c.name) << c.what;
         }
@@ -331,7 +331,7 @@ TEST(MessageBody, DamagedBase64AttachmentGivesTheBytesItCan)
     Retrieve(message, "Content-Type: multipart/mixed; boundary=b\n\n--b\n\nfirst\n--b\n"
                       "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\n"
                       "YWJjZ\nGVm Z2hp\n-- list footer --\n--b--\n");
-    ASSERT_EQ(message.Parts.Count(), 2);
+    ASSERT_EQ(message.Parts().Count(), 2);
     EXPECT_EQ(AttachmentAt(message, 1).Data(), "abcdefghi\x96+-~\x8A-z");
 }
 
@@ -352,9 +352,9 @@ TEST(MessageBody, UuencodedAndXxencodedFilesOfAnySize)
          }) {
         TIdMessage message;
         Retrieve(message, std::string("Subject: x\n\nbegin 644 f.bin\n") + c.block + "end\nafter\n");
-        ASSERT_EQ(message.Parts.Count(), 1) << c.block;
+        ASSERT_EQ(message.Parts().Count(), 1) << c.block;
         EXPECT_EQ(AttachmentAt(message, 0).Data(), c.decoded) << c.block;
-        EXPECT_EQ(message.Body, Lines{"after"}) << c.block;
+        EXPECT_EQ(message.Body(), Lines{"after"}) << c.block;
     }
 }
 
@@ -364,7 +364,7 @@ TEST(MessageBody, UuencodedBlockWithoutEndStopsAtTheTerminator)
     TIdMessage message;
     MemoryMailClient mail;
     mail.Retrieve(message, "Subject: x\n\nbegin 644 cut.bin\n" + line + "\n" + line + "\n");
-    ASSERT_EQ(message.Parts.Count(), 1);
+    ASSERT_EQ(message.Parts().Count(), 1);
     EXPECT_EQ(AttachmentAt(message, 0).Data().size(), 90u);
     EXPECT_EQ(mail.Handler.PendingBytes(), 0);
 }
@@ -377,7 +377,7 @@ TEST(Attachment, TemporaryFileIsPrivateAndHasNoName)
     Retrieve(message, "Content-Type: application/x; name=a\nContent-Transfer-Encoding: base64\n\nYWJj\n");
     const TIdAttachment& attachment = AttachmentAt(message, 0);
     struct stat info {};
-    ASSERT_EQ(fstat(message.AttachmentStore->File(), &info), 0);
+    ASSERT_EQ(fstat(message.AttachmentStore()->File(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
     EXPECT_EQ(info.st_nlink, 0u);
     EXPECT_EQ(attachment.Data(), "abc");
@@ -426,13 +426,13 @@ TEST(MessageParts, IndexOutsideThePartsRaisesTheListError)
     TIdMessage message;
     Retrieve(message, "Content-Transfer-Encoding: base64\n\nYWJj\n");
     try {
-        message.Parts[1];
+        message.Parts()[1];
         FAIL();
     } catch (const EListError& error) {
         EXPECT_EQ(error.Message, "List index out of bounds (1)");
     }
     message.ResetBody();
-    EXPECT_EQ(message.Parts.Count(), 0);
+    EXPECT_EQ(message.Parts().Count(), 0);
 }
 
 TEST(MessageBody, LinesBeyondTheConnectionLimitAreReadInPieces)
@@ -465,12 +465,12 @@ TEST(MessageBody, LinesBeyondTheConnectionLimitAreReadInPieces)
 
     TIdMessage plain;
     Retrieve(plain, "Subject: plain\n\n" + text + "after\n");
-    EXPECT_EQ(Joined(plain.Body), longLine + dotLine + "after");
+    EXPECT_EQ(Joined(plain.Body()), longLine + dotLine + "after");
     TIdMessage parted;
     Retrieve(parted, multipart + "--b\n\n" + text + "--b--\nafter\n");
-    ASSERT_EQ(parted.Parts.Count(), 1);
+    ASSERT_EQ(parted.Parts().Count(), 1);
     EXPECT_EQ(Joined(TextAt(parted, 0).Lines), longLine + dotLine);
-    EXPECT_EQ(parted.Body, Lines{"after"});
+    EXPECT_EQ(parted.Body(), Lines{"after"});
 }
 
 TEST(MessageBody, TextBeyondTheBudgetFailsWhileAttachmentsStream)
@@ -534,7 +534,7 @@ TEST(Attachment, TenThousandAttachmentsNeedOneDescriptor)
     const std::string directory = TempDirectory() + "kormoran-many-" + std::to_string(getpid());
     std::filesystem::create_directory(directory);
     int saved = 0;
-    for (int i = 0; error.empty() && i < message.Parts.Count(); ++i) {
+    for (int i = 0; error.empty() && i < message.Parts().Count(); ++i) {
         AttachmentAt(message, i).SaveCopyTo(directory + "/" + std::to_string(i));
         ++saved;
     }
@@ -560,7 +560,7 @@ TEST(TextPart, NulBytesShowAsReplacementCharactersAndCutNothing)
         SCOPED_TRACE(test.Name);
         TIdMessage message;
         Retrieve(message, test.Message);
-        ASSERT_GE(message.Parts.Count(), 1);
+        ASSERT_GE(message.Parts().Count(), 1);
         EXPECT_EQ(TextAt(message, 0).Lines, (Lines{"before" + replacement + "after", "next line"}));
     }
 }

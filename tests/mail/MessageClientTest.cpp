@@ -36,7 +36,7 @@ TEST(ReceiveHeaderBlock, AfterRetrTheBlankLineEndsTheBlockAndLeavesTheBody)
     EXPECT_EQ(mail.Client.ReceiveHeaderBlock(message, ""), "");
     EXPECT_EQ(message.Subject, "a b");
     mail.Client.ReceiveMessageBody(message, ".");
-    EXPECT_EQ(message.Body, Lines{"body"});
+    EXPECT_EQ(message.Body(), Lines{"body"});
 }
 
 TEST(ReceiveHeaderBlock, MessageWithoutBodyEndsAtTheFullStop)
@@ -98,8 +98,8 @@ TEST(ReceiveMessageBody, NoDecodeKeepsTheBodyLinesAsTheyAre)
     message.ContentTransferEncoding = "base64";
     mail.Handler.Feed("YWJj\r\n..x\r\n--\r\n.\r\n");
     mail.Client.ReceiveMessageBody(message, ".");
-    EXPECT_EQ(message.Body, (Lines{"YWJj", ".x", "--"}));
-    EXPECT_EQ(message.Parts.Count(), 0);
+    EXPECT_EQ(message.Body(), (Lines{"YWJj", ".x", "--"}));
+    EXPECT_EQ(message.Parts().Count(), 0);
 }
 
 TEST(ReceiveMessageBody, ReadsThroughTheConnectionInSmallChunks)
@@ -108,9 +108,9 @@ TEST(ReceiveMessageBody, ReadsThroughTheConnectionInSmallChunks)
     mail.Handler.ChunkSize = 7;
     TIdMessage message;
     mail.Retrieve(message, "Content-Type: multipart/mixed; boundary=b\n\npre\n--b\n\nhello\n--b--\npost\n");
-    EXPECT_EQ(message.Body, (Lines{"pre", "post"}));
-    ASSERT_EQ(message.Parts.Count(), 1);
-    EXPECT_EQ(dynamic_cast<const TIdText&>(message.Parts[0]).Lines, Lines{"hello"});
+    EXPECT_EQ(message.Body(), (Lines{"pre", "post"}));
+    ASSERT_EQ(message.Parts().Count(), 1);
+    EXPECT_EQ(dynamic_cast<const TIdText&>(message.Parts()[0]).Lines, Lines{"hello"});
 }
 
 TEST(ReceiveHeaderBlock, KeepsTheLinesWithinTheLimitsAndDropsTheRestOfTheBlock)

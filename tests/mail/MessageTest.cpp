@@ -121,7 +121,7 @@ TEST(Reset, ClearsEverythingButTheMessageId)
     TIdMessage message;
     Apply(message, {"Subject: s", "From: f@x", "To: t@x", "Message-Id: <m@x>", "Priority: urgent",
                     "Content-Type: multipart/mixed; boundary=b"});
-    message.Body.push_back("line");
+    message.Body().push_back("line");
     message.Reset();
     EXPECT_EQ(message.Subject, "");
     EXPECT_EQ(message.From.Text(), "");
@@ -129,7 +129,7 @@ TEST(Reset, ClearsEverythingButTheMessageId)
     EXPECT_EQ(message.RawHeaders.Count(), 0);
     EXPECT_EQ(message.Priority, mpNormal);
     EXPECT_EQ(message.BoundaryStack.CurrentBoundary(), "");
-    EXPECT_TRUE(message.Body.empty());
+    EXPECT_TRUE(message.Body().empty());
     EXPECT_EQ(message.Date, 0);
     EXPECT_EQ(message.MessageId, "<m@x>");
 }

@@ -27,12 +27,12 @@ std::string Hash(std::string_view bytes)
 // The body lines, then every part with its decoded bytes by length and hash.
 Lines Described(const TIdMessage& message)
 {
-    Lines described{"body " + std::to_string(message.Body.size()) + " " + Hash(TextOfLines(message.Body))};
-    for (int i = 0; i < message.Parts.Count(); ++i) {
-        if (auto* text = dynamic_cast<const TIdText*>(&message.Parts[i]))
+    Lines described{"body " + std::to_string(message.Body().size()) + " " + Hash(TextOfLines(message.Body()))};
+    for (int i = 0; i < message.Parts().Count(); ++i) {
+        if (auto* text = dynamic_cast<const TIdText*>(&message.Parts()[i]))
             described.push_back("text " + std::to_string(text->Lines.size()) + " " + Hash(TextOfLines(text->Lines)));
         else
-            described.push_back(DescribePart(message.Parts[i]));
+            described.push_back(DescribePart(message.Parts()[i]));
     }
     return described;
 }
@@ -117,10 +117,10 @@ std::string SavedBytes(const TIdAttachment& attachment)
 Contents ContentsOf(const TIdMessage& message)
 {
     Contents contents;
-    for (int i = 0; i < message.Parts.Count(); ++i) {
-        if (auto* text = dynamic_cast<const TIdText*>(&message.Parts[i]))
+    for (int i = 0; i < message.Parts().Count(); ++i) {
+        if (auto* text = dynamic_cast<const TIdText*>(&message.Parts()[i]))
             contents.emplace_back("text", TextOfLines(text->Lines));
-        else if (auto* attachment = dynamic_cast<const TIdAttachment*>(&message.Parts[i]))
+        else if (auto* attachment = dynamic_cast<const TIdAttachment*>(&message.Parts()[i]))
             contents.emplace_back("attachment " + attachment->AttachmentName, SavedBytes(*attachment));
     }
     return contents;

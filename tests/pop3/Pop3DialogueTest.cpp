@@ -432,7 +432,7 @@ TEST_F(Pop3Dialogue, FetchMessageReadsHeaderAndBodyWithoutStuffedDots)
     TIdMessage message;
     EXPECT_TRUE(Client.FetchMessage(1, message));
     EXPECT_EQ(message.Subject, "Body");
-    EXPECT_EQ(message.Body, (Lines{"first line", ".starts with a dot", "", "last line"}));
+    EXPECT_EQ(message.Body(), (Lines{"first line", ".starts with a dot", "", "last line"}));
     EXPECT_FALSE(WorkCounts.empty());
     EXPECT_EQ(Client.CountMessages(), 1);
     EXPECT_EQ(Finish(), NoFailures);
@@ -446,7 +446,7 @@ TEST_F(Pop3Dialogue, FetchMessageEndingRightAfterTheHeaderReadsOnlyTheHeader)
     TIdMessage message;
     EXPECT_TRUE(Client.FetchMessage(1, message));
     EXPECT_EQ(message.Subject, "Short");
-    EXPECT_TRUE(message.Body.empty());
+    EXPECT_TRUE(message.Body().empty());
     EXPECT_EQ(Client.CountMessages(), 1);
     EXPECT_EQ(Finish(), NoFailures);
 }

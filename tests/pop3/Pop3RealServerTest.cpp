@@ -130,11 +130,11 @@ TEST_F(Pop3RealServer, RetrDecodesTextAndAttachment)
     Client.CloseConnection();
 
     EXPECT_EQ(message.Subject, "Report with an attachment");
-    ASSERT_EQ(message.Parts.Count(), 2);
-    auto* text = dynamic_cast<TIdText*>(&message.Parts[0]);
+    ASSERT_EQ(message.Parts().Count(), 2);
+    auto* text = dynamic_cast<TIdText*>(&message.Parts()[0]);
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->Lines, (std::vector<std::string>(std::begin(MultipartTextLines), std::end(MultipartTextLines))));
-    auto* attachment = dynamic_cast<TIdAttachment*>(&message.Parts[1]);
+    auto* attachment = dynamic_cast<TIdAttachment*>(&message.Parts()[1]);
     ASSERT_NE(attachment, nullptr);
     EXPECT_EQ(attachment->AttachmentName, AttachmentName);
     EXPECT_EQ(TIdHashMessageDigest5::HashValueAsHex(attachment->Data()),

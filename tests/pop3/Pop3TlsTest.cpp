@@ -149,7 +149,7 @@ TEST_F(Pop3Tls, ChecksAndDownloadsEncrypted)
         TIdMessage whole;
         ASSERT_TRUE(client.FetchMessage(3, whole));
         EXPECT_EQ(whole.MessageId, "<3.test@example.org>");
-        EXPECT_FALSE(whole.Body.empty());
+        EXPECT_FALSE(whole.Body().empty());
         client.CloseConnection();
         EXPECT_FALSE(client.IsConnected());
     }

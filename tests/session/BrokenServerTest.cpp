@@ -64,7 +64,7 @@ TEST_F(SessionTest, ABrokenDownloadDropsItsConnectionAndTheNextOneWorks)
         // The silent server may still be stalling before it takes the next connection.
         record->Session->ReadTimeout = 5000;
         record->Download();
-        EXPECT_EQ(record->Msg->Body, (std::vector<std::string>{"body one"}));
+        EXPECT_EQ(record->Msg->Body(), (std::vector<std::string>{"body one"}));
         CloseOpenSessions();
         EXPECT_EQ(server.Finish(), std::vector<std::string>{});
     }

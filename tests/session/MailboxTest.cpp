@@ -191,7 +191,7 @@ TEST_F(SessionTest, DeletionsRenumberTheMessagesBelowThem)
     EXPECT_TRUE(records[0]->Deleted);
     EXPECT_EQ(records[1]->Number, 1);
     records[1]->Download();
-    EXPECT_EQ(records[1]->Msg->Body, (std::vector<std::string>{"body two"}));
+    EXPECT_EQ(records[1]->Msg->Body(), (std::vector<std::string>{"body two"}));
     CloseOpenSessions();
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
     EXPECT_EQ(server.Connections(), 3);
@@ -310,10 +310,10 @@ TEST_F(SessionTest, ADownloadOpensANewConnectionAndTheNextOneReusesIt)
     const auto second = HeaderRecords()[1];
     first->Download();
     EXPECT_TRUE(first->Downloaded);
-    EXPECT_EQ(first->Msg->Body, (std::vector<std::string>{"body one"}));
+    EXPECT_EQ(first->Msg->Body(), (std::vector<std::string>{"body one"}));
     EXPECT_EQ(first->SizeText(), std::to_string(First.size()));
     second->Download();
-    EXPECT_EQ(second->Msg->Body, (std::vector<std::string>{"body two"}));
+    EXPECT_EQ(second->Msg->Body(), (std::vector<std::string>{"body two"}));
     EXPECT_EQ(FindHeader("<2@x>"), second);
     CloseOpenSessions();
     EXPECT_EQ(server.Finish(), std::vector<std::string>{});
@@ -426,7 +426,7 @@ TEST_F(SessionTest, RowsWithoutOrWithTheSameIdKeepTheirOwnRecords)
     const std::weak_ptr<TMessageHeader> rowD = HeaderRecords()[3];
     EXPECT_TRUE(rowB.lock()->DeleteOnServer());
     rowD.lock()->Download();
-    EXPECT_EQ(rowD.lock()->Msg->Body, (std::vector<std::string>{"D"}));
+    EXPECT_EQ(rowD.lock()->Msg->Body(), (std::vector<std::string>{"D"}));
     EXPECT_EQ(FindHeader(""), HeaderRecords()[0]);
     EXPECT_EQ(FindHeader("<same@x>"), HeaderRecords()[2]);
     EXPECT_EQ(FindHeader("<SAME@x>"), nullptr);
