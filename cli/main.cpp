@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <iostream>
+#include <malloc.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -71,6 +72,11 @@ std::optional<std::string> CommandToken(const TCommandLine& line)
 int main(int argc, char* argv[])
 {
     ReadTimeZoneOnce();
+#ifdef __GLIBC__
+    // Large buffers that come and go (a listing, a state file) are mapped and given back
+    // whole, not left as holes among a large mailbox's records.
+    ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+#endif
     // A core dump would hold the passwords in plain text.
     ::prctl(PR_SET_DUMPABLE, 0);
     TCommandLine line;
