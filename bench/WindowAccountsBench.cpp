@@ -35,19 +35,16 @@ void WriteAccounts()
 
 void BM_TenAccountsInTheWindow(benchmark::State& state)
 {
-    try {
+    const bool prepared = SetUpOrSkip(state, [] {
         Mailbox = NewLargeMailbox(MailboxSize);
         CheckPrivateMailbox(*Mailbox->Server);   // Dovecot builds its index
         EndSessions();
         WriteAccounts();
-    } catch (const std::exception& failure) {
-        state.SkipWithError(failure.what());
+    });
+    if (!prepared)
         return;
-    }
     Tfmain window;
-    window.resize(900, 600);
-    window.show();
-    QApplication::processEvents();
+    ShowWindow(window);
     window.WaitForServer(CheckAllMs);   // a check at start, if the settings ask for one
     window.poplist->setCurrentRow(0);
     for (auto _ : state) {

@@ -30,17 +30,14 @@ void Check()
 // Registered first, so the process holds nothing else yet.
 void BM_WindowAfterCheck(benchmark::State& state)
 {
-    try {
+    const bool prepared = SetUpOrSkip(state, [] {
         Mailbox = NewLargeMailbox(MailboxSize);
         Check();   // Dovecot builds its index
-    } catch (const std::exception& failure) {
-        state.SkipWithError(failure.what());
+    });
+    if (!prepared)
         return;
-    }
     Tfmain window;
-    window.resize(900, 600);
-    window.show();
-    QApplication::processEvents();
+    ShowWindow(window);
     double fillSeconds = 0;
     for (auto _ : state) {
         Check();

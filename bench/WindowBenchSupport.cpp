@@ -1,10 +1,10 @@
 #include "WindowBenchSupport.h"
 
 #include "ModalRunner.h"
+#include "fmMain.h"
 #include "udm.h"
 
 #include <QApplication>
-#include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -66,6 +66,24 @@ void TBenchConfiguration::WriteAccounts(const std::string& entries) const
 {
     std::filesystem::create_directories(FDirectory + "/kormoran");
     std::ofstream(FDirectory + "/kormoran/accounts.dat", std::ios::binary) << entries;
+}
+
+bool SetUpOrSkip(benchmark::State& state, const std::function<void()>& setUp)
+{
+    try {
+        setUp();
+        return true;
+    } catch (const std::exception& failure) {
+        state.SkipWithError(failure.what());
+        return false;
+    }
+}
+
+void ShowWindow(Tfmain& window)
+{
+    window.resize(900, 600);
+    window.show();
+    QApplication::processEvents();
 }
 
 double ProcessMB(const char* field)

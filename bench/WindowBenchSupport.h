@@ -5,9 +5,13 @@
 
 #include "PrivatePop3Server.h"
 
+#include <benchmark/benchmark.h>
+
 #include <functional>
 #include <memory>
 #include <string>
+
+class Tfmain;
 
 // A private Dovecot holding count messages, message(0) first.
 std::unique_ptr<PrivatePop3Server> NewPrivateMailbox(int count, const std::function<std::string(int)>& message);
@@ -35,6 +39,13 @@ public:
 private:
     std::string FDirectory;
 };
+
+// Runs the benchmark's set-up; when it fails (no Dovecot, say) the benchmark is skipped
+// with the reason. Returns whether it went through.
+bool SetUpOrSkip(benchmark::State& state, const std::function<void()>& setUp);
+
+// The window at the size it is measured at, shown, its first events handled.
+void ShowWindow(Tfmain& window);
 
 // A field of /proc/self/status given in kB ("VmRSS:", "VmHWM:"), in MB.
 double ProcessMB(const char* field);
