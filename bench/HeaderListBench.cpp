@@ -1,8 +1,6 @@
 #include "HeaderList.h"
-#include "ModalRunner.h"
-#include "PrivatePop3Server.h"
+#include "WindowBenchSupport.h"
 #include "fmMain.h"
-#include "udm.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>
@@ -91,25 +89,21 @@ BENCHMARK(BM_HeaderListSort)->DenseRange(0, HeaderColumnCount - 1)->Unit(benchma
 // The records of one check of a 10,000-message mailbox, made once.
 std::unique_ptr<PrivatePop3Server> server;
 
+std::string CheckedMessage(int i)
+{
+    return "From: Sender " + std::to_string(i % 97) + " <s" + std::to_string(i % 97) +
+           "@firma.cz>\r\nTo: petr@demo.cz\r\nSubject: Zpr\xE1va " + std::to_string(i * 7919 % MailboxSize) +
+           "\r\nDate: Mon, " + std::to_string(1 + i % 28) + " Dec 2025 " + std::to_string(10 + i % 12) +
+           ":00:00 +0100\r\nMessage-ID: <" + std::to_string(i) + "@firma.cz>\r\n\r\n" +
+           std::string(i % 4000, 'x') + "\r\n";
+}
+
 void EnsureCheckedMailbox()
 {
     if (server)
         return;
-    server = std::make_unique<PrivatePop3Server>();
-    std::vector<std::string> messages;
-    for (int i = 0; i < MailboxSize; ++i)
-        messages.push_back("From: Sender " + std::to_string(i % 97) + " <s" + std::to_string(i % 97) +
-                           "@firma.cz>\r\nTo: petr@demo.cz\r\nSubject: Zpr\xE1va " + std::to_string(i * 7919 % MailboxSize) +
-                           "\r\nDate: Mon, " + std::to_string(1 + i % 28) + " Dec 2025 " + std::to_string(10 + i % 12) +
-                           ":00:00 +0100\r\nMessage-ID: <" + std::to_string(i) + "@firma.cz>\r\n\r\n" +
-                           std::string(i % 4000, 'x') + "\r\n");
-    server->AddMessages(messages);
-    TPOP3Rec account;
-    account.Host = "127.0.0.1";
-    account.Port = server->Port();
-    account.User = server->User();
-    account.Password = server->Password();
-    CheckMailbox(CreateSession(account));
+    server = NewPrivateMailbox(MailboxSize, CheckedMessage);
+    CheckPrivateMailbox(*server);
 }
 
 // The window's own part of a check: one row per record, the first one shown.
@@ -149,22 +143,7 @@ BENCHMARK(BM_WindowSortAfterCheck)->DenseRange(0, HeaderColumnCount - 1)->Unit(b
 
 } // namespace
 
-// The application lives in main, so that it goes before the libraries' own statics, and
-// the records and the server of the check go before it.
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    {
-        QApplication application(argc, argv);
-        // The About box the window shows when it first becomes active closes at once.
-        SetModalRunner([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
-        benchmark::RunSpecifiedBenchmarks();
-        benchmark::Shutdown();
-        EndSessions();
-        server.reset();
-    }
-    return 0;
+    return RunWindowBenchmarks(argc, argv, [] { server.reset(); });
 }

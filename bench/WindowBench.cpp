@@ -4,7 +4,7 @@
 // process so that the memory is the window's.
 #include "HeaderList.h"
 #include "LargeMailbox.h"
-#include "ModalRunner.h"
+#include "WindowBenchSupport.h"
 #include "fmMain.h"
 #include "udm.h"
 
@@ -14,55 +14,30 @@
 
 #include <array>
 #include <chrono>
-#include <fstream>
-#include <malloc.h>
 
 namespace {
 
 constexpr int MailboxSize = 50000;
 
-double ResidentMB(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(field, 0) == 0)
-            return std::stod(line.substr(std::string(field).size())) / 1024.0;
-    return 0;
-}
-
-double HeapMB()
-{
-    return double(mallinfo2().uordblks) / (1024.0 * 1024.0);
-}
-
 std::unique_ptr<TLargeMailbox> Mailbox;
 
 void Check()
 {
-    TPOP3Rec account;
-    account.Host = "127.0.0.1";
-    account.Port = Mailbox->Server->Port();
-    account.User = Mailbox->Server->User();
-    account.Password = Mailbox->Server->Password();
-    if (CheckMailbox(CreateSession(account)) != MailboxSize)
+    if (CheckPrivateMailbox(*Mailbox->Server) != MailboxSize)
         throw std::runtime_error("wrong message count");
 }
 
 // Registered first, so the process holds nothing else yet.
 void BM_WindowAfterCheck(benchmark::State& state)
 {
-    try {
+    const bool prepared = SetUpOrSkip(state, [] {
         Mailbox = NewLargeMailbox(MailboxSize);
         Check();   // Dovecot builds its index
-    } catch (const std::exception& failure) {
-        state.SkipWithError(failure.what());
+    });
+    if (!prepared)
         return;
-    }
     Tfmain window;
-    window.resize(900, 600);
-    window.show();
-    QApplication::processEvents();
+    ShowWindow(window);
     double fillSeconds = 0;
     for (auto _ : state) {
         Check();
@@ -73,8 +48,8 @@ void BM_WindowAfterCheck(benchmark::State& state)
     }
     state.counters["rows"] = window.headlist->RowCount();
     state.counters["fill_ms"] = fillSeconds * 1000;
-    state.counters["resident_MB"] = ResidentMB("VmRSS:");
-    state.counters["peak_MB"] = ResidentMB("VmHWM:");
+    state.counters["resident_MB"] = ProcessMB("VmRSS:");
+    state.counters["peak_MB"] = ProcessMB("VmHWM:");
     state.counters["heap_MB"] = HeapMB();
 }
 BENCHMARK(BM_WindowAfterCheck)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
@@ -118,18 +93,5 @@ BENCHMARK(BM_BareTreeFill)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRea
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    {
-        QApplication application(argc, argv);
-        // The About box the window shows when it first becomes active closes at once.
-        SetModalRunner([](QDialog&) { return static_cast<int>(QDialog::Rejected); });
-        benchmark::RunSpecifiedBenchmarks();
-        benchmark::Shutdown();
-        EndSessions();
-        Mailbox.reset();
-    }
-    return 0;
+    return RunWindowBenchmarks(argc, argv, [] { Mailbox.reset(); });
 }

@@ -6,7 +6,7 @@
 // its list, are not counted: BM_WindowFillAfterCheck measures that part.
 #include "HeaderList.h"
 #include "ModalRunner.h"
-#include "PrivatePop3Server.h"
+#include "WindowBenchSupport.h"
 #include "fmMain.h"
 #include "udm.h"
 
@@ -19,19 +19,14 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
 constexpr int MailboxSize = 50000;
-constexpr int StoreBatch = 2000;   // messages per call of the server's script
 constexpr auto ProbeInterval = std::chrono::milliseconds(5);
 const QEvent::Type ProbeEventType = static_cast<QEvent::Type>(QEvent::User + 700);
 
@@ -71,8 +66,7 @@ std::string Message(int i)
            "Message-ID: <" + n + "@firma.cz>\r\n\r\nText " + n + "\r\n";
 }
 
-// The configuration (accounts.dat) and the state files of the window, not the user's.
-const std::string Configuration = "/tmp/kormoran-bench-window-" + std::to_string(::getpid());
+const TBenchConfiguration Configuration("window");
 
 std::unique_ptr<PrivatePop3Server> server;
 
@@ -81,19 +75,8 @@ PrivatePop3Server& Mailbox()
 {
     if (server)
         return *server;
-    server = std::make_unique<PrivatePop3Server>();
-    for (int first = 0; first < MailboxSize; first += StoreBatch) {
-        std::vector<std::string> messages;
-        for (int i = first; i < std::min(first + StoreBatch, MailboxSize); ++i)
-            messages.push_back(Message(i));
-        server->AddMessages(messages);
-    }
-    std::filesystem::create_directories(Configuration + "/kormoran");
-    std::ofstream(Configuration + "/kormoran/accounts.dat", std::ios::binary)
-        << "bench@localhost\r\n127.0.0.1\r\n" << server->User() << "\r\n" << server->Password() << "\r\n"
-        << server->Port() << "\r\n";
-    ::setenv("XDG_CONFIG_HOME", Configuration.c_str(), 1);
-    ::setenv("XDG_STATE_HOME", Configuration.c_str(), 1);
+    server = NewPrivateMailbox(MailboxSize, Message);
+    Configuration.WriteAccounts(AccountEntry("bench@localhost", *server));
     return *server;
 }
 
@@ -162,21 +145,7 @@ BENCHMARK(BM_EventDelayDuringCheck)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchma
 
 } // namespace
 
-// The application lives in main and goes after the window and its records, but before the
-// libraries' own statics; the server and the files go with it.
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    {
-        QApplication application(argc, argv);
-        benchmark::RunSpecifiedBenchmarks();
-        benchmark::Shutdown();
-        EndSessions();
-        server.reset();
-    }
-    std::filesystem::remove_all(Configuration);
-    return 0;
+    return RunWindowBenchmarks(argc, argv, [] { server.reset(); });
 }

@@ -8,6 +8,7 @@
 #include "IdSASLOAuth2.h"
 #include "Keyring.h"
 #include "LoopbackHttp.h"
+#include "MessageOf.h"
 #include "OAuth2SignIn.h"
 #include "OAuthTestServer.h"
 #include "PrivatePop3Server.h"
@@ -28,17 +29,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 const Lines NoFailures;
-
-template <typename ExceptionType, typename Call>
-std::string MessageOf(Call call)
-{
-    try {
-        call();
-    } catch (const ExceptionType& failure) {
-        return failure.Message;
-    }
-    return "";
-}
 
 // The scripted server speaks no TLS; these mechanisms may go without it.
 class PlainXOAuth2 : public TIdSASLXOAuth2 {
@@ -86,14 +76,7 @@ TEST(OAuth2OnTheWire, TokensGoAsTheMechanismAndTheServerWantThem)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ScriptedServer server;
-        Capabilities(server, c.sasl);
-        for (size_t i = 0; i < c.dialogue.size(); ++i) {
-            if (i % 2 == 0)
-                server.Expects(c.dialogue[i]);
-            else
-                server.Says(c.dialogue[i]);
-        }
-        server.Expects("QUIT");
+        Capabilities(server, c.sasl).TakesTurns(ScriptedServer::Turn::Client, c.dialogue).Expects("QUIT");
         TIdPOP3 client;
         client.Host = "127.0.0.1";
         client.Username = "joe@example.org";

@@ -4,6 +4,7 @@
 #include "IdException.h"
 #include "IdMessage.h"
 #include "IdPOP3.h"
+#include "MessageOf.h"
 #include "ScriptedServer.h"
 
 #include <gtest/gtest.h>
@@ -45,18 +46,6 @@ protected:
     {
         Client.CloseConnection();
         return Server.Finish();
-    }
-
-    // The message of the exception that the call raises, "" when it raises none.
-    template <typename ExceptionType, typename Call>
-    static std::string MessageOf(Call call)
-    {
-        try {
-            call();
-        } catch (const ExceptionType& failure) {
-            return failure.Message;
-        }
-        return "";
     }
 
     ScriptedServer Server;
@@ -252,14 +241,9 @@ TEST_F(Pop3Dialogue, SaslExchangesEndInTheServersVerdict)
         SCOPED_TRACE(c.name);
         ScriptedServer server;
         server.Says("+OK ready <1.2@host>").Expects("CAPA").Says("+OK").Says("USER").Says("SASL PLAIN X-TEST").Says(".");
-        server.Expects("AUTH X-TEST " + EncodeSaslBase64("token"));
-        for (size_t i = 0; i < c.afterAuth.size(); ++i) {
-            if (i % 2 == 0)
-                server.Says(c.afterAuth[i]);
-            else
-                server.Expects(c.afterAuth[i]);
-        }
-        server.Expects("QUIT");
+        server.Expects("AUTH X-TEST " + EncodeSaslBase64("token"))
+            .TakesTurns(ScriptedServer::Turn::Server, c.afterAuth)
+            .Expects("QUIT");
         TIdPOP3 client;
         client.Host = "127.0.0.1";
         client.SASLMechanism = std::make_shared<TestMechanism>();

@@ -8,9 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,14 +16,6 @@ namespace {
 
 const int SmallMessages = 3;
 const std::string AttachmentName = "report.bin";
-
-std::string FileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
-}
 
 void Configure(TIdPOP3& client, const PrivatePop3Server& server)
 {

@@ -1,6 +1,7 @@
 // The pieces of an OAuth2 sign-in that need no server: PKCE, the authorization URL, what
 // the browser brings back, what a token endpoint answers, and where client IDs live.
 #include "OAuth2.h"
+#include "MessageOf.h"
 #include "OAuth2Providers.h"
 #include "TemporaryDirectory.h"
 #include "udm.h"
@@ -14,17 +15,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-template <typename ExceptionType, typename Call>
-std::string MessageOf(Call call)
-{
-    try {
-        call();
-    } catch (const ExceptionType& failure) {
-        return failure.Message;
-    }
-    return "";
-}
 
 TEST(OAuth2Pkce, ChallengeIsTheBase64UrlSha256OfTheVerifier)
 {

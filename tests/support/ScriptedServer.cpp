@@ -119,6 +119,19 @@ ScriptedServer& ScriptedServer::ExpectsAlone(const std::string& line)
     });
 }
 
+ScriptedServer& ScriptedServer::TakesTurns(Turn first, const std::vector<std::string>& lines)
+{
+    Turn turn = first;
+    for (const std::string& line : lines) {
+        if (turn == Turn::Server)
+            Says(line);
+        else
+            Expects(line);
+        turn = turn == Turn::Server ? Turn::Client : Turn::Server;
+    }
+    return *this;
+}
+
 ScriptedServer& ScriptedServer::Stalls(std::chrono::milliseconds time)
 {
     return Add([this, time] {

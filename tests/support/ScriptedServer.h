@@ -45,6 +45,11 @@ public:
     ScriptedServer& ExpectsAlone(const std::string& line);
     // The server stays silent for a while.
     ScriptedServer& Stalls(std::chrono::milliseconds time);
+    // Whose line comes first in TakesTurns.
+    enum class Turn { Server, Client };
+    // A dialogue in turns: the lines alternate between the server's (sent as by Says) and
+    // the client's (expected as by Expects), the first line being first's.
+    ScriptedServer& TakesTurns(Turn first, const std::vector<std::string>& lines);
     // The server closes in an orderly way here; what the client still sends is recorded.
     ScriptedServer& Closes();
     // The server aborts the connection (the client sees a reset).
