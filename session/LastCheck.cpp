@@ -161,8 +161,10 @@ std::string IdentityOf(const TMessageHeader& record)
     if (!record.UniqueId.empty())
         return record.UniqueId;
     const TIdMessage& message = *record.Msg;
-    return "~" + TIdHashMessageDigest5::HashValueAsHex(message.MessageId + "\n" + message.RawHeaders.ValueOf("Date")
-                                                       + "\n" + IntToStr(message.Tag));
+    std::string identity = "~";
+    identity += TIdHashMessageDigest5::HashValueAsHex(message.MessageId + "\n" + message.RawHeaders.ValueOf("Date")
+                                                      + "\n" + IntToStr(message.Tag));
+    return identity;
 }
 
 TLastCheck ReadLastCheck(const TPOP3& session)
