@@ -92,12 +92,11 @@ EIdException SavingFailed(int errorNumber, const std::string& destination)
 }
 
 // The headers ApplyHeaders reads, in the order of AppliedNames.
-enum TAppliedHeader { ahContentType, ahContentTransferEncoding, ahContentDisposition, ahSubject, ahFrom, ahMessageId, ahNewsgroups, ahTo, ahCc, ahOrganization, ahDispositionNotificationTo, ahReturnReceiptTo, ahReferences, ahReplyTo, ahDate, ahSender, ahPriority, ahXPriority, AppliedHeaderCount };
+enum TAppliedHeader { ahContentType, ahContentTransferEncoding, ahSubject, ahFrom, ahMessageId, ahNewsgroups, ahTo, ahCc, ahOrganization, ahDispositionNotificationTo, ahReturnReceiptTo, ahReferences, ahReplyTo, ahDate, ahSender, ahPriority, ahXPriority, AppliedHeaderCount };
 
 constexpr std::array<std::string_view, AppliedHeaderCount> AppliedNames = {
     "Content-Type",
     "Content-Transfer-Encoding",
-    "Content-Disposition",
     "Subject",
     "From",
     "Message-Id",
@@ -268,9 +267,7 @@ void TIdMessage::ResetHeaderFields()
     Subject.clear();
     Recipients.Clear();
     ContentType.clear();
-    CharSet.clear();
     ContentTransferEncoding.clear();
-    ContentDisposition.clear();
     RawHeaders.Clear();
     BoundaryStack.Clear();
     FRare.reset();
@@ -318,9 +315,7 @@ void TIdMessage::ApplyHeaders()
 {
     const TAppliedHeaders applied(RawHeaders);
     ContentType = applied.Value(ahContentType);
-    CharSet = CharSetOfContentType(ContentType);
     ContentTransferEncoding = applied.Value(ahContentTransferEncoding);
-    ContentDisposition = applied.Value(ahContentDisposition);
     Subject = DecodedOrRaw(applied.Value(ahSubject));
     ParseAddress(From, DecodedOrRaw(applied.Value(ahFrom)));
     MessageId = applied.Value(ahMessageId);

@@ -164,17 +164,21 @@ struct TIdMessageContent {
     std::shared_ptr<TIdAttachmentStore> AttachmentStore;
 };
 
+// The charset parameter of a Content-Type value, upper-cased.
+std::string CharSetOfContentType(std::string_view contentType);
+
 class TIdMessage {
 public:
     TIdMessage() { Reset(); }
     TIdMessage(const TIdMessage&) = delete;
     TIdMessage& operator=(const TIdMessage&) = delete;
 
-    std::string CharSet;
     TIdEMailAddressList CCList;
     std::string ContentType;
     std::string ContentTransferEncoding;
-    std::string ContentDisposition;
+    // Read from ContentType and RawHeaders when asked for: a header record keeps no copy.
+    std::string CharSet() const { return CharSetOfContentType(ContentType); }
+    std::string ContentDisposition() const { return RawHeaders.ValueOf("Content-Disposition"); }
     // Local time.
     TDateTime Date = 0;
     TIdEMailAddressItem From;
@@ -231,8 +235,6 @@ private:
 // "urgent" is high, "non-priority" low, otherwise the number 1 (highest) to 5 (lowest),
 // numbers outside that range giving the nearest end; normal when there is no number.
 TIdMessagePriority ParsePriority(std::string_view value);
-// The charset parameter of a Content-Type value, upper-cased.
-std::string CharSetOfContentType(std::string_view contentType);
 // Pieces between commas, trimmed, empty ones left out; commas within the first pair of
 // double quotes do not cut.
 std::vector<std::string> SplitCommaList(std::string_view value);

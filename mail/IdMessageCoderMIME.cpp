@@ -169,7 +169,7 @@ void TIdMessageDecoderMIME::DecideKind(const std::string& contentType, const std
 void TIdMessageDecoderMIME::ReadPartHeader()
 {
     if (WholeBodyEncoded) {
-        DecideKind(FMessage.ContentType, FMessage.ContentDisposition);
+        DecideKind(FMessage.ContentType, FMessage.ContentDisposition());
         return;
     }
     while (!HeaderGiven) {

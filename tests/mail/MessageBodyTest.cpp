@@ -127,7 +127,7 @@ TEST(MessageCorpus, QuotedPrintableCzechText)
     EXPECT_EQ(message.Subject, "Příliš žluťoučký kůň");
     EXPECT_EQ(message.From.Text(), "\"Jiří Novák\" <jiri@example.cz>");
     EXPECT_EQ(message.Recipients.JoinedText(), "Petr <petr@example.cz>");
-    EXPECT_EQ(message.CharSet, "WINDOWS-1250");
+    EXPECT_EQ(message.CharSet(), "WINDOWS-1250");
 }
 
 TEST(MessageCorpus, AttachmentNamesEncodedQuotedAndBare)
