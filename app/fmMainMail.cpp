@@ -607,8 +607,8 @@ void Tfmain::DownloadMessage()
         if (failure)
             return;
         record->TakeDownload(std::move(*whole), std::move(*retrNote));
-        if (!record->DownloadNote.empty())
-            bar->showMessage(ToQt(record->DownloadNote), DownloadNoteMs);
+        if (!record->DownloadNote().empty())
+            bar->showMessage(ToQt(record->DownloadNote()), DownloadNoteMs);
         // Another row may have been chosen while the message arrived; it stays shown.
         const THeaderRow* shown = headlist->Row(FShownIndex);
         if (shown && shown->Record() == record) {

@@ -169,8 +169,8 @@ void Show(const TCommandLine& line, const TCommandContext& context)
     CheckAccount(line.Arguments[0], context);
     const auto record = RecordOfMessage(StrToInt(line.Arguments[1]));
     record->Download();
-    if (!record->DownloadNote.empty())
-        context.Err << TerminalText(record->DownloadNote) << '\n';
+    if (!record->DownloadNote().empty())
+        context.Err << TerminalText(record->DownloadNote()) << '\n';
     const std::vector<std::string> verdict = JudgeMessage(*record->Msg).Lines();
     for (const std::string& verdictLine : verdict)
         context.Out << TerminalText(verdictLine) << '\n';

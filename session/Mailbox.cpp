@@ -693,7 +693,7 @@ void TMessageHeader::ConfirmIdentity()
     } catch (const EIdProtocolReplyError&) {
         throw EMailboxChanged();  // no message under that number any more
     }
-    const TIdHeaderList& checked = FCheckedHeaders ? *FCheckedHeaders : Msg->RawHeaders;
+    const TIdHeaderList& checked = FDownloadTraces ? FDownloadTraces->CheckedHeaders : Msg->RawHeaders;
     if (current.RawHeaders != checked || size != Msg->Tag)
         throw EMailboxChanged();
     FConfirmedOn = Session->ConnectionSerial;
@@ -706,12 +706,18 @@ void TMessageHeader::Download()
     TakeDownload(std::move(whole), std::move(retrNote));
 }
 
+const std::string& TMessageHeader::DownloadNote() const
+{
+    static const std::string none;
+    return FDownloadTraces ? FDownloadTraces->Note : none;
+}
+
 void TMessageHeader::TakeDownload(std::unique_ptr<TIdMessage> whole, std::string retrNote)
 {
     whole->Tag = Msg->Tag;
-    DownloadNote = std::move(retrNote);
-    if (!FCheckedHeaders)
-        FCheckedHeaders = std::make_unique<TIdHeaderList>(std::move(Msg->RawHeaders));
+    if (!FDownloadTraces)
+        FDownloadTraces = std::make_unique<TDownloadTraces>(TDownloadTraces{std::move(Msg->RawHeaders), {}});
+    FDownloadTraces->Note = std::move(retrNote);
     Msg = std::move(whole);
     Downloaded = true;
 }

@@ -191,7 +191,7 @@ public:
     std::vector<std::string> Preview;
     // Set by a download that had to use RETR because TOP gave less than LIST announced:
     // the sentence for the status bar. Empty otherwise.
-    std::string DownloadNote;
+    const std::string& DownloadNote() const;
 
     // The six columns of the header list.
     std::string DateText() const;
@@ -232,9 +232,14 @@ private:
     // TOP with all lines into whole; false when shorter than LIST said.
     bool FetchWithoutReading(TIdMessage& whole);
 
-    // The header lines the check saw, once a download has replaced them in Msg; before
-    // that Msg holds them, and a record costs no second copy.
-    std::unique_ptr<TIdHeaderList> FCheckedHeaders;
+    // What a download leaves beside the whole message: the header lines the check saw,
+    // which Msg held until then (a record costs no second copy), and the note on RETR.
+    // A record never downloaded has none of it.
+    struct TDownloadTraces {
+        TIdHeaderList CheckedHeaders;
+        std::string Note;
+    };
+    std::unique_ptr<TDownloadTraces> FDownloadTraces;
     int32_t FConfirmedOn = -1;
 };
 

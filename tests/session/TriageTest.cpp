@@ -148,7 +148,7 @@ TEST_F(TriageTest, ADownloadShorterThanListSaidIsFetchedAgainWithRetrAndSaysSo)
     CheckMailbox(CreateSession(Account(server.Start())));
     const auto record = HeaderRecords()[0];
     record->Download();
-    EXPECT_NE(record->DownloadNote.find("RETR"), std::string::npos);
+    EXPECT_NE(record->DownloadNote().find("RETR"), std::string::npos);
     EXPECT_NE(record->GetText().find("konec"), std::string::npos);
 }
 
@@ -178,7 +178,7 @@ TEST_F(TriageTest, ADownloadLeavesTheMessageUnreadOnARealServerAndMatchesRetr)
     account.Password = server.Password();
     CheckMailbox(CreateSession(account));
     HeaderRecords()[0]->Download();
-    EXPECT_TRUE(HeaderRecords()[0]->DownloadNote.empty());
+    EXPECT_TRUE(HeaderRecords()[0]->DownloadNote().empty());
     const std::string byTop = HeaderRecords()[0]->GetText();
     CloseOpenSessions();
     for (const std::string& name : MaildirNames(server.MaildirPath()))
