@@ -138,7 +138,8 @@ private:
         const size_t digits = i;
         while (i < text.size() && text[i] >= '0' && text[i] <= '9')
             ++i;
-        if (i == digits)
+        // One digit at least, and no zero before others ("01").
+        if (i == digits || (text[digits] == '0' && i > digits + 1))
             return false;
         if (i < text.size() && text[i] == '.') {
             const size_t fraction = ++i;
