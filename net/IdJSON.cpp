@@ -1,6 +1,7 @@
 #include "IdJSON.h"
 
 #include <cstdint>
+#include <set>
 
 namespace {
 
@@ -11,6 +12,9 @@ public:
     std::optional<TIdJsonMembers> Object()
     {
         TIdJsonMembers members;
+        // Every name of the object, nested values' too: the first occurrence of a name
+        // stands even when it held an object or an array.
+        std::set<std::string> names;
         SkipBlanks();
         if (!Take('{'))
             return std::nullopt;
@@ -29,7 +33,7 @@ public:
                 bool simple = false;
                 if (!Value(value, simple, 1))
                     return std::nullopt;
-                if (simple)
+                if (names.insert(name).second && simple)
                     members.emplace(std::move(name), std::move(value));
                 if (++FMembers > MaxJsonMembers)
                     return std::nullopt;
