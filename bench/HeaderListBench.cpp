@@ -15,6 +15,9 @@ namespace {
 
 constexpr int MailboxSize = 10000;
 
+// The window reads and keeps its settings here, never in the user's.
+const TBenchConfiguration Configuration("headerlist");
+
 // Rows as a mailbox gives them: dates over some years, sizes from a few hundred bytes to
 // megabytes, senders and subjects repeating with variations, Czech letters among them.
 std::vector<THeaderRowData> Mailbox()

@@ -19,6 +19,9 @@ namespace {
 
 constexpr int MailboxSize = 50000;
 
+// The window reads and keeps its settings here, never in the user's.
+const TBenchConfiguration Configuration("check");
+
 std::unique_ptr<TLargeMailbox> Mailbox;
 
 void Check()
