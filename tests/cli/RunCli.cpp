@@ -17,7 +17,8 @@ void Pipe(int ends[2])
 
 } // namespace
 
-TCliResult RunCli(const std::vector<std::string>& args, const std::string& input)
+TCliResult RunCli(const std::vector<std::string>& args, const std::string& input,
+                  const std::function<void(const std::string& out)>& heard)
 {
     int in[2], out[2], err[2];
     Pipe(in);
@@ -62,6 +63,8 @@ TCliResult RunCli(const std::vector<std::string>& args, const std::string& input
             const ssize_t count = ::read(fds[i].fd, chunk, sizeof chunk);
             if (count > 0) {
                 sinks[i]->append(chunk, static_cast<size_t>(count));
+                if (i == 0 && heard)
+                    heard(result.Out);
             } else {
                 ::close(fds[i].fd);
                 fds[i].fd = -1;

@@ -317,6 +317,32 @@ TEST_F(OAuth2EndToEnd, ASignInWaitingForTheBrowserEndsWhenCancelled)
     EXPECT_FALSE(ServerOperationRunning());
 }
 
+TEST_F(OAuth2EndToEnd, TheTerminalSignsInThroughTheBrowserItNamesTheAddressFor)
+{
+    const std::string path = Config.File("accounts.dat");
+    SaveAccountFile(path, {LinesFromRecord(Account)});
+    std::thread browser;
+    std::string browserFailure;
+    const TCliResult login = RunCli({"--accounts", path, "login", "1"}, "", [&](const std::string& out) {
+        const size_t lineEnd = out.find('\n');
+        if (lineEnd == std::string::npos || browser.joinable())
+            return;
+        browser = std::thread([url = out.substr(0, lineEnd), &browserFailure] {
+            try {
+                LoopbackHttpRequest("GET", Auth->Authorize(url));
+            } catch (const std::exception& failure) {
+                browserFailure = failure.what();
+            }
+        });
+    });
+    if (browser.joinable())
+        browser.join();
+    ASSERT_EQ(login.Status, 0) << login.Err;
+    EXPECT_EQ(browserFailure, "");
+    EXPECT_NE(login.Err.find("Otevřete v prohlížeči tuto adresu"), std::string::npos) << login.Err;
+    EXPECT_TRUE(StoredRefreshToken());
+}
+
 TEST_F(OAuth2EndToEnd, TheTerminalSignsInWithADeviceCodeAndChecksWithATokenFromAnotherProgram)
 {
     const std::string path = Config.File("accounts.dat");
