@@ -92,11 +92,10 @@ EIdException SavingFailed(int errorNumber, const std::string& destination)
 }
 
 // The headers ApplyHeaders reads, in the order of AppliedNames.
-enum TAppliedHeader { ahContentType, ahContentTransferEncoding, ahSubject, ahFrom, ahMessageId, ahNewsgroups, ahTo, ahCc, ahOrganization, ahDispositionNotificationTo, ahReturnReceiptTo, ahReferences, ahReplyTo, ahDate, ahSender, ahPriority, ahXPriority, AppliedHeaderCount };
+enum TAppliedHeader { ahContentType, ahSubject, ahFrom, ahMessageId, ahNewsgroups, ahTo, ahCc, ahOrganization, ahDispositionNotificationTo, ahReturnReceiptTo, ahReferences, ahReplyTo, ahDate, ahSender, ahPriority, ahXPriority, AppliedHeaderCount };
 
 constexpr std::array<std::string_view, AppliedHeaderCount> AppliedNames = {
     "Content-Type",
-    "Content-Transfer-Encoding",
     "Subject",
     "From",
     "Message-Id",
@@ -266,8 +265,6 @@ void TIdMessage::ResetHeaderFields()
     From = TIdEMailAddressItem();
     Subject.clear();
     Recipients.Clear();
-    ContentType.clear();
-    ContentTransferEncoding.clear();
     RawHeaders.Clear();
     BoundaryStack.Clear();
     FRare.reset();
@@ -314,8 +311,6 @@ const TIdMessageRareFields& TIdMessage::Rare() const
 void TIdMessage::ApplyHeaders()
 {
     const TAppliedHeaders applied(RawHeaders);
-    ContentType = applied.Value(ahContentType);
-    ContentTransferEncoding = applied.Value(ahContentTransferEncoding);
     Subject = DecodedOrRaw(applied.Value(ahSubject));
     ParseAddress(From, DecodedOrRaw(applied.Value(ahFrom)));
     MessageId = applied.Value(ahMessageId);
@@ -336,7 +331,7 @@ void TIdMessage::ApplyHeaders()
     FRare = rare.Empty() ? nullptr : std::make_unique<TIdMessageRareFields>(std::move(rare));
     std::string priority = applied.Value(ahPriority);
     Priority = ParsePriority(priority.empty() ? applied.Value(ahXPriority) : priority);
-    BoundaryStack.PushBoundary(BoundaryFromContentType(ContentType));
+    BoundaryStack.PushBoundary(BoundaryFromContentType(applied.Value(ahContentType)));
 }
 
 TIdMessagePriority ParsePriority(std::string_view value)

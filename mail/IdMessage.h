@@ -174,11 +174,11 @@ public:
     TIdMessage& operator=(const TIdMessage&) = delete;
 
     TIdEMailAddressList CCList;
-    std::string ContentType;
-    std::string ContentTransferEncoding;
-    // Read from ContentType and RawHeaders when asked for: a header record keeps no copy.
-    std::string CharSet() const { return CharSetOfContentType(ContentType); }
+    // Read from RawHeaders when asked for: a header record keeps no copies.
+    std::string ContentType() const { return RawHeaders.ValueOf("Content-Type"); }
+    std::string ContentTransferEncoding() const { return RawHeaders.ValueOf("Content-Transfer-Encoding"); }
     std::string ContentDisposition() const { return RawHeaders.ValueOf("Content-Disposition"); }
+    std::string CharSet() const { return CharSetOfContentType(ContentType()); }
     // Local time.
     TDateTime Date = 0;
     TIdEMailAddressItem From;

@@ -115,7 +115,7 @@ std::unique_ptr<TIdMessageDecoder> ReadTextPart(TIdMessage& message, TIdMessageD
     text->SetContentType(contentType);
     text->SetContentTransfer(decoder.PartHeaderValue("Content-Transfer-Encoding"));
     // A part read whole has no header of its own: the message's describes it.
-    std::string converted = TextPartToUtf8(output.Buffer, contentType.empty() ? message.ContentType : contentType);
+    std::string converted = TextPartToUtf8(output.Buffer, contentType.empty() ? message.ContentType() : contentType);
     std::string().swap(output.Buffer);
     // A NUL byte ("=00" in quoted-printable) must not hide the text after it.
     text->Lines = LinesOfText(WithNulsReplaced(std::move(converted)));
@@ -290,7 +290,7 @@ std::string ReadHeaderBlock(TIdLineSource& source, TIdMessage& message, const st
 void ReadMessageBody(TIdLineSource& source, TIdMessage& message, const std::string& delimiter, size_t textLimit)
 {
     const TIdMessageDecoderList& registry = TIdMessageDecoderList::Instance();
-    const TIdTextConverter bodyText(HeaderParameter(message.ContentType, "charset"));
+    const TIdTextConverter bodyText(HeaderParameter(message.ContentType(), "charset"));
     TIdTextBudget budget(textLimit);
     while (true) {
         TIdBodyLine line = source.ReadBodyLine();

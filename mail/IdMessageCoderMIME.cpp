@@ -134,7 +134,7 @@ bool IsAttachmentPart(std::string_view contentType, std::string_view disposition
 TIdMessageDecoderMIME::TIdMessageDecoderMIME(TIdMessage& message)
     : TIdMessageDecoder(message)
     , Boundary(message.BoundaryStack.CurrentBoundary())
-    , WholeBodyEncoded(IsTransferEncoded(message.ContentTransferEncoding))
+    , WholeBodyEncoded(IsTransferEncoded(message.ContentTransferEncoding()))
 {
 }
 
@@ -169,7 +169,7 @@ void TIdMessageDecoderMIME::DecideKind(const std::string& contentType, const std
 void TIdMessageDecoderMIME::ReadPartHeader()
 {
     if (WholeBodyEncoded) {
-        DecideKind(FMessage.ContentType, FMessage.ContentDisposition());
+        DecideKind(FMessage.ContentType(), FMessage.ContentDisposition());
         return;
     }
     while (!HeaderGiven) {
@@ -273,7 +273,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderMIME::ReadPartBody(TIdPartOu
     if (FForwardedMessage)
         return ReadForwardedHeader(output, messageEnded);
     const std::string encoding =
-        WholeBodyEncoded ? FMessage.ContentTransferEncoding : PartHeaderValue("Content-Transfer-Encoding");
+        WholeBodyEncoded ? FMessage.ContentTransferEncoding() : PartHeaderValue("Content-Transfer-Encoding");
     std::unique_ptr<TIdDecoder> decoder = TransferDecoder(Trim(encoding));
     const bool quotedPrintable = decoder && SameText(Trim(encoding), "quoted-printable");
     TIdBodyLine line;
@@ -298,7 +298,7 @@ std::unique_ptr<TIdMessageDecoder> TIdMessageDecoderInfoMIME::TryStart(TIdMessag
     CloseLevels(message.BoundaryStack, boundary);
     if (boundary.Kind == TBoundaryLineKind::NextPart)
         return std::make_unique<TIdMessageDecoderMIME>(message);
-    if (IsTransferEncoded(message.ContentTransferEncoding)) {
+    if (IsTransferEncoded(message.ContentTransferEncoding())) {
         auto decoder = std::make_unique<TIdMessageDecoderMIME>(message);
         decoder->PendingLine = line;
         return decoder;

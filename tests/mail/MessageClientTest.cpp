@@ -95,7 +95,7 @@ TEST(ReceiveMessageBody, NoDecodeKeepsTheBodyLinesAsTheyAre)
     MemoryMailClient mail;
     TIdMessage message;
     message.NoDecode = true;
-    message.ContentTransferEncoding = "base64";
+    message.RawHeaders.Add("Content-Transfer-Encoding: base64");
     mail.Handler.Feed("YWJj\r\n..x\r\n--\r\n.\r\n");
     mail.Client.ReceiveMessageBody(message, ".");
     EXPECT_EQ(message.Body(), (Lines{"YWJj", ".x", "--"}));

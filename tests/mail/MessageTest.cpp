@@ -41,7 +41,7 @@ TEST(ApplyHeaders, FillsTheFieldsFromTheHeaderLines)
     EXPECT_EQ(message.Subject, "Příloha");
     EXPECT_EQ(message.MessageId, "<1234@example.cz>");
     EXPECT_EQ(message.CharSet(), "ISO-8859-2");
-    EXPECT_EQ(message.ContentTransferEncoding, "7bit");
+    EXPECT_EQ(message.ContentTransferEncoding(), "7bit");
     EXPECT_EQ(message.ContentDisposition(), "inline");
     EXPECT_EQ(message.NewsGroups(), (std::vector<std::string>{"cz.test", "cz.other"}));
     EXPECT_EQ(message.Organization(), "=?iso-8859-2?Q?not_decoded?=");
