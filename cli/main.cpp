@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "FileLocations.h"
 #include "IdGlobal.h"
+#include "Keyring.h"
 #include "Password.h"
 #include "Progress.h"
 #include "TraceConnection.h"
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <iostream>
 #include <malloc.h>
+#include <memory>
 #include <sys/prctl.h>
 #include <unistd.h>
 
@@ -95,8 +97,14 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    // The keyring answers through an event loop.
-    QCoreApplication application(argc, argv);
+    // The keyring answers through an event loop. Its application object costs more than a
+    // check of thousands of messages, so it is made when a command first uses the keyring
+    // (always on this thread: the terminal's commands run no other).
+    std::unique_ptr<QCoreApplication> application;
+    SetKeyringApplicationMaker([&] {
+        if (::gettid() == ::getpid())
+            application = std::make_unique<QCoreApplication>(argc, argv);
+    });
     if (line.TimeoutSeconds > 0)
         SetServerTimeouts(line.TimeoutSeconds * 1000, line.TimeoutSeconds * 1000);
     SetPreviewLines(line.PreviewLines);
@@ -131,5 +139,6 @@ int main(int argc, char* argv[])
     }
     trace.Flush();
     SetUserInterface(nullptr);
+    SetKeyringApplicationMaker({});
     return status;
 }

@@ -21,6 +21,7 @@ namespace {
 
 const QString Service = QStringLiteral("kormoran");
 int TimeoutMs = DefaultKeyringTimeoutMs;
+std::function<void()> ApplicationMaker;
 
 const std::string NoEventLoop = "Klíčenka není k dispozici: program nemá smyčku událostí.";
 const std::string NoAnswer = "Klíčenka neodpověděla do %d ms.";
@@ -53,6 +54,8 @@ std::string Replaced(std::string text, const std::string& value)
 // delete itself whenever it does.
 void Run(QKeychain::Job* job)
 {
+    if (!QCoreApplication::instance() && ApplicationMaker)
+        ApplicationMaker();
     if (!QCoreApplication::instance()) {
         delete job;
         throw EKeyringError(NoEventLoop);
@@ -255,6 +258,11 @@ bool KeyringAvailable()
 void SetKeyringTimeout(int milliseconds)
 {
     TimeoutMs = milliseconds;
+}
+
+void SetKeyringApplicationMaker(std::function<void()> make)
+{
+    ApplicationMaker = std::move(make);
 }
 
 std::string MovePasswordsToKeyring(std::vector<TAccountLines>& accounts)

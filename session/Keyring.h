@@ -13,6 +13,7 @@
 #include "AccountFile.h"
 #include "Exception.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +57,11 @@ bool KeyringAvailable();
 
 void SetKeyringTimeout(int milliseconds);
 constexpr int DefaultKeyringTimeoutMs = 3000;
+
+// Called by a keyring call that finds no QCoreApplication, on the thread of the call:
+// kormoran-cli makes its application object there, so that a command that never uses the
+// keyring spares what the object costs. Empty: such a call raises EKeyringError.
+void SetKeyringApplicationMaker(std::function<void()> make);
 
 // Moves every password of the lines into the keyring: written, read back, and only when
 // the keyring gives back the same text is the password line emptied. Nothing is lost
