@@ -77,7 +77,7 @@ int main(int argc, char* argv[])
 #ifdef __GLIBC__
     // Large buffers that come and go (a listing, a state file) are mapped and given back
     // whole, not left as holes among a large mailbox's records.
-    ::mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+    ::mallopt(M_MMAP_THRESHOLD, 32 * 1024);
 #endif
     // A core dump would hold the passwords in plain text.
     ::prctl(PR_SET_DUMPABLE, 0);

@@ -83,7 +83,7 @@ void WalkMessage(TIdMessage& message)
     }
     message.From.Text();
     message.Recipients.JoinedText();
-    message.CCList.JoinedText();
+    message.CCList().JoinedText();
     message.ReplyTo().JoinedText();
     message.RawHeaders.Text();
 }

@@ -92,7 +92,7 @@ EIdException SavingFailed(int errorNumber, const std::string& destination)
 }
 
 // The headers ApplyHeaders reads, in the order of AppliedNames.
-enum TAppliedHeader { ahContentType, ahSubject, ahFrom, ahMessageId, ahNewsgroups, ahTo, ahCc, ahOrganization, ahDispositionNotificationTo, ahReturnReceiptTo, ahReferences, ahReplyTo, ahDate, ahSender, ahPriority, ahXPriority, AppliedHeaderCount };
+enum TAppliedHeader { ahContentType, ahSubject, ahFrom, ahMessageId, ahNewsgroups, ahTo, ahOrganization, ahDispositionNotificationTo, ahReturnReceiptTo, ahReferences, ahReplyTo, ahDate, ahSender, ahPriority, ahXPriority, AppliedHeaderCount };
 
 constexpr std::array<std::string_view, AppliedHeaderCount> AppliedNames = {
     "Content-Type",
@@ -101,7 +101,6 @@ constexpr std::array<std::string_view, AppliedHeaderCount> AppliedNames = {
     "Message-Id",
     "Newsgroups",
     "To",
-    "Cc",
     "Organization",
     "Disposition-Notification-To",
     "Return-Receipt-To",
@@ -260,7 +259,6 @@ void TIdMessage::Reset()
 
 void TIdMessage::ResetHeaderFields()
 {
-    CCList.Clear();
     Date = 0;
     From = TIdEMailAddressItem();
     Subject.clear();
@@ -308,6 +306,13 @@ const TIdMessageRareFields& TIdMessage::Rare() const
     return FRare ? *FRare : none;
 }
 
+TIdEMailAddressList TIdMessage::CCList() const
+{
+    TIdEMailAddressList list;
+    ParseAddressList(list, DecodedOrRaw(RawHeaders.ValueOf("Cc")));
+    return list;
+}
+
 void TIdMessage::ApplyHeaders()
 {
     const TAppliedHeaders applied(RawHeaders);
@@ -317,7 +322,6 @@ void TIdMessage::ApplyHeaders()
     TIdMessageRareFields rare;
     rare.NewsGroups = SplitCommaList(applied.Value(ahNewsgroups));
     ParseAddressList(Recipients, DecodedOrRaw(applied.Value(ahTo)));
-    ParseAddressList(CCList, DecodedOrRaw(applied.Value(ahCc)));
     rare.Organization = applied.Value(ahOrganization);
     ParseAddress(rare.ReceiptRecipient, applied.Value(ahDispositionNotificationTo));
     if (rare.ReceiptRecipient.Text().empty())

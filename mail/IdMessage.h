@@ -173,7 +173,8 @@ public:
     TIdMessage(const TIdMessage&) = delete;
     TIdMessage& operator=(const TIdMessage&) = delete;
 
-    TIdEMailAddressList CCList;
+    // Read from RawHeaders when asked for, like the fields below.
+    TIdEMailAddressList CCList() const;
     // Read from RawHeaders when asked for: a header record keeps no copies.
     std::string ContentType() const { return RawHeaders.ValueOf("Content-Type"); }
     std::string ContentTransferEncoding() const { return RawHeaders.ValueOf("Content-Transfer-Encoding"); }

@@ -60,6 +60,7 @@ bool IsIdentity(std::string_view line)
 std::vector<std::string_view> SplitLines(std::string_view bytes)
 {
     std::vector<std::string_view> lines;
+    lines.reserve(static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     size_t start = 0;
     while (start < bytes.size()) {
         const size_t end = bytes.find('\n', start);

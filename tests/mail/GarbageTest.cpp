@@ -76,6 +76,6 @@ TEST(Garbage, HugeHeaderValuesAreReadInOnePass)
     MemoryMailClient mail;
     mail.Retrieve(message, bytes);
     EXPECT_EQ(message.Recipients.Count(), 0);
-    EXPECT_EQ(message.CCList.Count(), 100000);
+    EXPECT_EQ(message.CCList().Count(), 100000);
     EXPECT_EQ(message.Body(), std::vector<std::string>{"body"});
 }

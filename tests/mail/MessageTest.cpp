@@ -37,7 +37,7 @@ TEST(ApplyHeaders, FillsTheFieldsFromTheHeaderLines)
     EXPECT_EQ(message.From.Address, "jiri@example.cz");
     EXPECT_EQ(message.From.Text(), "\"Jiří Novák\" <jiri@example.cz>");
     EXPECT_EQ(message.Recipients.JoinedText(), "a@b, \"Doe, J.\" <j@k>");
-    EXPECT_EQ(message.CCList.JoinedText(), "c@d");
+    EXPECT_EQ(message.CCList().JoinedText(), "c@d");
     EXPECT_EQ(message.Subject, "Příloha");
     EXPECT_EQ(message.MessageId, "<1234@example.cz>");
     EXPECT_EQ(message.CharSet(), "ISO-8859-2");
