@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -79,18 +80,20 @@ struct TDateFormats {
     QString Date;
     QString Time;
     std::optional<std::vector<TTimePiece>> TimePieces;
-    // Messages of one day mostly come one after another: the day's text is made once for them.
-    QDate LastDay;
-    std::string LastDayText;
+    // The text of each day met, made once: a mailbox's messages come from far fewer days
+    // than there are messages. Emptied when full, as the dates are anybody's.
+    std::unordered_map<qint64, std::string> DayTexts;
 };
+
+constexpr size_t MostDayTexts = 4096;
 
 TDateFormats& SystemDateFormats()
 {
-    thread_local TDateFormats formats{QLocale::c(), {}, {}, {}, {}, {}};
+    thread_local TDateFormats formats{QLocale::c(), {}, {}, {}, {}};
     const QLocale system = QLocale::system();
     if (formats.Date.isEmpty() || formats.Locale != system) {
         const QString time = LongTimeFormat(system);
-        formats = {system, ShortDateFormat(system), time, PlainTimePieces(system, time), {}, {}};
+        formats = {system, ShortDateFormat(system), time, PlainTimePieces(system, time), {}};
     }
     return formats;
 }
@@ -138,11 +141,14 @@ std::string DateTimeText(double date)
     if (!split || date == 0)
         return {};
     TDateFormats& formats = SystemDateFormats();
-    if (split->Day != formats.LastDay) {
-        formats.LastDayText = FromQt(formats.Locale.toString(split->Day, formats.Date));
-        formats.LastDay = split->Day;
+    const qint64 day = split->Day.toJulianDay();
+    auto dayText = formats.DayTexts.find(day);
+    if (dayText == formats.DayTexts.end()) {
+        if (formats.DayTexts.size() >= MostDayTexts)
+            formats.DayTexts.clear();
+        dayText = formats.DayTexts.emplace(day, FromQt(formats.Locale.toString(split->Day, formats.Date))).first;
     }
-    std::string text = formats.LastDayText;
+    std::string text = dayText->second;
     if (split->MsOfDay == 0)
         return text;
     const QTime time = TimeOfDay(*split);
